@@ -17,6 +17,7 @@
 #define KELO_TEST_MAIN_WITH_APP(AppType)                \
     int main(int argc, char** argv) {                   \
         ::testing::InitGoogleTest(&argc, argv);         \
+        if (GTEST_FLAG_GET(list_tests)) return RUN_ALL_TESTS(); \
         AppType app(argc, argv);                        \
         return RUN_ALL_TESTS();                         \
     }
