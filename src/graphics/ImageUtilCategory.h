@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+
+// Picture operations on QImage. None changes its argument; each returns a new
+// image (ARGB32 premultiplied unless said otherwise). A `flipped` argument
+// mirrors the result top to bottom: Qt painters are y-down, so callers that
+// draw into them upright pass false.
+
+// The image's opaque pixels painted in the colour, alpha kept.
+QImage tintedImageWithColor(const QImage& image, const QColor& color);
+QImage tintedImageWithColor(const QImage& image, const QColor& color, bool flipped);
+
+// Hues rotated by `angle` radians; an angle of exactly 0 returns the image itself.
+QImage adjustImage(const QImage& image, float angle);
+
+// The image over a solid background (transparent for an invalid colour),
+// drawn source-atop at the given opacity.
+QImage imageWithBackgroundColor(const QImage& image, const QColor& color, float alpha,
+                                bool flipped);
+
+// A 32 x 32 x 32 cube of RGBA floats, red fastest, that maps every colour's
+// HSV brightness into [minBrightness, maxBrightness] and its saturation into
+// [minSaturation, maxSaturation] (below minSaturation: grey), with the alpha.
+QByteArray colorLookupForAlpha(float alpha, float minBrightness, float maxBrightness,
+                               float minSaturation, float maxSaturation);
+// The image passed through a colour cube (trilinear). A null image when the
+// cube is empty or its length is not n^3 RGBA floats for some n of 2 or more.
+QImage imageWithColorLookup(const QImage& image, const QByteArray& cube, bool flipped);
+
+// Darkened with black at alpha c (c > 0), or lightened with white at alpha -c,
+// alpha capped at 1, over the image's opaque pixels.
+QImage darkenedImageWithContrast(const QImage& image, float contrast);
+
+// Copies in 8-bit RGBA premultiplied; the flipped one is upside down.
+QImage cgImageCopy(const QImage& image);
+QImage cgImageCopyFlipped(const QImage& image);
+// Best-quality JPEG bytes; empty when the image cannot be encoded.
+QByteArray dataAsJpeg(const QImage& image);
+
+// A new image of the image's pixel size with the image drawn at `alpha`.
+QImage imageWithCGImage(const QImage& image, float alpha);
+
+// Inverted colours, then a light luminance sharpening.
+QImage imageWithColorInverted(const QImage& image);
+
+// Rotated counter-clockwise by whole degrees about the centre, on a canvas
+// whose sides are swapped (meant for quarter turns).
+QImage rotatedImage(const QImage& image, int degrees);
