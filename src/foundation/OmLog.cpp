@@ -1,58 +1,509 @@
-// Interim implementation: lines without flood control. Replaced by the full log.
 #include "foundation/OmLog.h"
 
-#include <QDateTime>
+#include "foundation/KeloPrintfLog.h"
+#include "platform/LibraryPaths.h"
 
-#include <cstdarg>
-#include <sys/time.h>
+#include <QAction>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QOpenGLContext>
+#include <QPointer>
+#include <QProcess>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
-OmLogLevel gLevel = kOmLogDebug;
-const char* letterFor(OmLogLevel l) {
-    static const char* letters[] = {"v", "d", "i", "w", "e"};
-    return (l >= 0 && l <= 4) ? letters[l] : "";
+
+constexpr int kFloodSlots = 100;
+constexpr size_t kSlotChars = 254;
+constexpr size_t kQuickChars = 14;
+constexpr size_t kSameChars = 49;
+constexpr int32_t kQuickLimit = 49;
+constexpr time_t kWindowSeconds = 5;
+
+std::atomic<OmLogLevel> gLevel{kOmLogDebug};
+std::atomic<bool> gShowDebugMenu{false};
+std::atomic<bool> gFloodCheckDisabled{false};
+std::atomic<double> gGLDeadline{0};  // seconds since 1970, 0 = off
+std::atomic<uint64_t (*)()> gClock{nullptr};
+
+// Worker threads log too: the flood table, quick check, window start and time
+// base are shared, and holding the lock across the write keeps a summary ahead
+// of the line that triggered it.
+std::mutex gMutex;
+struct FloodSlot {
+    char text[kSlotChars + 2];
+    uint32_t count;
+};
+FloodSlot gSlots[kFloodSlots];
+char gQuick[kQuickChars + 1];
+int32_t gQuickCount = 0;
+time_t gWindowStart = 0;
+OmTimeBase gTimeBase;
+QString gLogPath;
+QString gLogFolder;
+
+QPointer<QMenuBar> gMenuBar;  // GUI thread only
+
+const char* letterFor(OmLogLevel level) {
+    static const char* const letters[] = {"v", "d", "i", "w", "e"};
+    return (level >= 0 && level <= 4) ? letters[level] : "";
 }
-void vlog(OmLogLevel level, bool flood, const char* fmt, va_list ap) {
-    char buf[4096];
-    vsnprintf(buf, sizeof buf, fmt, ap);
-    OmLogCore(letterFor(level), "", flood, level, buf);
+
+bool endsInNewline(const char* text) {
+    const size_t n = strlen(text);
+    return n > 0 && text[n - 1] == '\n';
 }
+
+// Formats into `buf` when it fits, else into `spill`; nullptr when the format
+// cannot be rendered.
+template <size_t N>
+const char* formatV(char (&buf)[N], std::string& spill, const char* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    const int n = vsnprintf(buf, N, format, copy);
+    va_end(copy);
+    if (n < 0) return nullptr;
+    if (static_cast<size_t>(n) < N) return buf;
+    spill.resize(static_cast<size_t>(n));
+    vsnprintf(spill.data(), spill.size() + 1, format, args);
+    return spill.c_str();
+}
+
+void stampNow(tm* stamp, int* milliseconds, time_t* seconds) {
+    const uint64_t micros = getMicroS();
+    *seconds = static_cast<time_t>(micros / 1000000);
+    *milliseconds = static_cast<int>(micros % 1000000 / 1000);
+    gTimeBase.localTime(*seconds, stamp);
+}
+
+void resetFloodLocked(int milliseconds, const tm& stamp) {
+    for (FloodSlot& slot : gSlots) {
+        if (slot.count >= 3) {
+            std::fprintf(stdout, "%02d:%02d:%02d.%03d %s... Message repeated %d times ... %s%s",
+                         stamp.tm_hour, stamp.tm_min, stamp.tm_sec, milliseconds, "",
+                         static_cast<int>(slot.count - 2), slot.text,
+                         endsInNewline(slot.text) ? "" : "\n");
+        }
+        slot.text[0] = '\0';
+        slot.count = 0;
+    }
+    gQuick[0] = '\0';
+    gQuickCount = 0;
+}
+
+bool checkFloodLocked(const char* text, tm* stamp, int* milliseconds) {
+    time_t now;
+    stampNow(stamp, milliseconds, &now);
+    if (gWindowStart == 0 || now - gWindowStart > kWindowSeconds || now < gWindowStart) {
+        gWindowStart = now;
+        resetFloodLocked(*milliseconds, *stamp);
+    }
+    if (!text || gFloodCheckDisabled.load(std::memory_order_relaxed)) return false;
+
+    const size_t n = strlen(text);
+    if (strlen(gQuick) <= n && strncmp(text, gQuick, std::min(n, kQuickChars)) == 0) {
+        if (++gQuickCount > kQuickLimit) return true;
+    }
+    strncpy(gQuick, text, kQuickChars);
+    gQuick[kQuickChars] = '\0';
+
+    bool matched = false;
+    for (FloodSlot& slot : gSlots) {
+        if (slot.count == 0) {
+            if (!matched) {
+                strncpy(slot.text, text, kSlotChars);
+                slot.text[kSlotChars] = '\0';
+                slot.count = 1;
+            }
+            break;
+        }
+        if (strnlen(slot.text, kSameChars) <= n &&
+            strncmp(slot.text, text, std::min(n, kSameChars)) == 0) {
+            matched = true;
+            if (++slot.count >= 3) return true;
+        }
+    }
+    return false;
+}
+
+bool argumentsContainDashX() {
+    if (QCoreApplication::instance()) return QCoreApplication::arguments().contains("-x");
+    QFile cmdline("/proc/self/cmdline");
+    if (!cmdline.open(QIODevice::ReadOnly)) return false;
+    const QList<QByteArray> args = cmdline.readAll().split('\0');
+    return std::find(args.begin(), args.end(), QByteArray("-x")) != args.end();
+}
+
+bool isDir(const QString& path) { return QFileInfo(path).isDir(); }
+
+double nowSeconds() { return static_cast<double>(getMicroS()) / 1e6; }
+
 }  // namespace
 
-int OmLogCore(const char* letter, const char* tag, bool, OmLogLevel level, const char* text) {
-    if (level < gLevel) return 0;
-    if (!text || !*text) return -2;
-    const QTime t = QTime::currentTime();
-    std::printf("%02d:%02d:%02d.%03d -%s [%s] %s%s", t.hour(), t.minute(), t.second(), t.msec(),
-                letter, tag ? tag : "", text, text[strlen(text) - 1] == '\n' ? "" : "\n");
+void OmTimeBase::localTime(time_t seconds, tm* out) {
+    if (valid && seconds >= hourStart && seconds - hourStart < 3600) {
+        const time_t elapsed = seconds - hourStart;
+        *out = hour;
+        out->tm_min = static_cast<int>(elapsed / 60);
+        out->tm_sec = static_cast<int>(elapsed % 60);
+        return;
+    }
+    localtime_r(&seconds, &hour);
+    hourStart = seconds - (hour.tm_min * 60 + hour.tm_sec);
+    valid = true;
+    *out = hour;
+}
+
+uint64_t getMicroS() {
+    if (auto clock = gClock.load(std::memory_order_relaxed)) return clock();
+    timespec ts;
+    if (clock_gettime(CLOCK_REALTIME, &ts) != 0) return 0;
+    return static_cast<uint64_t>(ts.tv_sec) * 1000000 + static_cast<uint64_t>(ts.tv_nsec) / 1000;
+}
+
+uint64_t getMilliS() { return getMicroS() / 1000; }
+
+void OmLogSetClock(uint64_t (*clock)()) { gClock.store(clock); }
+
+bool AmIBeingDebugged() {
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text)) return false;
+    // /proc files report a size of 0, so read to the end instead of asking atEnd().
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("TracerPid:")) return line.mid(10).trimmed().toLongLong() != 0;
+    }
+    return false;
+}
+
+void OmLogSystem(const char* format, ...) {
+    char buf[1024];
+    std::string spill;
+    va_list args;
+    va_start(args, format);
+    const char* text = formatV(buf, spill, format, args);
+    va_end(args);
+    if (!text) return;
+    std::fprintf(stderr, "kelo-verozo[%d]: %s%s", static_cast<int>(getpid()), text,
+                 endsInNewline(text) ? "" : "\n");
+}
+
+int OmLogCore(const char* letter, const char* tag, bool checkFlood, OmLogLevel level,
+              const char* text) {
+    if (level < gLevel.load(std::memory_order_relaxed)) return 0;
+    if (!text) {
+        OmLogSystem("!!NULL log string!!");
+        return -2;
+    }
+    if (!*text) return -2;
+
+    char prefix[100];
+    size_t used = 0;
+    prefix[0] = '\0';
+    if (letter && *letter) {
+        snprintf(prefix, 99, "-%s ", letter);
+        used = strlen(prefix);
+    }
+    if (tag && *tag) snprintf(prefix + used, sizeof prefix - used, "[%s] ", tag);
+
+    std::lock_guard<std::mutex> lock(gMutex);
+    tm stamp;
+    int milliseconds;
+    if (checkFloodLocked(checkFlood ? text : nullptr, &stamp, &milliseconds)) return -1;
+    std::fprintf(stdout, "%02d:%02d:%02d.%03d %s%s%s", stamp.tm_hour, stamp.tm_min, stamp.tm_sec,
+                 milliseconds, prefix, text, endsInNewline(text) ? "" : "\n");
     return 0;
 }
+
+bool OmLogCheckFlood(const char* text, tm* stamp, int* milliseconds) {
+    std::lock_guard<std::mutex> lock(gMutex);
+    return checkFloodLocked(text, stamp, milliseconds);
+}
+
+void OmLogResetFlood(int milliseconds, tm stamp) {
+    std::lock_guard<std::mutex> lock(gMutex);
+    resetFloodLocked(milliseconds, stamp);
+}
+
+namespace {
+
+void logV(const char* letter, const char* tag, bool checkFlood, OmLogLevel level,
+          const char* format, va_list args) {
+    if (level < gLevel.load(std::memory_order_relaxed)) return;
+    char buf[1024];
+    std::string spill;
+    OmLogCore(letter, tag, checkFlood, level, formatV(buf, spill, format, args));
+}
+
+}  // namespace
+
 void OmLogNoFlood(OmLogLevel level, const char* format, ...) {
-    va_list ap;
-    va_start(ap, format);
-    vlog(level, true, format, ap);
-    va_end(ap);
+    va_list args;
+    va_start(args, format);
+    logV(letterFor(level), "", true, level, format, args);
+    va_end(args);
 }
+
 void OmLogAllowFlood(OmLogLevel level, const char* format, ...) {
-    va_list ap;
-    va_start(ap, format);
-    vlog(level, false, format, ap);
-    va_end(ap);
+    va_list args;
+    va_start(args, format);
+    logV(letterFor(level), "", false, level, format, args);
+    va_end(args);
 }
+
 void VFatalErrorDebug(const char* format, ...) {
-    va_list ap;
-    va_start(ap, format);
-    vlog(kOmLogError, true, format, ap);
-    va_end(ap);
+    va_list args;
+    va_start(args, format);
+    logV(letterFor(kOmLogError), "", true, kOmLogError, format, args);
+    va_end(args);
 }
+
+void OmLogGLErrors(const char* label) {
+    const double deadline = gGLDeadline.load();
+    if (deadline == 0) return;
+    if (nowSeconds() > deadline) {
+        gGLDeadline.store(0);
+        return;
+    }
+    // Resolved at run time so that this library needs no GL of its own.
+    QOpenGLContext* context = QOpenGLContext::currentContext();
+    if (!context) return;
+    using GetError = unsigned (*)();
+    const auto getError = reinterpret_cast<GetError>(context->getProcAddress("glGetError"));
+    if (!getError) return;
+    const unsigned error = getError();
+    if (error != 0) OmLogAllowFlood(kOmLogDebug, "%s glGetError 0x%04x\n", label ? label : "", error);
+}
+
 OmLog::OmLog() = default;
-OmLog::~OmLog() = default;
-QString OmLog::logPath() { return {}; }
-OmLog::OmLog(const QString&, const char* format, ...) {
-    va_list ap;
-    va_start(ap, format);
-    vlog(-1, true, format, ap);
-    va_end(ap);
+
+OmLog::OmLog(const QString& folder, const char* format, ...) {
+    setLoggingPath(folder);
+
+    char buf[1024];
+    std::string spill;
+    va_list args;
+    va_start(args, format);
+    OmLogCore("", "", true, kOmLogError, formatV(buf, spill, format, args));
+    va_end(args);
+
+    if (argumentsContainDashX()) {
+        OmLogCore("i", "", true, kOmLogInfo,
+                  "Logging to stdout because of '-x' command-line argument\n");
+        gShowDebugMenu = true;
+        addDebugMenuIfNeeded();
+        return;
+    }
+    if (!logFile_) {
+        const std::string line =
+            "### Error: OmLog can't write to '" + folder.toStdString() + "'\n";
+        OmLogCore("e", "", true, kOmLogError, line.c_str());
+    }
+    if (gShowDebugMenu) addDebugMenuIfNeeded();
 }
-void OmLog::setLoggingTag(const QString&) {}
-void OmLog::flush() { fflush(stdout); }
+
+OmLog* OmLog::initWithMessage(const char* format, ...) {
+    auto* log = new OmLog;
+    char buf[1024];
+    std::string spill;
+    va_list args;
+    va_start(args, format);
+    OmLogCore("", "", true, kOmLogError, formatV(buf, spill, format, args));
+    va_end(args);
+    return log;
+}
+
+OmLog::~OmLog() {
+    std::fflush(stdout);
+    if (savedStdOut_ >= 0) {
+        dup2(savedStdOut_, STDOUT_FILENO);
+        close(savedStdOut_);
+    }
+}
+
+void OmLog::setLoggingPath(const QString& requested) {
+    if (argumentsContainDashX()) return;
+
+    const QString folder = QDir::cleanPath(requested);
+    std::error_code createError;
+    if (!isDir(folder)) std::filesystem::create_directories(folder.toStdString(), createError);
+    QString used = folder;
+    bool alternate = false;
+    if (!isDir(folder)) {
+        const QString fallback = libraryPath("~/Library/Logs/" + QFileInfo(folder).fileName());
+        if (!isDir(fallback)) {
+            std::error_code ignored;
+            std::filesystem::create_directory(fallback.toStdString(), ignored);
+        }
+        if (isDir(fallback)) {
+            used = fallback;
+            alternate = true;
+        }
+    }
+
+    const QDateTime now = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(getMilliS()));
+    const QString path = used + "/" + now.toString("yyyy-MM-dd_HH.mm.ss") + ".txt";
+    {
+        std::lock_guard<std::mutex> lock(gMutex);
+        gLogPath = path;
+    }
+
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        std::fflush(stdout);
+        if (fd != STDOUT_FILENO) {
+            savedStdOut_ = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+            dup2(fd, STDOUT_FILENO);
+            close(fd);
+        }
+        logFile_ = true;
+        std::lock_guard<std::mutex> lock(gMutex);
+        gLogFolder = used;
+    } else {
+        OmLogSystem("### Error: OmLog can't write to '%s' (ERROR: %s)\n", qPrintable(used),
+                    createError ? createError.message().c_str() : "unknown error");
+        OmLogSystem("### Logging to stdout instead\n");
+    }
+    if (alternate) kelo::printf("Logging to alternate folder '%s'\n", qPrintable(used));
+}
+
+void OmLog::setLoggingTag(const QString& tag) {
+    loggingTag_ = tag;
+    tagUtf8_ = tag.toUtf8();
+}
+
+QString OmLog::loggingTag() const { return loggingTag_; }
+
+void OmLog::write(const char* letter, OmLogLevel level, const char* format, va_list args) {
+    logV(letter, tagUtf8_.constData(), true, level, format, args);
+}
+
+#define OM_LOG_LEVEL_OPERATION(name, letter, level) \
+    void OmLog::name(const char* format, ...) {     \
+        va_list args;                               \
+        va_start(args, format);                     \
+        write(letter, level, format, args);         \
+        va_end(args);                               \
+    }
+
+OM_LOG_LEVEL_OPERATION(v, "v", kOmLogVerbose)
+OM_LOG_LEVEL_OPERATION(d, "d", kOmLogDebug)
+OM_LOG_LEVEL_OPERATION(i, "i", kOmLogInfo)
+OM_LOG_LEVEL_OPERATION(w, "w", kOmLogWarning)
+OM_LOG_LEVEL_OPERATION(e, "e", kOmLogError)
+OM_LOG_LEVEL_OPERATION(errorDev, "e", kOmLogError)
+
+#undef OM_LOG_LEVEL_OPERATION
+
+int OmLog::level(OmLogLevel level, bool checkFlood, const char* text) {
+    return OmLogCore(letterFor(level), tagUtf8_.constData(), checkFlood, level, text);
+}
+
+void OmLog::debugFlood(const char* format, ...) {
+    // Error level so that the current level never drops it.
+    va_list args;
+    va_start(args, format);
+    logV("d", tagUtf8_.constData(), false, kOmLogError, format, args);
+    va_end(args);
+}
+
+void OmLog::flush() { std::fflush(stdout); }
+
+void OmLog::checkFlood() {
+    tm stamp;
+    int milliseconds;
+    OmLogCheckFlood(nullptr, &stamp, &milliseconds);
+}
+
+void OmLog::showLogInConsole() {
+    flush();
+    const QString path = logPath();
+    if (!path.isEmpty()) QProcess::startDetached("xdg-open", {path});
+}
+
+void OmLog::setLogLevel(unsigned level) {
+    if (level < 5) gLevel = static_cast<OmLogLevel>(level);
+}
+
+void OmLog::setMainMenuBar(QMenuBar* menuBar) {
+    gMenuBar = menuBar;
+    addDebugMenuIfNeeded();
+}
+
+void OmLog::addDebugMenuIfNeeded() {
+    if (!gShowDebugMenu || !gMenuBar) return;
+    for (const QAction* action : gMenuBar->actions()) {
+        if (action->text() == "Debug") return;
+    }
+    QMenu* menu = gMenuBar->addMenu("Debug");
+
+    QAction* verbose = menu->addAction("Log Verbose");
+    verbose->setCheckable(true);
+    verbose->setChecked(false);
+    QObject::connect(verbose, &QAction::triggered, verbose, [verbose] { toggleVerbose(verbose); });
+
+    QAction* flood = menu->addAction("Log Disable Flood Checking");
+    flood->setCheckable(true);
+    flood->setChecked(gFloodCheckDisabled);
+    // Command, Control, Shift: Qt's Ctrl stands for Command here and Meta for Control.
+    flood->setShortcut(QKeySequence(Qt::CTRL | Qt::META | Qt::SHIFT | Qt::Key_L));
+    QObject::connect(flood, &QAction::triggered, flood, [flood] { toggleAllowFlood(flood); });
+
+    menu->addAction("Log GL Errors for 10 seconds", [] { logGLErrorsFor10seconds(); });
+    menu->addAction("Log GL Errors for 5 minutes", [] { logGLErrorsFor5minutes(); });
+}
+
+void OmLog::toggleVerbose(QAction* sender) {
+    const OmLogLevel level = gLevel == kOmLogVerbose ? kOmLogDebug : kOmLogVerbose;
+    gLevel = level;
+    if (sender) sender->setChecked(level == kOmLogVerbose);
+}
+
+void OmLog::toggleAllowFlood(QAction* sender) {
+    const bool disabled = !gFloodCheckDisabled;
+    gFloodCheckDisabled = disabled;
+    if (sender) sender->setChecked(disabled);
+}
+
+void OmLog::logGLErrorsFor10seconds() { gGLDeadline = nowSeconds() + 10; }
+
+void OmLog::logGLErrorsFor5minutes() { gGLDeadline = nowSeconds() + 300; }
+
+void OmLog::log(OmLogLevel level, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    logV(letterFor(level), "", true, level, format, args);
+    va_end(args);
+}
+
+void OmLog::logAllowingFlood(OmLogLevel level, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    logV(letterFor(level), "", false, level, format, args);
+    va_end(args);
+}
+
+QString OmLog::logFolder() {
+    std::lock_guard<std::mutex> lock(gMutex);
+    return gLogFolder;
+}
+
+QString OmLog::logPath() {
+    std::lock_guard<std::mutex> lock(gMutex);
+    return gLogPath;
+}

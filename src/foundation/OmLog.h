@@ -2,9 +2,13 @@
 
 #include <QString>
 
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+
+class QAction;
+class QMenuBar;
 
 // Log levels: 0 verbose "v", 1 debug "d", 2 info "i", 3 warning "w", 4 error "e".
 using OmLogLevel = int32_t;
@@ -24,6 +28,8 @@ enum : OmLogLevel {
 void OmLogNoFlood(OmLogLevel level, const char* format, ...) OM_PRINTF_LIKE(2, 3);
 void OmLogAllowFlood(OmLogLevel level, const char* format, ...) OM_PRINTF_LIKE(2, 3);
 void VFatalErrorDebug(const char* format, ...) OM_PRINTF_LIKE(1, 2);
+// Logs one pending glGetError of the current GL context while the Debug menu's
+// GL-error logging runs; does nothing without a current context.
 void OmLogGLErrors(const char* label);
 
 // The single writer of lines: 0 written (or below the level), -1 suppressed by
@@ -33,9 +39,25 @@ int OmLogCore(const char* letter, const char* tag, bool checkFlood, OmLogLevel l
 bool OmLogCheckFlood(const char* text, tm* stamp, int* milliseconds);
 void OmLogResetFlood(int milliseconds, tm stamp);
 
+// Stand-in for the system log: standard error (standard output is the log
+// file), each message prefixed with "kelo-verozo[<pid>]: ".
+void OmLogSystem(const char* format, ...) OM_PRINTF_LIKE(1, 2);
+
 uint64_t getMicroS();
 uint64_t getMilliS();
 bool AmIBeingDebugged();
+
+// Tests replace the wall clock (microseconds since 1970); nullptr restores it.
+void OmLogSetClock(uint64_t (*clock)());
+
+// Local time of a moment from a cache of the start of its hour, so that the
+// local-time conversion runs about once an hour. Not locked: callers serialise.
+struct OmTimeBase {
+    tm hour{};
+    time_t hourStart = 0;
+    bool valid = false;
+    void localTime(time_t seconds, tm* out);
+};
 
 class OmLog {
 public:
@@ -66,8 +88,28 @@ public:
     void showLogInConsole();
     void setLogLevel(unsigned level);
 
+    // Qt has no application-wide main menu: the application hands over its
+    // menu bar, which gets the Debug menu when "-x" was given.
+    static void setMainMenuBar(QMenuBar* menuBar);
+    static void addDebugMenuIfNeeded();
+    // Debug menu actions; they change process-wide state only, so they need no
+    // logger. A non-null sender gets the new check state.
+    static void toggleVerbose(QAction* sender);
+    static void toggleAllowFlood(QAction* sender);
+    static void logGLErrorsFor10seconds();
+    static void logGLErrorsFor5minutes();
+
     static void log(OmLogLevel level, const char* format, ...) OM_PRINTF_LIKE(2, 3);
     static void logAllowingFlood(OmLogLevel level, const char* format, ...) OM_PRINTF_LIKE(2, 3);
     static QString logFolder();
     static QString logPath();
+
+private:
+    void setLoggingPath(const QString& folder);
+    void write(const char* letter, OmLogLevel level, const char* format, va_list args);
+
+    int savedStdOut_ = -1;  // duplicate of fd 1 from before the redirect
+    bool logFile_ = false;  // standard output is this logger's file
+    QString loggingTag_;
+    QByteArray tagUtf8_;
 };
