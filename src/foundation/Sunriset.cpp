@@ -8,10 +8,18 @@ namespace {
 constexpr double kRadToDeg = 180.0 / std::numbers::pi;
 constexpr double kDegToRad = std::numbers::pi / 180.0;
 
-double sind(double x) { return std::sin(x * kDegToRad); }
-double cosd(double x) { return std::cos(x * kDegToRad); }
-double acosd(double x) { return kRadToDeg * std::acos(x); }
-double atan2d(double y, double x) { return kRadToDeg * std::atan2(y, x); }
+double sind(double x) {
+    return std::sin(x * kDegToRad);
+}
+double cosd(double x) {
+    return std::cos(x * kDegToRad);
+}
+double acosd(double x) {
+    return kRadToDeg * std::acos(x);
+}
+double atan2d(double y, double x) {
+    return kRadToDeg * std::atan2(y, x);
+}
 
 long daysSince2000Jan0(int y, int m, int d) {
     return 367L * y - (7 * (y + (m + 9) / 12)) / 4 + (275 * m) / 9 + d - 730530L;
@@ -73,8 +81,8 @@ int sunriset(int year, int month, int day, double longitude, double latitude, do
 
     int result = 0;
     double arc = 0;
-    const double cost =
-        (sind(altitude) - sind(latitude) * sind(declination)) / (cosd(latitude) * cosd(declination));
+    const double cost = (sind(altitude) - sind(latitude) * sind(declination)) /
+                        (cosd(latitude) * cosd(declination));
     if (cost >= 1.0) {
         result = -1;
         arc = 0.0;

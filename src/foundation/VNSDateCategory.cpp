@@ -116,8 +116,8 @@ QDateTime dateWithXMLDateString(const QString& text) {
     const QString head = spaced.size() > 19 && spaced.at(19) == QLatin1Char('.')
                              ? spaced.left(19)
                              : spaced.left(spaced.size() - 6);
-    return readDateText(QStringLiteral("%1 %2%3").arg(head, spaced.mid(spaced.size() - 6, 3),
-                                                      spaced.right(2)));
+    return readDateText(
+        QStringLiteral("%1 %2%3").arg(head, spaced.mid(spaced.size() - 6, 3), spaced.right(2)));
 }
 
 double sunsetForLongitude(double longitude, double latitude, double* sunrise) {

@@ -52,7 +52,8 @@ void childString(const QDomElement& element, const QString& name, char* buffer, 
     buffer[maxBytes - 1] = '\0';
     if (!element.hasAttribute(name)) return;
     const QString text = element.attribute(name);
-    const bool ascii = std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    const bool ascii =
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
     if (!ascii) return;
     const QByteArray bytes = text.toLatin1();
     const size_t count = std::min(static_cast<size_t>(bytes.size()), maxBytes - 1);

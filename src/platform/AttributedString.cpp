@@ -20,7 +20,8 @@ QString layoutText(const QString& text) {
     QString result = text;
     for (qsizetype i = 0; i < result.size(); ++i) {
         const QChar c = result.at(i);
-        if (c == QLatin1Char('\r') && i + 1 < result.size() && result.at(i + 1) == QLatin1Char('\n'))
+        if (c == QLatin1Char('\r') && i + 1 < result.size() &&
+            result.at(i + 1) == QLatin1Char('\n'))
             result[i] = QChar(0x200B);
         else if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
             result[i] = QChar::LineSeparator;
@@ -44,9 +45,12 @@ QTextCharFormat formatFor(const TextAttributes& attributes) {
 
 QTextOption::WrapMode wrapModeFor(LineBreakMode mode) {
     switch (mode) {
-    case LineBreakMode::WordWrap: return QTextOption::WrapAtWordBoundaryOrAnywhere;
-    case LineBreakMode::CharWrap: return QTextOption::WrapAnywhere;
-    default: return QTextOption::NoWrap;
+        case LineBreakMode::WordWrap:
+            return QTextOption::WrapAtWordBoundaryOrAnywhere;
+        case LineBreakMode::CharWrap:
+            return QTextOption::WrapAnywhere;
+        default:
+            return QTextOption::NoWrap;
     }
 }
 
