@@ -25,7 +25,9 @@ LockedTimeBase gPutsTime;
 
 }  // namespace
 
-void KeloPrintfLog::setPrefixWithTime(bool on) { gPrefixWithTime = on; }
+void KeloPrintfLog::setPrefixWithTime(bool on) {
+    gPrefixWithTime = on;
+}
 
 int kelo::printf(const char* format, ...) {
     char buf[5000];

@@ -34,7 +34,9 @@ void KlLog::Log(unsigned char kind, const char* text) {
     }
 }
 
-void KlLog::Log(unsigned char kind, const QString& text) { Log(kind, text.toUtf8().constData()); }
+void KlLog::Log(unsigned char kind, const QString& text) {
+    Log(kind, text.toUtf8().constData());
+}
 
 void KlLog::LogFmt(unsigned char kind, const char* format, ...) {
     char buf[1023];

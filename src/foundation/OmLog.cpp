@@ -149,9 +149,13 @@ bool argumentsContainDashX() {
     return std::find(args.begin(), args.end(), QByteArray("-x")) != args.end();
 }
 
-bool isDir(const QString& path) { return QFileInfo(path).isDir(); }
+bool isDir(const QString& path) {
+    return QFileInfo(path).isDir();
+}
 
-double nowSeconds() { return static_cast<double>(getMicroS()) / 1e6; }
+double nowSeconds() {
+    return static_cast<double>(getMicroS()) / 1e6;
+}
 
 }  // namespace
 
@@ -176,9 +180,13 @@ uint64_t getMicroS() {
     return static_cast<uint64_t>(ts.tv_sec) * 1000000 + static_cast<uint64_t>(ts.tv_nsec) / 1000;
 }
 
-uint64_t getMilliS() { return getMicroS() / 1000; }
+uint64_t getMilliS() {
+    return getMicroS() / 1000;
+}
 
-void OmLogSetClock(uint64_t (*clock)()) { gClock.store(clock); }
+void OmLogSetClock(uint64_t (*clock)()) {
+    gClock.store(clock);
+}
 
 bool AmIBeingDebugged() {
     QFile status("/proc/self/status");
@@ -286,7 +294,8 @@ void OmLogGLErrors(const char* label) {
     const auto getError = reinterpret_cast<GetError>(context->getProcAddress("glGetError"));
     if (!getError) return;
     const unsigned error = getError();
-    if (error != 0) OmLogAllowFlood(kOmLogDebug, "%s glGetError 0x%04x\n", label ? label : "", error);
+    if (error != 0)
+        OmLogAllowFlood(kOmLogDebug, "%s glGetError 0x%04x\n", label ? label : "", error);
 }
 
 OmLog::OmLog() = default;
@@ -309,8 +318,7 @@ OmLog::OmLog(const QString& folder, const char* format, ...) {
         return;
     }
     if (!logFile_) {
-        const std::string line =
-            "### Error: OmLog can't write to '" + folder.toStdString() + "'\n";
+        const std::string line = "### Error: OmLog can't write to '" + folder.toStdString() + "'\n";
         OmLogCore("e", "", true, kOmLogError, line.c_str());
     }
     if (gShowDebugMenu) addDebugMenuIfNeeded();
@@ -362,8 +370,8 @@ void OmLog::setLoggingPath(const QString& requested) {
         gLogPath = path;
     }
 
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd >= 0) {
         std::fflush(stdout);
         if (fd != STDOUT_FILENO) {
@@ -387,7 +395,9 @@ void OmLog::setLoggingTag(const QString& tag) {
     tagUtf8_ = tag.toUtf8();
 }
 
-QString OmLog::loggingTag() const { return loggingTag_; }
+QString OmLog::loggingTag() const {
+    return loggingTag_;
+}
 
 void OmLog::write(const char* letter, OmLogLevel level, const char* format, va_list args) {
     logV(letter, tagUtf8_.constData(), true, level, format, args);
@@ -422,7 +432,9 @@ void OmLog::debugFlood(const char* format, ...) {
     va_end(args);
 }
 
-void OmLog::flush() { std::fflush(stdout); }
+void OmLog::flush() {
+    std::fflush(stdout);
+}
 
 void OmLog::checkFlood() {
     tm stamp;
@@ -480,9 +492,13 @@ void OmLog::toggleAllowFlood(QAction* sender) {
     if (sender) sender->setChecked(disabled);
 }
 
-void OmLog::logGLErrorsFor10seconds() { gGLDeadline = nowSeconds() + 10; }
+void OmLog::logGLErrorsFor10seconds() {
+    gGLDeadline = nowSeconds() + 10;
+}
 
-void OmLog::logGLErrorsFor5minutes() { gGLDeadline = nowSeconds() + 300; }
+void OmLog::logGLErrorsFor5minutes() {
+    gGLDeadline = nowSeconds() + 300;
+}
 
 void OmLog::log(OmLogLevel level, const char* format, ...) {
     va_list args;

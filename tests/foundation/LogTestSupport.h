@@ -19,12 +19,16 @@
 namespace logtest {
 
 inline std::atomic<uint64_t> gNowMicros{0};
-inline uint64_t fakeClock() { return gNowMicros.load(); }
+inline uint64_t fakeClock() {
+    return gNowMicros.load();
+}
 
 // 2023-11-14 22:13:20 UTC; every test moves the clock on from here.
 constexpr uint64_t kEpochStart = 1700000000ull * 1000000;
 
-inline void setNow(uint64_t micros) { gNowMicros = micros; }
+inline void setNow(uint64_t micros) {
+    gNowMicros = micros;
+}
 inline void advanceSeconds(double seconds) {
     gNowMicros += static_cast<uint64_t>(std::llround(seconds * 1e6));
 }

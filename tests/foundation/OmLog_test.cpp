@@ -1,7 +1,7 @@
 #include "foundation/OmLog.h"
 
-#include "foundation/KeloPrintfLog.h"
 #include "LogTestSupport.h"
+#include "foundation/KeloPrintfLog.h"
 #include "support/TestMain.h"
 
 #include <QAction>
@@ -30,7 +30,9 @@ namespace {
 constexpr uint64_t kJan15 = 1705322096ull * 1000000 + 789000;
 constexpr const char* kJan15Stamp = "13:34:56.789";
 
-QByteArray stampAt(const char* stamp, const char* rest) { return QByteArray(stamp) + " " + rest; }
+QByteArray stampAt(const char* stamp, const char* rest) {
+    return QByteArray(stamp) + " " + rest;
+}
 
 QByteArray readFile(const QString& path) {
     QFile f(path);
@@ -61,7 +63,8 @@ private:
     bool had_;
 };
 
-const QRegularExpression kLine(R"(^(\d\d):(\d\d):(\d\d)\.(\d\d\d) (-[vdiwe] )?(\[[^\]]*\] )?(.*)$)");
+const QRegularExpression kLine(
+    R"(^(\d\d):(\d\d):(\d\d)\.(\d\d\d) (-[vdiwe] )?(\[[^\]]*\] )?(.*)$)");
 
 }  // namespace
 
@@ -108,9 +111,10 @@ TEST_F(OmLogTest, NewlinesEmptyAndNullTexts) {
         EXPECT_EQ(log.level(kOmLogInfo, false, "ends in newline\n"), 0);
         EXPECT_EQ(log.level(kOmLogInfo, false, "no newline"), 0);
         EXPECT_EQ(log.level(kOmLogInfo, false, "blank line after\n\n"), 0);
-        EXPECT_EQ(out.text(), "13:34:56.789 -i ends in newline\n"
-                              "13:34:56.789 -i no newline\n"
-                              "13:34:56.789 -i blank line after\n\n");
+        EXPECT_EQ(out.text(),
+                  "13:34:56.789 -i ends in newline\n"
+                  "13:34:56.789 -i no newline\n"
+                  "13:34:56.789 -i blank line after\n\n");
     }
     Capture out;
     Capture err(STDERR_FILENO);
@@ -298,12 +302,9 @@ TEST_F(OmLogTest, HourCacheFollowsTheLocalClock) {
     } cases[] = {
         {1711846799, 500000, "01:59:59.500"},  // last second of winter time
         {1711846800, 0, "03:00:00.000"},       // summer time begins
-        {1711848600, 1000, "03:30:00.001"},
-        {1711840200, 0, "00:10:00.000"},  // clock set back
-        {1729989000, 0, "02:30:00.000"},
-        {1729990800, 0, "02:00:00.000"},  // winter time again
-        {1729994399, 999999, "02:59:59.999"},
-        {1729994400, 0, "03:00:00.000"},
+        {1711848600, 1000, "03:30:00.001"},   {1711840200, 0, "00:10:00.000"},  // clock set back
+        {1729989000, 0, "02:30:00.000"},      {1729990800, 0, "02:00:00.000"},  // winter time again
+        {1729994399, 999999, "02:59:59.999"}, {1729994400, 0, "03:00:00.000"},
         {1705322096, 789000, "13:34:56.789"},
     };
     for (const auto& c : cases) {
@@ -382,9 +383,10 @@ TEST_F(OmLogTest, UnwritableLogStaysOnStdoutAndSaysSo) {
         OmLog log(folder, "Kelo Verozo %s starting up...\n", "9.9");
         EXPECT_TRUE(OmLog::logPath().startsWith(folder + "/2024-01-15_13.34.56.txt"));
     }
-    EXPECT_EQ(out.text(), "13:34:56.789 Kelo Verozo 9.9 starting up...\n"
-                          "13:34:56.789 -e ### Error: OmLog can't write to '" +
-                              folder.toUtf8() + "'\n");
+    EXPECT_EQ(out.text(),
+              "13:34:56.789 Kelo Verozo 9.9 starting up...\n"
+              "13:34:56.789 -e ### Error: OmLog can't write to '" +
+                  folder.toUtf8() + "'\n");
     const QByteArray system = err.text();
     EXPECT_TRUE(system.contains("]: ### Error: OmLog can't write to '" + folder.toUtf8() +
                                 "' (ERROR: Not a directory)\n"))
@@ -507,7 +509,8 @@ TEST_F(OmLogTest, ConcurrentLinesStayWholeAndCounted) {
     EXPECT_EQ(summaries, kThreads);
     EXPECT_EQ(seen.size(), static_cast<size_t>(1 + kThreads * (kDistinct + 1)));
     for (int t = 0; t < kThreads; ++t) {
-        const QByteArray repeated = QString("-w [Worker] t%1 the same warning again").arg(t).toUtf8();
+        const QByteArray repeated =
+            QString("-w [Worker] t%1 the same warning again").arg(t).toUtf8();
         EXPECT_EQ(seen[repeated], 2) << t;
         for (int n = 0; n < kDistinct; ++n) {
             const QByteArray line =
