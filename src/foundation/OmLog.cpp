@@ -348,14 +348,15 @@ void OmLog::setLoggingPath(const QString& requested) {
 
     const QString folder = QDir::cleanPath(requested);
     std::error_code createError;
-    if (!isDir(folder)) std::filesystem::create_directories(folder.toStdString(), createError);
+    if (!isDir(folder))
+        std::filesystem::create_directories(QFile::encodeName(folder).toStdString(), createError);
     QString used = folder;
     bool alternate = false;
     if (!isDir(folder)) {
         const QString fallback = libraryPath("~/Library/Logs/" + QFileInfo(folder).fileName());
         if (!isDir(fallback)) {
             std::error_code ignored;
-            std::filesystem::create_directory(fallback.toStdString(), ignored);
+            std::filesystem::create_directory(QFile::encodeName(fallback).toStdString(), ignored);
         }
         if (isDir(fallback)) {
             used = fallback;
