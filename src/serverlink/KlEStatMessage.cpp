@@ -31,6 +31,14 @@ void putBigEndian16(QByteArray& out, size_t offset, uint16_t value) {
 
 }  // namespace
 
+void initStatusRequest(kle_v3_statreq* header, uint8_t op, const KlReqV4* request) {
+    if (!header) return;
+    std::memcpy(header, &blank_stat, sizeof *header);
+    header->length.set(kShortHeader);
+    header->op = op;
+    header->flags.set(request ? request->requestWord() : 0);
+}
+
 bool KlReadCText(const char* data, size_t size, size_t offset, QByteArray* text, size_t* end) {
     if (offset >= size) return false;
     const void* nul = std::memchr(data + offset, 0, size - offset);
@@ -58,6 +66,12 @@ KlDatagramKind KlEStatMessage::acceptDatagram(const char* data, size_t size) {
 
 QByteArray KlEStatMessage::statusRequest(uint16_t requestWord) {
     return header(kKlEOpStatusRequest, kShortHeader, requestWord, kShortHeader);
+}
+
+QByteArray KlEStatMessage::statusRequest(const KlReqV4& request) {
+    kle_v3_statreq h;
+    initStatusRequest(&h, kKlEOpStatusRequest, &request);
+    return QByteArray(reinterpret_cast<const char*>(&h), sizeof h);
 }
 
 QByteArray KlEStatMessage::prefsDictRequest() {

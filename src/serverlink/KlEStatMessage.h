@@ -63,6 +63,10 @@ static_assert(sizeof(_kle_v3_stat_data) == 16);
 inline constexpr _kle_v3_stat_data blank_stat = {
     {}, {'K', 'l', 'E', 'S', 't', 'a', 't', 0}, 0, 0, {}, {}};
 
+// Fills a short header from blank_stat: length 14, `op` and the request word
+// of `request` (0 without one). Nothing happens without a header.
+void initStatusRequest(kle_v3_statreq* header, uint8_t op, const KlReqV4* request);
+
 // What the acceptance filter lets through; everything else is dropped.
 enum class KlDatagramKind { Dropped, BftpBeacon, CitpPresence, ServerMessage };
 
@@ -76,9 +80,7 @@ public:
 
     // Status request (op 10), 14 bytes, carrying the folded request word.
     static QByteArray statusRequest(uint16_t requestWord);
-    static QByteArray statusRequest(const KlReqV4& request) {
-        return statusRequest(request.requestWord());
-    }
+    static QByteArray statusRequest(const KlReqV4& request);
     // Preference dictionary request (op 16), 14 bytes.
     static QByteArray prefsDictRequest();
     // Get one preference (op 18). Keys longer than kMaxGetPrefKeyLength give

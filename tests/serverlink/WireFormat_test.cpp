@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 using namespace WireBuilders;
@@ -36,6 +37,14 @@ std::vector<StatusRecord> walk(const QByteArray& d, bool* malformed = nullptr) {
 }
 
 TEST(WireFormat, BuiltDatagramsByteForByte) {
+    // Every byte of the header is written, whatever the memory held.
+    const auto filled = [](uint8_t op, const KlReqV4* request) {
+        kle_v3_statreq h;
+        std::memset(&h, 0xAA, sizeof h);
+        initStatusRequest(&h, op, request);
+        return QByteArray(reinterpret_cast<const char*>(&h), sizeof h);
+    };
+    const KlReqV4 mix{0x2000, 2, 0};
     struct Case {
         const char* what;
         QByteArray built;
@@ -50,6 +59,8 @@ TEST(WireFormat, BuiltDatagramsByteForByte) {
          head("000e", 10, "0505")},
         {"status request, output with options",
          KlEStatMessage::statusRequest(KlReqV4{0x4000, 3, 0x400}), head("000e", 10, "4403")},
+        {"header filled for a mix picture", filled(10, &mix), head("000e", 10, "2002")},
+        {"header filled without a request", filled(10, nullptr), head("000e", 10, "0000")},
         {"preference dictionary request", KlEStatMessage::prefsDictRequest(),
          head("000e", 16, "0000")},
         {"get preference: length is the whole datagram", KlEStatMessage::getPrefRequest("ab"),
