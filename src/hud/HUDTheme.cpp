@@ -1,5 +1,6 @@
 #include "hud/HUDTheme.h"
 
+#include "graphics/StretchImage.h"
 #include "hud/HUDThemeKelo.h"
 #include "hud/HUDThemeKeyProtocol.h"
 #include "hud/HUDThemeManager.h"
@@ -466,6 +467,62 @@ void HUDTheme::drawInsetBoxInRect(QPainter& painter, const QRectF& rect, bool fl
         frameWithWidth(painter, left.intersected(rect), 1.0, line);
         frameWithWidth(painter, right.intersected(rect), 1.0, line);
     }
+}
+
+namespace {
+// Made for the first entry box of ordinary size; later boxes stretch it.
+std::atomic<StretchImage*> gTimelineImage{nullptr};
+
+void drawTimelineBox(QPainter& painter, const QRectF& box) {
+    const HUDThemeKelo* app = HUDThemeKelo::instance();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    QPainterPath outer;
+    outer.addRoundedRect(box, 2, 2);
+    painter.fillPath(outer, ::textFillColor());
+    strokePath(painter, outer, app->selectionHighlightActiveColor(), 0.5);
+    painter.save();
+    const QRectF strip = QRectF(0.5, box.y() + 0.5, box.width(), 0.5).adjusted(2.5, 0, -2.5, 0);
+    QPainterPath line;
+    line.addRoundedRect(strip, 2, 2);
+    strokePath(painter, line, app->darkerStrokeColor(), 0.3);
+    painter.restore();
+    strokePath(painter, outer, app->rowOutlineColor(), 0.5);
+    painter.restore();
+}
+
+StretchImage* makeTimelineImage(const QRectF& subRect) {
+    auto* image = new StretchImage(8, 8, int(subRect.width() + 2), int(subRect.height() + 4));
+    QPainter* p = image->lockFocusAndClear();
+    if (p) {
+        // Drawn bottom-up, so the dark inner line sits at the bottom of the box.
+        image->flipContext();
+        HUDThemeKelo::setFlipShadow(true);
+        drawTimelineBox(*p, QRectF(0.5, 2, image->width() - 1, image->height() - 4));
+        HUDThemeKelo::setFlipShadow(false);
+    }
+    image->unlockFocusAndDraw(false);
+    return image;
+}
+}  // namespace
+
+void HUDTheme::drawTimelineControl(QPainter& painter, const QRectF& frame, const QRectF& subRect,
+                                   quint32 options) {
+    const bool small = subRect.width() < 18 || subRect.height() < 10;
+    StretchImage* image = gTimelineImage.load();
+    if (!small && !image) {
+        image = makeTimelineImage(subRect);
+        gTimelineImage = image;
+    }
+    if (small && (options == 0 || !image)) {
+        drawTimelineBox(painter, QRectF(0.5, subRect.y(), subRect.width() - 1, subRect.height()));
+        return;
+    }
+    image->drawCGImageInFrameOptionFlags(frame.adjusted(0, -2, 0, 2), int32_t(options), painter);
+}
+
+bool HUDTheme::hasTimelineControlImage() {
+    return gTimelineImage.load() != nullptr;
 }
 
 void HUDTheme::drawUnderline(QPainter& painter, const QRectF& rect, const QRectF& dirtyRect) {
