@@ -13,11 +13,21 @@ struct TjHandleDeleter {
     void operator()(void* handle) const { tjDestroy(handle); }
 };
 
+using TjHandle = std::unique_ptr<void, TjHandleDeleter>;
+
 // One decompressor per thread: a handle carries per-decode state and must
 // not be shared between concurrent decodes.
-tjhandle threadDecompressor() {
-    thread_local std::unique_ptr<void, TjHandleDeleter> handle(tjInitDecompress());
-    return handle.get();
+TjHandle& threadDecompressor() {
+    thread_local TjHandle handle(tjInitDecompress());
+    if (!handle) handle.reset(tjInitDecompress());
+    return handle;
+}
+
+// A handle that saw a warning keeps failing later decodes, so a failed one
+// is replaced.
+QImage refuse(TjHandle& handle) {
+    handle.reset(tjInitDecompress());
+    return {};
 }
 
 // Pixel order matching QImage::Format_RGB32 (0xffRRGGBB in host order).
@@ -33,21 +43,23 @@ KeloDecompressJPEG* KeloDecompressJPEG::instance() {
 }
 
 QImage cgImageWithJPEGData(const QByteArray& data) {
-    tjhandle tj = threadDecompressor();
-    if (!tj || data.isEmpty()) return {};
+    if (data.isEmpty()) return {};
+    TjHandle& handle = threadDecompressor();
+    tjhandle tj = handle.get();
+    if (!tj) return {};
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     const auto size = static_cast<unsigned long>(data.size());
 
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
     if (tjDecompressHeader3(tj, bytes, size, &width, &height, &subsampling, &colorspace) != 0) {
         OmLogNoFlood(kOmLogDebug, "JPEG header refused: %s\n", tjGetErrorStr2(tj));
-        return {};
+        return refuse(handle);
     }
     // A header cut short can pass with a size of 0 × 0.
     if (width <= 0 || height <= 0 || width > KeloDecompressJPEG::kMaxSide ||
         height > KeloDecompressJPEG::kMaxSide) {
         OmLogNoFlood(kOmLogDebug, "JPEG of %d x %d refused\n", width, height);
-        return {};
+        return refuse(handle);
     }
 
     QImage image(width, height, QImage::Format_RGB32);
@@ -57,7 +69,7 @@ QImage cgImageWithJPEGData(const QByteArray& data) {
         // Warnings count too: the scan data was cut or damaged.
         OmLogNoFlood(kOmLogDebug, "JPEG decode %s: %s\n",
                      tjGetErrorCode(tj) == TJERR_WARNING ? "warning" : "error", tjGetErrorStr2(tj));
-        return {};
+        return refuse(handle);
     }
     return image;
 }

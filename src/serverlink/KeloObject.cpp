@@ -482,7 +482,9 @@ KlReqV4 KeloObject::request() {
 
     // Only the layers that have pictures take part, whatever count the server claims.
     const int layers = std::min(int(generalStatus_.layercount), kLayerImages);
-    if (phase_ % 4 == 0 && layers > 0) {
+    // With feedback off no view can draw a picture, so none is asked for,
+    // not even one that was wanted before the switch.
+    if (phase_ % 4 == 0 && layers > 0 && isLiveImageFeedbackEnabled()) {
         for (int step = 0; step < layers; ++step) {
             const int L = lnum_ >= layers || lnum_ < 0 ? 0 : lnum_;
             lnum_ = L + 1;
