@@ -136,6 +136,14 @@ TEST(StringValues, UUIDsAndNames) {
     EXPECT_EQ(stringWithEllipsisByTruncatingToLength("0123", 0), "");
 }
 
+TEST(StringValues, ResourcesPathFromEnvironment) {
+    // Looked up once, so this must be the process's first call.
+    qputenv("KELO_RESOURCES", "/opt/kelo-test-resources");
+    EXPECT_EQ(applicationResourcesPath(), "/opt/kelo-test-resources");
+    qunsetenv("KELO_RESOURCES");
+    EXPECT_EQ(applicationResourcesPath(), "/opt/kelo-test-resources");
+}
+
 TEST(StringValues, TimeStamps) {
     EXPECT_TRUE(QRegularExpression("^\\d\\d:\\d\\d:\\d\\d$").match(date()).hasMatch())
         << date().toStdString();
