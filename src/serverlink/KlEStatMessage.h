@@ -24,7 +24,7 @@ constexpr size_t kMaxSentDatagram = 65507;
 enum KlEStatOp : uint8_t {
     kKlEOpStatusRequest = 10,
     kKlEOpStatusReply = 11,
-    kKlEOpAck = 12,
+    kKlEOp12 = 12,  // accepted and ignored, as is 254
     kKlEOpPrefsDictRequest = 16,
     kKlEOpPrefsDict = 17,
     kKlEOpGetPref = 18,
@@ -33,7 +33,7 @@ enum KlEStatOp : uint8_t {
     kKlEOpContentQuery = 22,
     kKlEOpContentItemData = 23,
     kKlEOpContentSet = 24,
-    kKlEOpIdle = 254,
+    kKlEOp254 = 254,
 };
 
 // Short form of the server message header, 14 bytes. Byte arrays only, so the
