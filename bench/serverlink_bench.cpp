@@ -1,4 +1,9 @@
 #include "serverlink/KeloObject.h"
+#include "serverlink/KlEStatMessage.h"
+#include "serverlink/StatusReplyWalker.h"
+
+#include <turbojpeg.h>
+#include <QtEndian>
 
 #include <benchmark/benchmark.h>
 
@@ -53,6 +58,85 @@ void BM_KeloObjectRequestNothingWanted(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_KeloObjectRequestNothingWanted);
+
+// One status reply as a version 4 server sends it 30 times a second: general
+// status, one layer detail and a 320x180 preview JPEG of layer 0.
+QByteArray previewJpeg() {
+    constexpr int w = 320, h = 180;
+    std::vector<unsigned char> rgb(size_t(w) * h * 3);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            unsigned char* p = &rgb[(size_t(y) * w + x) * 3];
+            p[0] = uint8_t(x * 255 / w);
+            p[1] = uint8_t(y * 255 / h);
+            p[2] = uint8_t((x * 7 + y * 13) & 0xFF);
+        }
+    }
+    tjhandle tj = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    tjCompress2(tj, rgb.data(), w, 0, h, TJPF_RGB, &jpeg, &size, TJSAMP_420, 80, 0);
+    QByteArray out(reinterpret_cast<const char*>(jpeg), qsizetype(size));
+    tjFree(jpeg);
+    tjDestroy(tj);
+    return out;
+}
+
+void appendRecord(QByteArray& reply, uint16_t typeWord, const QByteArray& body) {
+    char head[4];
+    qToBigEndian<quint16>(uint16_t(body.size() + 4), head);
+    qToBigEndian<quint16>(typeWord, head + 2);
+    reply.append(head, 4).append(body);
+}
+
+QByteArray statusReplyWithPreview() {
+    QByteArray reply = KlEStatMessage::statusRequest(0x8001);
+    reply[11] = char(kKlEOpStatusReply);
+    kle_general_stat s{};
+    s.vMajor = 4;
+    s.layercount = 4;
+    appendRecord(reply, 0x8800, QByteArray(reinterpret_cast<const char*>(&s), sizeof s));
+    kle_layer_stat d{};
+    d.level = 255;
+    appendRecord(reply, 0x8801, QByteArray(reinterpret_cast<const char*>(&d), sizeof d));
+    const QByteArray jpeg = previewJpeg();
+    char fields[10];
+    for (int i = 0; i < 5; ++i) {
+        const uint16_t v[] = {320, 180, 1920, 1080, uint16_t(jpeg.size())};
+        qToBigEndian<quint16>(v[i], fields + 2 * i);
+    }
+    appendRecord(reply, 0x8001, QByteArray(fields, 10) + jpeg);
+    return reply.append(2, '\0');
+}
+
+void BM_StatusReplyWalk(benchmark::State& state) {
+    const QByteArray reply = statusReplyWithPreview();
+    for (auto _ : state) {
+        StatusReplyWalker walker(reply.constData(), size_t(reply.size()));
+        StatusRecord r;
+        int records = 0;
+        while (walker.next(&r)) ++records;
+        benchmark::DoNotOptimize(records);
+    }
+    state.SetItemsProcessed(state.iterations() * 3);
+}
+BENCHMARK(BM_StatusReplyWalk);
+
+// Filing the records into the server object and decoding the preview, as the
+// receive hand-off and the next redraw do.
+void BM_StatusReplyFileAndDecode(benchmark::State& state) {
+    const QByteArray reply = statusReplyWithPreview();
+    KeloObject k;
+    k.setIsRunning(true);
+    fileStatusReply(&k, reply.constData(), size_t(reply.size()), 1.0);
+    if (k.layerImageAtIndex(0)->cg_image().isNull()) state.SkipWithError("preview did not decode");
+    for (auto _ : state) {
+        fileStatusReply(&k, reply.constData(), size_t(reply.size()), 1.0);
+        benchmark::DoNotOptimize(k.layerImageAtIndex(0)->cg_image().constBits());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_StatusReplyFileAndDecode);
 
 }  // namespace
 
