@@ -3,16 +3,53 @@
 #include "platform/MainThread.h"
 
 #include <algorithm>
-#include <atomic>
+#include <condition_variable>
+#include <thread>
 
 struct NotificationCenter::Token::Entry {
     QString name;
     const void* sender = nullptr;
     Observer fn;
-    // Cleared on removal so that a delivery already in flight on another
-    // thread skips an observer that has just gone away.
-    std::atomic<bool> alive{true};
+    // Removal clears `alive` and then waits until no other thread is inside
+    // `fn`, so that once a token is gone its observer neither runs nor is
+    // about to run, and the state it captured may be destroyed. A thread
+    // never waits for itself: observers may remove themselves.
+    std::mutex callMutex;
+    std::condition_variable callDone;
+    std::vector<std::thread::id> callers;
+    bool alive = true;
+
+    void call(const Notification& n);
+    void retire();
 };
+
+void NotificationCenter::Token::Entry::call(const Notification& n) {
+    const auto self = std::this_thread::get_id();
+    {
+        std::lock_guard lock(callMutex);
+        if (!alive) return;
+        callers.push_back(self);
+    }
+    struct Leave {
+        Entry* e;
+        std::thread::id self;
+        ~Leave() {
+            std::lock_guard lock(e->callMutex);
+            e->callers.erase(std::find(e->callers.begin(), e->callers.end(), self));
+            e->callDone.notify_all();
+        }
+    } leave{this, self};
+    fn(n);
+}
+
+void NotificationCenter::Token::Entry::retire() {
+    const auto self = std::this_thread::get_id();
+    std::unique_lock lock(callMutex);
+    alive = false;
+    callDone.wait(lock, [&] {
+        return std::all_of(callers.begin(), callers.end(), [&](auto id) { return id == self; });
+    });
+}
 
 NotificationCenter::Token& NotificationCenter::Token::operator=(Token&& other) noexcept {
     if (this != &other) {
@@ -33,8 +70,10 @@ void NotificationCenter::Token::reset() {
 }
 
 NotificationCenter& NotificationCenter::defaultCenter() {
-    static NotificationCenter centre;
-    return centre;
+    // Never destroyed: detached threads may still post while static
+    // destructors run at exit.
+    static NotificationCenter* centre = new NotificationCenter;
+    return *centre;
 }
 
 NotificationCenter::Token NotificationCenter::addObserver(const QString& name, const void* sender,
@@ -49,9 +88,11 @@ NotificationCenter::Token NotificationCenter::addObserver(const QString& name, c
 }
 
 void NotificationCenter::remove(const std::shared_ptr<Token::Entry>& entry) {
-    entry->alive = false;
-    std::lock_guard lock(mutex_);
-    entries_.erase(std::remove(entries_.begin(), entries_.end(), entry), entries_.end());
+    {
+        std::lock_guard lock(mutex_);
+        entries_.erase(std::remove(entries_.begin(), entries_.end(), entry), entries_.end());
+    }
+    entry->retire();
 }
 
 void NotificationCenter::post(const QString& name, const void* sender,
@@ -69,9 +110,7 @@ void NotificationCenter::post(const Notification& n) {
         }
     }
     // Called without the lock so that observers may add or remove observers.
-    for (const auto& e : matching) {
-        if (e->alive) e->fn(n);
-    }
+    for (const auto& e : matching) e->call(n);
 }
 
 void NotificationCenter::postOnMainThread(const QString& name, const void* sender,

@@ -19,7 +19,9 @@ struct Notification {
 // Process-wide notification centre. `post` delivers synchronously on the
 // posting thread, in the order observers were added; `postOnMainThread`
 // queues the delivery onto the Qt main thread. Observers stay registered
-// for as long as the returned token lives.
+// for as long as the returned token lives; ending a token waits for a
+// delivery to that observer running on another thread, so an observer must
+// not block on the thread that ends its token.
 class NotificationCenter {
 public:
     using Observer = std::function<void(const Notification&)>;
