@@ -94,6 +94,27 @@ TEST(KeloDecompressJPEG, BadDataGivesNoImage) {
     }
 }
 
+TEST(KeloDecompressJPEG, MutatedDataDecodesWholeOrNotAtAll) {
+    const QByteArray good = jpegOf(testPicture(96, 64));
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    int decoded = 0;
+    for (int round = 0; round < 400; ++round) {
+        QByteArray bad = good;
+        for (int n = 0; n < 1 + round % 4; ++n)
+            bad[int(next() % uint32_t(bad.size()))] = char(next());
+        if (round % 3 == 0) bad.truncate(int(next() % uint32_t(bad.size())));
+        const QImage img = cgImageWithJPEGData(bad);
+        if (img.isNull()) continue;
+        ++decoded;
+        EXPECT_GT(img.width(), 0);
+        EXPECT_LE(img.width(), KeloDecompressJPEG::kMaxSide);
+        EXPECT_LE(img.height(), KeloDecompressJPEG::kMaxSide);
+    }
+    EXPECT_FALSE(cgImageWithJPEGData(good).isNull()) << "the decoder recovers after failures";
+    EXPECT_LT(decoded, 400);
+}
+
 TEST(KeloDecompressJPEG, OutputEntryIgnoresSizeAndNullPointer) {
     const QByteArray jpeg = jpegOf(testPicture(64, 48));
     KeloDecompressJPEG::instance()->decompressJPEGDataSizeOutput(jpeg, QSizeF(), nullptr);
