@@ -60,7 +60,7 @@ TEST(ImageLoading, SizedCopyScalesAndTints) {
 std::vector<uint8_t> jfif(std::vector<uint8_t> after) {
     std::vector<uint8_t> b = {0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 'J',  'F',  'I',  'F',
                               0x00, 0x01, 0x01, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00};
-    b.insert(b.end(), after.begin(), after.end());
+    for (uint8_t x : after) b.push_back(x);
     return b;
 }
 
