@@ -1,8 +1,11 @@
 #include "hud/KeloUIAttributes.h"
 
+#include "foundation/OmxImageUtil.h"
+#include "hud/KeloPopOverButton.h"
 #include "hud/VNSColorCategory.h"
 
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -60,6 +63,44 @@ QColor CGColorCreateWithNSColor(const QColor& color) {
     if (!color.isValid()) return {};
     const QColor rgb = color.toRgb();
     return QColor::fromRgbF(rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF());
+}
+
+QWidget* convertToPopOver(QWidget* object) {
+    auto* popUp = qobject_cast<QComboBox*>(object);
+    if (!popUp) return object;
+    const KeloUIAttributes* attributes = KeloUIAttributes::attributes();
+    QWidget* superview = popUp->parentWidget();
+
+    auto* button = new KeloPopOverButton(superview);
+    button->setGeometry(popUp->geometry().adjusted(3, 3, -3, -3));
+    button->setIsList(true);
+    button->setPullsDown(false);
+    for (int i = 0; i < popUp->count(); ++i) button->addItemWithTitle(popUp->itemText(i));
+    button->setSizePolicy(popUp->sizePolicy());
+    button->setObjectName(popUp->objectName());
+    const QVariant tag = popUp->property("tag");
+    if (tag.isValid()) button->setProperty("tag", tag);
+    button->setBackgroundColour(attributes->bgColour());
+    button->setFontName(QStringLiteral("Lucida Grande"));
+    button->setPopOverImage(cgImageWithResourceNamed(QStringLiteral("PopOverBorder.png")));
+    button->setFontSize(10);
+    button->setCell(std::make_unique<KeloPopOverButtonCell>(QString()));
+    button->setTextColour(attributes->textColour());
+    button->setHighlightColour(attributes->textColour());
+
+    // The pop-up's receivers stay connected to it, so it hears the choices.
+    QObject::connect(button, &KeloPopOverButton::triggered, popUp, [popUp](KeloPopOverButton* b) {
+        const int index = b->indexOfSelectedItem();
+        if (index < 0 || index >= popUp->count()) return;
+        popUp->setCurrentIndex(index);
+        emit popUp->activated(index);
+    });
+    QObject::connect(button, &QObject::destroyed, popUp, &QObject::deleteLater);
+    const bool visible = superview && popUp->isVisibleTo(superview);
+    popUp->hide();
+    popUp->setParent(nullptr);
+    if (visible) button->show();
+    return button;
 }
 
 void setTextColourforView(QWidget* view) {

@@ -83,6 +83,14 @@ QColor CGColorCreateWithRGBA(double red, double green, double blue, double alpha
 // The colour's RGB components and alpha as a 2-D colour.
 QColor CGColorCreateWithNSColor(const QColor& color);
 
+// Replaces a pop-up button (a QComboBox) by a KeloPopOverButton with the
+// same items, inset by 3 points, in the same parent, and returns it; any
+// other widget is returned unchanged. The combo box leaves the parent but
+// lives on hidden, owned by the new button, so its connections still fire:
+// a choice in the pop-over selects the same index in it and emits its
+// activated() signal.
+QWidget* convertToPopOver(QWidget* object);
+
 // Restyles the descendants of a view built from a form: tables get the
 // background colour, editable fields and anything else with text or a
 // background get the interface's text and field colours.

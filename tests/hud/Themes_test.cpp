@@ -5,15 +5,19 @@
 #include "hud/HUDThemeKeyProtocol.h"
 #include "hud/HUDThemeManager.h"
 #include "hud/KeloPilotColorCategory.h"
+#include "hud/KeloPopOverButton.h"
 #include "hud/KeloUIAttributes.h"
 #include "hud/VNSColorCategory.h"
 #include "platform/UserDefaults.h"
 #include "support/TestMain.h"
 
+#include <QComboBox>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -381,6 +385,43 @@ TEST_F(ThemesTest, TextColourWalkRestylesNestedViews) {
     EXPECT_EQ(field->palette().color(QPalette::Base), a->textFieldColour());
     EXPECT_EQ(table->palette().color(QPalette::Base), a->bgColour());
     setTextColourforView(nullptr);
+}
+TEST_F(ThemesTest, PopUpBecomesPopOverThatStillDrivesItsReceivers) {
+    QWidget root;
+    auto* plain = new QPushButton("plain", &root);
+    EXPECT_EQ(convertToPopOver(plain), plain);
+    EXPECT_EQ(plain->parentWidget(), &root);
+    EXPECT_EQ(convertToPopOver(nullptr), nullptr);
+
+    auto* popUp = new QComboBox(&root);
+    popUp->addItems({"one", "two", "three"});
+    popUp->setGeometry(10, 10, 100, 22);
+    int activated = -1;
+    QObject::connect(popUp, &QComboBox::activated, [&](int index) { activated = index; });
+    QPointer<QComboBox> watch(popUp);
+
+    auto* button = qobject_cast<KeloPopOverButton*>(convertToPopOver(popUp));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->parentWidget(), &root);
+    EXPECT_EQ(button->geometry(), QRect(13, 13, 94, 16));
+    ASSERT_EQ(button->numberOfItems(), 3);
+    EXPECT_EQ(button->itemTitleAtIndex(0), "one");
+    EXPECT_EQ(button->itemTitleAtIndex(2), "three");
+    EXPECT_TRUE(button->isList());
+    EXPECT_FALSE(button->pullsDown());
+    EXPECT_EQ(button->fontSize(), 10);
+    EXPECT_EQ(button->textColour(), KeloUIAttributes::attributes()->textColour());
+    EXPECT_EQ(button->backgroundColour(), KeloUIAttributes::attributes()->bgColour());
+    EXPECT_FALSE(root.findChildren<QComboBox*>().contains(popUp));
+
+    button->setIndexOfSelectedItem(2);
+    emit button->triggered(button);
+    EXPECT_EQ(activated, 2);
+    EXPECT_EQ(popUp->currentIndex(), 2);
+
+    delete button;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(watch.isNull());
 }
 }  // namespace
 
