@@ -17,7 +17,9 @@ constexpr char kDefaultFontName[] = "Helvetica";
 constexpr float kTitleBarHeight = 20;
 
 QFont itemFont(const QString& name, int32_t size) {
-    QFont font(name);
+    QFont font(name.isEmpty() ? QString(kDefaultFontName) : name);
+    // Where the named face is missing, stay with a sans-serif one.
+    font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(size > 0 ? size : kDefaultFontSize);
     return font;
 }

@@ -1,0 +1,115 @@
+#include "support/HudGalleryWindow.h"
+
+#include "hud/HUDThemeKelo.h"
+#include "hud/KeloPilotColorCategory.h"
+#include "hud/KeloPopOverView.h"
+#include "platform/UserDefaults.h"
+#include "support/TestMain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QWindow>
+
+#include <cstdlib>
+
+namespace {
+
+bool near(const QColor& a, const QColor& b, int tolerance = 2) {
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+#define EXPECT_COLOUR(actual, expected)     \
+    EXPECT_TRUE(near((actual), (expected))) \
+        << "got " << (actual).name().toStdString() << ", want " << (expected).name().toStdString()
+
+void waitForExposure(QWidget& window) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 5000 &&
+           !(window.windowHandle() && window.windowHandle()->isExposed())) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    QApplication::processEvents();
+}
+
+QString artefactPath(const QString& name) {
+    const QByteArray configured = qgetenv("KELO_ARTEFACT_DIR");
+    const QString dir = configured.isEmpty() ? QDir::current().filePath("artefacts")
+                                             : QString::fromLocal8Bit(configured);
+    QDir().mkpath(dir);
+    return QDir(dir).filePath(name);
+}
+
+TEST(HudGallery, ScreenshotShowsEveryPieceInTheThemeColours) {
+    QTemporaryDir defaults;
+    ASSERT_TRUE(defaults.isValid());
+    UserDefaults::setStandardFile(defaults.filePath("defaults.plist"));
+    registerKeloThemes();
+
+    HudGalleryWindow window;
+    window.move(40, 40);
+    window.show();
+    waitForExposure(window);
+    ASSERT_TRUE(window.windowHandle()->isExposed());
+
+    const QImage shot = window.grab().toImage();
+    const QString path = artefactPath("hud-gallery.png");
+    ASSERT_TRUE(shot.save(path)) << path.toStdString();
+
+    // Window background, away from every piece.
+    EXPECT_COLOUR(shot.pixelColor(window.width() - 6, 80), headerFillColor());
+    // The stretched control: theme fill in the middle, the corners kept rounded.
+    const QRect control = window.controlRect();
+    EXPECT_COLOUR(shot.pixelColor(control.x() + 20, control.center().y() + 8),
+                  HUDThemeKelo::instance()->normalSolidFill());
+    EXPECT_COLOUR(shot.pixelColor(control.right() - 20, control.y() + 4),
+                  HUDThemeKelo::instance()->normalSolidFill());
+    EXPECT_COLOUR(shot.pixelColor(control.x(), control.y()), headerFillColor());
+    // The tinted arrow's shaft.
+    const QRect arrow = window.tintedImageRect();
+    EXPECT_COLOUR(shot.pixelColor(arrow.x() + 10, arrow.center().y()),
+                  HudGalleryWindow::tintColour());
+    // The info bar, with its text.
+    const QRect bar = window.infoBarRect();
+    EXPECT_COLOUR(shot.pixelColor(bar.right() - 4, bar.center().y()), floatingWindowColor());
+    EXPECT_EQ(window.infoBar()->text(), "Info bar: ready");
+    // The list button's face shows its chosen item on the box fill.
+    const QRect list = window.listButton()->geometry();
+    EXPECT_COLOUR(shot.pixelColor(list.right() - 3, list.y() + 3), boxFillColor());
+    EXPECT_EQ(window.listButton()->text(), "Layer 3");
+
+    // Open the grid pop-over and keep a picture of it too.
+    KeloPopOverButton* grid = window.gridButton();
+    const QPointF at = grid->mapToGlobal(QPointF(10, 10));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), at, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(grid, &press);
+    KeloPopOverView* view = KeloPopOverButton::sharedPopOverView();
+    ASSERT_NE(view, nullptr);
+    waitForExposure(*view->window());
+    const QImage popOver = view->window()->grab().toImage();
+    ASSERT_TRUE(popOver.save(artefactPath("hud-gallery-popover.png")));
+    EXPECT_EQ(view->gridSize(), QSizeF(3, 3));
+    const QRectF firstSwatch = view->cellFrameForItem(0);
+    EXPECT_COLOUR(popOver.pixelColor(firstSwatch.center().toPoint()), QColor(Qt::red));
+    EXPECT_COLOUR(popOver.pixelColor(popOver.width() / 2, 3), floatingWindowColor());
+
+    // Choosing a swatch by clicking inside the pop-over reaches the info bar.
+    const QPointF swatch = view->mapToGlobal(view->cellFrameForItem(4).center());
+    QMouseEvent choose(QEvent::MouseButtonPress, view->mapFromGlobal(swatch), swatch,
+                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &choose);
+    EXPECT_FALSE(view->window()->isVisible());
+    EXPECT_EQ(grid->indexOfSelectedItem(), 4);
+    EXPECT_EQ(window.infoBar()->text(), "Chose Amber");
+}
+
+}  // namespace
+
+KELO_TEST_MAIN_GUI()

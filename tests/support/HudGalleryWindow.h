@@ -1,0 +1,48 @@
+#pragma once
+
+#include "hud/HUDThemeKeloWindow.h"
+#include "hud/KeloPopOverButton.h"
+
+#include <QImage>
+#include <QRect>
+
+#include <memory>
+
+class QLabel;
+class StretchImage;
+
+// One themed window showing the HUD kit's window pieces together: the pin,
+// a control whose background is drawn from a stretch image, a list and a
+// grid pop-over button, tinted / rotated / centred images and the info bar.
+// Shared by the kelo-hud-gallery tool and its screenshot test.
+class HudGalleryWindow : public HUDThemeKeloWindow,
+                         public ToolTipWindowDelegate,
+                         public KeloPopOverDataSource {
+public:
+    explicit HudGalleryWindow(QWidget* parent = nullptr);
+    ~HudGalleryWindow() override;
+
+    // Where the pieces sit, in window coordinates, for the screenshot test.
+    QRect controlRect() const;
+    QRect tintedImageRect() const;
+    QRect infoBarRect() const;
+    QLabel* infoBar() const { return infoBar_; }
+    KeloPopOverButton* listButton() const { return listButton_; }
+    KeloPopOverButton* gridButton() const { return gridButton_; }
+
+    // The colours the pieces are drawn in.
+    static QColor tintColour();
+
+    void updateInfoBar(ToolTipWindowProtocol* window) override;
+
+    int32_t numberOfPopOverItems(KeloPopOverButton*) override;
+    QVariant objectValueForPopOverItem(KeloPopOverButton*, int32_t index) override;
+    QString titleForPopOver(KeloPopOverButton*, int32_t index) override;
+
+private:
+    QWidget* control_ = nullptr;
+    QWidget* images_ = nullptr;
+    QLabel* infoBar_ = nullptr;
+    KeloPopOverButton* listButton_ = nullptr;
+    KeloPopOverButton* gridButton_ = nullptr;
+};
