@@ -1,0 +1,94 @@
+// HUD drawing: a themed control's background drawn through the stretch
+// image's per-size cache, against cutting the nine parts each time and
+// against painting the background from scratch each time.
+#include "graphics/ImageGeometry.h"
+#include "graphics/StretchImage.h"
+#include "hud/HUDThemeKelo.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <memory>
+
+namespace {
+
+constexpr int kDraws = 10000;
+const QRectF kFrame(0, 0, 200, 22);
+
+void ensureApp() {
+    static std::unique_ptr<QGuiApplication> app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "hud_bench";
+        static char* argv[] = {name, nullptr};
+        return std::make_unique<QGuiApplication>(argc, argv);
+    }();
+}
+
+void paintBackground(QPainter& p, const QRectF& bounds) {
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const QRectF r = bounds.adjusted(0.5, 0.5, -0.5, -0.5);
+    QPainterPath path;
+    path.addRoundedRect(r, 6, 6);
+    HUDThemeKelo::instance()->normalGradient().drawInBezierPath(p, path, 90);
+    p.setPen(QPen(HUDThemeKelo::instance()->darkStrokeColor(), 1));
+    p.drawPath(path);
+}
+
+std::unique_ptr<StretchImage> makeBackground() {
+    auto image = std::make_unique<StretchImage>(10, 10, 40, 22);
+    paintBackground(*image->lockFocusAndClear(), image->imageRect());
+    image->unlockFocusAndDraw(false);
+    return image;
+}
+
+QImage target() {
+    QImage out(220, 30, QImage::Format_ARGB32_Premultiplied);
+    out.fill(Qt::transparent);
+    return out;
+}
+
+void BM_ControlBackgroundCached(benchmark::State& state) {
+    ensureApp();
+    auto background = makeBackground();
+    QImage out = target();
+    QPainter p(&out);
+    for (auto _ : state) {
+        for (int i = 0; i < kDraws; ++i) background->drawCGImageInFrame(kFrame, p);
+    }
+    state.SetItemsProcessed(state.iterations() * kDraws);
+}
+BENCHMARK(BM_ControlBackgroundCached)->Unit(benchmark::kMillisecond);
+
+void BM_ControlBackgroundNinePartEachTime(benchmark::State& state) {
+    ensureApp();
+    auto background = makeBackground();
+    const QSizeF corner = background->ninePartCorner();
+    QImage out = target();
+    QPainter p(&out);
+    for (auto _ : state) {
+        for (int i = 0; i < kDraws; ++i)
+            drawImageAsBorderInRect(background->cgImageRef(), kFrame, corner, p, 0);
+    }
+    state.SetItemsProcessed(state.iterations() * kDraws);
+}
+BENCHMARK(BM_ControlBackgroundNinePartEachTime)->Unit(benchmark::kMillisecond);
+
+void BM_ControlBackgroundRepainted(benchmark::State& state) {
+    ensureApp();
+    QImage out = target();
+    QPainter p(&out);
+    for (auto _ : state) {
+        for (int i = 0; i < kDraws; ++i) paintBackground(p, kFrame);
+    }
+    state.SetItemsProcessed(state.iterations() * kDraws);
+}
+BENCHMARK(BM_ControlBackgroundRepainted)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
