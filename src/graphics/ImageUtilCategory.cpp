@@ -1,13 +1,20 @@
 #include "graphics/ImageUtilCategory.h"
 
 #include "foundation/OmLog.h"
+#include "foundation/OmxImageUtil.h"
+#include "foundation/VNSStringUtilCategory.h"
+#include "graphics/ImageGeometry.h"
+#include "graphics/ImageUtilColours.h"
+#include "graphics/StretchImage.h"
 
 #include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
+#include <QPainterPath>
 #include <QTransform>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <vector>
 
@@ -27,6 +34,12 @@ QImage mirroredIf(QImage image, bool flipped) {
 
 float clamp01(float v) {
     return v < 0 ? 0 : (v > 1 ? 1 : v);
+}
+
+// 30 % of the way from black to the colour: the embossing shade.
+QColor blendedShade(const QColor& colour) {
+    return QColor::fromRgbF(colour.redF() * 0.3f, colour.greenF() * 0.3f, colour.blueF() * 0.3f,
+                            colour.alphaF());
 }
 
 void rgbToHsv(float r, float g, float b, float& h, float& s, float& v) {
@@ -297,4 +310,137 @@ QImage rotatedImage(const QImage& image, int degrees) {
     p.translate(-pw / 2.0, -ph / 2.0);
     p.drawImage(0, 0, image);
     return out;
+}
+
+QImage imageCroppedToSize(const QImage& image, const QSize& size) {
+    if (size.width() <= 0 || size.height() <= 0) return QImage();
+    QImage out = blank(size);
+    if (image.isNull()) return out;
+    QPainter p(&out);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(0, 0, image);
+    return out;
+}
+
+QImage imageCroppedToHeight(const QImage& image, int height) {
+    return imageCroppedToSize(image, QSize(image.width(), height));
+}
+
+QImage contrastedImageNamed(const QString& name) {
+    const QImage image = cgImageWithResourceNamed(name);
+    if (image.isNull()) return image;
+    const double contrast = ImageUtilColours::shared().userContrast();
+    if (contrast == 1.0) return image;
+    return darkenedImageWithContrast(image, float((1.0 - contrast) / 1.5));
+}
+
+QImage imageWithString(const QString& text, const QColor& color) {
+    return imageWithString(text, color, 0, false);
+}
+
+QImage imageWithString(const QString& text, const QColor& color, int fontSize, bool embossed) {
+    const QColor colour = color.isValid() ? color : ImageUtilColours::shared().defaultTextColor();
+    AttributedString attributed = attrStringWithColor(text, colour);
+    if (fontSize != 0) setFontSize(attributed, fontSize);
+    return imageWithAttrString(attributed, embossed);
+}
+
+QImage imageWithAttrString(const AttributedString& text, bool embossed) {
+    const QRectF rect = integralRect(QRectF(QPointF(0, 0), text.size()));
+    if (rect.width() <= 0 || rect.height() <= 0) return QImage();
+    QImage out = blank(rect.size().toSize());
+    QPainter p(&out);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    if (embossed) {
+        const QColor own = color(text).value_or(ImageUtilColours::shared().defaultTextColor());
+        AttributedString shade = text;
+        setColor(shade, blendedShade(own));
+        shade.draw(p, rect.translated(1, 2));
+        shade.draw(p, rect.translated(2, 1));
+    }
+    text.draw(p, rect);
+    return out;
+}
+
+namespace {
+
+std::atomic<bool> sSuppressFlipCircled{false};
+
+QImage circledImage(const QString& string, const std::optional<QColor>& ownColour, int size,
+                    const QColor& fill) {
+    const ImageUtilColours& colours = ImageUtilColours::shared();
+    QColor textColour = colours.defaultTextColor();
+    bool dark = false;
+    if (ownColour && *ownColour != textColour) {
+        textColour = *ownColour;
+        dark = textColour == QColor(0, 0, 0, 255);
+    }
+    AttributedString text = attrStringWithColor(string, textColour);
+    if (text.length() == 1) {
+        static const QFont bold = [] {
+            QFont font = systemFontOfSize(11);
+            font.setBold(true);
+            return font;
+        }();
+        setFont(text, bold);
+    } else {
+        setFontSize(text, size);
+    }
+    const QSizeF textSize = text.size();
+    const QRectF frame = integralRect(
+        QRectF(0, 0, textSize.width() + (size >= 12 ? 14.0 : 7.0), textSize.height() + 7.0));
+    if (frame.isEmpty()) return QImage();
+    StretchImage image(0, 0, int(frame.width()), int(frame.height()));
+    QPainter* p = image.lockFocusAndClear();
+    if (!p) return QImage();
+    const bool suppress = sSuppressFlipCircled.load();
+
+    double x = frame.width() > textSize.width() ? frame.x() + (frame.width() - textSize.width()) / 2
+                                                : frame.x();
+    double y = frame.y() + (frame.height() - textSize.height()) / 2;
+    x = std::trunc(x);
+    y = std::trunc(y);
+    if (!suppress) {
+        x += 2.0;
+        y += size < 12 ? 0.99 : 2.0;
+    } else {
+        y -= 1.0;  // a point up
+    }
+
+    const double d = std::min(textSize.height(), frame.height() - 7.0);
+    const double r = float(d / 2);
+    const double top = frame.height() / 2 + frame.y() - r;
+    QPainterPath outline;
+    if (text.length() == 1) {
+        outline.addEllipse(QRectF(frame.width() / 2 + frame.x() - r, top, 2 * r, 2 * r));
+    } else {
+        outline.addRoundedRect(integralRect(QRectF(1.0, top, frame.width() - 2.0, 2 * r - 1.0)), r,
+                               r);
+    }
+    if (fill.isValid()) p->fillPath(outline, fill);
+    p->strokePath(
+        outline,
+        QPen(dark ? QColor(Qt::black) : colours.colorWithContrastWhite(200 / 255.0, 1.0), 2.0));
+    const QRectF textRect(QPointF(x, y), textSize);
+    if (dark || suppress) {
+        text.draw(*p, textRect);
+    } else {
+        drawInRectEmbossed(text, *p, textRect);
+    }
+    image.unlockFocusAndDraw(false);
+    return image.nsImage();
+}
+
+}  // namespace
+
+void setSuppressFlipImageWithCircledString(bool suppress) {
+    sSuppressFlipCircled.store(suppress);
+}
+
+QImage imageWithCircledString(const QString& text, int fontSize, const QColor& fill) {
+    return circledImage(text, std::nullopt, fontSize, fill);
+}
+
+QImage imageWithCircledString(const AttributedString& text, int fontSize, const QColor& fill) {
+    return circledImage(text.string(), text.isEmpty() ? std::nullopt : color(text), fontSize, fill);
 }

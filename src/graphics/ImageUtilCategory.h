@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/AttributedString.h"
+
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QSize>
+#include <QString>
 
 // Picture operations on QImage. None changes its argument; each returns a new
 // image (ARGB32 premultiplied unless said otherwise). A `flipped` argument
@@ -49,3 +53,27 @@ QImage imageWithColorInverted(const QImage& image);
 // Rotated counter-clockwise by whole degrees about the centre, on a canvas
 // whose sides are swapped (meant for quarter turns).
 QImage rotatedImage(const QImage& image, int degrees);
+
+// The top-left (width, height) of the image, transparent where the image is
+// smaller.
+QImage imageCroppedToSize(const QImage& image, const QSize& size);
+QImage imageCroppedToHeight(const QImage& image, int height);
+
+// The resource image of that name, darkened or lightened to the operator's
+// contrast setting; null when there is no such resource.
+QImage contrastedImageNamed(const QString& name);
+
+// Text as an image of the text's size; an invalid colour means the default
+// text colour, a font size of 0 keeps the default size. Embossed text gets
+// two darker copies below and to the right. Null for text without size.
+QImage imageWithString(const QString& text, const QColor& color);
+QImage imageWithString(const QString& text, const QColor& color, int fontSize, bool embossed);
+QImage imageWithAttrString(const AttributedString& text, bool embossed);
+
+// Text inside a circle (one character, always in bold at 11) or a pill,
+// filled when `fill` is valid and outlined in a light grey (black for black
+// text, which also drops the embossing). Process-wide: the suppress flag
+// moves the text up a point and draws it plain.
+void setSuppressFlipImageWithCircledString(bool suppress);
+QImage imageWithCircledString(const QString& text, int fontSize, const QColor& fill);
+QImage imageWithCircledString(const AttributedString& text, int fontSize, const QColor& fill);

@@ -1,5 +1,7 @@
 #include "graphics/ImageUtilCategory.h"
 
+#include "graphics/ImageUtilColours.h"
+
 #include "support/TestMain.h"
 
 #include <QPainter>
@@ -136,6 +138,73 @@ TEST(ImageUtil, InvertedColours) {
     img.fill(qRgb(0, 0, 0));
     const QImage inv = imageWithColorInverted(img);
     EXPECT_EQ(pixelAt(inv, 4, 4), QColor(255, 255, 255));
+}
+
+bool hasPixel(const QImage& image, const QColor& wanted, int tolerance = 0) {
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        for (int x = 0; x < argb.width(); ++x) {
+            const QColor c = QColor::fromRgba(argb.pixel(x, y));
+            if (std::abs(c.red() - wanted.red()) <= tolerance &&
+                std::abs(c.green() - wanted.green()) <= tolerance &&
+                std::abs(c.blue() - wanted.blue()) <= tolerance && c.alpha() == wanted.alpha())
+                return true;
+        }
+    }
+    return false;
+}
+
+TEST(ImageUtil, CropKeepsTheTopLeft) {
+    QImage img(40, 10, QImage::Format_ARGB32);
+    img.fill(Qt::blue);
+    img.setPixel(0, 0, qRgb(255, 0, 0));
+    const QImage cropped = imageCroppedToSize(img, QSize(20, 20));
+    ASSERT_EQ(cropped.size(), QSize(20, 20));
+    EXPECT_EQ(pixelAt(cropped, 0, 0), QColor(255, 0, 0));
+    EXPECT_EQ(pixelAt(cropped, 19, 9), QColor(0, 0, 255));
+    EXPECT_EQ(pixelAt(cropped, 5, 15).alpha(), 0);
+    EXPECT_EQ(imageCroppedToHeight(img, 4).size(), QSize(40, 4));
+    EXPECT_TRUE(contrastedImageNamed("no-such-image.png").isNull());
+}
+
+struct GreenText : ImageUtilColours {
+    QColor defaultTextColor() const override { return QColor(0, 255, 0); }
+};
+
+TEST(ImageUtil, TextImages) {
+    EXPECT_TRUE(imageWithAttrString(AttributedString(), false).isNull());
+    const QImage red = imageWithString("MMMM", Qt::red, 20, false);
+    ASSERT_FALSE(red.isNull());
+    EXPECT_GE(red.height(), 20);
+    EXPECT_TRUE(hasPixel(red, QColor(255, 0, 0)));
+    EXPECT_FALSE(hasPixel(red, QColor(76, 0, 0), 2));
+    EXPECT_TRUE(hasPixel(imageWithString("MMMM", Qt::red, 20, true), QColor(76, 0, 0), 2))
+        << "embossing adds a shade 30 % of the way from black";
+
+    GreenText green;
+    ImageUtilColours::setShared(&green);
+    EXPECT_TRUE(hasPixel(imageWithString("MMMM", QColor()), QColor(0, 255, 0)));
+    ImageUtilColours::setShared(nullptr);
+}
+
+TEST(ImageUtil, CircledString) {
+    // One character is always bold 11: only the padding follows the size.
+    const QImage big = imageWithCircledString(QString("7"), 30, QColor());
+    const QImage small = imageWithCircledString(QString("7"), 8, QColor());
+    ASSERT_FALSE(big.isNull());
+    EXPECT_EQ(big.height(), small.height());
+    EXPECT_EQ(big.width(), small.width() + 7);
+
+    const QImage pill = imageWithCircledString(QString("12"), 10, Qt::blue);
+    ASSERT_FALSE(pill.isNull());
+    EXPECT_EQ(pixelAt(pill, 4, pill.height() / 2), QColor(0, 0, 255));
+    EXPECT_EQ(pixelAt(pill, 0, 0).alpha(), 0);
+    EXPECT_TRUE(hasPixel(pill, QColor(200, 200, 200), 1)) << "light outline";
+
+    AttributedString black(QString("12"), TextAttributes{.foreground = QColor(Qt::black)});
+    EXPECT_TRUE(hasPixel(imageWithCircledString(black, 10, QColor()), QColor(0, 0, 0)));
+    EXPECT_FALSE(hasPixel(imageWithCircledString(black, 10, QColor()), QColor(200, 200, 200), 1))
+        << "black text takes a black outline";
 }
 
 }  // namespace

@@ -4,12 +4,14 @@
 #include "hud/KeloPilotColorCategory.h"
 #include "hud/KlThumbTackButtonView.h"
 #include "hud/NSWindow_Additions.h"
+#include "hud/WindowUtilities.h"
 #include "platform/UserDefaults.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -252,6 +254,25 @@ TEST_F(WindowTest, DeferredViewsRepaintOnceInOrder) {
     EXPECT_EQ(hidden->paints, 0);
     window.displayIfNeeded();
     EXPECT_EQ(view->paints, before + 1);
+}
+
+TEST_F(WindowTest, LostWindowsComeBackOntoTheScreen) {
+    ASSERT_NE(menuBarScreen(), nullptr);
+    const QRect visible = menuBarScreen()->availableGeometry();
+    HUDThemeKeloWindow lost, onScreen;
+    lost.resize(120, 80);
+    onScreen.resize(120, 80);
+    lost.show();
+    onScreen.show();
+    lost.move(visible.right() + 5000, visible.bottom() + 5000);
+    onScreen.move(visible.topLeft() + QPoint(200, 150));
+    const QPoint stays = onScreen.pos();
+
+    moveWindowsToVisibleScreen(&onScreen, true);  // already visible: untouched
+    EXPECT_EQ(onScreen.pos(), stays);
+    moveWindowsToVisibleScreen(nullptr, true);
+    EXPECT_TRUE(visible.intersects(lost.frameGeometry()));
+    EXPECT_EQ(onScreen.pos(), stays);
 }
 
 }  // namespace

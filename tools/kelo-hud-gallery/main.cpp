@@ -1,3 +1,4 @@
+#include "hud/HUDImageUtilColours.h"
 #include "hud/HUDThemeKelo.h"
 #include "support/HudGalleryWindow.h"
 
@@ -6,6 +7,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     registerKeloThemes();
+    HUDImageUtilColours::install();
     HudGalleryWindow window;
     window.show();
     return app.exec();
