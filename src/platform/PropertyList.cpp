@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -62,6 +63,33 @@ qsizetype markupEnd(const QByteArray& data, qsizetype from) {
         }
     }
     return -1;
+}
+
+// libplist aborts on a string or key holding U+0000 (it checks the length
+// against strlen by assertion), so NUL is refused before it gets there, raw or
+// as a character reference. References beyond Unicode are refused as well,
+// lest a wrapped value come out as 0.
+bool xmlFreeOfNul(const QByteArray& data, QString* error) {
+    if (data.contains('\0'))
+        return set(error, QStringLiteral("XML property list contains a NUL byte"));
+    for (qsizetype i = 0; (i = data.indexOf("&#", i)) >= 0;) {
+        i += 2;
+        const bool hex = i < data.size() && (data[i] == 'x' || data[i] == 'X');
+        if (hex) ++i;
+        quint64 value = 0;
+        for (; i < data.size() && data[i] != ';'; ++i) {
+            const char c = data[i];
+            const int v = (c >= '0' && c <= '9')          ? c - '0'
+                          : hex && (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                          : hex && (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                                                          : -1;
+            if (v < 0) break;
+            value = std::min<quint64>(value * (hex ? 16 : 10) + v, 0x110000);
+        }
+        if (value == 0 || value > 0x10FFFF)
+            return set(error, QStringLiteral("XML property list has a bad character reference"));
+    }
+    return true;
 }
 
 // A lexical pass over the markup that bounds the element depth without
@@ -120,9 +148,9 @@ bool nodeToVariant(plist_t node, int depth, QVariant* out, QString* error) {
             return true;
         }
         case PLIST_STRING: {
-            MallocPtr<char> s;
-            plist_get_string_val(node, &s.p);
-            *out = QVariant(QString::fromUtf8(s.p ? s.p : ""));
+            uint64_t length = 0;
+            const char* s = plist_get_string_ptr(node, &length);
+            *out = QVariant(QString::fromUtf8(s, s ? static_cast<qsizetype>(length) : 0));
             return true;
         }
         case PLIST_DATA: {
@@ -182,7 +210,7 @@ QVariant readXml(const QByteArray& data, QString* error) {
         set(error, QStringLiteral("XML property list too large"));
         return {};
     }
-    if (!xmlDepthWithinLimit(data, error)) return {};
+    if (!xmlFreeOfNul(data, error) || !xmlDepthWithinLimit(data, error)) return {};
     plist_t raw = nullptr;
     plist_from_xml(data.constData(), static_cast<uint32_t>(data.size()), &raw);
     PlistPtr root(raw);

@@ -334,6 +334,13 @@ TEST(PropertyListHostile, MalformedXmlAndGarbage) {
         "<?xml version=\"1.0\"?><plist><uid>1</uid></plist>",
         "<?xml version=\"1.0\"?><plist><array><!-- unterminated",
         QByteArray("\xFF\xFE\x00<\x00p", 6),
+        // libplist aborts on NUL inside a string or key; it must never see one.
+        QByteArray("<plist><key>a\0b</key></plist>", 28),
+        QByteArray("<plist><string>a\0b</string></plist>", 34),
+        "<plist><dict><key>a&#0;b</key><true/></dict></plist>",
+        "<plist><string>&#x0000;</string></plist>",
+        "<plist><string>&#x100000000;</string></plist>",
+        "<plist><string>&#4294967296;</string></plist>",
     };
     for (const QByteArray& bytes : cases) {
         QString error;
