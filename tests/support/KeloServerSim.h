@@ -1,0 +1,144 @@
+#pragma once
+
+// Simulated Kelo servers for tests, benchmarks and demonstrations, written
+// from the wire formats alone. Each server owns two UDP sockets on its own
+// loopback address (127.0.0.2, 127.0.0.3, ...): the status port and the
+// preference port. It announces itself once a second by CITP presence and a
+// transfer-service beacon (multicast on loopback, and unicast to a
+// controller when one is given), answers status requests with a general
+// status, layer details and preview JPEGs that change over time, answers
+// preference requests, and on command falls silent or sends hostile
+// datagrams. All servers of one simulator share a single thread.
+//
+// Open sockets only inside a loopback-only network namespace.
+
+#include <QByteArray>
+#include <QString>
+#include <QVariantMap>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class KeloServerSim {
+public:
+    struct Config {
+        QByteArray name = "Kelo Sim";   // the controller only takes names beginning with "Kelo"
+        uint32_t address = 0x7F000002;  // host order; the server's own address on loopback
+        int layerCount = 8;             // 0 to 24
+        int vMajor = 4;
+        int vMinor = 2;
+        int outputs = 2;  // DMX masters, 1 to 32
+        int mixes = 2;    // mix pictures 1..mixes-1 are served
+        uint8_t expanded = 0xA2;
+        uint8_t profile = 17;
+        uint16_t universe = 1;
+        uint16_t tcpPort = 4811;
+        uint16_t bftpPort = 4812;
+        uint8_t collectionID = 1;
+        QByteArray alias;  // user-defined name; empty for none
+        bool running = true;
+        uint8_t prefUpdates = 1;  // preference-update counter; 0x40: a controller made the change
+    };
+
+    // Where a datagram sent on command goes.
+    enum class Target {
+        ReplyPort,      // the port the controller's last request came from
+        DiscoveryPort,  // port 4809: multicast, and unicast to the controller when given
+    };
+
+    // A hostile or malformed datagram of the catalogue.
+    struct Hostile {
+        const char* what;
+        QByteArray bytes;
+        Target target;
+    };
+
+    struct Counters {
+        uint64_t statusRequests = 0;     // op 10
+        uint64_t prefsDictRequests = 0;  // op 16
+        uint64_t getPrefRequests = 0;    // op 18
+        uint64_t setPrefRequests = 0;    // op 20
+        uint64_t otherDatagrams = 0;     // anything else that arrived
+        uint64_t announcements = 0;      // presence messages sent
+        uint64_t repliesSent = 0;
+    };
+
+    // Where the servers listen and announce. Tests use their own ports so
+    // that they can run side by side.
+    struct Network {
+        uint32_t controller = 0;  // host order; also gets each announcement by unicast (0: none)
+        uint16_t statusPort = 4810;
+        uint16_t prefsPort = 6437;
+        uint16_t citpPort = 4809;
+        uint32_t citpGroup = 0xE00000B4;  // 224.0.0.180
+    };
+
+    KeloServerSim();
+    explicit KeloServerSim(const Network& network);
+    ~KeloServerSim();
+    KeloServerSim(const KeloServerSim&) = delete;
+    KeloServerSim& operator=(const KeloServerSim&) = delete;
+
+    // Before start(). Returns the server's index.
+    int addServer(const Config& config);
+    // `count` servers named "<prefix> 1", "<prefix> 2", ... on consecutive
+    // addresses from `base`.
+    void addServers(int count, uint32_t base, const QByteArray& prefix = "Kelo Sim");
+    int serverCount() const { return int(servers_.size()); }
+
+    // Opens the sockets and starts the thread. False with a reason when a
+    // socket cannot be opened (nothing is left running then).
+    bool start(QString* error = nullptr);
+    // Stops the thread and closes the sockets; also done by the destructor.
+    void stop();
+
+    // Commands, from any thread, for a server index (out of range: nothing).
+    void setAnnouncing(int server, bool on);
+    void setAnswering(int server, bool on);
+    void setRunning(int server, bool running);
+    void setAlias(int server, const QByteArray& alias);
+    void setLayerCount(int server, int layers);
+    // Sends a datagram from the server's status socket. False when it cannot
+    // go (no controller known yet for ReplyPort, or a send error).
+    bool sendDatagram(int server, const QByteArray& datagram, Target target);
+    // Sends the whole hostile catalogue for that server; returns how many went.
+    int sendHostile(int server);
+
+    Counters counters(int server) const;
+    Config config(int server) const;
+
+    // True when every network interface that is up is a loopback one: the
+    // only place where tests may open the server link's sockets.
+    static bool loopbackOnlyNetwork();
+
+    // The datagrams a broken or hostile server might send; `name` is the
+    // server's own name, so that presence messages aim at its record.
+    static std::vector<Hostile> hostileDatagrams(const QByteArray& name);
+    // The preference dictionary a server answers with.
+    static QVariantMap preferenceDictionary(const Config& config);
+    // What a server answers a status request carrying `requestWord` with, at
+    // `elapsed` seconds of its running time.
+    static QByteArray replyToStatusRequest(const Config& config, uint16_t requestWord,
+                                           double elapsed, int serial);
+
+private:
+    struct Server;
+
+    void run();
+    void announce(Server& s);
+    void handle(Server& s, int fd, const char* data, size_t size, const struct sockaddr_in& from);
+    bool sendTo(int fd, const QByteArray& datagram, uint32_t address, uint16_t port);
+    double elapsed() const;
+
+    Network network_;
+    std::vector<std::unique_ptr<Server>> servers_;
+    mutable std::mutex lock_;  // the servers' state, between the thread and commands
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+    int wakeFd_ = -1;
+    int64_t startNs_ = 0;
+};
