@@ -1,5 +1,7 @@
 #include "graphics/ImageGeometry.h"
 
+#include "foundation/OmLog.h"
+
 #include <QPainter>
 
 #include <cmath>
@@ -159,6 +161,22 @@ void drawImageAsBorderInRect(const QImage& image, const QRectF& rect, const QSiz
                             ctx.drawImage(target, image, sources[i]);
                     });
     ctx.restore();
+}
+
+void DumpCGContext(const QPainter* ctx) {
+    if (!ctx) return;
+    const QTransform t = ctx->transform();
+    OmLogNoFlood(kOmLogInfo, "DumpCGContext flipped %d, op %d, attrs hints 0x%x",
+                 t.m22() < 0 ? 1 : 0, int(ctx->compositionMode()), unsigned(ctx->renderHints()));
+    if (!t.isIdentity()) {
+        OmLogNoFlood(kOmLogInfo, "   tfm a %f b %f c %f d %f tx %f ty %f", t.m11(), t.m12(),
+                     t.m21(), t.m22(), t.dx(), t.dy());
+    }
+    if (ctx->hasClipping()) {
+        const QRectF clip = ctx->clipBoundingRect();
+        OmLogNoFlood(kOmLogInfo, "   clip {{%g, %g}, {%g, %g}}", clip.x(), clip.y(), clip.width(),
+                     clip.height());
+    }
 }
 
 namespace {

@@ -56,6 +56,10 @@ void drawImageFragsAsBorderInRect(const QSizeF& imageSize, const NinePartFrags& 
 void drawImageAsBorderInRect(const QImage& image, const QRectF& rect, const QSizeF& corner,
                              QPainter& ctx, int flipHeight);
 
+// Writes the painter's state (flip, composition mode, hints, transform,
+// clip) to the log; nothing for a null painter.
+void DumpCGContext(const QPainter* ctx);
+
 // Nearest point to p on the segment a..b; returns the distance. A zero-length
 // segment answers a.
 float closestPointToSegment2D(const float p[2], const float a[2], const float b[2], float out[2]);

@@ -7,6 +7,7 @@
 #include "hud/KlThumbTackButtonView.h"
 #include "hud/NSWindow_Additions.h"
 #include "hud/VNSColorCategory.h"
+#include "hud/WindowUtilities.h"
 #include "platform/UserDefaults.h"
 
 #include <QDrag>
@@ -219,6 +220,41 @@ bool HUDThemeKeloWindow::cancelOperation() {
         return true;
     }
     return false;
+}
+
+namespace {
+
+QString frameKey(const QString& name) {
+    return QStringLiteral("NSWindow Frame %1").arg(name);
+}
+
+}  // namespace
+
+void HUDThemeKeloWindow::saveFrameUsingName(const QString& name) const {
+    if (name.isEmpty()) return;
+    const QRect frame = geometry();
+    UserDefaults::standard().setObject(frameKey(name), QStringLiteral("%1 %2 %3 %4")
+                                                           .arg(frame.x())
+                                                           .arg(frame.y())
+                                                           .arg(frame.width())
+                                                           .arg(frame.height()));
+}
+
+bool HUDThemeKeloWindow::setFrameUsingName(const QString& name) {
+    if (name.isEmpty()) return false;
+    const QStringList parts =
+        UserDefaults::standard().string(frameKey(name)).split(' ', Qt::SkipEmptyParts);
+    if (parts.size() != 4) return false;
+    int values[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        values[i] = parts[i].toInt(&ok);
+        if (!ok) return false;
+    }
+    if (values[2] <= 0 || values[3] <= 0) return false;
+    setGeometry(values[0], values[1], values[2], values[3]);
+    moveWindowsToVisibleScreen(this, true);
+    return true;
 }
 
 KlThumbTackButtonView* HUDThemeKeloWindow::thumbTackButtonView() const {

@@ -99,6 +99,12 @@ public:
     // Escape: closes an overlay, else hides a pinned window; true when done.
     bool cancelOperation();
 
+    // The window's frame kept in the user defaults under "NSWindow Frame
+    // <name>". Restoring answers false without a stored frame, and brings a
+    // window restored off every screen back onto the menu-bar screen.
+    void saveFrameUsingName(const QString& name) const;
+    bool setFrameUsingName(const QString& name);
+
     // A null name (the default) is different from an empty one.
     QString frameAutosaveName() const { return frameAutosaveName_; }
     void setFrameAutosaveName(const QString& name) { frameAutosaveName_ = name; }

@@ -273,6 +273,17 @@ TEST_F(WindowTest, LostWindowsComeBackOntoTheScreen) {
     moveWindowsToVisibleScreen(nullptr, true);
     EXPECT_TRUE(visible.intersects(lost.frameGeometry()));
     EXPECT_EQ(onScreen.pos(), stays);
+
+    // A frame saved off screen is restored onto it.
+    lost.move(visible.right() + 5000, 0);
+    lost.saveFrameUsingName("Lost");
+    lost.move(visible.topLeft());
+    EXPECT_FALSE(lost.setFrameUsingName("Never saved"));
+    UserDefaults::standard().setObject("NSWindow Frame Bad", "1 2 x 4");
+    EXPECT_FALSE(lost.setFrameUsingName("Bad"));
+    EXPECT_TRUE(lost.setFrameUsingName("Lost"));
+    EXPECT_EQ(lost.size(), QSize(120, 80));
+    EXPECT_TRUE(visible.intersects(lost.frameGeometry()));
 }
 
 }  // namespace

@@ -3,14 +3,26 @@
 #include "hud/HUDThemeKeloWindow.h"
 #include "hud/KeloColouredPanel.h"
 #include "hud/NSWindow_Additions.h"
+#include "platform/UserDefaults.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 namespace {
+
+// Colours read the contrast settings; keep them away from the real defaults.
+class TempDefaults : public ::testing::Environment {
+public:
+    void SetUp() override { UserDefaults::setStandardFile(dir_.filePath("defaults.plist")); }
+
+private:
+    QTemporaryDir dir_;
+};
+const auto* const kTempDefaults = ::testing::AddGlobalTestEnvironment(new TempDefaults);
 
 // A focused control that records the keys it is sent.
 struct KeyLog : QLineEdit {
