@@ -1,0 +1,544 @@
+#include "serverlink/KlE_Control_Status.h"
+
+#include "LinkTestSupport.h"
+#include "platform/NotificationCenter.h"
+#include "platform/PropertyList.h"
+#include "serverlink/BftpBeacon.h"
+#include "serverlink/KeloNetworkInterface.h"
+#include "serverlink/KlSockets.h"
+#include "support/TestMain.h"
+#include "support/WireBuilders.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <random>
+#include <thread>
+
+using namespace linktest;
+using namespace WireBuilders;
+
+namespace {
+
+QByteArray prefsText(const QVariantMap& prefs) {
+    return PropertyList::write(prefs, PropertyList::Format::Xml);
+}
+
+QVariantMap entry(const QString& type, const QVariant& value) {
+    return {{"_type", type}, {"_value", value}};
+}
+
+QByteArray onePref(const QByteArray& key, const QByteArray& value) {
+    return serverMessage(kKlEOpOnePref, 0, key + '\0' + value + '\0');
+}
+
+QByteArray generalStatus(uint8_t layerCount) {
+    kle_general_stat s{};
+    s.vMajor = 4;
+    s.layercount = layerCount;
+    return QByteArray(reinterpret_cast<const char*>(&s), sizeof s);
+}
+
+class Singleton : public LinkTest {
+protected:
+    Singleton() : LinkTest(24809) {}
+
+    // A discovered server that a view wants polled.
+    KeloObject* wanted(const QByteArray& name, uint32_t address) {
+        ploc(name, address);
+        return link->addKeloForName(QString::fromUtf8(name));
+    }
+
+    void givePrefs(uint32_t address, const QVariantMap& prefs) {
+        receive(serverMessage(kKlEOpPrefsDict, 0, prefsText(prefs)), address);
+    }
+
+    // Ticks at 1/30 s up to (not past) `until`.
+    void tickUntil(double until) {
+        while (gNow + 1.0 / 30 <= until) {
+            gNow += 1.0 / 30;
+            tick();
+        }
+    }
+};
+
+TEST_F(Singleton, FirstTickOpensSocketsAndSendsNothingWithoutServers) {
+    EXPECT_FALSE(link->sktValid());
+    tick();
+    EXPECT_TRUE(link->sktValid());
+    for (int i = 0; i < 60; ++i) tick();
+    EXPECT_TRUE(sent.empty());
+    EXPECT_TRUE(link->changes() & 64);  // interfaces scanned at start
+}
+
+TEST_F(Singleton, PollsEveryWantedRunningServerOncePerTickPreferencesFirst) {
+    const QVariantMap two{{"a", entry("int", "1")}, {"b", entry("int", "2")}};
+    wanted("Kelo noPrefs", 0xC0000217);
+    wanted("Kelo twoPrefs", 0xC0000218);
+    givePrefs(0xC0000218, two);
+    wanted("Kelo onePref", 0xC0000219);
+    givePrefs(0xC0000219, {{"a", entry("int", "1")}});
+    ploc("Kelo notWanted", 0xC000021A);
+    wanted("Kelo stopped", 0xC000021B);
+    ploc("Kelo stopped", 0xC000021B, "Stopped");
+    takeSent();
+
+    std::map<uint32_t, std::vector<Sent>> byAddress;
+    for (int i = 0; i < 30; ++i) {
+        tick();
+        for (auto& s : takeSent()) byAddress[s.address].push_back(s);
+    }
+    struct Case {
+        uint32_t address;
+        int op;
+        uint16_t port;
+    } cases[] = {
+        {0xC0000217, kKlEOpPrefsDictRequest, 16437},
+        {0xC0000218, kKlEOpStatusRequest, 14810},
+        {0xC0000219, kKlEOpPrefsDictRequest, 16437},  // one entry is not a dictionary yet
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.address);
+        ASSERT_EQ(byAddress[c.address].size(), 30u);
+        for (const Sent& s : byAddress[c.address]) {
+            EXPECT_EQ(s.op(), c.op);
+            EXPECT_EQ(s.port, c.port);
+            EXPECT_EQ(s.datagram.size(), 14);
+        }
+    }
+    EXPECT_EQ(byAddress.count(0xC000021A), 0u);
+    EXPECT_EQ(byAddress.count(0xC000021B), 0u);
+    EXPECT_EQ(byAddress.size(), 3u);
+}
+
+TEST_F(Singleton, StatusRequestsCarryTheServersRequestSequence) {
+    KeloObject* kelo = wanted("Kelo A", kServerA);
+    givePrefs(kServerA, {{"a", entry("int", "1")}, {"b", entry("int", "2")}});
+    // A twin fed the same history hands out the same sequence.
+    KeloObject twin;
+    twin.setPrefsDict(kelo->prefsDict());
+    takeSent();
+    for (int i = 0; i < 10; ++i) {
+        tick();
+        const auto s = takeSent();
+        ASSERT_EQ(s.size(), 1u);
+        const uint16_t word = uint16_t(uint8_t(s[0].datagram[12]) << 8 | uint8_t(s[0].datagram[13]));
+        EXPECT_EQ(word, twin.request().requestWord());
+    }
+}
+
+TEST_F(Singleton, ServerOnThisComputerIsPolledAtLoopback) {
+    KeloObject* kelo = wanted("Kelo here", kOwnAddress);
+    EXPECT_EQ(kelo->address(), kLoopback);
+    EXPECT_EQ(kelo->realEthernetAddress(), kOwnAddress);
+    EXPECT_TRUE(kelo->isLocalIP());
+    EXPECT_EQ(link->keloObjectForAddress(kOwnAddress), kelo);
+    EXPECT_EQ(link->keloObjectForAddress(kLoopback, true), kelo);
+    takeSent();
+    tick();
+    auto s = takeSent();
+    ASSERT_EQ(s.size(), 1u);
+    EXPECT_EQ(s[0].op(), kKlEOpPrefsDictRequest);
+    EXPECT_EQ(s[0].address, kLoopback);
+    givePrefs(kOwnAddress, {{"a", entry("int", "1")}, {"b", entry("int", "2")}});
+    tick();
+    s = takeSent();
+    ASSERT_EQ(s.size(), 1u);
+    EXPECT_EQ(s[0].op(), kKlEOpStatusRequest);
+    EXPECT_EQ(s[0].address, kLoopback);
+}
+
+TEST_F(Singleton, LostContactAfterPlocTimeoutAndBack) {
+    KeloObject* kelo = wanted("Kelo A", kServerA);
+    givePrefs(kServerA, {{"a", entry("int", "1")}, {"b", entry("int", "2")}});
+    tickUntil(kStart + 5.0);
+    EXPECT_TRUE(link->current().contains("Kelo A"));
+    link->sendChangeNotificationsAndClear();
+    gNow = kStart + 5.01;
+    tick();
+    EXPECT_FALSE(link->current().contains("Kelo A"));
+    EXPECT_EQ(link->keloObjectForName("Kelo A"), kelo);
+    EXPECT_EQ(kelo->address(), 0u);
+    EXPECT_FALSE(kelo->isRunning());
+    EXPECT_FALSE(kelo->lastPLocValid());
+    EXPECT_TRUE(kelo->needsPrefUpdate());
+    EXPECT_TRUE(link->changes() & 16);
+    takeSent();
+    tick();
+    EXPECT_TRUE(takeSent().empty());
+
+    ploc("Kelo A", kServerA);
+    EXPECT_TRUE(link->current().contains("Kelo A"));
+    tick();
+    auto s = takeSent();
+    ASSERT_EQ(s.size(), 1u);
+    EXPECT_EQ(s[0].op(), kKlEOpPrefsDictRequest);  // preferences asked for again
+}
+
+TEST_F(Singleton, GracePeriodAfterStalledMainThread) {
+    KeloObject* kelo = wanted("Kelo A", kServerA);
+    tickUntil(kStart + 4.0);
+    gNow = kStart + 7.0;  // the main thread was blocked for 3 s
+    tick();
+    EXPECT_TRUE(kelo->lastPLocValid());
+    tickUntil(kStart + 8.15);  // the grace period lasts to 8.2 s
+    EXPECT_TRUE(kelo->lastPLocValid());
+    EXPECT_TRUE(link->current().contains("Kelo A"));
+    tickUntil(kStart + 8.25);
+    EXPECT_FALSE(kelo->lastPLocValid());
+    // The period has ended: the next silent server is dropped on time.
+    ploc("Kelo B", kServerB);
+    const double heard = gNow;
+    tickUntil(heard + 5.0);
+    EXPECT_TRUE(link->keloObjectForName("Kelo B")->lastPLocValid());
+    gNow = heard + 5.01;
+    tick();
+    EXPECT_FALSE(link->keloObjectForName("Kelo B")->lastPLocValid());
+}
+
+TEST_F(Singleton, ChangeNotificationOnlyForAddressServerInterfaceOrCollectionBits) {
+    int posted = 0;
+    auto token = NotificationCenter::defaultCenter().addObserver(
+        "kKeloPatchChangedNotification", nullptr, [&](const Notification&) { ++posted; });
+    ploc("Kelo A", kServerA);
+    link->sendChangeNotificationsAndClear();
+    EXPECT_EQ(posted, 1);
+    EXPECT_EQ(link->changes(), 0);
+
+    givePrefs(kServerA, {{"a", entry("int", "1")}});  // bit 8 alone
+    ASSERT_EQ(link->changes(), 8);
+    link->sendChangeNotificationsAndClear();
+    EXPECT_EQ(posted, 1);
+    EXPECT_EQ(link->changes(), 0);
+
+    link->addKeloForName("Kelo A");  // bit 16
+    link->sendChangeNotificationsAndClear();
+    EXPECT_EQ(posted, 2);
+}
+
+TEST_F(Singleton, ScreenNames) {
+    const struct {
+        const char* name;
+        const char* screen;
+    } cases[] = {
+        {"KeloEgret on Kelo on Stage", "Stage"},
+        {"Kelo on KeloEgret on Stage", "KeloEgret on Stage"},
+        {"Kelo on Stage", "Stage"},
+        {"Kelo Stage", "Kelo Stage"},
+        {"KeloEgret on ", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(screenNameForKeloName(c.name), c.screen) << c.name;
+    KeloObject* kelo = wanted("Kelo on Stage", kServerA);
+    EXPECT_EQ(screenNameForKelo(kelo, false), "Stage");
+    EXPECT_EQ(screenNameForKelo(kelo, true), "Stage (" + kelo->addressString() + ")");
+}
+
+// --- Dispatch ----------------------------------------------------------------
+
+TEST_F(Singleton, StatusReplyIsFiledIntoTheSendersObjectOnly) {
+    KeloObject* kelo = wanted("Kelo A", kServerA);
+    link->sendChangeNotificationsAndClear();
+    const QByteArray reply = statusReply({statusRecord(1, generalStatus(5))});
+    receive(reply, kServerB);
+    EXPECT_EQ(kelo->layerCount(), 0);
+    EXPECT_EQ(link->changes(), 0);
+    receive(reply, kServerA);
+    EXPECT_EQ(kelo->layerCount(), 5);
+    EXPECT_TRUE(link->changes() & 16);
+}
+
+TEST_F(Singleton, PreferenceDictionaryOnlyWhenItIsADictionary) {
+    KeloObject* kelo = wanted("Kelo A", kServerA);
+    kelo->setNeedsPrefUpdate(true);
+    const QVariantMap prefs{{"a", entry("int", "1")}, {"b", entry("int", "2")}};
+    const struct {
+        const char* what;
+        QByteArray text;
+        bool taken;
+    } cases[] = {
+        {"array", PropertyList::write(QVariantList{1, 2}, PropertyList::Format::Xml), false},
+        {"empty", QByteArray(), false},
+        {"garbage", "<plist><dict><key>a", false},
+        {"dictionary", prefsText(prefs), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        link->sendChangeNotificationsAndClear();
+        const ServerChanges before = kelo->changes();
+        receive(serverMessage(kKlEOpPrefsDict, 0, c.text), kServerA);
+        EXPECT_EQ(kelo->hasPrefsDict(), c.taken);
+        EXPECT_EQ(kelo->needsPrefUpdate(), !c.taken);
+        EXPECT_EQ(link->changes() == 8, c.taken);
+        EXPECT_EQ(kelo->changes().prefsDict != before.prefsDict, c.taken);
+    }
+    EXPECT_EQ(kelo->prefsDict(), prefs);
+    EXPECT_FALSE(kelo->needsPrefUpdate());
+}
+
+TEST_F(Singleton, RepeatedOnePreferenceChangesNothingTheSecondTime) {
+    KeloObject* kelo = wanted("Kelo A", kServerA);
+    givePrefs(kServerA, {{"speed", entry("int", "1")},
+                         {"list", entry("s_array", QVariantList{"x"})}});
+    link->sendChangeNotificationsAndClear();
+    const ServerChanges before = kelo->changes();
+
+    receive(onePref("speed", "2"), kServerA);
+    EXPECT_EQ(link->changes(), 8);
+    EXPECT_EQ(kelo->changes().prefsDict, before.prefsDict + 1);
+    QVariantMap item = kelo->prefsDict().value("speed").toMap();
+    EXPECT_EQ(item.value("_value"), QVariant("2"));
+    EXPECT_EQ(item.value("_prefUpdates").toLongLong(), kelo->prefUpdates());
+
+    link->sendChangeNotificationsAndClear();
+    receive(onePref("speed", "2"), kServerA);
+    EXPECT_EQ(link->changes(), 0);
+    EXPECT_EQ(kelo->changes().prefsDict, before.prefsDict + 1);
+    EXPECT_EQ(kelo->prefsDict().value("speed").toMap(), item);
+
+    // An array preference arrives as property-list text; unparsable text
+    // keeps the value the entry had.
+    receive(onePref("list", prefsText({}).replace("<dict/>", "<array><string>y</string></array>")),
+            kServerA);
+    EXPECT_EQ(kelo->prefsDict().value("list").toMap().value("_value"), QVariant(QVariantList{"y"}));
+    link->sendChangeNotificationsAndClear();
+    receive(onePref("list", "<array><string>"), kServerA);
+    EXPECT_EQ(kelo->prefsDict().value("list").toMap().value("_value"), QVariant(QVariantList{"y"}));
+    EXPECT_EQ(link->changes(), 0);
+}
+
+TEST_F(Singleton, ContentItemDataIsPostedForItsServer) {
+    KeloObject* kelo = wanted("Kelo A", kServerA);
+    QVariantMap got;
+    const void* sender = nullptr;
+    auto token = NotificationCenter::defaultCenter().addObserver(
+        "KeloContentEditorNotification", nullptr, [&](const Notification& n) {
+            got = n.userInfo;
+            sender = n.sender;
+        });
+    receive(serverMessage(kKlEOpContentItemData, 0, QByteArray("item\x0bvalue") + '\0'), kServerA);
+    EXPECT_EQ(sender, kelo);
+    EXPECT_EQ(got.value("opcode").toInt(), 23);
+    EXPECT_EQ(got.value("message").toString(), "item\x0bvalue");
+    EXPECT_EQ(KlE_Control_Status::separatedStrings(got.value("message").toString()),
+              QStringList({"item", "value"}));
+}
+
+struct Snapshot {
+    size_t servers;
+    uint32_t address;
+    bool running;
+    int layers;
+    QVariantMap prefs;
+    QStringList current;
+    bool operator==(const Snapshot&) const = default;
+};
+
+TEST_F(Singleton, MalformedDatagramsLeaveTheServerAlone) {
+    KeloObject* kelo = wanted("Kelo A", kServerA);
+    givePrefs(kServerA, {{"a", entry("int", "1")}, {"b", entry("int", "2")}});
+    receive(statusReply({statusRecord(1, generalStatus(3))}), kServerA);
+    auto snap = [&] {
+        return Snapshot{link->keloes().size(), kelo->address(),   kelo->isRunning(),
+                        kelo->layerCount(),    kelo->prefsDict(), link->current()};
+    };
+    const Snapshot before = snap();
+    QByteArray shortStatus = statusReply({statusRecord(1, generalStatus(9))});
+    shortStatus.chop(10);
+    const QByteArray cases[] = {
+        citpPLoc(4811, "MediaServer", "Kelo A", "Stopped").left(30),
+        citpPLoc(4811, "MediaServer", "Kelo A", "Stopped", 4000),
+        citpPLoc(4811, "MediaServer", "Kelo A", "Stopped", 20),
+        citpPLoc(4811, "MediaServer", "Other", "Stopped"),
+        citpPLoc(4811, "LightingConsole", "Kelo A", "Stopped"),
+        serverMessage(kKlEOpPrefsDict, 0, prefsText({}), 60000),
+        serverMessage(kKlEOpOnePref, 0, "a"),
+        statusReply({statusRecord(1, generalStatus(9), 4000)}),
+        statusReply({statusRecord(1, generalStatus(9) + "xyz")}),
+        shortStatus,
+        serverHeader(kKlEOpStatusReply).left(9),
+        QByteArray("\0\x0eKlEStatX\0\x11", 12),
+        QByteArray(3, 'C'),
+        QByteArray(),
+    };
+    for (const QByteArray& d : cases) receive(d, kServerA);
+    EXPECT_EQ(snap(), before);
+
+    // Random damage to valid datagrams must never crash the dispatch.
+    const QByteArray seeds[] = {
+        citpPLoc(4811, "MediaServer", "Kelo A", "Running"),
+        statusReply({statusRecord(1, generalStatus(4)),
+                     previewRecord(0x8001, 8, 8, 16, 16, QByteArray(40, 'j'))}),
+        onePref("a", "5"),
+        serverMessage(kKlEOpPrefsDict, 0, prefsText({{"a", 1}})),
+        transferBeacon(0x04000000, 1, 2, 3, 0xFFFFFF00, 4812, 7, "stamp"),
+        BftpBeacon::managerBeacon(7, "someone"),
+    };
+    std::mt19937 random(4810);
+    for (int i = 0; i < 20000; ++i) {
+        QByteArray d = seeds[random() % std::size(seeds)];
+        const int edits = 1 + int(random() % 4);
+        for (int e = 0; e < edits && !d.isEmpty(); ++e) {
+            switch (random() % 3) {
+                case 0: d[qsizetype(random() % d.size())] = char(random()); break;
+                case 1: d.truncate(qsizetype(random() % d.size())); break;
+                default: d.append(QByteArray(qsizetype(random() % 64), char(random()))); break;
+            }
+        }
+        receive(d, random() % 2 ? kServerA : kServerB);
+    }
+    EXPECT_LE(link->keloes().size(), KlE_Control_StatusOptions().maxServers);
+}
+
+// --- Real sockets on loopback ------------------------------------------------
+
+// A server's end of the link on 127.0.0.x.
+class FakeServer {
+public:
+    FakeServer(uint32_t address, uint16_t port) {
+        fd_ = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(address);
+        a.sin_port = htons(port);
+        bound_ = bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    }
+    ~FakeServer() { close(fd_); }
+    bool bound() const { return bound_; }
+    void sendTo(const QByteArray& d, uint32_t address, uint16_t port) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(address);
+        a.sin_port = htons(port);
+        sendto(fd_, d.constData(), size_t(d.size()), 0, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    }
+    // The next datagram within `ms`, with its sender; empty on time-out.
+    QByteArray receive(int ms, sockaddr_in* from = nullptr) {
+        pollfd p{fd_, POLLIN, 0};
+        if (poll(&p, 1, ms) != 1) return {};
+        char buf[2048];
+        sockaddr_in f{};
+        socklen_t len = sizeof f;
+        const ssize_t n = recvfrom(fd_, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&f), &len);
+        if (from) *from = f;
+        return n > 0 ? QByteArray(buf, n) : QByteArray();
+    }
+
+private:
+    int fd_ = -1;
+    bool bound_ = false;
+};
+
+template <typename Pred>
+bool processUntil(Pred pred, int ms = 2000) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+class LoopbackLink : public ::testing::Test {
+protected:
+    static constexpr uint16_t kCitp = 34809, kStatus = 34810, kPrefs = 36437;
+    static constexpr uint32_t kSim = 0x7F000002;
+
+    void SetUp() override {
+        useTestInterfaces();
+        KeloObject::setClock({});
+        KlE_Control_Status::Options options;
+        options.timer = false;
+        options.citpPort = kCitp;
+        options.statusPort = kStatus;
+        options.prefsPort = kPrefs;
+        link = std::make_unique<KlE_Control_Status>(options);
+        link->timerProc();
+        ASSERT_TRUE(link->sktValid());
+    }
+    void TearDown() override {
+        link.reset();
+        KeloObject::setClock([] { return gNow; });
+    }
+
+    std::unique_ptr<KlE_Control_Status> link;
+};
+
+TEST_F(LoopbackLink, DiscoveryPreferencesAndStatusThroughTheReceiveThreads) {
+    FakeServer status(kSim, kStatus), prefs(kSim, kPrefs);
+    ASSERT_TRUE(status.bound() && prefs.bound());
+    prefs.sendTo(citpPLoc(4811, "MediaServer", "Kelo sim", "Running"), kLoopback, kCitp);
+    ASSERT_TRUE(processUntil([&] { return link->keloObjectForName("Kelo sim") != nullptr; }));
+    KeloObject* kelo = link->keloObjectForName("Kelo sim");
+    EXPECT_EQ(kelo->address(), kSim);
+    EXPECT_TRUE(kelo->ethIfNames().contains("lo"));  // the arrival interface came along
+
+    link->addKeloForName("Kelo sim");
+    link->timerProc();
+    sockaddr_in controller{};
+    const QByteArray ask = prefs.receive(1000, &controller);
+    ASSERT_EQ(KlEStatMessage::op(ask.constData(), size_t(ask.size())), kKlEOpPrefsDictRequest);
+    const QVariantMap dict{{"a", entry("int", "1")}, {"b", entry("int", "2")}};
+    prefs.sendTo(serverMessage(kKlEOpPrefsDict, 0, prefsText(dict)),
+                 ntohl(controller.sin_addr.s_addr), ntohs(controller.sin_port));
+    ASSERT_TRUE(processUntil([&] { return kelo->hasPrefsDict(); }));
+    EXPECT_EQ(kelo->prefsDict(), dict);
+
+    link->timerProc();
+    const QByteArray request = status.receive(1000, &controller);
+    ASSERT_EQ(KlEStatMessage::op(request.constData(), size_t(request.size())), kKlEOpStatusRequest);
+    status.sendTo(statusReply({statusRecord(1, generalStatus(6))}), ntohl(controller.sin_addr.s_addr),
+                  ntohs(controller.sin_port));
+    EXPECT_TRUE(processUntil([&] { return kelo->layerCount() == 6; }));
+}
+
+TEST_F(LoopbackLink, ReopenedSocketsAreServedWithoutDelay) {
+    FakeServer sim(kSim, 0);
+    link->closeSockets();
+    EXPECT_FALSE(link->sktValid());
+    link->timerProc();  // reopens; the threads must not sit out their idle second
+    ASSERT_TRUE(link->sktValid());
+    QElapsedTimer t;
+    t.start();
+    sim.sendTo(citpPLoc(4811, "MediaServer", "Kelo again", "Running"), kLoopback, kCitp);
+    ASSERT_TRUE(processUntil([&] { return link->keloObjectForName("Kelo again") != nullptr; }));
+    EXPECT_LT(t.elapsed(), 500);
+}
+
+TEST_F(LoopbackLink, DestroyingWhileAThreadWaitsForTheMainThreadDoesNotDeadlock) {
+    FakeServer sim(kSim, 0);
+    // The main thread does not run its event loop: both datagrams stay
+    // queued and the receive thread waits for the first one's hand-off.
+    sim.sendTo(citpPLoc(4811, "MediaServer", "Kelo one", "Running"), kLoopback, kCitp);
+    sim.sendTo(citpPLoc(4811, "MediaServer", "Kelo two", "Running"), kLoopback, kCitp);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::atomic<bool> done{false};
+    std::thread watchdog([&] {
+        for (int i = 0; i < 100 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (!done) {
+            std::fprintf(stderr, "deadlock: the link did not stop within 5 s\n");
+            std::abort();
+        }
+    });
+    QElapsedTimer t;
+    t.start();
+    link.reset();
+    done = true;
+    watchdog.join();
+    EXPECT_LT(t.elapsed(), 1000);
+    // The hand-off queued before the stop must not reach the destroyed link.
+    QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+KELO_TEST_MAIN_CORE()

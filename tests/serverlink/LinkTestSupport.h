@@ -1,0 +1,95 @@
+#pragma once
+
+// A network singleton for unit tests: no timer, no receive threads, a clock
+// the test sets, every sent datagram captured, and an interface table of one
+// documentation-range Ethernet port, so that nothing depends on (or joins
+// groups on) the machine's real interfaces.
+
+#include "serverlink/KeloNetworkInterface.h"
+#include "serverlink/KeloObject.h"
+#include "serverlink/KlE_Control_Status.h"
+#include "serverlink/OmNetInterface.h"
+#include "support/WireBuilders.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace linktest {
+
+constexpr uint32_t kOwnAddress = 0xC0000205;     // 192.0.2.5, this computer's "eth0"
+constexpr uint32_t kServerA = 0xC0000217;        // 192.0.2.23
+constexpr uint32_t kServerB = 0xC0000218;        // 192.0.2.24
+constexpr uint32_t kFarAddress = 0xC6336401;     // 198.51.100.1, outside every subnet
+constexpr uint32_t kLoopback = 0x7F000001;
+constexpr double kStart = 820000000.0;
+
+inline double gNow = kStart;
+
+struct Sent {
+    int socket;
+    QByteArray datagram;
+    uint32_t address;
+    uint16_t port;
+    int op() const { return KlEStatMessage::op(datagram.constData(), size_t(datagram.size())); }
+};
+
+inline void useTestInterfaces() {
+    OmNetInterface::setInterfaceLister([] {
+        OmInterfaceAddress eth;
+        eth.name = "eth0";
+        eth.address = kOwnAddress;
+        eth.mask = 0xFFFFFF00;
+        eth.index = 2;
+        return std::vector<OmInterfaceAddress>{eth};
+    });
+    KeloObject::setClock([] { return gNow; });
+}
+
+class LinkTest : public ::testing::Test {
+protected:
+    // Each test file passes its own discovery port so that files may run in
+    // parallel in one network namespace.
+    explicit LinkTest(uint16_t citpPort) : citpPort_(citpPort) {}
+
+    void SetUp() override {
+        useTestInterfaces();
+        gNow = kStart;
+        KlE_Control_Status::Options options;
+        options.timer = false;
+        options.receiveThreads = false;
+        options.citpPort = citpPort_;
+        options.statusPort = 14810;
+        options.prefsPort = 16437;
+        options.sendHook = [this](int socket, const QByteArray& d, uint32_t a, uint16_t p) {
+            sent.push_back({socket, d, a, p});
+        };
+        link = std::make_unique<KlE_Control_Status>(options);
+    }
+
+    void TearDown() override { link.reset(); }
+
+    // A datagram as it arrives from `source` (a sender on this computer
+    // arrives as 127.0.0.1 with its own address as the real one).
+    void receive(const QByteArray& d, uint32_t source, const char* ifname = "eth0") {
+        const bool local = link->networkInterface()->isLocalAddress(source);
+        link->handleMessage(d.constData(), size_t(d.size()), local, local ? kLoopback : source,
+                            source, ifname);
+    }
+
+    void ploc(const QByteArray& name, uint32_t source, const QByteArray& state = "Running",
+              uint16_t tcpPort = 4811) {
+        receive(WireBuilders::citpPLoc(tcpPort, "MediaServer", name, state), source);
+    }
+
+    void tick() { link->timerProc(); }
+
+    std::vector<Sent> takeSent() { return std::exchange(sent, {}); }
+
+    uint16_t citpPort_;
+    std::unique_ptr<KlE_Control_Status> link;
+    std::vector<Sent> sent;
+};
+
+}  // namespace linktest
