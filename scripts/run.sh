@@ -1,8 +1,40 @@
 #!/usr/bin/env bash
-# Builds the program and starts it inside a loopback-only network namespace.
+# Builds the simulated Kelo servers and the headless status listing and runs
+# both inside one loopback-only network namespace: three simulated servers
+# appear, change now and then, and one is lost and found again. Arguments go
+# to kelo-status (--json, --seconds N); Ctrl-C stops.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$BUILD" -j "$(nproc)" --target kelo-verozo
-exec unshare -rn sh -c "ip link set lo up && exec '$BUILD/src/app/kelo-verozo' $*"
+
+if [ -z "${KELO_RUN_IN_NAMESPACE:-}" ]; then
+  cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build "$BUILD" -j "$(nproc)" --target kelo-server-sim kelo-status
+  KELO_RUN_IN_NAMESPACE=1 exec unshare -rn "$0" "$@"
+fi
+
+# From here on only loopback exists.
+ip link set lo up
+
+# What the servers' operators do meanwhile, as commands to the simulator.
+scenario() {
+  while :; do
+    sleep 8; echo "alias 2 Backstage"
+    sleep 8; echo "layers 1 12"
+    sleep 8; echo "announce 3 off"   # lost 5 s later
+    sleep 8; echo "announce 3 on"
+    sleep 8; echo "running 1 off"
+    sleep 8; echo "running 1 on"; echo "alias 2 Stage 2"; echo "layers 1 4"
+  done
+}
+
+dir=$(mktemp -d)
+mkfifo "$dir/commands"
+scenario > "$dir/commands" &
+scenario_pid=$!
+"$BUILD/tools/kelo-server-sim/kelo-server-sim" --count 3 --base 127.0.0.2 \
+  < "$dir/commands" > /dev/null &
+sim_pid=$!
+trap 'kill $sim_pid $scenario_pid 2>/dev/null; rm -rf "$dir"' EXIT
+
+"$BUILD/tools/kelo-status/kelo-status" "$@"
