@@ -1,5 +1,7 @@
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlEStatMessage.h"
+#include "serverlink/KlE_Control_Status.h"
+#include "serverlink/OmNetInterface.h"
 #include "serverlink/StatusReplyWalker.h"
 
 #include <turbojpeg.h>
@@ -137,6 +139,34 @@ void BM_StatusReplyFileAndDecode(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_StatusReplyFileAndDecode);
+
+// One tick of the network singleton with 256 wanted running servers that
+// have their preferences: a status request each. Argument 1 sends them
+// through the socket to 127.0.0.x (run it in a loopback-only namespace),
+// 0 measures the tick alone.
+void BM_ControlStatusTick256(benchmark::State& state) {
+    OmNetInterface::setInterfaceLister([] { return std::vector<OmInterfaceAddress>{}; });
+    KlE_Control_Status::Options options;
+    options.timer = false;
+    options.receiveThreads = false;
+    options.citpPort = 44809;
+    options.statusPort = 44810;
+    options.prefsPort = 46437;
+    if (state.range(0) == 0) options.sendHook = [](int, const QByteArray&, uint32_t, uint16_t) {};
+    KlE_Control_Status link(options);
+    const QVariantMap prefs{{"a", QVariantMap{{"_value", "1"}}}, {"b", QVariantMap{{"_value", "2"}}}};
+    for (uint32_t i = 0; i < 256; ++i) {
+        KeloObject* kelo = link.addKeloForName(QString("Kelo %1").arg(i));
+        kelo->setAddress(0x7F000002 + i, 0x7F000002 + i);
+        kelo->setIsRunning(true);
+        kelo->setPrefsDict(prefs);
+    }
+    link.updateAddresses();
+    link.timerProc();
+    for (auto _ : state) link.timerProc();
+    state.SetItemsProcessed(int64_t(state.iterations()) * 256);
+}
+BENCHMARK(BM_ControlStatusTick256)->Arg(0)->Arg(1);
 
 }  // namespace
 
