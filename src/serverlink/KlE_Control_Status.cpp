@@ -568,8 +568,6 @@ void KlE_Control_Status::handlePLoc(const char* data, size_t size, uint32_t clie
         kelo->setNeedsProductUpdate(true);
         this->kelo(name, clientAddr);
         keloes_[name] = std::move(created);
-        // kelo() ran before the object was stored: give it its change now.
-        kelo->addChanges(1);
         updateAddresses();
         changes_ |= kServerBits;
         if (plocReport_) {

@@ -57,7 +57,6 @@ struct KlE_Control_StatusOptions {
 // same for every server it wants polled.
 class KlE_Control_Status {
 public:
-
     using Options = KlE_Control_StatusOptions;
 
     using KeloTable = std::map<QString, std::unique_ptr<KeloObject>>;
@@ -80,6 +79,7 @@ public:
     KeloObject* keloObjectForName(const QString& name) const;
     // 127.0.0.1 and this computer's addresses give the local server.
     KeloObject* keloObjectForAddress(uint32_t address) const;
+    // `local`: the server flagged as on this computer, whatever the address.
     KeloObject* keloObjectForAddress(uint32_t address, bool local) const;
     // The server under that name, made when missing, marked active (wanted).
     KeloObject* addKeloForName(const QString& name);
@@ -137,8 +137,6 @@ public:
     void setManagerIdentity(const QString& identity, int collection, const QString& interface);
 
 private:
-    friend class ReceiveThread;
-
     void handleServerMessage(const char* data, size_t size, bool local, uint32_t clientAddr);
     void handleOnePref(KeloObject* kelo, const char* data, size_t size);
     void handlePLoc(const char* data, size_t size, uint32_t clientAddr,
