@@ -43,6 +43,11 @@ qsizetype find(const QByteArray& data, qsizetype from, const char* needle) {
     return data.indexOf(needle, from);
 }
 
+bool startsAt(const QByteArray& data, qsizetype at, const char* literal) {
+    const qsizetype n = static_cast<qsizetype>(std::strlen(literal));
+    return data.size() - at >= n && std::memcmp(data.constData() + at, literal, n) == 0;
+}
+
 // Finds the '>' closing markup that starts at `from`, skipping quoted
 // attribute values and, inside a DOCTYPE, its bracketed internal subset.
 qsizetype markupEnd(const QByteArray& data, qsizetype from) {
@@ -99,18 +104,18 @@ bool xmlDepthWithinLimit(const QByteArray& data, QString* error) {
     qsizetype i = 0;
     while ((i = data.indexOf('<', i)) >= 0) {
         qsizetype end;
-        if (data.mid(i, 4) == "<!--") {
+        if (startsAt(data, i, "<!--")) {
             end = find(data, i + 4, "-->");
             if (end >= 0) end += 2;
-        } else if (data.mid(i, 9) == "<![CDATA[") {
+        } else if (startsAt(data, i, "<![CDATA[")) {
             end = find(data, i + 9, "]]>");
             if (end >= 0) end += 2;
-        } else if (data.mid(i, 2) == "<?") {
+        } else if (startsAt(data, i, "<?")) {
             end = find(data, i + 2, "?>");
             if (end >= 0) end += 1;
         } else {
             end = markupEnd(data, i + 1);
-            if (end >= 0 && data.mid(i, 2) != "<!") {
+            if (end >= 0 && !startsAt(data, i, "<!")) {
                 if (data[i + 1] == '/') {
                     --depth;
                 } else if (data[end - 1] != '/' && ++depth > kMaxXmlElementDepth) {

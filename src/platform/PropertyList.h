@@ -9,6 +9,16 @@
 // date) and QByteArray (data). Integers, reals and bools stay apart on every
 // round trip. Readers never throw and never crash on hostile input: they
 // return an invalid QVariant and fill `error`.
+//
+// What each form keeps:
+// - Integers are signed 64-bit. Unsigned values above INT64_MAX are refused
+//   on write; in files from elsewhere they read back as their two's complement.
+// - Dates: binary keeps milliseconds over any range; XML keeps whole seconds
+//   from 1932 to 2069 (dates outside are an error both ways); the old-style
+//   text form has no dates and refuses them.
+// - XML cannot carry NUL or other control characters except tab, CR and LF;
+//   such strings are refused on write.
+// - The old-style form writes integers, reals and bools (1/0) as their text.
 class PropertyList {
 public:
     enum class Format { Xml, Binary, OpenStep };
