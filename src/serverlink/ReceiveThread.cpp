@@ -51,7 +51,6 @@ struct ReceiveThread::State {
     std::mutex mutex;
     std::condition_variable cv;
     std::atomic<bool> stopping{false};
-    std::atomic<uint64_t> delivered{0};
     Handler handler;
     int wakeFd = -1;
 };
@@ -114,8 +113,6 @@ void ReceiveThread::stop() {
     if (thread_.joinable()) thread_.join();
 }
 
-uint64_t ReceiveThread::delivered() const { return state_->delivered.load(); }
-
 void ReceiveThread::run() {
     pthread_setname_np(pthread_self(), name_.left(15).toUtf8().constData());
     auto packet = std::make_unique<packetInfo>();
@@ -152,10 +149,7 @@ void ReceiveThread::commonReceive(const packetInfo& packet) {
     job->datagram.ifname = QByteArray(packet.ifname);
     auto state = state_;
     MainThread::runOnMain([state, job] {
-        if (!state->stopping) {
-            state->handler(job->datagram);
-            state->delivered++;
-        }
+        if (!state->stopping) state->handler(job->datagram);
         {
             std::lock_guard lock(state->mutex);
             job->done = true;

@@ -64,9 +64,6 @@ public:
     void wake();
     void stop();
 
-    // Datagrams handed to the main thread so far.
-    uint64_t delivered() const;
-
 private:
     struct State;
     void run();

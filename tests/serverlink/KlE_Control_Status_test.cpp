@@ -205,6 +205,29 @@ TEST_F(Singleton, GracePeriodAfterStalledMainThread) {
     EXPECT_FALSE(link->keloObjectForName("Kelo B")->lastPLocValid());
 }
 
+TEST_F(Singleton, InterfaceChangeRescansAndReopensTheSockets) {
+    KeloObject* kelo = wanted("Kelo B", 0xC0000317);  // 192.0.3.23: no subnet of ours yet
+    EXPECT_FALSE(kelo->isReachable());
+    tick();
+    ASSERT_TRUE(link->sktValid());
+    link->sendChangeNotificationsAndClear();
+    gInterfaces.push_back(testInterface("eth1", 0xC0000305, 3));
+    // The first check comes 23 ticks after start; this is the second tick.
+    int ticks = 0;
+    while (link->sktValid() && ticks < 60) {
+        tick();
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 22);
+    EXPECT_TRUE(link->changes() & 64);
+    EXPECT_TRUE(kelo->isReachable());
+    tick();
+    EXPECT_TRUE(link->sktValid());
+    // Unchanged interfaces keep the sockets open at the next check.
+    for (int i = 0; i < 31; ++i) tick();
+    EXPECT_TRUE(link->sktValid());
+}
+
 TEST_F(Singleton, ChangeNotificationOnlyForAddressServerInterfaceOrCollectionBits) {
     int posted = 0;
     auto token = NotificationCenter::defaultCenter().addObserver(
@@ -396,6 +419,27 @@ TEST_F(Singleton, MalformedDatagramsLeaveTheServerAlone) {
         receive(d, random() % 2 ? kServerA : kServerB);
     }
     EXPECT_LE(link->keloes().size(), KlE_Control_StatusOptions().maxServers);
+}
+
+TEST(SingletonTimer, PollsThirtyTimesASecondOnTheEventLoop) {
+    useTestInterfaces();
+    int polls = 0;
+    KlE_Control_Status::Options options;
+    options.receiveThreads = false;
+    options.citpPort = 26809;
+    options.sendHook = [&](int, const QByteArray&, uint32_t address, uint16_t) {
+        if (address == kServerA) ++polls;
+    };
+    KlE_Control_Status link(options);
+    const QByteArray ploc = citpPLoc(4811, "MediaServer", "Kelo A", "Running");
+    link.handleMessage(ploc.constData(), size_t(ploc.size()), false, kServerA, kServerA, "eth0");
+    link.addKeloForName("Kelo A");
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const double rate = polls * 1000.0 / double(t.elapsed());
+    EXPECT_GT(rate, 27.0);
+    EXPECT_LT(rate, 31.5);
 }
 
 // --- Real sockets on loopback ------------------------------------------------

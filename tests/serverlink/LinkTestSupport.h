@@ -35,15 +35,21 @@ struct Sent {
     int op() const { return KlEStatMessage::op(datagram.constData(), size_t(datagram.size())); }
 };
 
+inline OmInterfaceAddress testInterface(const char* name, uint32_t address, uint32_t index) {
+    OmInterfaceAddress a;
+    a.name = name;
+    a.address = address;
+    a.mask = 0xFFFFFF00;
+    a.index = index;
+    return a;
+}
+
+// What the system's interface list answers; a test may change it.
+inline std::vector<OmInterfaceAddress> gInterfaces;
+
 inline void useTestInterfaces() {
-    OmNetInterface::setInterfaceLister([] {
-        OmInterfaceAddress eth;
-        eth.name = "eth0";
-        eth.address = kOwnAddress;
-        eth.mask = 0xFFFFFF00;
-        eth.index = 2;
-        return std::vector<OmInterfaceAddress>{eth};
-    });
+    gInterfaces = {testInterface("eth0", kOwnAddress, 2)};
+    OmNetInterface::setInterfaceLister([] { return gInterfaces; });
     KeloObject::setClock([] { return gNow; });
 }
 
