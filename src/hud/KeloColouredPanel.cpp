@@ -77,6 +77,11 @@ void KeloColouredPanel::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    // The cancel key that no control took cancels the dialog.
+    if (event->key() == Qt::Key_Period && event->modifiers() == Qt::ControlModifier) {
+        reject();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 

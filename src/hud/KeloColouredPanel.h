@@ -8,7 +8,8 @@
 #include <QLabel>
 
 // A dialog panel with the dark palette and a title line of its own at the
-// top of the content; Escape as in KeloColouredWindow.
+// top of the content; Escape as in KeloColouredWindow, and the cancel key
+// (Ctrl-".") that no control takes cancels the dialog.
 class KeloColouredPanel : public QDialog {
     Q_OBJECT
 public:

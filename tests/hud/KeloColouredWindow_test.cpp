@@ -77,6 +77,17 @@ TEST(KeloColouredPanel, EscapeBecomesCancelKeyUnlessAnOverlayTakesIt) {
     expectEscapeBecomesCancelKey<KeloColouredPanel>();
 }
 
+TEST(KeloColouredPanel, EscapeThatNoControlTakesCancelsTheDialog) {
+    KeloColouredPanel panel;
+    int rejected = 0;
+    QObject::connect(&panel, &QDialog::rejected, [&] { ++rejected; });
+    panel.show();
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, "\x1b");
+    QApplication::sendEvent(&panel, &esc);
+    EXPECT_EQ(rejected, 1);
+    EXPECT_FALSE(panel.isVisible());
+}
+
 TEST(KeloColouredWindow, DisplayRestartsTheDrawThrottle) {
     KeloColouredWindow window;
     window.show();
