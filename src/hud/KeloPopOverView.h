@@ -14,8 +14,10 @@
 class KeloPopOverButton;
 
 // The content of the shared pop-over window: the frame, the items in a grid
-// (row 0 at the top) and an optional title bar. Coordinates are the widget's,
-// y-down; the content rectangle starts at the frame image's split point.
+// (row 0 at the top) and an optional title bar above the rows. The layout is
+// worked out y-down here, in the widget's own coordinates, and so is the
+// placement on screen; the content rectangle starts inside the frame at the
+// split point of the frame image.
 class KeloPopOverView : public QWidget {
     Q_OBJECT
 public:
