@@ -492,17 +492,21 @@ bool processUntil(Pred pred, int ms = 2000) {
     return true;
 }
 
+// Each test has its own discovery port: ctest runs the tests as parallel
+// processes in one namespace, and a shared port would hand one test's
+// datagrams to another.
 class LoopbackLink : public ::testing::Test {
 protected:
-    static constexpr uint16_t kCitp = 34809, kStatus = 34810, kPrefs = 36437;
+    static constexpr uint16_t kStatus = 34810, kPrefs = 36437;
     static constexpr uint32_t kSim = 0x7F000002;
 
-    void SetUp() override {
+    void start(uint16_t citpPort) {
         useTestInterfaces();
         KeloObject::setClock({});
+        citp = citpPort;
         KlE_Control_Status::Options options;
         options.timer = false;
-        options.citpPort = kCitp;
+        options.citpPort = citpPort;
         options.statusPort = kStatus;
         options.prefsPort = kPrefs;
         link = std::make_unique<KlE_Control_Status>(options);
@@ -514,13 +518,15 @@ protected:
         KeloObject::setClock([] { return gNow; });
     }
 
+    uint16_t citp = 0;
     std::unique_ptr<KlE_Control_Status> link;
 };
 
 TEST_F(LoopbackLink, DiscoveryPreferencesAndStatusThroughTheReceiveThreads) {
+    start(34801);
     FakeServer status(kSim, kStatus), prefs(kSim, kPrefs);
     ASSERT_TRUE(status.bound() && prefs.bound());
-    prefs.sendTo(citpPLoc(4811, "MediaServer", "Kelo sim", "Running"), kLoopback, kCitp);
+    prefs.sendTo(citpPLoc(4811, "MediaServer", "Kelo sim", "Running"), kLoopback, citp);
     ASSERT_TRUE(processUntil([&] { return link->keloObjectForName("Kelo sim") != nullptr; }));
     KeloObject* kelo = link->keloObjectForName("Kelo sim");
     EXPECT_EQ(kelo->address(), kSim);
@@ -546,6 +552,7 @@ TEST_F(LoopbackLink, DiscoveryPreferencesAndStatusThroughTheReceiveThreads) {
 }
 
 TEST_F(LoopbackLink, ReopenedSocketsAreServedWithoutDelay) {
+    start(34802);
     FakeServer sim(kSim, 0);
     link->closeSockets();
     EXPECT_FALSE(link->sktValid());
@@ -553,17 +560,18 @@ TEST_F(LoopbackLink, ReopenedSocketsAreServedWithoutDelay) {
     ASSERT_TRUE(link->sktValid());
     QElapsedTimer t;
     t.start();
-    sim.sendTo(citpPLoc(4811, "MediaServer", "Kelo again", "Running"), kLoopback, kCitp);
+    sim.sendTo(citpPLoc(4811, "MediaServer", "Kelo again", "Running"), kLoopback, citp);
     ASSERT_TRUE(processUntil([&] { return link->keloObjectForName("Kelo again") != nullptr; }));
     EXPECT_LT(t.elapsed(), 500);
 }
 
 TEST_F(LoopbackLink, DestroyingWhileAThreadWaitsForTheMainThreadDoesNotDeadlock) {
+    start(34803);
     FakeServer sim(kSim, 0);
     // The main thread does not run its event loop: both datagrams stay
     // queued and the receive thread waits for the first one's hand-off.
-    sim.sendTo(citpPLoc(4811, "MediaServer", "Kelo one", "Running"), kLoopback, kCitp);
-    sim.sendTo(citpPLoc(4811, "MediaServer", "Kelo two", "Running"), kLoopback, kCitp);
+    sim.sendTo(citpPLoc(4811, "MediaServer", "Kelo one", "Running"), kLoopback, citp);
+    sim.sendTo(citpPLoc(4811, "MediaServer", "Kelo two", "Running"), kLoopback, citp);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     std::atomic<bool> done{false};
     std::thread watchdog([&] {
