@@ -247,6 +247,10 @@ void KlE_Control_Status::closeSockets() {
 }
 
 void KlE_Control_Status::openSockets() {
+    // A discovery socket left from a try whose UDP socket failed would
+    // otherwise leak at every tick until the UDP socket opens.
+    const int leftover = citpsocket_.exchange(-1);
+    if (leftover > 0) safeCloseSocket(leftover);
     net_info_->setVerbose(false);
     scanForInterfaces();
     uint32_t localAddress = 0;

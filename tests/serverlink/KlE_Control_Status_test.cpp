@@ -10,11 +10,14 @@
 #include "support/WireBuilders.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -203,6 +206,34 @@ TEST_F(Singleton, GracePeriodAfterStalledMainThread) {
     gNow = heard + 5.01;
     tick();
     EXPECT_FALSE(link->keloObjectForName("Kelo B")->lastPLocValid());
+}
+
+int openDescriptors() {
+    return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size());
+}
+
+TEST_F(Singleton, FailedOpeningLeaksNoDescriptors) {
+    // Leave exactly one free descriptor: the discovery socket opens, the
+    // UDP socket cannot, and every tick tries again.
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    const int baseline = openDescriptors();
+    int highest = 0;
+    for (const QString& fd : QDir("/proc/self/fd").entryList(QDir::Files | QDir::System))
+        highest = std::max(highest, fd.toInt());
+    const int limit = highest + 2;
+    std::vector<int> fillers;
+    while (openDescriptors() < limit - 1) fillers.push_back(open("/dev/null", O_RDONLY));
+    rlimit tight = saved;
+    tight.rlim_cur = rlim_t(limit);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    for (int i = 0; i < 5; ++i) tick();
+    EXPECT_FALSE(link->sktValid());
+    setrlimit(RLIMIT_NOFILE, &saved);
+    for (int fd : fillers) close(fd);
+    tick();
+    EXPECT_TRUE(link->sktValid());
+    EXPECT_EQ(openDescriptors(), baseline + 2);  // the two sockets, nothing more
 }
 
 TEST_F(Singleton, InterfaceChangeRescansAndReopensTheSockets) {
