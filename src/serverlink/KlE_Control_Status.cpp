@@ -45,8 +45,12 @@ constexpr int kInterfacesBits = 64;
 constexpr int kCollectionBits = 128;
 constexpr int kNotifyMask = 0xD1;
 
-QString addressKey(uint32_t address) { return QString::asprintf("%08x", address); }
-QString collectionKey(int collection) { return QString::asprintf("%03d", collection); }
+QString addressKey(uint32_t address) {
+    return QString::asprintf("%08x", address);
+}
+QString collectionKey(int collection) {
+    return QString::asprintf("%03d", collection);
+}
 
 // Sockets of the link get large buffers, and each datagram arrives with the
 // interface it came in on.
@@ -86,8 +90,7 @@ KlE_Control_Status::KlE_Control_Status(const Options& options) : options_(option
             "KlE_Control_Status networkThread", [this] { return udpsocket_.load(); }, valid,
             handler);
         citpThread_ = std::make_unique<ReceiveThread>(
-            "KlE_Control_Status citpThread", [this] { return citpsocket_.load(); }, valid,
-            handler);
+            "KlE_Control_Status citpThread", [this] { return citpsocket_.load(); }, valid, handler);
     }
     startupTimerIfNeeded();
 }
@@ -109,9 +112,13 @@ KlE_Control_Status* KlE_Control_Status::defaultObject() {
     return sInstance ? sInstance : instance();
 }
 
-void KlE_Control_Status::setDefaultOptions(const Options& options) { sDefaultOptions = options; }
+void KlE_Control_Status::setDefaultOptions(const Options& options) {
+    sDefaultOptions = options;
+}
 
-void KlE_Control_Status::setVerboseMode(bool on) { gVerboseMode = on; }
+void KlE_Control_Status::setVerboseMode(bool on) {
+    gVerboseMode = on;
+}
 
 // --- Server table ------------------------------------------------------------
 
@@ -254,8 +261,8 @@ void KlE_Control_Status::openSockets() {
     net_info_->setVerbose(false);
     scanForInterfaces();
     uint32_t localAddress = 0;
-    const int citp = net_info_->multicastSocketForInterface(QString(), options_.citpPort,
-                                                            options_.citpGroup, &localAddress, true);
+    const int citp = net_info_->multicastSocketForInterface(
+        QString(), options_.citpPort, options_.citpGroup, &localAddress, true);
     const int udp = safesocket(AF_INET, SOCK_DGRAM, 0);
     if (citp > 0) {
         const uint32_t groups[] = {options_.citpGroupScoped};
@@ -349,8 +356,8 @@ void KlE_Control_Status::runStatus() {
         if (kelo->lastPLocValid() && kelo->lastPLoc() < cutoff && now > sGracePeriod_) {
             if (plocReport_) {
                 const uint32_t a = kelo->address();
-                kelo::printf("### Lost contact with %u.%u.%u.%u: '%s'\n", a >> 24,
-                             (a >> 16) & 255, (a >> 8) & 255, a & 255, qPrintable(name));
+                kelo::printf("### Lost contact with %u.%u.%u.%u: '%s'\n", a >> 24, (a >> 16) & 255,
+                             (a >> 8) & 255, a & 255, qPrintable(name));
             }
             current_.removeAll(name);
             changes_ |= kServerBits;
@@ -368,8 +375,8 @@ void KlE_Control_Status::runStatus() {
         if (kelo->prefsDict().size() >= 2 && !kelo->needsPrefUpdate()) {
             const KlReqV4 request = kelo->request();
             if (request.type == KlReqV4::kNone) continue;
-            const uint32_t to =
-                kelo->isLocalIP() ? kLoopbackAddress : net_info_->convertLocalAddress(kelo->address());
+            const uint32_t to = kelo->isLocalIP() ? kLoopbackAddress
+                                                  : net_info_->convertLocalAddress(kelo->address());
             send(udp, KlEStatMessage::statusRequest(request), to, options_.statusPort);
         } else {
             if (gVerboseMode) kelo::puts("getting prefs");
@@ -422,8 +429,7 @@ void KlE_Control_Status::handleServerMessage(const char* data, size_t size, bool
             break;
         case kKlEOpPrefsDict: {
             QByteArray text;
-            if (!kelo || !KlEStatMessage::readPrefsDict(data, size, &text) || text.isEmpty())
-                break;
+            if (!kelo || !KlEStatMessage::readPrefsDict(data, size, &text) || text.isEmpty()) break;
             const QVariant prefs = PropertyList::read(text);
             if (prefs.typeId() != QMetaType::QVariantMap) break;
             kelo->setPrefsDict(prefs.toMap());
@@ -482,8 +488,7 @@ void KlE_Control_Status::handleOnePref(KeloObject* kelo, const char* data, size_
     kelo->setPrefsDict(prefs);
 }
 
-bool KlE_Control_Status::setPrefValue(const QString& value, const QString& key,
-                                      QVariantMap* item) {
+bool KlE_Control_Status::setPrefValue(const QString& value, const QString& key, QVariantMap* item) {
     if (!item) return false;
     QVariant result = value;
     const QString type = item->value("_type").toString();
@@ -681,15 +686,14 @@ void DumpCitp(const char* label, const char* bytes, size_t length, uint32_t sour
     add(QByteArray("   ") + label + " ");
     if (ifname && *ifname) add(QByteArray(ifname) + " ");
     if (sourceAddress) {
-        add(QString::asprintf("ip %s p %d ", qPrintable(IpAddressString(sourceAddress)),
-                              sourcePort)
+        add(QString::asprintf("ip %s p %d ", qPrintable(IpAddressString(sourceAddress)), sourcePort)
                 .toUtf8());
     }
     size_t header = 4;
     if (length >= 14 && std::memcmp(bytes + 2, "KlEStat", 7) == 0) {
-        add(QString::asprintf("KlEStat sz %d v %d, op %d, f %x ",
-                              qFromBigEndian<quint16>(bytes), uint8_t(bytes[10]),
-                              uint8_t(bytes[11]), qFromBigEndian<quint16>(bytes + 12))
+        add(QString::asprintf("KlEStat sz %d v %d, op %d, f %x ", qFromBigEndian<quint16>(bytes),
+                              uint8_t(bytes[10]), uint8_t(bytes[11]),
+                              qFromBigEndian<quint16>(bytes + 12))
                 .toUtf8());
         header = 14;
     } else if (length >= 4) {

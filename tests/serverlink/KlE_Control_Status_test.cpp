@@ -134,7 +134,8 @@ TEST_F(Singleton, StatusRequestsCarryTheServersRequestSequence) {
         tick();
         const auto s = takeSent();
         ASSERT_EQ(s.size(), 1u);
-        const uint16_t word = uint16_t(uint8_t(s[0].datagram[12]) << 8 | uint8_t(s[0].datagram[13]));
+        const uint16_t word =
+            uint16_t(uint8_t(s[0].datagram[12]) << 8 | uint8_t(s[0].datagram[13]));
         EXPECT_EQ(word, twin.request().requestWord());
     }
 }
@@ -340,8 +341,8 @@ TEST_F(Singleton, PreferenceDictionaryOnlyWhenItIsADictionary) {
 
 TEST_F(Singleton, RepeatedOnePreferenceChangesNothingTheSecondTime) {
     KeloObject* kelo = wanted("Kelo A", kServerA);
-    givePrefs(kServerA, {{"speed", entry("int", "1")},
-                         {"list", entry("s_array", QVariantList{"x"})}});
+    givePrefs(kServerA,
+              {{"speed", entry("int", "1")}, {"list", entry("s_array", QVariantList{"x"})}});
     link->sendChangeNotificationsAndClear();
     const ServerChanges before = kelo->changes();
 
@@ -442,9 +443,15 @@ TEST_F(Singleton, MalformedDatagramsLeaveTheServerAlone) {
         const int edits = 1 + int(random() % 4);
         for (int e = 0; e < edits && !d.isEmpty(); ++e) {
             switch (random() % 3) {
-                case 0: d[qsizetype(random() % d.size())] = char(random()); break;
-                case 1: d.truncate(qsizetype(random() % d.size())); break;
-                default: d.append(QByteArray(qsizetype(random() % 64), char(random()))); break;
+                case 0:
+                    d[qsizetype(random() % d.size())] = char(random());
+                    break;
+                case 1:
+                    d.truncate(qsizetype(random() % d.size()));
+                    break;
+                default:
+                    d.append(QByteArray(qsizetype(random() % 64), char(random())));
+                    break;
             }
         }
         receive(d, random() % 2 ? kServerA : kServerB);
@@ -577,8 +584,8 @@ TEST_F(LoopbackLink, DiscoveryPreferencesAndStatusThroughTheReceiveThreads) {
     link->timerProc();
     const QByteArray request = status.receive(1000, &controller);
     ASSERT_EQ(KlEStatMessage::op(request.constData(), size_t(request.size())), kKlEOpStatusRequest);
-    status.sendTo(statusReply({statusRecord(1, generalStatus(6))}), ntohl(controller.sin_addr.s_addr),
-                  ntohs(controller.sin_port));
+    status.sendTo(statusReply({statusRecord(1, generalStatus(6))}),
+                  ntohl(controller.sin_addr.s_addr), ntohs(controller.sin_port));
     EXPECT_TRUE(processUntil([&] { return kelo->layerCount() == 6; }));
 }
 
@@ -606,7 +613,8 @@ TEST_F(LoopbackLink, DestroyingWhileAThreadWaitsForTheMainThreadDoesNotDeadlock)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     std::atomic<bool> done{false};
     std::thread watchdog([&] {
-        for (int i = 0; i < 100 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        for (int i = 0; i < 100 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         if (!done) {
             std::fprintf(stderr, "deadlock: the link did not stop within 5 s\n");
             std::abort();

@@ -18,10 +18,10 @@
 
 namespace linktest {
 
-constexpr uint32_t kOwnAddress = 0xC0000205;     // 192.0.2.5, this computer's "eth0"
-constexpr uint32_t kServerA = 0xC0000217;        // 192.0.2.23
-constexpr uint32_t kServerB = 0xC0000218;        // 192.0.2.24
-constexpr uint32_t kFarAddress = 0xC6336401;     // 198.51.100.1, outside every subnet
+constexpr uint32_t kOwnAddress = 0xC0000205;  // 192.0.2.5, this computer's "eth0"
+constexpr uint32_t kServerA = 0xC0000217;     // 192.0.2.23
+constexpr uint32_t kServerB = 0xC0000218;     // 192.0.2.24
+constexpr uint32_t kFarAddress = 0xC6336401;  // 198.51.100.1, outside every subnet
 constexpr uint32_t kLoopback = 0x7F000001;
 constexpr double kStart = 820000000.0;
 
