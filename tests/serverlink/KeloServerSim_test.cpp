@@ -25,17 +25,19 @@
 namespace {
 
 constexpr uint32_t kLoopback = 0x7F000001;
-constexpr uint32_t kServerAddress = 0x7F000015;  // 127.0.0.21
-constexpr uint16_t kStatusPort = 14810;
-constexpr uint16_t kPrefsPort = 16437;
-constexpr uint16_t kCitpTestPort = 14809;
+// Each test runs in its own process beside the others (ctest -j): it takes
+// an address and ports of its own, from its line number.
+uint32_t gServerAddress = 0;
+uint16_t gStatusPort = 0;
+uint16_t gPrefsPort = 0;
+uint16_t gCitpPort = 0;
 
 KeloServerSim::Network testNetwork(uint32_t controller = 0) {
     KeloServerSim::Network n;
     n.controller = controller;
-    n.statusPort = kStatusPort;
-    n.prefsPort = kPrefsPort;
-    n.citpPort = kCitpTestPort;
+    n.statusPort = gStatusPort;
+    n.prefsPort = gPrefsPort;
+    n.citpPort = gCitpPort;
     return n;
 }
 
@@ -62,7 +64,8 @@ public:
     }
     ~Peer() { close(fd_); }
 
-    void send(const QByteArray& d, uint16_t port, uint32_t address = kServerAddress) {
+    void send(const QByteArray& d, uint16_t port) {
+        const uint32_t address = gServerAddress;
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_addr.s_addr = htonl(address);
@@ -89,7 +92,7 @@ public:
 
     // Sends a status request and returns the reply (empty on time-out).
     QByteArray ask(uint16_t word, int ms = 1000) {
-        send(KlEStatMessage::statusRequest(word), kStatusPort);
+        send(KlEStatMessage::statusRequest(word), gStatusPort);
         QByteArray reply;
         return receive(&reply, ms) ? reply : QByteArray();
     }
@@ -119,12 +122,17 @@ protected:
     void SetUp() override {
         if (!KeloServerSim::loopbackOnlyNetwork())
             GTEST_SKIP() << "needs a loopback-only network namespace";
+        const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
+        gServerAddress = 0x7F030000 + uint32_t(line);  // 127.3.x.x
+        gCitpPort = uint16_t(20000 + 3 * line);
+        gStatusPort = uint16_t(gCitpPort + 1);
+        gPrefsPort = uint16_t(gCitpPort + 2);
     }
 
     KeloServerSim::Config config(int major = 4) {
         KeloServerSim::Config c;
         c.name = "Kelo Test";
-        c.address = kServerAddress;
+        c.address = gServerAddress;
         c.layerCount = 3;
         c.vMajor = major;
         c.vMinor = major == 4 ? 2 : 6;
@@ -134,7 +142,7 @@ protected:
 };
 
 TEST_F(KeloServerSimTest, AnnouncesByMulticastAndUnicastOnceASecond) {
-    Peer listener(kCitpTestPort);
+    Peer listener(gCitpPort);
     KeloServerSim sim(testNetwork(kLoopback));
     sim.addServer(config());
     ASSERT_TRUE(sim.start());
@@ -145,7 +153,7 @@ TEST_F(KeloServerSimTest, AnnouncesByMulticastAndUnicastOnceASecond) {
     uint32_t from = 0;
     while (std::chrono::steady_clock::now() < end) {
         if (!listener.receive(&d, 100, &from)) continue;
-        EXPECT_EQ(from, kServerAddress);
+        EXPECT_EQ(from, gServerAddress);
         switch (KlEStatMessage::acceptDatagram(d.constData(), size_t(d.size()))) {
             case KlDatagramKind::CitpPresence: {
                 CitpPresence p;
@@ -217,7 +225,8 @@ TEST_F(KeloServerSimTest, PictureRequestsGetDecodablePreviews) {
         sim.addServer(config(c.major));
         ASSERT_TRUE(sim.start());
         Peer controller;
-        const auto rs = records(controller.ask(c.word));
+        const QByteArray reply = controller.ask(c.word);  // the records point into it
+        const auto rs = records(reply);
         ASSERT_TRUE(generalStatus(rs));
         const StatusRecord* picture = nullptr;
         for (const StatusRecord& r : rs)
@@ -237,7 +246,7 @@ TEST_F(KeloServerSimTest, AnswersPreferenceRequests) {
     ASSERT_TRUE(sim.start());
     Peer controller;
 
-    controller.send(KlEStatMessage::prefsDictRequest(), kPrefsPort);
+    controller.send(KlEStatMessage::prefsDictRequest(), gPrefsPort);
     QByteArray d, text;
     ASSERT_TRUE(controller.receive(&d));
     ASSERT_TRUE(KlEStatMessage::readPrefsDict(d.constData(), size_t(d.size()), &text));
@@ -245,7 +254,7 @@ TEST_F(KeloServerSimTest, AnswersPreferenceRequests) {
     EXPECT_GE(prefs.size(), 10);
     EXPECT_EQ(prefs.value("alias").toMap().value("_value").toString(), "Front");
 
-    controller.send(KlEStatMessage::getPrefRequest("layerCount"), kPrefsPort);
+    controller.send(KlEStatMessage::getPrefRequest("layerCount"), gPrefsPort);
     QByteArray key, value;
     ASSERT_TRUE(controller.receive(&d));
     ASSERT_TRUE(KlEStatMessage::readOnePref(d.constData(), size_t(d.size()), &key, &value));
@@ -253,9 +262,10 @@ TEST_F(KeloServerSimTest, AnswersPreferenceRequests) {
     EXPECT_EQ(value, "3");
 
     // A change made by a controller shows in the general status with 0x40.
-    controller.send(KlEStatMessage::setPrefRequest("alias", "Back", 0), kPrefsPort);
+    controller.send(KlEStatMessage::setPrefRequest("alias", "Back", 0), gPrefsPort);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const kle_general_stat* g = generalStatus(records(controller.ask(1)));
+    const QByteArray reply = controller.ask(1);
+    const kle_general_stat* g = generalStatus(records(reply));
     ASSERT_TRUE(g);
     EXPECT_STREQ(g->alias, "Back");
     EXPECT_TRUE(g->prefUpdates & 0x40);
@@ -263,7 +273,7 @@ TEST_F(KeloServerSimTest, AnswersPreferenceRequests) {
 }
 
 TEST_F(KeloServerSimTest, FallsSilentAndChangesOnCommand) {
-    Peer listener(kCitpTestPort);
+    Peer listener(gCitpPort);
     KeloServerSim sim(testNetwork());
     sim.addServer(config());
     ASSERT_TRUE(sim.start());
@@ -276,7 +286,8 @@ TEST_F(KeloServerSimTest, FallsSilentAndChangesOnCommand) {
     sim.setAnswering(0, true);
     sim.setAlias(0, "Renamed");
     sim.setLayerCount(0, 20);
-    const kle_general_stat* g = generalStatus(records(controller.ask(1)));
+    const QByteArray reply = controller.ask(1);
+    const kle_general_stat* g = generalStatus(records(reply));
     ASSERT_TRUE(g);
     EXPECT_STREQ(g->alias, "Renamed");
     EXPECT_EQ(g->layercount, 20);
@@ -296,7 +307,7 @@ TEST_F(KeloServerSimTest, FallsSilentAndChangesOnCommand) {
 }
 
 TEST_F(KeloServerSimTest, SendsTheHostileCatalogueOnCommand) {
-    Peer listener(kCitpTestPort);
+    Peer listener(gCitpPort);
     KeloServerSim sim(testNetwork());
     sim.addServer(config());
     ASSERT_TRUE(sim.start());
