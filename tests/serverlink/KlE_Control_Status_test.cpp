@@ -4,8 +4,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/PropertyList.h"
 #include "serverlink/BftpBeacon.h"
-#include "serverlink/KeloNetworkInterface.h"
-#include "serverlink/KlSockets.h"
+#include "serverlink/ReceiveThread.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
 
@@ -518,6 +517,38 @@ private:
     int fd_ = -1;
     bool bound_ = false;
 };
+
+TEST(RecvAndDiscover, InterfaceNameOnlyWhenItFitsWithRoomToSpare) {
+    const int rx = socket(AF_INET, SOCK_DGRAM, 0);
+    const int on = 1;
+    ASSERT_EQ(setsockopt(rx, IPPROTO_IP, IP_PKTINFO, &on, sizeof on), 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(0x7F000003);
+    ASSERT_EQ(bind(rx, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    socklen_t len = sizeof a;
+    getsockname(rx, reinterpret_cast<sockaddr*>(&a), &len);
+    FakeServer tx(0x7F000002, 0);
+    // "lo" needs a capacity of 4: its 2 characters must be fewer than capacity - 1.
+    const struct {
+        size_t capacity;
+        const char* name;
+    } cases[] = {{3, ""}, {4, "lo"}, {32, "lo"}};
+    for (const auto& c : cases) {
+        tx.sendTo("ping", 0x7F000003, ntohs(a.sin_port));
+        char buffer[64];
+        char name[32];
+        std::memset(name, 'x', sizeof name);
+        sockaddr_in from{};
+        socklen_t fromLength = sizeof from;
+        const ssize_t n =
+            recvAndDiscover(rx, buffer, sizeof buffer, &from, &fromLength, name, c.capacity);
+        EXPECT_EQ(n, 4);
+        EXPECT_EQ(ntohl(from.sin_addr.s_addr), 0x7F000002u);
+        EXPECT_STREQ(name, c.name) << c.capacity;
+    }
+    close(rx);
+}
 
 template <typename Pred>
 bool processUntil(Pred pred, int ms = 2000) {
