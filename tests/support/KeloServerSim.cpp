@@ -8,7 +8,6 @@
 #include <QtEndian>
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
@@ -525,7 +524,12 @@ void KeloServerSim::setAlias(int i, const QByteArray& alias) {
 
 void KeloServerSim::setLayerCount(int i, int layers) {
     std::lock_guard<std::mutex> guard(lock_);
-    if (i >= 0 && i < serverCount()) servers_[i]->config.layerCount = std::clamp(layers, 0, 24);
+    if (i < 0 || i >= serverCount()) return;
+    Server& s = *servers_[i];
+    s.config.layerCount = std::clamp(layers, 0, 24);
+    QVariantMap entry = s.prefs.value("layerCount").toMap();
+    entry["_value"] = QString::number(s.config.layerCount);
+    s.prefs["layerCount"] = entry;
 }
 
 bool KeloServerSim::sendDatagram(int i, const QByteArray& datagram, Target target) {
