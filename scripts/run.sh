@@ -8,8 +8,9 @@ cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
 
 if [ -z "${KELO_RUN_IN_NAMESPACE:-}" ]; then
-  cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-  cmake --build "$BUILD" -j "$(nproc)" --target kelo-server-sim kelo-status
+  # Build output goes to standard error: standard output is the listing's.
+  cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
+  cmake --build "$BUILD" -j "$(nproc)" --target kelo-server-sim kelo-status >&2
   KELO_RUN_IN_NAMESPACE=1 exec unshare -rn "$0" "$@"
 fi
 
