@@ -21,7 +21,7 @@ bool readPlist(QIODevice& device, QSettings::SettingsMap& map) {
 bool writePlist(QIODevice& device, const QSettings::SettingsMap& map) {
     QVariantMap dict;
     for (auto it = map.begin(); it != map.end(); ++it) dict.insert(it.key(), it.value());
-    const QByteArray data = PropertyList::write(dict, PropertyList::Format::Xml);
+    const QByteArray data = PropertyList::write(dict, PropertyList::Format::Binary);
     return !data.isEmpty() && device.write(data) == data.size();
 }
 

@@ -9,7 +9,7 @@
 
 class QSettings;
 
-// The application's user defaults: a property-list file in the configuration
+// The application's user defaults: a binary property-list file in the configuration
 // folder read and written through QSettings, so that integers, reals, bools,
 // dates and data keep their types. Registered defaults answer for keys that
 // hold no value of their own and are never written to the file.
