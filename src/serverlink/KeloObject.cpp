@@ -1,6 +1,7 @@
 #include "serverlink/KeloObject.h"
 
 #include "foundation/OmLog.h"
+#include "platform/MainThread.h"
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
@@ -145,6 +146,17 @@ bool KeloObject::setGeneralStatus(const void* bytes, size_t size) {
         if (tracker_._pref_incr[t] != s._pref_incr) {
             tracker_._pref_incr[t] = s._pref_incr;
             ++tracker_.statusIncrement[t];
+            // Announced only when the counter moved: every status carries one
+            // type, and announcing it unchanged would keep marking that
+            // type's preferences for refresh 30 times a second.
+            const QVariantMap note{{"notificationName", "kKeloPref_IncrNotification"},
+                                   {"type", t},
+                                   {"statusIncrement", qulonglong(tracker_.statusIncrement[t])}};
+            // Queued, so observers run after the whole record is stored.
+            std::weak_ptr<int> alive = alive_;
+            MainThread::runOnMain([this, alive, note] {
+                if (alive.lock()) postNotification(note);
+            });
         }
     }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "serverlink/KeloImage.h"
+#include "serverlink/KeloPolledPref.h"
 #include "serverlink/KeloStatusRecords.h"
 #include "serverlink/KlReqV4.h"
+#include "serverlink/MixRectangleServices.h"
 #include "serverlink/ServerChanges.h"
 
 #include <QDateTime>
@@ -15,9 +17,13 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
+
+class QMenu;
 
 // Something another subsystem attaches to a server object, found again by tag.
 class KeloDestination {
@@ -100,6 +106,33 @@ public:
     // Marks the moment of an own preference change, so that the update the
     // server then announces does not trigger a full dictionary fetch.
     void anticipatePrefUpdates() { anticipatingPrefUpdates_ = now(); }
+
+    // --- Preferences (main thread) ---------------------------------------------
+    // Forgets the dictionary, so that the next poll asks for it again.
+    void clearPrefsDict();
+    const std::map<QString, KeloPolledPref>& polledPrefs() const { return polledPrefs_; }
+    // The entry of `key` when it was read at the server's current preference
+    // update; otherwise nothing, with the reason in `errStr` (may be null).
+    // Asks the server for the key at most once a second.
+    std::optional<QVariantMap> addPolledPref(const QString& key, QString* errStr, int type);
+    // Drops poll-type-0 keys no view asked for in 10 s (not while
+    // `gracePeriod` is non-zero) and asks again for keys not current.
+    void updatePolledPrefsWithGracePeriod(double gracePeriod);
+    // Posts the notification named by "notificationName" with this server as
+    // sender and `notification` as user info; an increment notification first
+    // marks the entries of its type for refresh.
+    void postNotification(const QVariantMap& notification);
+    // The mix list read from the "mixes" preference; empty while none arrived.
+    std::vector<MixRectangleRecord> sortedMixes();
+    std::vector<MixRectangleRecord> cachedSortedMixes();
+    int32_t cachedSortedMixesIncrement() const { return _cachedSortedMixesIncrement; }
+    // One item per real mix (index above 0); true when there is any.
+    bool populateMixesForMenu(QMenu* menu);
+    // Null when no mix has that index.
+    QString mixName(int mixIndex);
+    QString cachedMixName(int mixIndex);
+    // Asks the server to move to another collection; its beacon says when it did.
+    void setKeloCollectionID(int collectionID);
 
     // Any thread (own lock).
     void setContentTimeStamp(const QString& stamp);
@@ -262,6 +295,11 @@ private:
     bool quarantineState_ = false;
     double anticipatingPrefUpdates_ = 0;
     int8_t _cachedSortedMixesNeedsUpdate = 1;
+    std::vector<MixRectangleRecord> _cachedSortedMixes;
+    int32_t _cachedSortedMixesIncrement = 0;
+    std::map<QString, KeloPolledPref> polledPrefs_;
+    // Lets work queued for the main thread see whether the object still exists.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     uint32_t addressChangeCount_ = 0;
     double addressChangeTime_ = 0;
     uint32_t oldAddr_ = 0;

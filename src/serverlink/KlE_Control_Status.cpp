@@ -93,9 +93,12 @@ KlE_Control_Status::KlE_Control_Status(const Options& options) : options_(option
             "KlE_Control_Status citpThread", [this] { return citpsocket_.load(); }, valid, handler);
     }
     startupTimerIfNeeded();
+    sLiveObject_ = this;
 }
 
 KlE_Control_Status::~KlE_Control_Status() {
+    KlE_Control_Status* self = this;
+    sLiveObject_.compare_exchange_strong(self, nullptr);
     stopTimerAndCloseSockets();
     networkThread_.reset();
     citpThread_.reset();
@@ -378,6 +381,7 @@ void KlE_Control_Status::runStatus() {
             const uint32_t to = kelo->isLocalIP() ? kLoopbackAddress
                                                   : net_info_->convertLocalAddress(kelo->address());
             send(udp, KlEStatMessage::statusRequest(request), to, options_.statusPort);
+            kelo->updatePolledPrefsWithGracePeriod(sGracePeriod_);
         } else {
             if (gVerboseMode) kelo::puts("getting prefs");
             send(udp, KlEStatMessage::prefsDictRequest(),
@@ -469,23 +473,31 @@ void KlE_Control_Status::handleOnePref(KeloObject* kelo, const char* data, size_
     const QString keyString = QString::fromUtf8(key);
     QVariantMap prefs = kelo->prefsDict();
     const auto entry = prefs.find(keyString);
-    QVariantMap item;
-    const bool hasItem = entry != prefs.end() && entry->typeId() == QMetaType::QVariantMap;
-    if (hasItem) item = entry->toMap();
-    const bool unchanged =
-        setPrefValue(QString::fromUtf8(value), keyString, hasItem ? &item : nullptr);
+    // A value for a key the dictionary lacks has nowhere to go: it changes
+    // nothing, so it must not be reported as a change either.
+    if (entry == prefs.end() || entry->typeId() != QMetaType::QVariantMap) return;
+    QVariantMap item = entry->toMap();
+    const bool unchanged = setPrefValue(QString::fromUtf8(value), keyString, &item);
     if (!unchanged) {
         kelo->addChanges(8);
         changes_ |= kPrefsBits;
     }
-    if (!hasItem) return;
-    // The entry keeps the new value whatever follows.
     const auto updates = item.constFind("_prefUpdates");
-    if (updates == item.constEnd() || updates->toLongLong() != kelo->prefUpdates()) {
-        item.insert("_prefUpdates", qint64(kelo->prefUpdates()));
-    }
+    const bool current = updates != item.constEnd() && updates->toLongLong() == kelo->prefUpdates();
+    if (!current) item.insert("_prefUpdates", qint64(kelo->prefUpdates()));
     prefs.insert(keyString, item);
     kelo->setPrefsDict(prefs);
+    if (current || unchanged) return;
+    const auto polled = kelo->polledPrefs().find(keyString);
+    if (polled == kelo->polledPrefs().end()) return;
+    if (polled->second.pollType == 2) {
+        if (keyString == "mixes") kelo->rereadMixesIfWanted();
+        NotificationCenter::defaultCenter().post("kKeloPrefChangedNotification", nullptr,
+                                                 {{"prefName", keyString}});
+    } else {
+        kelo->addChanges(16);
+        changes_ |= kServerBits;
+    }
 }
 
 bool KlE_Control_Status::setPrefValue(const QString& value, const QString& key, QVariantMap* item) {

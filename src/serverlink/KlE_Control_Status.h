@@ -1,6 +1,7 @@
 #pragma once
 
 #include "serverlink/KeloObject.h"
+#include "platform/NotificationCenter.h"
 #include "serverlink/KlEStatMessage.h"
 
 #include <QByteArray>
@@ -131,6 +132,32 @@ public:
     static bool setPrefValue(const QString& value, const QString& key, QVariantMap* item);
     void notifyContentItemData(KeloObject* kelo, const QString& text);
 
+    // --- Sending preferences and commands (main thread) ----------------------
+    // Nothing is sent for a missing server, an address of 0, a command of 0,
+    // or a key or value that does not fit one datagram (logged).
+    void getPrefValue(const QString& key, KeloObject* kelo);
+    // `key` may be an entry's "_alias"; the entry's real key is sent.
+    void setPref(const QString& key, const QString& value, KeloObject* kelo, uint16_t flags = 0);
+    // "KeloRemoteNotification": type 1 reads, type 2 sets a preference.
+    void KeloRemoteNotification(const Notification& notification);
+    void setupRemoteNotificationHandler();
+    void sendKeloRemoteCommand(int command, const QString& kelo);
+    void sendKeloRemoteCommand(int command, const QString& kelo, const QByteArray& data);
+    void forceSendKeloRemoteCommand(int command, uint32_t rawIPAddress);
+    void sendKeloDaemonCommand(uint32_t command, const QString& kelo);
+    // A string goes as UTF-8 with its NUL, a byte array as is, anything else
+    // as no data.
+    void sendKeloDaemonCommand(uint32_t command, const QVariant& data, const QString& kelo);
+    void setKeloCollectionID(int collectionID, KeloObject* kelo);
+    void requestLayerDetail(int layer, KeloObject* kelo);
+    // A prepared datagram to the server's preference port; -1 without a link.
+    // Any thread.
+    static ssize_t sendMsg(const char* bytes, size_t length, KeloObject* kelo);
+    static int _privateUdpSocket();
+    // The process's instance, or in tests the last separate instance made
+    // that is still alive; null when there is none. Never creates one.
+    static KlE_Control_Status* liveObject();
+
     // --- Content manager role ------------------------------------------------
     // Sets (identity) or clears (empty identity) this controller's manager
     // role for one collection, beaconed through the named interface.
@@ -175,6 +202,8 @@ private:
     double sGracePeriod_ = 0;
     std::unique_ptr<ReceiveThread> networkThread_;
     std::unique_ptr<ReceiveThread> citpThread_;
+    NotificationCenter::Token remoteNotificationToken_;
+    static std::atomic<KlE_Control_Status*> sLiveObject_;
 };
 
 // The name without a leading "KeloEgret on ", then without a leading "Kelo on ".

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <vector>
+
+// One mix of the process-wide mix table, as the server link lists it.
+struct MixRectangleRecord {
+    int mixIndex = 0;  // 0 and below are no real mixes for menus and pictures
+    QString name;
+    bool operator==(const MixRectangleRecord&) const = default;
+};
+
+// What the server link needs of the mix table, which belongs to the outputs
+// subsystem; the outputs subsystem registers its implementation at start-up.
+// Main thread only.
+class MixRectangleServices {
+public:
+    virtual ~MixRectangleServices() = default;
+    // Grows each time the mix configuration is changed here.
+    virtual int updateConfigIncrement() const = 0;
+    // Merges a server's "mixes" value (a dictionary keyed "%03d"): 0 nothing
+    // changed or the value is not usable, 1 mixes updated in place, 2 the set
+    // of mixes differed and the table was rebuilt.
+    virtual int applyRemoteChanges(const QVariant& mixes) = 0;
+    // All mixes of the table, sorted by mix index.
+    virtual std::vector<MixRectangleRecord> sortedMixRectangles() const = 0;
+
+    // Null until the outputs subsystem registered; the caller keeps it alive.
+    static MixRectangleServices* services();
+    static void setServices(MixRectangleServices* services);
+};
