@@ -204,6 +204,17 @@ public:
 
     static int numberOfOutputsForProfile_V3(int profile);
 
+    // --- Layer summary and profile limits (keloLayerProgressRec.cpp) ---------
+    // 0 on success; for a layer index beyond 23 or the layer count, or before
+    // the first general status, a zeroed record and 0xFFFFFFFF.
+    uint32_t layerProgressInfo(struct keloLayerProgressRec* rec, int layerIdx) const;
+    // Compatibility class of a DMX profile; 0 is compatible with nothing.
+    static int profileCompatibility(int profile);
+    // The common class of two profiles, else 0.
+    static int profileIsCompatible(int profile1, int profile2);
+    static int profileLayerLimitPilot(int profile, const QString& variant);
+    static int profileOutputLimitPilot(int profile);
+
     // --- Destinations --------------------------------------------------------
     const std::vector<std::shared_ptr<KeloDestination>>& destinations() const {
         return destinations_;
