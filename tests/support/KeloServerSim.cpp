@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <deque>
 
 namespace {
 
@@ -179,6 +180,7 @@ struct KeloServerSim::Server {
     int64_t nextAnnounceNs = 0;
     int serial = 0;
     QVariantMap prefs;
+    std::deque<Received> received;
 };
 
 KeloServerSim::KeloServerSim() : KeloServerSim(Network{}) {}
@@ -344,6 +346,9 @@ bool KeloServerSim::sendTo(int fd, const QByteArray& datagram, uint32_t address,
 
 void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
                            const sockaddr_in& from) {
+    s.received.push_back({fd == s.prefsFd ? network_.prefsPort : network_.statusPort,
+                          QByteArray(data, qsizetype(size))});
+    if (s.received.size() > kMaxReceivedLog) s.received.pop_front();
     if (KlEStatMessage::acceptDatagram(data, size) != KlDatagramKind::ServerMessage) {
         ++s.counters.otherDatagrams;
         return;
@@ -557,6 +562,17 @@ int KeloServerSim::sendHostile(int i) {
 KeloServerSim::Counters KeloServerSim::counters(int i) const {
     std::lock_guard<std::mutex> guard(lock_);
     return i >= 0 && i < serverCount() ? servers_[i]->counters : Counters{};
+}
+
+std::vector<KeloServerSim::Received> KeloServerSim::received(int i) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (i < 0 || i >= serverCount()) return {};
+    return {servers_[i]->received.begin(), servers_[i]->received.end()};
+}
+
+void KeloServerSim::clearReceived(int i) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (i >= 0 && i < serverCount()) servers_[i]->received.clear();
 }
 
 KeloServerSim::Config KeloServerSim::config(int i) const {

@@ -57,6 +57,14 @@ public:
         Target target;
     };
 
+    // One datagram as it arrived, with the port it arrived on.
+    struct Received {
+        uint16_t port = 0;
+        QByteArray bytes;
+    };
+    // The log keeps the latest datagrams only.
+    static constexpr size_t kMaxReceivedLog = 4096;
+
     struct Counters {
         uint64_t statusRequests = 0;     // op 10
         uint64_t prefsDictRequests = 0;  // op 16
@@ -109,6 +117,9 @@ public:
     int sendHostile(int server);
 
     Counters counters(int server) const;
+    // Every datagram the server received, oldest first, whatever it was.
+    std::vector<Received> received(int server) const;
+    void clearReceived(int server);
     Config config(int server) const;
 
     // True when every network interface that is up is a loopback one: the
