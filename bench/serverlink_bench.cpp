@@ -3,12 +3,14 @@
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/OmNetInterface.h"
 #include "serverlink/StatusReplyWalker.h"
+#include "serverlink/keloLayerProgressRec.h"
 
 #include <turbojpeg.h>
 #include <QtEndian>
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -167,6 +169,35 @@ void BM_ControlStatusTick256(benchmark::State& state) {
     state.SetItemsProcessed(int64_t(state.iterations()) * 256);
 }
 BENCHMARK(BM_ControlStatusTick256)->Arg(0)->Arg(1);
+
+// What the status views do for one server at each 30 Hz redraw: the summary
+// of all 32 layers, then the position as a time code and as a DMX value.
+void BM_LayerProgressSummary32(benchmark::State& state) {
+    std::vector<short_layer_status_2> status(32);
+    std::vector<kle_layer_stat> detail(32);
+    for (int L = 0; L < 32; ++L) {
+        status[L].level = uint8_t(L % 2 ? 255 : 128);
+        status[L].media_folder = detail[L].texlib = 1;
+        status[L].media_file = detail[L].texnum = uint8_t(L);
+        status[L].length.set(256 * 600);
+        status[L].posn.set(uint32_t(256 * L * 7 + 77));
+        status[L].out_pt.set(256 * 600);
+        detail[L].level = status[L].level;
+        detail[L].file_fps.set(L % 3 ? 7672 : 6400);
+        detail[L].play_fps.set(7680);
+        std::snprintf(detail[L].texname, sizeof detail[L].texname, "clip %02d.mov", L);
+    }
+    keloLayerProgressRec rec{};
+    for (auto _ : state) {
+        for (int L = 0; L < 32; ++L) {
+            getLayerProgressInfo(&rec, &status[L], &detail[L], true);
+            benchmark::DoNotOptimize(progressTimeString(rec.posn, &rec, 0));
+            benchmark::DoNotOptimize(convertFrameCountToDmx(int(rec.posnFrames), &rec));
+        }
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * 32);
+}
+BENCHMARK(BM_LayerProgressSummary32);
 
 }  // namespace
 
