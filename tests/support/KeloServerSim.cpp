@@ -3,6 +3,7 @@
 #include "platform/PropertyList.h"
 #include "serverlink/KeloStatusRecords.h"
 #include "serverlink/KlEStatMessage.h"
+#include "support/ContentEditorSim.h"
 #include "support/WireBuilders.h"
 
 #include <QtEndian>
@@ -181,6 +182,8 @@ struct KeloServerSim::Server {
     int serial = 0;
     QVariantMap prefs;
     std::deque<Received> received;
+    ContentEditorSim contentEditor;
+    QByteArray contentEditorReply;
 };
 
 KeloServerSim::KeloServerSim() : KeloServerSim(Network{}) {}
@@ -410,12 +413,47 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
             s.config.prefUpdates = uint8_t(((s.config.prefUpdates & 0x3F) % 63 + 1) | 0x40);
             break;
         }
+        case kKlEOpContentQuery:
+        case kKlEOpContentSet:
+            if (s.contentEditor.receive(data, size) && op == kKlEOpContentQuery && s.answering &&
+                !s.contentEditorReply.isEmpty())
+                sendContentItem(s, fd, s.contentEditorReply);
+            break;
         default:
             ++s.counters.otherDatagrams;
             break;
     }
     if (!reply.isEmpty() && sendTo(fd, reply, s.replyAddress, s.replyPort))
         ++s.counters.repliesSent;
+}
+
+bool KeloServerSim::sendContentItem(Server& s, int fd, const QByteArray& text) {
+    if (s.replyPort == 0) return false;
+    bool first = true;
+    for (const QByteArray& d : ContentEditorSim::contentItemDatagrams(text)) {
+        // The controller handles one datagram at a time on its main thread.
+        if (!first) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        first = false;
+        if (!sendTo(fd, d, s.replyAddress, s.replyPort)) return false;
+    }
+    ++s.counters.repliesSent;
+    return true;
+}
+
+std::vector<ContentEditorSim::Message> KeloServerSim::contentEditorMessages(int i) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return i >= 0 && i < serverCount() ? servers_[i]->contentEditor.messages()
+                                       : std::vector<ContentEditorSim::Message>{};
+}
+
+void KeloServerSim::setContentEditorReply(int i, const QByteArray& text) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (i >= 0 && i < serverCount()) servers_[i]->contentEditorReply = text;
+}
+
+bool KeloServerSim::sendContentItem(int i, const QByteArray& text) {
+    std::lock_guard<std::mutex> guard(lock_);
+    return i >= 0 && i < serverCount() && sendContentItem(*servers_[i], servers_[i]->prefsFd, text);
 }
 
 QByteArray KeloServerSim::replyToStatusRequest(const Config& c, uint16_t word, double elapsed,

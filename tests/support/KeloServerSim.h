@@ -12,6 +12,8 @@
 //
 // Open sockets only inside a loopback-only network namespace.
 
+#include "support/ContentEditorSim.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVariantMap>
@@ -120,6 +122,14 @@ public:
     // Every datagram the server received, oldest first, whatever it was.
     std::vector<Received> received(int server) const;
     void clearReceived(int server);
+    // Content-editor queries and sets the server put together, oldest first.
+    std::vector<ContentEditorSim::Message> contentEditorMessages(int server) const;
+    // The text a server answers each content-editor query with (content item
+    // data, in fragments when long); empty: no answer.
+    void setContentEditorReply(int server, const QByteArray& text);
+    // Sends content item data to the controller's reply port now, paced so
+    // that its receive buffer keeps up. False when it cannot go.
+    bool sendContentItem(int server, const QByteArray& text);
     Config config(int server) const;
 
     // True when every network interface that is up is a loopback one: the
@@ -143,6 +153,7 @@ private:
     void announce(Server& s);
     void handle(Server& s, int fd, const char* data, size_t size, const struct sockaddr_in& from);
     bool sendTo(int fd, const QByteArray& datagram, uint32_t address, uint16_t port);
+    bool sendContentItem(Server& s, int fd, const QByteArray& text);
     double elapsed() const;
 
     Network network_;

@@ -1,0 +1,40 @@
+#pragma once
+
+// The content editor of a simulated Kelo server: takes content-editor
+// queries (op 22) and sets (op 24), whole or in fragments, keeps every
+// message it put together, and builds the content item data (op 23) it
+// answers with, fragmented when long. Owned by one simulated server and used
+// only on the simulator's thread.
+
+#include "serverlink/KlMsgNotificationDataCollector.h"
+
+#include <QByteArray>
+#include <QUuid>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class ContentEditorSim {
+public:
+    struct Message {
+        uint8_t op = 0;  // 22 query, 24 set
+        QByteArray text;
+        bool fragmented = false;
+    };
+
+    ContentEditorSim();
+
+    // One datagram of op 22 or 24; true when it completed a message.
+    bool receive(const char* data, size_t size);
+    const std::vector<Message>& messages() const { return messages_; }
+    size_t openMessages() const { return collector_.collectorCount(); }
+
+    // The op 23 datagrams that carry `text`: one when it fits, else fragments.
+    static std::vector<QByteArray> contentItemDatagrams(const QByteArray& text,
+                                                        const QUuid& uuid = QUuid::createUuid());
+
+private:
+    KlMsgNotificationDataCollector collector_;
+    std::vector<Message> messages_;
+};
