@@ -3,6 +3,7 @@
 #include "foundation/OmLog.h"
 #include "platform/MainThread.h"
 #include "platform/UserDefaults.h"
+#include "serverlink/KlE_Control_Status.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -281,6 +282,11 @@ void KeloObject::setOtherSideSubnetMask(uint32_t mask) {
 
 void KeloObject::setProductName(const QString& name) {
     productName_ = name;
+}
+
+void KeloObject::sendContentEditorMessage(const QString& text, bool set) {
+    if (KlE_Control_Status* link = KlE_Control_Status::liveObject())
+        link->sendContentEditorMessage(this, text, set);
 }
 
 void KeloObject::setPrefsDict(const QVariantMap& prefs) {

@@ -106,6 +106,9 @@ public:
     // Marks the moment of an own preference change, so that the update the
     // server then announces does not trigger a full dictionary fetch.
     void anticipatePrefUpdates() { anticipatingPrefUpdates_ = now(); }
+    // A content-editor query (`set` false) or set, through the link; the
+    // answer comes as "KeloContentEditorNotification".
+    void sendContentEditorMessage(const QString& text, bool set);
 
     // --- Preferences (main thread) ---------------------------------------------
     // Forgets the dictionary, so that the next poll asks for it again.

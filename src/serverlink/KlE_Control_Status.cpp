@@ -9,6 +9,7 @@
 #include "serverlink/BftpBeacon.h"
 #include "serverlink/CitpMessage.h"
 #include "serverlink/KeloNetworkInterface.h"
+#include "serverlink/KlDataSender.h"
 #include "serverlink/KlSockets.h"
 #include "serverlink/ReceiveThread.h"
 #include "serverlink/StatusReplyWalker.h"
@@ -451,8 +452,13 @@ void KlE_Control_Status::handleServerMessage(const char* data, size_t size, bool
             QByteArray bytes;
             if (!kelo || !KlEStatMessage::readContentItem(data, size, &fragment, &bytes)) break;
             if (fragment) {
-                OmLogNoFlood(kOmLogDebug, "content item fragment dropped: no collector\n");
-                break;
+                if (!collectorMgr_)
+                    collectorMgr_ = std::make_unique<KlMsgNotificationDataCollector>();
+                const std::optional<QByteArray> message = collectorMgr_->handleDataMsg(bytes);
+                if (!message) break;
+                // The text ends at its NUL.
+                const qsizetype nul = message->indexOf('\0');
+                bytes = nul < 0 ? *message : message->left(nul);
             }
             notifyContentItemData(kelo, QString::fromUtf8(bytes));
             break;
@@ -523,6 +529,17 @@ bool KlE_Control_Status::setPrefValue(const QString& value, const QString& key, 
 void KlE_Control_Status::notifyContentItemData(KeloObject* kelo, const QString& text) {
     NotificationCenter::defaultCenter().post("KeloContentEditorNotification", kelo,
                                              {{"opcode", 23}, {"message", text}});
+}
+
+void KlE_Control_Status::sendContentEditorMessage(KeloObject* kelo, const QString& text,
+                                                  bool set) {
+    if (!kelo || kelo->address() == 0 || text.isNull()) return;
+    const int udp = udpsocket_.load();
+    const uint32_t to = net_info_->convertLocalAddress(kelo->address());
+    KlDataSender::sendContentEditorMessage(text.toUtf8(), set, [&](const uint8_t* d, size_t n) {
+        const QByteArray datagram(reinterpret_cast<const char*>(d), qsizetype(n));
+        return send(udp, datagram, to, options_.prefsPort) == ssize_t(n);
+    });
 }
 
 // --- Discovery and beacons -----------------------------------------------------

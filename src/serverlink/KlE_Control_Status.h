@@ -3,6 +3,7 @@
 #include "serverlink/KeloObject.h"
 #include "platform/NotificationCenter.h"
 #include "serverlink/KlEStatMessage.h"
+#include "serverlink/KlMsgNotificationDataCollector.h"
 
 #include <QByteArray>
 #include <QString>
@@ -131,6 +132,13 @@ public:
     // entries); true when it equals what was there.
     static bool setPrefValue(const QString& value, const QString& key, QVariantMap* item);
     void notifyContentItemData(KeloObject* kelo, const QString& text);
+    // Puts fragmented content item data back together; made on first need.
+    KlMsgNotificationDataCollector* collectorMgr() const { return collectorMgr_.get(); }
+
+    // --- Content editor (main thread) ----------------------------------------
+    // A query (op 22) or set (op 24) to the server's preference port, as one
+    // datagram or in fragments. Nothing goes without an address.
+    void sendContentEditorMessage(KeloObject* kelo, const QString& text, bool set);
 
     // --- Sending preferences and commands (main thread) ----------------------
     // Nothing is sent for a missing server, an address of 0, a command of 0,
@@ -202,6 +210,7 @@ private:
     double sGracePeriod_ = 0;
     std::unique_ptr<ReceiveThread> networkThread_;
     std::unique_ptr<ReceiveThread> citpThread_;
+    std::unique_ptr<KlMsgNotificationDataCollector> collectorMgr_;
     NotificationCenter::Token remoteNotificationToken_;
     static std::atomic<KlE_Control_Status*> sLiveObject_;
 };
