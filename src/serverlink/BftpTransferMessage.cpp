@@ -11,10 +11,18 @@ constexpr uint32_t kBftpMagic = fourCharCode("BFTP");
 constexpr uint32_t kSendMagic = fourCharCode("BFTS");
 constexpr uint32_t kProgressMagic = fourCharCode("BFTp");
 
-void put32(char* at, uint32_t v) { qToBigEndian(v, at); }
-void put16(char* at, uint16_t v) { qToBigEndian(v, at); }
-uint32_t get32(const char* at) { return qFromBigEndian<uint32_t>(at); }
-uint16_t get16(const char* at) { return qFromBigEndian<uint16_t>(at); }
+void put32(char* at, uint32_t v) {
+    qToBigEndian(v, at);
+}
+void put16(char* at, uint16_t v) {
+    qToBigEndian(v, at);
+}
+uint32_t get32(const char* at) {
+    return qFromBigEndian<uint32_t>(at);
+}
+uint16_t get16(const char* at) {
+    return qFromBigEndian<uint16_t>(at);
+}
 
 }  // namespace
 

@@ -22,14 +22,14 @@ inline constexpr uint32_t kTransferStatusAborted = fourCharCode("abrt");
 // Why a transfer task ended before its time; 0 is a normal end.
 enum KeloTransferAbortReason : int {
     kTransferEndedNormally = 0,
-    kTransferNothingToRead = 1,   // the write failed or the last reply had no body
+    kTransferNothingToRead = 1,  // the write failed or the last reply had no body
     kTransferStopRequested = 2,
-    kTransferForceStopped = 3,    // the forced stop took the socket
-    kTransferShortHeader = 4,     // also when the master closes the connection
-    kTransferShortBody = 5,       // also a reply length or receiver list out of bounds
-    kTransferBadMagic = 6,        // not "BFTP"
-    kTransferBadReplyMagic = 7,   // not "BFTp"
-    kTransferSocketFailure = 8,   // socket, keep-alive or connect
+    kTransferForceStopped = 3,   // the forced stop took the socket
+    kTransferShortHeader = 4,    // also when the master closes the connection
+    kTransferShortBody = 5,      // also a reply length or receiver list out of bounds
+    kTransferBadMagic = 6,       // not "BFTP"
+    kTransferBadReplyMagic = 7,  // not "BFTp"
+    kTransferSocketFailure = 8,  // socket, keep-alive or connect
 };
 
 // What the controller asks a collection master's transfer daemon to do.
@@ -55,7 +55,7 @@ struct BftpProgressReply {
     uint32_t transferID = 0;
     uint32_t status = 0;
     uint8_t collectionID = 0;
-    uint16_t flags = 0;  // Mbit/s while in progress, report flags otherwise
+    uint16_t flags = 0;     // Mbit/s while in progress, report flags otherwise
     uint16_t progress = 0;  // 0..65535 for 0..1
     KlContentRef content;
     QByteArray name;

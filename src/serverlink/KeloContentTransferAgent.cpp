@@ -32,7 +32,9 @@ QString describe(const QVariantMap& task) {
     return text;
 }
 
-uint64_t lengthOf(const QVariantMap& task) { return task.value("length").toULongLong(); }
+uint64_t lengthOf(const QVariantMap& task) {
+    return task.value("length").toULongLong();
+}
 
 KlContentRef contentOf(const QVariant& file) {
     if (file.metaType() == QMetaType::fromType<KlContentRef>()) return file.value<KlContentRef>();
@@ -107,7 +109,8 @@ int setKeepAlive(int fd, const char* label) {
 }
 
 KeloContentTransferAgent::KeloContentTransferAgent(const Options& options)
-    : options_(options), alive_(std::make_shared<std::atomic<bool>>(true)),
+    : options_(options),
+      alive_(std::make_shared<std::atomic<bool>>(true)),
       timerContext_(std::make_unique<QObject>()) {}
 
 KeloContentTransferAgent::~KeloContentTransferAgent() {
@@ -148,8 +151,8 @@ int32_t KeloContentTransferAgent::performTransfers(const QVariant& tasks) {
     {
         std::lock_guard lock(taskListLock_);
         const double t = now();
-        stalled = tcpskt_ >= 0 && lastTcpProgress_ != 0 &&
-                  t - lastTcpProgress_ > options_.stallTimeout;
+        stalled =
+            tcpskt_ >= 0 && lastTcpProgress_ != 0 && t - lastTcpProgress_ > options_.stallTimeout;
         if (stalled) {
             stopping_ = true;
             stopTimeout_ = t;
@@ -276,8 +279,7 @@ void KeloContentTransferAgent::tcpProgress(const QVariantMap& progress) {
         taskName_ = progress.value("name").toString();
         taskProgress_ = progress.value("progress").toFloat();
     }
-    NotificationCenter::defaultCenter().post(kKeloContentTransferAgentNotification, this,
-                                             progress);
+    NotificationCenter::defaultCenter().post(kKeloContentTransferAgentNotification, this, progress);
 }
 
 // --- The transfer thread -----------------------------------------------------
@@ -304,9 +306,8 @@ void KeloContentTransferAgent::transferTCPthread() {
         {
             std::unique_lock lock(taskListLock_);
             if (tasksQueued_.isEmpty()) {
-                wake_.wait_for(lock, std::chrono::duration<double>(options_.idlePoll), [this] {
-                    return !tasksQueued_.isEmpty() || stopping_ || quit_;
-                });
+                wake_.wait_for(lock, std::chrono::duration<double>(options_.idlePoll),
+                               [this] { return !tasksQueued_.isEmpty() || stopping_ || quit_; });
                 continue;
             }
             task = tasksQueued_.takeFirst().toMap();
@@ -489,7 +490,7 @@ bool KeloContentTransferAgent::isActive() const {
 }
 
 uint64_t KeloContentTransferAgent::lengthOfQueuedTasksWithValue(const QVariant& value,
-                                                               const QString& key) const {
+                                                                const QString& key) const {
     std::lock_guard lock(taskListLock_);
     uint64_t sum = 0;
     for (const QVariant& queued : tasksQueued_) {
@@ -503,7 +504,7 @@ uint64_t KeloContentTransferAgent::lengthOfQueuedTasksWithValue(const QVariant& 
 }
 
 uint64_t KeloContentTransferAgent::queueLengthForTransferID(uint32_t transferID,
-                                                           uint32_t mask) const {
+                                                            uint32_t mask) const {
     std::lock_guard lock(taskListLock_);
     const auto matches = [&](const QVariantMap& task) {
         return (uint32_t(task.value("transfer").toLongLong()) & mask) == (transferID & mask);
@@ -557,9 +558,13 @@ void KeloContentTransferAgent::setTaskStatus(int32_t status) {
     taskStatus_ = status;
 }
 
-int32_t KeloContentTransferAgent::transferID() const { return transferID_; }
+int32_t KeloContentTransferAgent::transferID() const {
+    return transferID_;
+}
 
-void KeloContentTransferAgent::setTransferID(int32_t id) { transferID_ = id; }
+void KeloContentTransferAgent::setTransferID(int32_t id) {
+    transferID_ = id;
+}
 
 uint64_t KeloContentTransferAgent::currTaskLength() const {
     std::lock_guard lock(taskListLock_);

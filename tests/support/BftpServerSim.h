@@ -1,0 +1,95 @@
+#pragma once
+
+// The BFTP side of a simulated collection master, written from the wire
+// format alone: it listens on a loopback address for transfer requests over
+// TCP, one connection at a time, records each request and answers it with
+// progress replies that name the request's receivers, then a final report,
+// and closes. On command a connection misbehaves instead (see Behaviour).
+// One thread serves everything.
+//
+// Open sockets only inside a loopback-only network namespace.
+
+#include "serverlink/BftpTransferMessage.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class BftpServerSim {
+public:
+    enum class Behaviour {
+        Normal,            // progress replies, a final report, then close
+        Stall,             // progress replies, then silence with the connection open
+        ShortReply,        // a reply cut short inside its body, then close
+        LongReply,         // a reply header that claims more than the reply buffer
+        Garbage,           // bytes without the "BFTP" magic
+        WrongReplyMagic,   // a reply without "BFTp"
+        NoBody,            // a reply of its 8-byte header alone
+        ReceiversOverrun,  // a receiver count larger than the reply holds
+        Close,             // closes right after the request
+    };
+
+    struct Config {
+        uint32_t address = 0x7F000001;  // host order
+        uint16_t port = 0;              // 0: chosen by the system
+        int progressReplies = 3;        // 'prog' replies before the final report
+        int intervalMs = 2;             // between replies
+        uint32_t finalStatus = fourCharCode("done");
+        uint16_t mbps = 80;
+        uint16_t reportFlags = 3;
+        QByteArray itemName = "clip.mov";
+    };
+
+    BftpServerSim();
+    explicit BftpServerSim(const Config& config);
+    ~BftpServerSim();
+    BftpServerSim(const BftpServerSim&) = delete;
+    BftpServerSim& operator=(const BftpServerSim&) = delete;
+
+    // Listens and starts the thread; false with a reason when it cannot.
+    bool start(QString* error = nullptr);
+    void stop();
+    uint16_t port() const { return port_; }
+    uint32_t address() const { return config_.address; }
+
+    // The behaviours of the next connections, in order; Normal once used up.
+    void pushBehaviour(Behaviour behaviour);
+    int connections() const { return connections_.load(); }
+    // Requests as received, one per connection that sent one.
+    std::vector<QByteArray> requests() const;
+    // Waits (without an event loop) until that many connections were taken.
+    bool waitForConnections(int count, int timeoutMs) const;
+
+    // One progress reply; the receiver count goes at the even offset after
+    // the name's NUL.
+    static QByteArray progressReply(uint32_t transferID, uint32_t status, uint8_t collectionID,
+                                    uint16_t flags, uint16_t progress, KlContentRef content,
+                                    const QByteArray& name,
+                                    const std::vector<BftpReceiverReport>& receivers);
+
+private:
+    void run();
+    void serve(int fd, Behaviour behaviour);
+    bool pause(int ms);  // false when stopping
+    bool sendAll(int fd, const QByteArray& data);
+    // Keeps the connection until the peer closes it, the time runs out (-1:
+    // never) or we stop.
+    void holdUntilClosed(int fd, int timeoutMs);
+
+    Config config_;
+    uint16_t port_ = 0;
+    int listenFd_ = -1;
+    int wakeFd_ = -1;
+    std::thread thread_;
+    std::atomic<bool> stopping_{false};
+    std::atomic<int> connections_{0};
+    mutable std::mutex lock_;
+    std::deque<Behaviour> behaviours_;
+    std::vector<QByteArray> requests_;
+};
