@@ -1,6 +1,9 @@
+#include "serverlink/BftpTransferMessage.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlEStatMessage.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "serverlink/KlMsgNotificationDataCollector.h"
+#include "serverlink/KlDataSender.h"
 #include "serverlink/OmNetInterface.h"
 #include "serverlink/StatusReplyWalker.h"
 #include "serverlink/keloLayerProgressRec.h"
@@ -11,6 +14,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <random>
+#include <cstring>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -199,6 +205,93 @@ void BM_LayerProgressSummary32(benchmark::State& state) {
 }
 BENCHMARK(BM_LayerProgressSummary32);
 
+// Progress replies as a master sends them: names of varied length and 0-8
+// receiver records.
+std::vector<QByteArray> transferProgressReplies(int count) {
+    std::vector<QByteArray> replies;
+    replies.reserve(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        QByteArray r(56, '\0');
+        r.append(QString::asprintf("folder %d/clip %d.mov", i % 17, i).toUtf8());
+        r.append('\0');
+        if (r.size() % 2) r.append('\0');
+        const int m = i % 9;
+        char field[12];
+        qToBigEndian(uint16_t(m), field);
+        r.append(field, 2);
+        for (int k = 0; k < m; ++k) {
+            qToBigEndian(uint32_t(0xC0000200 + k), field);
+            qToBigEndian(fourCharCode("prog"), field + 4);
+            qToBigEndian(uint32_t(k), field + 8);
+            r.append(field, 12);
+        }
+        char* d = r.data();
+        qToBigEndian(fourCharCode("BFTP"), d);
+        qToBigEndian(uint32_t(r.size()), d + 4);
+        qToBigEndian(uint32_t(66 + i / 100), d + 8);
+        qToBigEndian(fourCharCode("prog"), d + 12);
+        d[16] = 7;
+        qToBigEndian(uint16_t(80), d + 20);
+        qToBigEndian(uint16_t(i * 7), d + 22);
+        qToBigEndian(fourCharCode("BFTp"), d + 32);
+        replies.push_back(r);
+    }
+    return replies;
+}
+
+void BM_TransferProgressReplies10000(benchmark::State& state) {
+    const std::vector<QByteArray> replies = transferProgressReplies(10000);
+    BftpProgressReply reply;
+    for (auto _ : state) {
+        for (const QByteArray& r : replies) {
+            uint32_t length = 0;
+            if (BftpTransferMessage::readReplyHeader(r.constData(), &length) ||
+                BftpTransferMessage::readReply(r.constData(), length, &reply)) {
+                state.SkipWithError("reply refused");
+                return;
+            }
+            benchmark::DoNotOptimize(reply);
+        }
+    }
+    state.SetItemsProcessed(int64_t(state.iterations()) * 10000);
+}
+BENCHMARK(BM_TransferProgressReplies10000);
+
 }  // namespace
+
+// A 1 MB content item reply in its 17 fragments, put back together as they
+// arrive in order, and shuffled (which the collector refuses at the first
+// fragment out of place).
+static void BM_FragmentReassembly1MB(benchmark::State& state) {
+    const bool shuffled = state.range(0) != 0;
+    QByteArray payload(1 << 20, '\0');
+    for (int i = 0; i < payload.size(); ++i) payload[i] = char(i * 7);
+    _kle_v3_stat_data h = blank_stat;
+    h.op = kKlEOpContentItemData;
+    uint8_t header[sizeof h];
+    std::memcpy(header, &h, sizeof h);
+    std::vector<QByteArray> parts;
+    KlDataSender::send(header, payload.constData(), uint32_t(payload.size()),
+                       [&](const uint8_t* d, size_t n) {
+                           parts.emplace_back(reinterpret_cast<const char*>(d) + 16,
+                                              qsizetype(n - 18));
+                           return true;
+                       });
+    if (shuffled) std::shuffle(parts.begin(), parts.end(), std::mt19937(7));
+    int64_t complete = 0;
+    for (auto _ : state) {
+        KlMsgNotificationDataCollector collector;
+        for (const QByteArray& part : parts) {
+            if (auto message = collector.handleDataMsg(part)) {
+                benchmark::DoNotOptimize(message->constData());
+                ++complete;
+            }
+        }
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * payload.size());
+    state.counters["fragments"] = double(parts.size());
+    state.counters["complete"] = double(complete) / double(state.iterations());
+}
+BENCHMARK(BM_FragmentReassembly1MB)->Arg(0)->Arg(1);
 
 BENCHMARK_MAIN();
