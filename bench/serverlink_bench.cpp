@@ -2,8 +2,8 @@
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlEStatMessage.h"
 #include "serverlink/KlE_Control_Status.h"
-#include "serverlink/KlMsgNotificationDataCollector.h"
 #include "serverlink/KlDataSender.h"
+#include "serverlink/KlMsgNotificationDataCollector.h"
 #include "serverlink/OmNetInterface.h"
 #include "serverlink/StatusReplyWalker.h"
 #include "serverlink/keloLayerProgressRec.h"
@@ -13,10 +13,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <random>
-#include <cstring>
 #include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <random>
 #include <vector>
 
 namespace {
