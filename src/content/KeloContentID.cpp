@@ -3,8 +3,8 @@
 #include <cstring>
 
 KeloContentID KeloContentID::contentWithType(int type, int ident, int folder, int file) {
-    return KeloContentID(KlContentRef{uint8_t(type), uint8_t(ident), uint8_t(folder),
-                                      uint8_t(file)});
+    return KeloContentID(
+        KlContentRef{uint8_t(type), uint8_t(ident), uint8_t(folder), uint8_t(file)});
 }
 
 std::optional<KeloContentID> KeloContentID::contentWithData(const QByteArray& data) {

@@ -79,10 +79,9 @@ QString unescapeMountField(const QByteArray& field) {
 // (automounters) could also block.
 bool isPseudoFileSystem(const QByteArray& type) {
     static const QSet<QByteArray> kPseudo = {
-        "proc",     "sysfs",     "devpts",   "cgroup",     "cgroup2", "securityfs",
-        "debugfs",  "tracefs",   "pstore",   "bpf",        "mqueue",  "hugetlbfs",
-        "configfs", "fusectl",   "autofs",   "binfmt_misc", "devtmpfs", "efivarfs",
-        "nsfs",     "rpc_pipefs", "selinuxfs"};
+        "proc",    "sysfs",       "devpts",   "cgroup",   "cgroup2",   "securityfs", "debugfs",
+        "tracefs", "pstore",      "bpf",      "mqueue",   "hugetlbfs", "configfs",   "fusectl",
+        "autofs",  "binfmt_misc", "devtmpfs", "efivarfs", "nsfs",      "rpc_pipefs", "selinuxfs"};
     return kPseudo.contains(type);
 }
 
