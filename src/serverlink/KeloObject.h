@@ -3,6 +3,7 @@
 #include "serverlink/KeloImage.h"
 #include "serverlink/KeloPolledPref.h"
 #include "serverlink/KeloStatusRecords.h"
+#include "serverlink/KlContentRef.h"
 #include "serverlink/KlReqV4.h"
 #include "serverlink/MixRectangleServices.h"
 #include "serverlink/ServerChanges.h"
@@ -142,6 +143,28 @@ public:
     QString contentTimeStamp() const;
     void setContentDatabase(const QVariantMap& database);
     QVariantMap contentDatabase() const;
+
+    // --- Product query and content database over TCP (KeloObjectTCP.cpp) ----
+    // Each query runs on a thread of its own; results arrive on the main
+    // thread as the database, the product name or a notification.
+    // Starts the product query when one is wanted and the address is known.
+    void doProductUpdate();
+    // Fetches the database when the announced time stamp is newer and no
+    // fetch runs; `isUpdating` is set until it ends, however it ends.
+    void updateContentDatabase();
+    void fetchThumbnailData(const KlContentRef& item);
+    void fetchThumbnailData(int type, int folder, int file);
+    void fetchDatabaseEntry(const KlContentRef& item);
+    void fetchDatabaseFolderEntry(const KlContentRef& item);
+    void cleanUpAfterSync();
+    // {"opcode": "0"-"4", "file": the 4-byte item reference}.
+    void updateWithTCP(const QVariantMap& request);
+    bool needsContentUpdate() const;
+    bool contentDatabaseValid() const;
+    // A database path made absolute: relative ones under ".KeloFolderPath",
+    // "/.<volume>.<rest>" under that volume of ".ExtraVolumes".
+    QString fullPathToFile(const QString& path) const;
+    static QString fullPathToFile(const QString& path, const QVariantMap& database);
 
     // --- Read accessors ------------------------------------------------------
     double generalStatusArrived();  // also marks the server active

@@ -124,6 +124,10 @@ void KlE_Control_Status::setVerboseMode(bool on) {
     gVerboseMode = on;
 }
 
+bool KlE_Control_Status::verboseMode() {
+    return gVerboseMode;
+}
+
 // --- Server table ------------------------------------------------------------
 
 KeloObject* KlE_Control_Status::keloObjectForName(const QString& name) const {
@@ -620,6 +624,7 @@ void KlE_Control_Status::handlePLoc(const char* data, size_t size, uint32_t clie
         current_.append(name);
         changes_ |= kServerBits;
     }
+    kelo->doProductUpdate();
     changes_ |= kelo->updateEthIfNames(QString::fromUtf8(ifname ? ifname : ""));
 }
 

@@ -76,6 +76,7 @@ public:
     // Options of the process's instance; only before it is first made.
     static void setDefaultOptions(const Options& options);
     static void setVerboseMode(bool on);
+    static bool verboseMode();
 
     // --- Server table --------------------------------------------------------
     KeloObject* keloObjectForName(const QString& name) const;

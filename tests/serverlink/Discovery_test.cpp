@@ -51,7 +51,9 @@ TEST_F(Discovery, FirstPresenceCreatesTheServer) {
     EXPECT_TRUE(kelo->isRunning());
     EXPECT_TRUE(kelo->isReachable());
     EXPECT_EQ(kelo->tcpPort(), 4900);
-    EXPECT_TRUE(kelo->needsProductUpdate());
+    // The product query went out at once.
+    EXPECT_FALSE(kelo->needsProductUpdate());
+    EXPECT_EQ(tcpAttempts(kServerA, 4900), 1);
     EXPECT_TRUE(kelo->lastPLocValid());
     EXPECT_DOUBLE_EQ(kelo->lastPLoc(), kStart);
     EXPECT_FALSE(kelo->active());  // found is not wanted
@@ -77,7 +79,7 @@ TEST_F(Discovery, KnownServerAtANewAddress) {
     EXPECT_EQ(kelo->address(), kServerB);
     EXPECT_EQ(link->keloObjectForAddress(kServerB), kelo);
     EXPECT_EQ(link->keloObjectForAddress(kServerA), nullptr);
-    EXPECT_TRUE(kelo->needsProductUpdate());
+    EXPECT_EQ(tcpAttempts(kServerB, 4811), 1);
     EXPECT_EQ(addressChanges, 1);
     EXPECT_TRUE(link->changes() & 1);
     EXPECT_NE(kelo->changes().address, before.address);
@@ -87,7 +89,8 @@ TEST_F(Discovery, KnownServerAtANewAddress) {
     kelo->setNeedsProductUpdate(false);
     ploc("Kelo Stage", kServerB);
     EXPECT_EQ(addressChanges, 1);
-    EXPECT_FALSE(kelo->needsProductUpdate());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(tcpAttempts(kServerB, 4811, 0), 1);  // no second query
     EXPECT_EQ(link->changes(), 0);
 }
 

@@ -7,13 +7,19 @@
 
 #include "serverlink/KeloNetworkInterface.h"
 #include "serverlink/KeloObject.h"
+#include "serverlink/KeloObjectTCP.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/OmNetInterface.h"
 #include "support/WireBuilders.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace linktest {
@@ -47,10 +53,43 @@ inline OmInterfaceAddress testInterface(const char* name, uint32_t address, uint
 // What the system's interface list answers; a test may change it.
 inline std::vector<OmInterfaceAddress> gInterfaces;
 
+// Where the TCP queries would have connected, in the order they tried.
+inline std::mutex gTcpLock;
+inline std::vector<std::pair<uint32_t, uint16_t>> gTcpAttempts;
+
+inline void clearTcpAttempts() {
+    std::lock_guard lock(gTcpLock);
+    gTcpAttempts.clear();
+}
+
+// How many queries tried that address and port; the queries run on threads
+// of their own, so this waits up to 2 s for at least `expected` of them.
+inline int tcpAttempts(uint32_t address, uint16_t port, int expected = 1) {
+    int found = 0;
+    for (int i = 0; i < 200; ++i) {
+        {
+            std::lock_guard lock(gTcpLock);
+            found = int(std::count(gTcpAttempts.begin(), gTcpAttempts.end(),
+                                   std::make_pair(address, port)));
+        }
+        if (found >= expected) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return found;
+}
+
 inline void useTestInterfaces() {
     gInterfaces = {testInterface("eth0", kOwnAddress, 2)};
     OmNetInterface::setInterfaceLister([] { return gInterfaces; });
     KeloObject::setClock([] { return gNow; });
+    // The servers of these tests live at documentation addresses: the
+    // product query that discovery starts must not try to reach them.
+    clearTcpAttempts();
+    setKeloTcpConnector([](uint32_t address, uint16_t port) {
+        std::lock_guard lock(gTcpLock);
+        gTcpAttempts.emplace_back(address, port);
+        return -1;
+    });
 }
 
 class LinkTest : public ::testing::Test {
