@@ -83,13 +83,12 @@ protected:
     // link's own polling.
     std::vector<KeloServerSim::Received> commands() {
         std::vector<KeloServerSim::Received> found;
-        for (auto& r : sim->received(0)) {
+        for (auto& r : sim->takeReceived(0)) {
             const int op = r.bytes.size() > 11 ? uint8_t(r.bytes[11]) : -1;
             const bool polling = r.bytes.mid(2, 8) == kMagic &&
                                  (op == kKlEOpStatusRequest || op == kKlEOpPrefsDictRequest);
             if (!polling) found.push_back(r);
         }
-        sim->clearReceived(0);
         return found;
     }
 

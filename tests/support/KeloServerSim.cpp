@@ -608,9 +608,12 @@ std::vector<KeloServerSim::Received> KeloServerSim::received(int i) const {
     return {servers_[i]->received.begin(), servers_[i]->received.end()};
 }
 
-void KeloServerSim::clearReceived(int i) {
+std::vector<KeloServerSim::Received> KeloServerSim::takeReceived(int i) {
     std::lock_guard<std::mutex> guard(lock_);
-    if (i >= 0 && i < serverCount()) servers_[i]->received.clear();
+    if (i < 0 || i >= serverCount()) return {};
+    std::deque<Received> taken;
+    taken.swap(servers_[i]->received);
+    return {taken.begin(), taken.end()};
 }
 
 KeloServerSim::Config KeloServerSim::config(int i) const {

@@ -121,7 +121,8 @@ public:
     Counters counters(int server) const;
     // Every datagram the server received, oldest first, whatever it was.
     std::vector<Received> received(int server) const;
-    void clearReceived(int server);
+    // As received(), emptying the log in the same step.
+    std::vector<Received> takeReceived(int server);
     // Content-editor queries and sets the server put together, oldest first.
     std::vector<ContentEditorSim::Message> contentEditorMessages(int server) const;
     // The text a server answers each content-editor query with (content item
