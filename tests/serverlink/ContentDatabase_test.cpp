@@ -14,11 +14,14 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -310,6 +313,51 @@ TEST_F(TcpQueries, MisbehavingServerEndsEveryQuery) {
     kelo->updateContentDatabase();
     ASSERT_TRUE(waitIdle());
     EXPECT_TRUE(kelo->contentDatabaseValid());
+}
+
+TEST_F(TcpQueries, TricklingReplyEndsAtTheDeadline) {
+    KeloTcpLimits limits = keloTcpLimits();
+    limits.queryDeadlineMs = 700;  // each byte comes well within the I/O time-out
+    setKeloTcpLimits(limits);
+    sim->setBehaviour(KeloServerSimTcp::Behaviour::Trickle);
+    kelo->setContentTimeStamp("T1");
+    QElapsedTimer t;
+    t.start();
+    kelo->updateContentDatabase();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_LT(t.elapsed(), 1500);
+    EXPECT_TRUE(kelo->contentDatabase().isEmpty());
+}
+
+TEST_F(TcpQueries, ConnectTimesOutWhenTheServerNeverAccepts) {
+    // A listener whose accept queue is full drops further connection
+    // requests, so a connect would wait for the system's own retries.
+    const uint16_t port = uint16_t(bftpPort_ + 200);
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(address_);
+    sa.sin_port = htons(port);
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    ASSERT_EQ(listen(listener, 0), 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {
+        const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        fillers.push_back(fd);
+    }
+    usleep(50000);
+
+    kelo->setContentTimeStamp("T1");
+    kelo->setBftpTcpPort(port);
+    QElapsedTimer t;
+    t.start();
+    kelo->updateContentDatabase();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_GE(t.elapsed(), 400);  // the connect time-out of 500 ms, not a refusal
+    EXPECT_LT(t.elapsed(), 1500);
+    for (int fd : fillers) close(fd);
+    close(listener);
 }
 
 TEST_F(TcpQueries, UnreachableServerOrClosedPort) {

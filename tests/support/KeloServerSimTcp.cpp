@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -41,15 +42,16 @@ int listenOn(uint32_t address, uint16_t port, QString* error) {
     return fd;
 }
 
-void sendAll(int fd, const QByteArray& bytes) {
+bool sendAll(int fd, const QByteArray& bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t w =
             send(fd, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
         if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return;
+        if (w <= 0) return false;
         done += w;
     }
+    return true;
 }
 
 // The 20-byte request, or less when the client sends less within 2 s.
@@ -269,6 +271,14 @@ void KeloServerSimTcp::serveDatabase(int fd) {
             break;
         case Behaviour::WrongTag:
             sendAll(fd, replyHeader("DATB", uint32_t(data.size())) + data);
+            break;
+        case Behaviour::Trickle:
+            if (!sendAll(fd, replyHeader("DATA", uint32_t(data.size())))) break;
+            // Bounded, and stops as soon as the client has gone.
+            for (qsizetype i = 0; i < data.size() && i < 100 && !stopping_; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                if (!sendAll(fd, data.mid(i, 1))) break;
+            }
             break;
         default:
             sendAll(fd, dataReply(data));

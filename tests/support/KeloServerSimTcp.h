@@ -33,6 +33,7 @@ public:
         Oversized,   // claims almost 4 GiB of data, sends a little, then closes
         Garbage,     // answers with bytes of no known form
         WrongTag,    // a reply header whose "DATA" tag is wrong
+        Trickle,     // a true header, then one data byte every 100 ms until the client leaves
     };
 
     struct Config {
