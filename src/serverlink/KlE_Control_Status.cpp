@@ -535,8 +535,7 @@ void KlE_Control_Status::notifyContentItemData(KeloObject* kelo, const QString& 
                                              {{"opcode", 23}, {"message", text}});
 }
 
-void KlE_Control_Status::sendContentEditorMessage(KeloObject* kelo, const QString& text,
-                                                  bool set) {
+void KlE_Control_Status::sendContentEditorMessage(KeloObject* kelo, const QString& text, bool set) {
     if (!kelo || kelo->address() == 0 || text.isNull()) return;
     const int udp = udpsocket_.load();
     const uint32_t to = net_info_->convertLocalAddress(kelo->address());
