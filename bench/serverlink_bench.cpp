@@ -1,3 +1,4 @@
+#include "platform/NotificationCenter.h"
 #include "serverlink/BftpTransferMessage.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlEStatMessage.h"
@@ -293,5 +294,53 @@ static void BM_FragmentReassembly1MB(benchmark::State& state) {
     state.counters["complete"] = double(complete) / double(state.iterations());
 }
 BENCHMARK(BM_FragmentReassembly1MB)->Arg(0)->Arg(1);
+
+namespace {
+
+// 10,000 preference changes as the Preferences editor makes them: a
+// "KeloRemoteNotification" of type 2 each, turned into a set-preference
+// datagram. Argument 1 sends them through the socket to 127.0.0.2 (run it in
+// a loopback-only namespace), 0 stops at the send seam.
+void BM_PreferenceChanges10000(benchmark::State& state) {
+    OmNetInterface::setInterfaceLister([] { return std::vector<OmInterfaceAddress>{}; });
+    KlE_Control_Status::Options options;
+    options.timer = false;
+    options.receiveThreads = false;
+    options.citpPort = 44809;
+    options.statusPort = 44810;
+    options.prefsPort = 46437;
+    int64_t bytes = 0;
+    if (state.range(0) == 0) {
+        options.sendHook = [&bytes](int, const QByteArray& d, uint32_t, uint16_t) {
+            bytes += d.size();
+        };
+    }
+    KlE_Control_Status link(options);
+    link.setupRemoteNotificationHandler();
+    KeloObject* kelo = link.addKeloForName("Kelo Bench");
+    kelo->setAddress(0x7F000002, 0x7F000002);
+    kelo->setIsRunning(true);
+    QVariantMap prefs;
+    for (int i = 0; i < 200; ++i)
+        prefs.insert(QString("pref%1").arg(i), QVariantMap{{"_type", "s"}, {"_value", "0"}});
+    kelo->setPrefsDict(prefs);
+    link.timerProc();
+    std::vector<QVariantMap> notes;
+    for (int i = 0; i < 10000; ++i) {
+        notes.push_back({{"type", 2},
+                         {"fixtureName", "Kelo Bench"},
+                         {"prefName", QString("pref%1").arg(i % 200)},
+                         {"prefValue", QString::number(i)}});
+    }
+    NotificationCenter& centre = NotificationCenter::defaultCenter();
+    for (auto _ : state) {
+        for (const QVariantMap& note : notes) centre.post("KeloRemoteNotification", nullptr, note);
+    }
+    benchmark::DoNotOptimize(bytes);
+    state.SetItemsProcessed(int64_t(state.iterations()) * 10000);
+}
+BENCHMARK(BM_PreferenceChanges10000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
 
 BENCHMARK_MAIN();
