@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr double kRepollInterval = 1.0;  // seconds between two requests of one key
+constexpr double kRepollInterval = 1.0;   // seconds between two requests of one key
 constexpr double kWantedLifetime = 10.0;  // poll type 0 stays this long after the last ask
 
 bool readAtUpdate(const QVariantMap& entry, int32_t prefUpdates) {

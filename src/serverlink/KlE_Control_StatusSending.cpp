@@ -7,8 +7,8 @@
 #include "foundation/OmLog.h"
 #include "serverlink/KeloNetworkInterface.h"
 #include "serverlink/KlECMessage.h"
-#include "serverlink/KlSockets.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "serverlink/KlSockets.h"
 
 #include <QStringList>
 
@@ -51,8 +51,7 @@ void KlE_Control_Status::getPrefValue(const QString& key, KeloObject* kelo) {
     if (!fitsAsCText(k, "preference key")) return;
     const QByteArray datagram = KlEStatMessage::getPrefRequest(k);
     if (datagram.isEmpty()) return;
-    send(udpsocket_, datagram, net_info_->convertLocalAddress(kelo->address()),
-         options_.prefsPort);
+    send(udpsocket_, datagram, net_info_->convertLocalAddress(kelo->address()), options_.prefsPort);
 }
 
 void KlE_Control_Status::setPref(const QString& pref, const QString& value, KeloObject* kelo,
@@ -76,8 +75,7 @@ void KlE_Control_Status::setPref(const QString& pref, const QString& value, Kelo
     const QByteArray datagram = KlEStatMessage::setPrefRequest(k, v, flags);
     if (datagram.isEmpty()) return;
     kelo->anticipatePrefUpdates();
-    send(udpsocket_, datagram, net_info_->convertLocalAddress(kelo->address()),
-         options_.prefsPort);
+    send(udpsocket_, datagram, net_info_->convertLocalAddress(kelo->address()), options_.prefsPort);
 }
 
 void KlE_Control_Status::KeloRemoteNotification(const Notification& notification) {
@@ -105,7 +103,8 @@ void KlE_Control_Status::KeloRemoteNotification(const Notification& notification
 
 void KlE_Control_Status::setupRemoteNotificationHandler() {
     remoteNotificationToken_ = NotificationCenter::defaultCenter().addObserver(
-        "KeloRemoteNotification", nullptr, [this](const Notification& n) { KeloRemoteNotification(n); });
+        "KeloRemoteNotification", nullptr,
+        [this](const Notification& n) { KeloRemoteNotification(n); });
 }
 
 void KlE_Control_Status::sendKeloRemoteCommand(int command, const QString& kelo) {
@@ -162,8 +161,8 @@ void KlE_Control_Status::requestLayerDetail(int layer, KeloObject* kelo) {
     if (!kelo || layer < 0 || layer >= kelo->layerCount() || kelo->address() == 0 ||
         !kelo->active() || !kelo->isRunning())
         return;
-    const uint32_t to = kelo->isLocalIP() ? kLoopbackAddress
-                                          : net_info_->convertLocalAddress(kelo->address());
+    const uint32_t to =
+        kelo->isLocalIP() ? kLoopbackAddress : net_info_->convertLocalAddress(kelo->address());
     send(udpsocket_, KlEStatMessage::statusRequest(uint16_t(0x8000 | layer)), to,
          options_.statusPort);
 }

@@ -69,7 +69,10 @@ TEST_F(Commands, EachOperationSendsItsDatagramToItsPort) {
          hex("000e") + kMagic + hex("001400fe") + hex("0008") + QByteArray("alias\0X\0", 8),
          kServerA, kPrefsPort},
         {"set preference by its alias", [&] { link->setPref("level", "7", far); },
-         hex("000e") + kMagic + hex("00140000") + hex("000d") + QByteArray("brightness\0" "7\0", 13),
+         hex("000e") + kMagic + hex("00140000") + hex("000d") +
+             QByteArray("brightness\0"
+                        "7\0",
+                        13),
          kServerA, kPrefsPort},
         {"set preference of a server on this computer", [&] { link->setPref("a", "", here); },
          hex("000e") + kMagic + hex("00140000") + hex("0003") + QByteArray("a\0\0", 3), kLoopback,
@@ -95,7 +98,9 @@ TEST_F(Commands, EachOperationSendsItsDatagramToItsPort) {
          QByteArray("KlEC") + hex("12000000") + hex("00000007") + hex("00000002") + hex("6100"),
          kLoopback, kStatusPort},
         {"daemon command with bytes",
-         [&] { link->sendKeloDaemonCommand(7, QVariant(QByteArray("\x01\x00\x02", 3)), "Kelo Far"); },
+         [&] {
+             link->sendKeloDaemonCommand(7, QVariant(QByteArray("\x01\x00\x02", 3)), "Kelo Far");
+         },
          QByteArray("KlEC") + hex("13000000") + hex("00000007") + hex("00000003") + hex("010002"),
          kServerA, kStatusPort},
         {"daemon command with a number as data",
@@ -208,7 +213,9 @@ TEST_F(Commands, RemoteNotificationReadsAndSetsPreferences) {
     post({{"type", 2}, {"fixtureName", "Kelo Far"}, {"prefName", "level"}, {"prefValue", 9}});
     s = takeSent();
     ASSERT_EQ(s.size(), 1u);
-    EXPECT_EQ(s[0].datagram.mid(16), QByteArray("brightness\0" "9\0", 13));
+    EXPECT_EQ(s[0].datagram.mid(16), QByteArray("brightness\0"
+                                                "9\0",
+                                                13));
     EXPECT_TRUE(far->hasPrefsDict());
 
     post({{"type", 3}, {"fixtureName", "Kelo Far"}, {"prefName", "alias"}});

@@ -102,10 +102,9 @@ protected:
 TEST_F(PreferenceRoad, RemoteNotificationChangesAPreferenceAndTheReplyComesBack) {
     NotificationCenter& centre = NotificationCenter::defaultCenter();
     QStringList announced;
-    auto token = centre.addObserver("kKeloPrefChangedNotification", nullptr,
-                                    [&](const Notification& n) {
-                                        announced << n.userInfo.value("prefName").toString();
-                                    });
+    auto token = centre.addObserver(
+        "kKeloPrefChangedNotification", nullptr,
+        [&](const Notification& n) { announced << n.userInfo.value("prefName").toString(); });
     // Views poll both: one with poll type 2, one with another type.
     kelo->addPolledPref("frameRate", nullptr, 2);
     kelo->addPolledPref("timecodeSource", nullptr, 1);
@@ -119,7 +118,9 @@ TEST_F(PreferenceRoad, RemoteNotificationChangesAPreferenceAndTheReplyComesBack)
                  {"prefName", "timecodeSource"},
                  {"prefValue", "external"}});
     centre.post("KeloRemoteNotification", nullptr,
-                {{"type", 2}, {"fixtureName", "Kelo Road"}, {"prefName", "frameRate"},
+                {{"type", 2},
+                 {"fixtureName", "Kelo Road"},
+                 {"prefName", "frameRate"},
                  {"prefValue", "50.0"}});
     std::vector<KeloServerSim::Received> got;
     ASSERT_TRUE(processUntil(
@@ -134,7 +135,9 @@ TEST_F(PreferenceRoad, RemoteNotificationChangesAPreferenceAndTheReplyComesBack)
                                      QByteArray("timecodeSource\0external\0", 24))
                                         .toHex());
     EXPECT_EQ(got[1].bytes.toHex(), (hex("000e") + kMagic + hex("00140000") + hex("000f") +
-                                     QByteArray("frameRate\0" "50.0\0", 15))
+                                     QByteArray("frameRate\0"
+                                                "50.0\0",
+                                                15))
                                         .toHex());
 
     // The server announces its update as one we caused; the polling pass
@@ -169,8 +172,8 @@ TEST_F(PreferenceRoad, ReadsAndCommandsReachTheServerByteForByte) {
         uint16_t port;
         QByteArray bytes;
     } expected[] = {
-        {prefsPort_, hex("001c") + kMagic + hex("00120000") + hex("000c") +
-                         QByteArray("mediaFolder\0", 12)},
+        {prefsPort_,
+         hex("001c") + kMagic + hex("00120000") + hex("000c") + QByteArray("mediaFolder\0", 12)},
         {prefsPort_, hex("000e") + kMagic + hex("00f20001")},
         {prefsPort_, hex("000e") + kMagic + hex("00ef") + hex("0102")},
         {statusPort_, QByteArray("KlEC") + hex("0c000000") + hex("11223344")},

@@ -280,7 +280,7 @@ TEST(ChangeCounters, MasksAndFreshConsumerRecords) {
     const struct {
         int mask;
         bool waits;
-    } cases[] = {{1, true}, {2, true}, {4, false}, {8, false}, {16, true},
+    } cases[] = {{1, true},   {2, true},  {4, false},  {8, false},  {16, true},
                  {32, false}, {64, true}, {128, true}, {0xFF, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.mask);
