@@ -1,7 +1,7 @@
 #pragma once
 
-#include "serverlink/KeloObject.h"
 #include "platform/NotificationCenter.h"
+#include "serverlink/KeloObject.h"
 #include "serverlink/KlEStatMessage.h"
 #include "serverlink/KlMsgNotificationDataCollector.h"
 
