@@ -160,8 +160,10 @@ public:
     void setKeloCollectionID(int collectionID, KeloObject* kelo);
     void requestLayerDetail(int layer, KeloObject* kelo);
     // A prepared datagram to the server's preference port; -1 without a link.
-    // Any thread.
+    // Main thread: the address conversion reads the interface table, which
+    // the main thread rescans.
     static ssize_t sendMsg(const char* bytes, size_t length, KeloObject* kelo);
+    // The socket everything is sent through (-1 when closed). Any thread.
     static int _privateUdpSocket();
     // The process's instance, or in tests the last separate instance made
     // that is still alive; null when there is none. Never creates one.
