@@ -17,14 +17,22 @@ std::atomic<bool> gShowMovieFileFrames{false};
 // multiples of 1/256; a few of them stand for the familiar rates.
 float fpsForFileRate(uint16_t fileFps) {
     switch (fileFps) {
-        case 3840: return 15.0f;
-        case 6137: return 23.976f;
-        case 6156: return 24.0f;
-        case 7672: return 29.97f;
-        case 7680: return 30.0f;
-        case 15344: return 59.94f;
-        case 15360: return 60.0f;
-        default: return float(fileFps) / 256.0f;
+        case 3840:
+            return 15.0f;
+        case 6137:
+            return 23.976f;
+        case 6156:
+            return 24.0f;
+        case 7672:
+            return 29.97f;
+        case 7680:
+            return 30.0f;
+        case 15344:
+            return 59.94f;
+        case 15360:
+            return 60.0f;
+        default:
+            return float(fileFps) / 256.0f;
     }
 }
 
@@ -34,9 +42,10 @@ void copyName(char (&to)[64], const char (&from)[64]) {
 }
 
 QString timeCode(bool negative, int64_t hours, int64_t minutes, int64_t seconds, int64_t frames) {
-    return QString::asprintf(negative ? "-%02lld:%02lld:%02lld:%02lld" : "%02lld:%02lld:%02lld:%02lld",
-                             static_cast<long long>(hours), static_cast<long long>(minutes),
-                             static_cast<long long>(seconds), static_cast<long long>(frames));
+    return QString::asprintf(
+        negative ? "-%02lld:%02lld:%02lld:%02lld" : "%02lld:%02lld:%02lld:%02lld",
+        static_cast<long long>(hours), static_cast<long long>(minutes),
+        static_cast<long long>(seconds), static_cast<long long>(frames));
 }
 
 int clampToInt(double v) {
@@ -46,7 +55,7 @@ int clampToInt(double v) {
 }
 
 // Compatibility class of each DMX profile 0-24; 0 is compatible with nothing.
-constexpr int kProfileClass[25] = {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 3,
+constexpr int kProfileClass[25] = {0, 0, 0, 0, 0, 1, 1, 1, 1,  1, 2, 2, 3,
                                    3, 4, 4, 5, 6, 7, 8, 9, 10, 0, 0, 0};
 // Limits of classes 2-10.
 constexpr int kClassLayerLimit[11] = {0, 0, 8, 8, 4, 24, 12, 6, 24, 24, 24};
@@ -183,7 +192,9 @@ QString dmxProgressToTimeString(int dmx, const keloLayerProgressRec* rec) {
     return dmxToTimeString(dmx, rec->fps, total);
 }
 
-bool showMovieFileFrames() { return gShowMovieFileFrames.load(std::memory_order_relaxed); }
+bool showMovieFileFrames() {
+    return gShowMovieFileFrames.load(std::memory_order_relaxed);
+}
 
 void setShowMovieFileFrames(bool flag) {
     gShowMovieFileFrames.store(flag, std::memory_order_relaxed);
@@ -217,9 +228,8 @@ int KeloObject::profileLayerLimitPilot(int profile, const QString& variant) {
         limit = 6;
     else if (c >= 2 && c <= 10)
         limit = kClassLayerLimit[c];
-    if (profile >= 16 &&
-        (variant.startsWith(QLatin1String("Kelo Falcon")) ||
-         variant.startsWith(QLatin1String("Kelo Development"))))
+    if (profile >= 16 && (variant.startsWith(QLatin1String("Kelo Falcon")) ||
+                          variant.startsWith(QLatin1String("Kelo Development"))))
         limit = 24;
     return limit;
 }

@@ -7,8 +7,8 @@
 
 namespace {
 
-short_layer_status_2 layerStatus(uint8_t level, uint32_t length, uint32_t posn = 0,
-                                 uint32_t in = 0, uint32_t out = 0) {
+short_layer_status_2 layerStatus(uint8_t level, uint32_t length, uint32_t posn = 0, uint32_t in = 0,
+                                 uint32_t out = 0) {
     short_layer_status_2 s{};
     s.level = level;
     s.allegiance = 2;
@@ -87,9 +87,9 @@ TEST(LayerProgress, FileFrameRates) {
         uint16_t fileFps;
         float fps;
     } cases[] = {
-        {3840, 15.0f},    {6137, 23.976f}, {6144, 24.0f},   {6156, 24.0f},  {6400, 25.0f},
-        {7672, 29.97f},   {7680, 30.0f},   {12800, 50.0f},  {15344, 59.94f}, {15360, 60.0f},
-        {3000, 3000 / 256.0f},
+        {3840, 15.0f},   {6137, 23.976f}, {6144, 24.0f},         {6156, 24.0f},
+        {6400, 25.0f},   {7672, 29.97f},  {7680, 30.0f},         {12800, 50.0f},
+        {15344, 59.94f}, {15360, 60.0f},  {3000, 3000 / 256.0f},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fileFps);
@@ -269,12 +269,9 @@ TEST(LayerProgress, DmxTimeTexts) {
         int totalFrames;
         const char* text;
     } cases[] = {
-        {65535, 30, 300, "00:00:10:00"},
-        {-32768, 30, 300, "-00:00:05:00"},
-        {65535, 29.97, 1000, "00:00:33:10"},
-        {0, 30, 300, "00:00:00:00"},
-        {65535, 30, 0, "00:00:00:00"},
-        {65535, 0, 300, "00:00:00:00"},
+        {65535, 30, 300, "00:00:10:00"},     {-32768, 30, 300, "-00:00:05:00"},
+        {65535, 29.97, 1000, "00:00:33:10"}, {0, 30, 300, "00:00:00:00"},
+        {65535, 30, 0, "00:00:00:00"},       {65535, 0, 300, "00:00:00:00"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -286,7 +283,7 @@ TEST(LayerProgress, DmxTimeTexts) {
 }
 
 TEST(LayerProgress, ProfileClassesAndLimits) {
-    const int classes[25] = {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 3,
+    const int classes[25] = {0, 0, 0, 0, 0, 1, 1, 1, 1,  1, 2, 2, 3,
                              3, 4, 4, 5, 6, 7, 8, 9, 10, 0, 0, 0};
     for (int p = 0; p < 25; ++p) EXPECT_EQ(KeloObject::profileCompatibility(p), classes[p]) << p;
     for (int p : {-1, 25, 255}) EXPECT_EQ(KeloObject::profileCompatibility(p), 0) << p;
@@ -304,12 +301,23 @@ TEST(LayerProgress, ProfileClassesAndLimits) {
         const char* variant;
         int layers;
     } layerLimits[] = {
-        {17, "", 12},   {17, "Kelo Falcon", 24}, {16, "Kelo Development kit", 24},
-        {7, "", 6},     {9, "", 6},              {5, "", 12},
-        {10, "", 8},    {12, "", 8},             {14, "", 4},
-        {16, "", 24},   {18, "", 6},             {19, "", 24},
-        {21, "", 24},   {0, "", 12},             {22, "Kelo Falcon", 24},
-        {15, "Kelo Falcon", 4},                  {3, "Kelo Falcon", 12},
+        {17, "", 12},
+        {17, "Kelo Falcon", 24},
+        {16, "Kelo Development kit", 24},
+        {7, "", 6},
+        {9, "", 6},
+        {5, "", 12},
+        {10, "", 8},
+        {12, "", 8},
+        {14, "", 4},
+        {16, "", 24},
+        {18, "", 6},
+        {19, "", 24},
+        {21, "", 24},
+        {0, "", 12},
+        {22, "Kelo Falcon", 24},
+        {15, "Kelo Falcon", 4},
+        {3, "Kelo Falcon", 12},
         {18, "The Kelo Falcon", 6},
     };
     for (const auto& c : layerLimits) {
@@ -317,7 +325,7 @@ TEST(LayerProgress, ProfileClassesAndLimits) {
                   c.layers)
             << c.profile << " " << c.variant;
     }
-    const int outputs[25] = {32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 0,  0,  0,
+    const int outputs[25] = {32, 32, 32, 32, 32, 32, 32, 32, 32, 32, 0,  0, 0,
                              0,  0,  0,  32, 16, 4,  16, 16, 16, 32, 32, 32};
     for (int p = 0; p < 25; ++p) EXPECT_EQ(KeloObject::profileOutputLimitPilot(p), outputs[p]) << p;
     EXPECT_EQ(KeloObject::profileOutputLimitPilot(40), 32);
