@@ -46,6 +46,8 @@ public:
         return mailWorks;
     }
     void relaunchNow() override { ++relaunches; }
+    bool launchingFinished() override { return launched; }
+    bool launched = false;
 };
 
 QString readText(const QString& path) {
@@ -384,6 +386,20 @@ TEST_F(VTaskManagerTest, HeartbeatNoticesSleepAndLostStamps) {
     EXPECT_FALSE(VTaskManager::checkHeartbeatPass(base + 2000 * 12));
     EXPECT_EQ(VTaskManager::heartbeatCountdown(), 10);
     EXPECT_FALSE(VTaskManager::heartbeatTimeoutOccurred());
+}
+
+TEST_F(VTaskManagerTest, WatchdogIsArmedOnceLaunchingHasFinished) {
+    const uint64_t now = getMilliS();
+    for (bool launched : {false, true}) {
+        SCOPED_TRACE(launched);
+        VTaskManager::resetHeartbeatState(false);
+        VTaskManager::setHeartbeat(VTaskManager::kGUIUpdateHeartbeat, now - 30000);
+        ui.launched = launched;
+        auto tm = manager();
+        tm->checkForFatalException();
+        VTaskManager::checkHeartbeatPass(now);
+        EXPECT_EQ(VTaskManager::heartbeatCountdown(), launched ? 9 : 10);
+    }
 }
 
 TEST_F(VTaskManagerTest, ModalLoopKeepsTheWatchdogQuiet) {
