@@ -218,7 +218,13 @@ TEST_F(Commands, RemoteNotificationReadsAndSetsPreferences) {
                                                 13));
     EXPECT_TRUE(far->hasPrefsDict());
 
+    ::testing::internal::CaptureStdout();
     post({{"type", 3}, {"fixtureName", "Kelo Far"}, {"prefName", "alias"}});
+    fflush(stdout);
+    EXPECT_NE(::testing::internal::GetCapturedStdout().find(
+                  "ERROR: unhandled KeloRemoteNotification {fixtureName = Kelo Far; prefName = "
+                  "alias; type = 3;}"),
+              std::string::npos);
     post({{"type", 2}, {"fixtureName", "Kelo Nobody"}, {"prefName", "alias"}, {"prefValue", "x"}});
     post({{"fixtureName", "Kelo Far"}});
     EXPECT_TRUE(takeSent().empty());
