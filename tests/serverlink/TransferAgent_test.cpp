@@ -586,14 +586,14 @@ TEST_F(TransferAgentTest, StallAbortsTheQueueButNotTheNewTask) {
     BftpServerSim& master = startMaster("Kelo Master", one);
     master.pushBehaviour(BftpServerSim::Behaviour::Stall);
     addReceivers();
-    makeAgent(3.0, 0.3);
+    makeAgent(3.0, 0.5);
 
     agent->performTransfers(QVariantList{task(), task("Kelo Master", 77)});
     ASSERT_TRUE(processUntil([&] { return notes.size() == 1; }, 3000));
     // Recent progress: no stall yet.
     EXPECT_EQ(agent->performTransfers(QVariantMap{{"master", "Nobody"}}), 67);
     EXPECT_EQ(forceStops(), 0);
-    processFor(450);
+    processFor(650);
 
     EXPECT_EQ(agent->performTransfers(task("Kelo Master", 5)), 68);
     EXPECT_EQ(forceStops(), 1);
@@ -610,15 +610,15 @@ TEST_F(TransferAgentTest, StallAbortsTheQueueButNotTheNewTask) {
 
 TEST_F(TransferAgentTest, SteadyProgressIsNoStall) {
     BftpServerSim::Config slow;
-    slow.progressReplies = 30;
+    slow.progressReplies = 40;
     slow.intervalMs = 25;
     startMaster("Kelo Master", slow);
     addReceivers();
-    makeAgent(3.0, 0.3);
+    makeAgent(3.0, 0.5);
 
     agent->performTransfers(task());
     ASSERT_TRUE(processUntil([&] { return !notes.empty(); }, 3000));
-    processFor(450);
+    processFor(700);
     // Only the running task is left, yet its replies keep it alive.
     agent->performTransfers(task());
     ASSERT_TRUE(waitIdle());
