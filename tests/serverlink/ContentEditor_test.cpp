@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <QtEndian>
 
 namespace {
@@ -199,8 +200,11 @@ protected:
         ASSERT_TRUE(processUntil([&] { return link->keloObjectForName("Kelo Editor"); }, 3000));
         kelo = link->keloObjectForName("Kelo Editor");
         token = NotificationCenter::defaultCenter().addObserver(
-            "KeloContentEditorNotification", kelo,
-            [this](const Notification& n) { messages.push_back(n.userInfo.value("message")); });
+            "KeloContentEditorNotification", kelo, [this](const Notification& n) {
+                // Views take it as they are: on the main thread.
+                EXPECT_EQ(QThread::currentThread(), QCoreApplication::instance()->thread());
+                messages.push_back(n.userInfo.value("message"));
+            });
     }
 
     void TearDown() override {
