@@ -138,25 +138,16 @@ KlE_Control_Status* KeloContentTransferAgent::link() const {
 
 int32_t KeloContentTransferAgent::performTransfers(const QVariant& tasks) {
     if (stopping_) {
-        {
-            std::lock_guard lock(taskListLock_);
-            stopTimeout_ = now() + options_.stopGrace;
-        }
-        QTimer::singleShot(int(options_.stopGrace * 1000), timerContext_.get(),
-                           [this] { forceStop(); });
+        scheduleForceStop();
         return 0;
     }
 
     bool stalled = false;
     {
         std::lock_guard lock(taskListLock_);
-        const double t = now();
-        stalled =
-            tcpskt_ >= 0 && lastTcpProgress_ != 0 && t - lastTcpProgress_ > options_.stallTimeout;
-        if (stalled) {
-            stopping_ = true;
-            stopTimeout_ = t;
-        }
+        stalled = tcpskt_ >= 0 && lastTcpProgress_ != 0 &&
+                  now() - lastTcpProgress_ > options_.stallTimeout;
+        if (stalled) stopping_ = true;
     }
     if (stalled) {
         forceStop();
@@ -236,15 +227,18 @@ void KeloContentTransferAgent::stop() {
     {
         std::lock_guard lock(taskListLock_);
         stopping_ = true;
-        stopTimeout_ = now() + options_.stopGrace;
     }
-    QTimer::singleShot(int(options_.stopGrace * 1000), timerContext_.get(),
-                       [this] { forceStop(); });
+    scheduleForceStop();
     OmLogNoFlood(kOmLogInfo, "[Content] received STOP\n");
     // Only the thread clears a stop; without it the agent would refuse every
     // later transfer.
     startThreadIfNeeded();
     wake_.notify_all();
+}
+
+void KeloContentTransferAgent::scheduleForceStop() {
+    QTimer::singleShot(int(options_.stopGrace * 1000), timerContext_.get(),
+                       [this] { forceStop(); });
 }
 
 void KeloContentTransferAgent::forceStop() {
@@ -295,7 +289,6 @@ void KeloContentTransferAgent::transferTCPthread() {
             }
             tasksQueued_.clear();
             queueLength_ = 0;
-            stopTimeout_ = 0;
             stopping_ = false;
             lastTcpProgress_ = 0;
             wake_.notify_all();

@@ -101,6 +101,7 @@ public:
 
 private:
     void startThreadIfNeeded();
+    void scheduleForceStop();
     void transferTCPthread();
     // One transfer; 0 when it ended normally, else the abort reason.
     int runTransfer(const QVariantMap& task, int* fd);
@@ -122,7 +123,6 @@ private:
     QString taskName_;
     uint64_t queueLength_ = 0;
     uint64_t currTaskLength_ = 0;
-    double stopTimeout_ = 0;
     int tcpskt_ = -1;
     double lastTcpProgress_ = 0;
     QVariantMap currentTask_;
