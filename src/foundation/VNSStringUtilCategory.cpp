@@ -48,11 +48,13 @@ int64_t scanLongLong(const QString& text) {
     uint64_t magnitude = 0;
     const uint64_t limit = negative ? uint64_t(LLONG_MAX) + 1 : uint64_t(LLONG_MAX);
     for (; i < text.size() && isAsciiDigit(text.at(i)); ++i) {
-        magnitude = magnitude * 10 + (text.at(i).unicode() - u'0');
-        if (magnitude >= limit) {
+        const unsigned digit = text.at(i).unicode() - u'0';
+        // Checked before the multiply: twenty digits can wrap past 2^64.
+        if (magnitude > (limit - digit) / 10) {
             magnitude = limit;
             break;
         }
+        magnitude = magnitude * 10 + digit;
     }
     if (negative) return magnitude == uint64_t(LLONG_MAX) + 1 ? LLONG_MIN : -int64_t(magnitude);
     return int64_t(magnitude);

@@ -32,6 +32,8 @@ TEST(StringValues, IPAddresses) {
         {"", 0},
         {"1.2.3.300", 0},
         {"1.2.-3.4", 0},
+        // Twenty digits would wrap past 2^64 to 4 if read carelessly.
+        {"1.2.3.18446744073709551620", 0},
     };
     for (const auto& c : cases) EXPECT_EQ(ipAddress(c.text), c.address) << c.text;
     const uint8_t mac[6] = {0x00, 0x1a, 0xff, 0x07, 0xb0, 0x10};
@@ -42,6 +44,10 @@ TEST(StringValues, IntegersAndOrdinals) {
     EXPECT_EQ(unsignedLongLongValue("  42abc"), 42u);
     EXPECT_EQ(nsUIntegerValue("-1"), UINT64_MAX);
     EXPECT_EQ(unsignedIntegerValue("99999999999999999999"), uint64_t(LLONG_MAX));
+    EXPECT_EQ(unsignedLongLongValue("18446744073709551620"), uint64_t(LLONG_MAX));
+    EXPECT_EQ(nsUIntegerValue("-18446744073709551620"), uint64_t(LLONG_MIN));
+    EXPECT_EQ(nsUIntegerValue("9223372036854775807"), uint64_t(LLONG_MAX));
+    EXPECT_EQ(nsUIntegerValue("-9223372036854775808"), uint64_t(LLONG_MIN));
     EXPECT_EQ(unsignedIntegerValue("x1"), 0u);
     EXPECT_EQ(frontUInt32("123-456"), 123u);
     EXPECT_EQ(frontUInt32("99999999999"), UINT32_MAX);
