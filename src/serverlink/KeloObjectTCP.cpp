@@ -88,8 +88,9 @@ bool readAll(int fd, uint32_t n, Clock::time_point deadline, int ioTimeoutMs, QB
         const qsizetype old = out->size();
         out->resize(old + want);
         const ssize_t got = read(fd, out->data() + old, size_t(want));
+        const int error = errno;
         out->resize(old + std::max<qsizetype>(got, 0));
-        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && error == EINTR) continue;
         if (got <= 0) return false;
         left -= uint32_t(got);
     }
