@@ -444,3 +444,85 @@ QImage imageWithCircledString(const QString& text, int fontSize, const QColor& f
 QImage imageWithCircledString(const AttributedString& text, int fontSize, const QColor& fill) {
     return circledImage(text.string(), text.isEmpty() ? std::nullopt : color(text), fontSize, fill);
 }
+
+namespace {
+
+// A plain gear for an icon whose resource is not installed.
+QImage standInGear(int side) {
+    QImage gear = blank(QSize(side, side));
+    QPainter p(&gear);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    const QPointF centre(side / 2.0, side / 2.0);
+    const double outer = side / 2.0;
+    const double root = side * 0.36;
+    const double hole = side * 0.16;
+    constexpr int kTeeth = 8;
+    QPainterPath path;
+    for (int i = 0; i < 2 * kTeeth; ++i) {
+        // Tooth tips and the gaps between them take equal angles.
+        const double r = i % 2 == 0 ? outer : root;
+        const double a0 = i * M_PI / kTeeth;
+        const double a1 = (i + 1) * M_PI / kTeeth;
+        const QPointF from = centre + QPointF(std::cos(a0), std::sin(a0)) * r;
+        if (i == 0) {
+            path.moveTo(from);
+        } else {
+            path.lineTo(from);
+        }
+        path.lineTo(centre + QPointF(std::cos(a1), std::sin(a1)) * r);
+    }
+    path.closeSubpath();
+    path.addEllipse(centre, hole, hole);
+    path.setFillRule(Qt::OddEvenFill);
+    p.fillPath(path, ImageUtilColours::shared().defaultTextColor());
+    return gear;
+}
+
+QImage gearResource(const QString& name, int standInSide) {
+    const QImage gear = cgImageWithResourceNamed(name);
+    return gear.isNull() ? standInGear(standInSide) : gear;
+}
+
+void fillMenuTriangle(QPainter& p, const QPointF& a, const QPointF& b, const QPointF& c) {
+    QPainterPath path;
+    path.moveTo(a);
+    path.lineTo(b);
+    path.lineTo(c);
+    path.closeSubpath();
+    p.fillPath(path, ImageUtilColours::shared().defaultTextColor());
+}
+
+}  // namespace
+
+StretchImage* gearWithDownArrow(const QRectF& frame) {
+    static StretchImage* const shared = [&frame] {
+        const QImage gear = gearResource(QStringLiteral("KLR_Gear.png"), 16);
+        auto* image = new StretchImage(0, 0, int(frame.width()), gear.height());
+        if (QPainter* p = image->lockFocusAndClear()) {
+            const double gw = gear.width();
+            const double gh = gear.height();
+            p->drawImage(0, 0, gear);
+            fillMenuTriangle(*p, {gw - 2.4, gh / 2}, {gw + 9.4, gh / 2}, {gw + 3.5, gh / 2 + 6.0});
+        }
+        image->unlockFocusAndDraw(false);
+        return image;
+    }();
+    return shared;
+}
+
+QImage gearWithDownArrow() {
+    static const QImage shared = [] {
+        const QImage gear = gearResource(QStringLiteral("Gear.png"), 10);
+        StretchImage image(0, 0, 15, 18);
+        if (QPainter* p = image.lockFocusAndClear()) {
+            const double w = gear.width();
+            const double h = gear.height();
+            p->drawImage(0, 0, cgImageCopy(gear));
+            fillMenuTriangle(*p, {w - 1.0, h / 2 + 1.5}, {w + 4.0, h / 2 + 1.5},
+                             {w + 1.5, h / 2 + 4.5});
+        }
+        image.unlockFocusAndDraw(false);
+        return image.nsImage();
+    }();
+    return shared;
+}

@@ -5,8 +5,11 @@
 #include <QByteArray>
 #include <QColor>
 #include <QImage>
+#include <QRectF>
 #include <QSize>
 #include <QString>
+
+class StretchImage;
 
 // Picture operations on QImage. None changes its argument; each returns a new
 // image (ARGB32 premultiplied unless said otherwise). A `flipped` argument
@@ -77,3 +80,12 @@ QImage imageWithAttrString(const AttributedString& text, bool embossed);
 void setSuppressFlipImageWithCircledString(bool suppress);
 QImage imageWithCircledString(const QString& text, int fontSize, const QColor& fill);
 QImage imageWithCircledString(const AttributedString& text, int fontSize, const QColor& fill);
+
+// The gear menu icons with a small down arrow to the right of the gear, in the
+// default text colour. Both are made on the first call and shared for the
+// process: the first is a stretch image as wide as the first frame asked for
+// (later frames change nothing), the second a 15 x 18 image. The gears come
+// from the resources "KLR_Gear.png" and "Gear.png"; a drawn gear stands in
+// where a resource is missing.
+StretchImage* gearWithDownArrow(const QRectF& frame);
+QImage gearWithDownArrow();

@@ -1,6 +1,8 @@
 #include "graphics/ImageUtilCategory.h"
 
+#include "foundation/OmxImageUtil.h"
 #include "graphics/ImageUtilColours.h"
+#include "graphics/StretchImage.h"
 
 #include "support/TestMain.h"
 
@@ -205,6 +207,34 @@ TEST(ImageUtil, CircledString) {
     EXPECT_TRUE(hasPixel(imageWithCircledString(black, 10, QColor()), QColor(0, 0, 0)));
     EXPECT_FALSE(hasPixel(imageWithCircledString(black, 10, QColor()), QColor(200, 200, 200), 1))
         << "black text takes a black outline";
+}
+
+TEST(ImageUtil, GearIconsAreSharedAndPointTheirArrowDown) {
+    const QColor text = ImageUtilColours::shared().defaultTextColor();
+    StretchImage* first = gearWithDownArrow(QRectF(0, 0, 40.7, 20));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(gearWithDownArrow(QRectF(0, 0, 90, 30)), first);
+    const QImage wide = first->nsImage();
+    ASSERT_FALSE(wide.isNull());
+    EXPECT_EQ(wide.width(), 40) << "sized by the first frame only";
+    const QImage small = gearWithDownArrow();
+    ASSERT_EQ(small.size(), QSize(15, 18));
+    EXPECT_EQ(small.cacheKey(), gearWithDownArrow().cacheKey());
+    if (!cgImageWithResourceNamed("KLR_Gear.png").isNull() ||
+        !cgImageWithResourceNamed("Gear.png").isNull())
+        GTEST_SKIP() << "the arrows below are placed for the stand-in gears";
+
+    // The stand-in gear is 16 x 16: the arrow's base runs along y = 8 and its
+    // tip lies below, at (19.5, 14).
+    ASSERT_EQ(wide.height(), 16);
+    EXPECT_EQ(pixelAt(wide, 19, 12), text);
+    EXPECT_EQ(pixelAt(wide, 19, 4).alpha(), 0);
+    EXPECT_EQ(pixelAt(wide, 24, 12).alpha(), 0);
+
+    // Stand-in gear 10 x 10: the arrow spans y 6.5 to its tip at (11.5, 9.5).
+    EXPECT_EQ(pixelAt(small, 11, 7), text);
+    EXPECT_EQ(pixelAt(small, 11, 4).alpha(), 0);
+    EXPECT_NE(pixelAt(small, 5, 1).alpha(), 0) << "the gear sits at the top left";
 }
 
 }  // namespace
