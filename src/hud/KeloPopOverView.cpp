@@ -74,7 +74,7 @@ QSizeF KeloPopOverView::sizeForCurrentFrame() {
         titleHeight_ = button->showChosen() ? float(cellSize_.height() + 5) : kTitleBarHeight;
     }
     numberOfItems_ = button->numberOfPopOverItems();
-    const QSize grid = isList_ ? QSize(numberOfItems_ > 0 ? 1 : 0, std::max(numberOfItems_, 0))
+    const QSize grid = isList_ ? QSize(1, std::max(numberOfItems_, 0))
                                : gridForItemCount(numberOfItems_);
     gridSize_ = QSizeF(grid);
     // The frame's top inset is what the split point leaves above the content.

@@ -148,6 +148,13 @@ TEST_F(PopOverTest, ListOpensWithTheChosenRowOverTheButton) {
         EXPECT_FALSE(popOverOpen());
     }
     EXPECT_TRUE(actions_.empty());
+
+    // An empty list is still one column wide.
+    button_->removeAllItems();
+    press();
+    EXPECT_EQ(view()->gridSize(), QSizeF(1, 0));
+    EXPECT_EQ(view()->sizeForCurrentFrame(), QSizeF(100, 0));
+    press();
 }
 
 TEST_F(PopOverTest, PullDownOpensBelowAndPinnedSitsAtTheRightEdge) {
