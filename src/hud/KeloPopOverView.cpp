@@ -74,8 +74,8 @@ QSizeF KeloPopOverView::sizeForCurrentFrame() {
         titleHeight_ = button->showChosen() ? float(cellSize_.height() + 5) : kTitleBarHeight;
     }
     numberOfItems_ = button->numberOfPopOverItems();
-    const QSize grid = isList_ ? QSize(1, std::max(numberOfItems_, 0))
-                               : gridForItemCount(numberOfItems_);
+    const QSize grid =
+        isList_ ? QSize(1, std::max(numberOfItems_, 0)) : gridForItemCount(numberOfItems_);
     gridSize_ = QSizeF(grid);
     // The frame's top inset is what the split point leaves above the content.
     contentRect_ =
