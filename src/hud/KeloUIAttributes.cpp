@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QWidget>
 
 namespace {
@@ -117,12 +119,15 @@ void setTextColourforView(QWidget* view) {
             table->setPalette(palette);
             continue;
         }
-        if (auto* field = qobject_cast<QLineEdit*>(subview)) {
-            QPalette palette = field->palette();
+        // Text views take the same two colours as fields; their viewport and
+        // scroll bars are not walked.
+        if (qobject_cast<QLineEdit*>(subview) || qobject_cast<QTextEdit*>(subview) ||
+            qobject_cast<QPlainTextEdit*>(subview)) {
+            QPalette palette = subview->palette();
             palette.setColor(QPalette::Text, attributes->textColour());
             palette.setColor(QPalette::WindowText, attributes->textColour());
             palette.setColor(QPalette::Base, attributes->textFieldColour());
-            field->setPalette(palette);
+            subview->setPalette(palette);
             continue;
         }
         if (!subview->findChildren<QWidget*>(Qt::FindDirectChildrenOnly).isEmpty()) {

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
@@ -377,7 +378,10 @@ TEST_F(ThemesTest, TextColourWalkRestylesNestedViews) {
     auto* group = new QWidget(&root);
     auto* nested = new QLabel("nested", group);
     auto* table = new QTableWidget(2, 2, &root);
+    auto* notes = new QPlainTextEdit(group);
     setTextColourforView(&root);
+    EXPECT_EQ(notes->palette().color(QPalette::Text), a->textColour());
+    EXPECT_EQ(notes->palette().color(QPalette::Base), a->textFieldColour());
     EXPECT_EQ(label->palette().color(QPalette::WindowText), a->textColour());
     EXPECT_EQ(label->palette().color(QPalette::Window), a->textFieldColour());
     EXPECT_EQ(nested->palette().color(QPalette::WindowText), a->textColour());
