@@ -2,6 +2,8 @@
 
 #include "foundation/OmLog.h"
 #include "graphics/ImageUtilCategory.h"
+#include "hud/HUDThemeKelo.h"
+#include "hud/HUDThemeKeyProtocol.h"
 #include "hud/HUDWindowServices.h"
 #include "hud/KeloPilotColorCategory.h"
 #include "hud/KlThumbTackButtonView.h"
@@ -10,6 +12,7 @@
 #include "hud/WindowUtilities.h"
 #include "platform/UserDefaults.h"
 
+#include <QApplication>
 #include <QDrag>
 #include <QIcon>
 #include <QKeyEvent>
@@ -64,6 +67,17 @@ HUDThemeKeloWindow::HUDThemeKeloWindow(QWidget* parent) : QWidget(parent, Qt::Wi
     initAppearance(this);
     setBackground(headerFillColor());
     initThrottlePercentage();
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        connect(app, &QApplication::focusChanged, this,
+                [this](QWidget*, QWidget* now) { themeFieldEditor(now); });
+    }
+}
+
+void HUDThemeKeloWindow::themeFieldEditor(QWidget* editor) {
+    if (!editor || editor->window() != this) return;
+    auto* object = dynamic_cast<const HUDThemeKeyProtocol*>(editor);
+    if (!object) object = dynamic_cast<const HUDThemeKeyProtocol*>(editor->parentWidget());
+    if (object) HUDTheme::setupFieldEditorColors(HUDThemeKelo::instance(), editor, this, object);
 }
 
 HUDThemeKeloWindow::~HUDThemeKeloWindow() = default;

@@ -126,6 +126,9 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // Gives a text editor that gains the focus in this window the application
+    // theme's editing colours when it, or the control holding it, is themed.
+    void themeFieldEditor(QWidget* editor);
     KlThumbTackButtonView* makeThumbTackButton();
     void placeThumbTackButton();
     void setBackground(const QColor& colour);

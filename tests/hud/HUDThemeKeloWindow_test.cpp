@@ -1,6 +1,8 @@
 #include "hud/HUDThemeKeloWindow.h"
 
 #include "foundation/OmLog.h"
+#include "hud/HUDThemeKelo.h"
+#include "hud/HUDThemeKeyProtocol.h"
 #include "hud/KeloPilotColorCategory.h"
 #include "hud/KlThumbTackButtonView.h"
 #include "hud/NSWindow_Additions.h"
@@ -10,6 +12,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -98,6 +101,31 @@ TEST_F(WindowTest, ThemedLook) {
     EXPECT_TRUE(HUDThemeKeloWindow::isUsingDarkAppearance());
     EXPECT_EQ(window.palette().color(QPalette::Window), headerFillColor());
     EXPECT_TRUE(window.autoFillBackground());
+}
+
+struct ThemedField : QLineEdit, HUDThemeKeyProtocol {
+    using QLineEdit::QLineEdit;
+    QString themeKey() const override { return "gradientTheme"; }
+    void setThemeKey(const QString&) override {}
+};
+
+TEST_F(WindowTest, FocusedEditorsOfThemedControlsTakeTheEditingColours) {
+    HUDThemeKeloWindow window;
+    auto* themed = new ThemedField(&window);
+    auto* plain = new QLineEdit(&window);
+    plain->move(0, 40);
+    const QColor plainBase = plain->palette().color(QPalette::Base);
+    window.show();
+    window.activateWindow();
+    QApplication::processEvents();
+    ASSERT_TRUE(window.isActiveWindow());
+    plain->setFocus();
+    themed->setFocus();
+    QApplication::processEvents();
+    const HUDThemeKelo* kelo = HUDThemeKelo::instance();
+    EXPECT_EQ(themed->palette().color(QPalette::Base), kelo->cellEditingFillColor());
+    EXPECT_EQ(themed->palette().color(QPalette::Highlight), kelo->selectionHighlightActiveColor());
+    EXPECT_EQ(plain->palette().color(QPalette::Base), plainBase);
 }
 
 TEST_F(WindowTest, PinIsRememberedPerAutosaveName) {
