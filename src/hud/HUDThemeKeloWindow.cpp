@@ -68,8 +68,8 @@ HUDThemeKeloWindow::HUDThemeKeloWindow(QWidget* parent) : QWidget(parent, Qt::Wi
     setBackground(headerFillColor());
     initThrottlePercentage();
     if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        connect(app, &QApplication::focusChanged, this,
-                [this](QWidget*, QWidget* now) { themeFieldEditor(now); });
+        focusConnection_ = connect(app, &QApplication::focusChanged, this,
+                                   [this](QWidget*, QWidget* now) { themeFieldEditor(now); });
     }
 }
 
@@ -80,7 +80,10 @@ void HUDThemeKeloWindow::themeFieldEditor(QWidget* editor) {
     if (object) HUDTheme::setupFieldEditorColors(HUDThemeKelo::instance(), editor, this, object);
 }
 
-HUDThemeKeloWindow::~HUDThemeKeloWindow() = default;
+HUDThemeKeloWindow::~HUDThemeKeloWindow() {
+    // The base class moves the focus while it deletes the children.
+    disconnect(focusConnection_);
+}
 
 qint64 HUDThemeKeloWindow::throttlePercentagePreference() {
     UserDefaults& defaults = UserDefaults::standard();

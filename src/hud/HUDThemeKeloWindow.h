@@ -146,4 +146,5 @@ private:
     QString frameAutosaveName_;
     HUDThemeKeloWindowPreviewZoomDelegate* zoomDelegate_ = nullptr;
     ToolTipWindowDelegate* delegate_ = nullptr;
+    QMetaObject::Connection focusConnection_;
 };
