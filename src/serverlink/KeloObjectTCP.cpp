@@ -32,24 +32,26 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The query threads are detached and may still run while the process exits;
+// what they read must therefore never be destroyed.
 std::mutex& settingsLock() {
-    static std::mutex lock;
-    return lock;
+    static auto* lock = new std::mutex;
+    return *lock;
 }
 
 KeloTcpLimits& limitsStore() {
-    static KeloTcpLimits limits;
-    return limits;
+    static auto* limits = new KeloTcpLimits;
+    return *limits;
 }
 
 std::function<int(uint32_t, uint16_t)>& connectorStore() {
-    static std::function<int(uint32_t, uint16_t)> connector;
-    return connector;
+    static auto* connector = new std::function<int(uint32_t, uint16_t)>;
+    return *connector;
 }
 
 std::atomic<int>& running() {
-    static std::atomic<int> count{0};
-    return count;
+    static auto* count = new std::atomic<int>{0};
+    return *count;
 }
 
 int connectTo(uint32_t address, uint16_t port) {

@@ -113,7 +113,13 @@ protected:
         link = std::make_unique<KlE_Control_Status>(options);
     }
 
-    void TearDown() override { link.reset(); }
+    void TearDown() override {
+        link.reset();
+        // Discovery starts detached product queries; let them end before the
+        // connector they call and the process go away.
+        for (int i = 0; i < 500 && keloTcpQueriesRunning() > 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 
     // A datagram as it arrives from `source` (a sender on this computer
     // arrives as 127.0.0.1 with its own address as the real one).
