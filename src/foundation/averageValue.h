@@ -14,7 +14,7 @@ public:
     unsigned average() const;
 
 private:
-    uint32_t reserved_ = 0;
+    [[maybe_unused]] uint32_t reserved_ = 0;  // keeps the record's layout
     uint32_t index_ = 0;
     uint32_t window_ = kMaxWindow;
     uint32_t sum_ = 0;

@@ -39,7 +39,6 @@ constexpr int kBeaconTick = 5;
 constexpr int kSocketBufferSize = 262144;
 constexpr int kAddressChangedBits = 1;
 constexpr int kRunningBits = 2;
-constexpr int kImageBits = 4;
 constexpr int kPrefsBits = 8;
 constexpr int kServerBits = 16;
 constexpr int kInterfacesBits = 64;
