@@ -7,6 +7,7 @@
 #include "serverlink/KeloObject.h"
 #include "serverlink/KeloObjectTCP.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "support/ProcessUntil.h"
 #include "support/KeloServerSim.h"
 #include "support/KeloServerSimTcp.h"
 #include "support/TestMain.h"
@@ -24,19 +25,6 @@
 #include <vector>
 
 namespace {
-
-template <typename Pred>
-bool processUntil(Pred pred, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QCoreApplication::sendPostedEvents();
-        usleep(2000);
-    }
-    return true;
-}
 
 // --- Wire pieces -------------------------------------------------------------------
 

@@ -6,6 +6,7 @@
 #include "platform/PropertyList.h"
 #include "serverlink/KlDataSender.h"
 #include "serverlink/KlMsgNotificationDataCollector.h"
+#include "support/ProcessUntil.h"
 #include "support/ContentEditorSim.h"
 #include "support/KeloServerSim.h"
 #include "support/TestMain.h"
@@ -162,17 +163,6 @@ TEST_F(ContentEditor, FragmentedReplyBecomesOneNotification) {
 }
 
 // --- Against a simulated server ---------------------------------------------------
-
-template <typename Pred>
-bool processUntil(Pred pred, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
 
 class ContentEditorLoopback : public ::testing::Test {
 protected:

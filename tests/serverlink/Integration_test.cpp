@@ -4,6 +4,7 @@
 
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "support/ProcessUntil.h"
 #include "support/KeloServerSim.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
@@ -18,19 +19,6 @@
 namespace {
 
 constexpr size_t kMaxServers = 64;
-
-template <typename Pred>
-bool processUntil(Pred pred, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms) return false;
-        // Sleeps until the next event; the link's own timer brings one
-        // every 33 ms.
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 void processFor(int ms) {
     processUntil([] { return false; }, ms);

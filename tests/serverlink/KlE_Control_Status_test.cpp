@@ -5,6 +5,7 @@
 #include "platform/PropertyList.h"
 #include "serverlink/BftpBeacon.h"
 #include "serverlink/ReceiveThread.h"
+#include "support/ProcessUntil.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
 
@@ -548,17 +549,6 @@ TEST(RecvAndDiscover, InterfaceNameOnlyWhenItFitsWithRoomToSpare) {
         EXPECT_STREQ(name, c.name) << c.capacity;
     }
     close(rx);
-}
-
-template <typename Pred>
-bool processUntil(Pred pred, int ms = 2000) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
 }
 
 // Each test has its own discovery port: ctest runs the tests as parallel

@@ -6,6 +6,7 @@
 #include "platform/NotificationCenter.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "support/ProcessUntil.h"
 #include "support/KeloServerSim.h"
 #include "support/TestMain.h"
 
@@ -16,17 +17,6 @@
 #include <memory>
 
 namespace {
-
-template <typename Pred>
-bool processUntil(Pred pred, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
 
 QByteArray hex(const char* text) {
     return QByteArray::fromHex(text);

@@ -9,6 +9,7 @@
 #include "serverlink/KeloContentTransferAgent.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "support/ProcessUntil.h"
 #include "support/BftpServerSim.h"
 #include "support/KeloServerSim.h"
 #include "support/TestMain.h"
@@ -29,18 +30,6 @@
 #include <vector>
 
 namespace {
-
-template <typename Pred>
-bool processUntil(Pred pred, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        usleep(1000);
-    }
-    return true;
-}
 
 void processFor(int ms) {
     processUntil([] { return false; }, ms);
