@@ -22,6 +22,19 @@
 
 namespace {
 
+// A link driven by hand: no timer, no receive threads, no interfaces, and
+// ports of its own.
+KlE_Control_Status::Options benchLinkOptions() {
+    OmNetInterface::setInterfaceLister([] { return std::vector<OmInterfaceAddress>{}; });
+    KlE_Control_Status::Options options;
+    options.timer = false;
+    options.receiveThreads = false;
+    options.citpPort = 44809;
+    options.statusPort = 44810;
+    options.prefsPort = 46437;
+    return options;
+}
+
 // A busy version 4 server: 24 layers playing, 32 outputs and 16 mixes, with
 // views drawing a spread of its pictures.
 void setUpBusyServer(KeloObject& k) {
@@ -154,13 +167,7 @@ BENCHMARK(BM_StatusReplyFileAndDecode);
 // through the socket to 127.0.0.x (run it in a loopback-only namespace),
 // 0 measures the tick alone.
 void BM_ControlStatusTick256(benchmark::State& state) {
-    OmNetInterface::setInterfaceLister([] { return std::vector<OmInterfaceAddress>{}; });
-    KlE_Control_Status::Options options;
-    options.timer = false;
-    options.receiveThreads = false;
-    options.citpPort = 44809;
-    options.statusPort = 44810;
-    options.prefsPort = 46437;
+    KlE_Control_Status::Options options = benchLinkOptions();
     if (state.range(0) == 0) options.sendHook = [](int, const QByteArray&, uint32_t, uint16_t) {};
     KlE_Control_Status link(options);
     const QVariantMap prefs{{"a", QVariantMap{{"_value", "1"}}}, {"b", QVariantMap{{"_value", "2"}}}};
@@ -302,13 +309,7 @@ namespace {
 // datagram. Argument 1 sends them through the socket to 127.0.0.2 (run it in
 // a loopback-only namespace), 0 stops at the send seam.
 void BM_PreferenceChanges10000(benchmark::State& state) {
-    OmNetInterface::setInterfaceLister([] { return std::vector<OmInterfaceAddress>{}; });
-    KlE_Control_Status::Options options;
-    options.timer = false;
-    options.receiveThreads = false;
-    options.citpPort = 44809;
-    options.statusPort = 44810;
-    options.prefsPort = 46437;
+    KlE_Control_Status::Options options = benchLinkOptions();
     int64_t bytes = 0;
     if (state.range(0) == 0) {
         options.sendHook = [&bytes](int, const QByteArray& d, uint32_t, uint16_t) {
