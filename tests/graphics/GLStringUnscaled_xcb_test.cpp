@@ -61,7 +61,7 @@ protected:
 };
 
 // The view's projection maps item units to pixels at `zoom`.
-void GLStringGL_setZoom(QOpenGLFunctions_2_1* gl, double zoom) {
+void setZoom(QOpenGLFunctions_2_1* gl, double zoom) {
     gl->glMatrixMode(GL_PROJECTION);
     gl->glLoadIdentity();
     gl->glOrtho(0, kW / zoom, kH / zoom, 0, -1, 1);
@@ -83,7 +83,7 @@ TEST_F(GLStringGL, DrawsTheTextImageUnscaledAtItsPlace) {
     GLStringUnscaled label;
     label.updateWithString("Mix 12", QColor(0, 0, 160), QColor(255, 255, 255), 0);
     const QImage image = label.glString()->cgImageRef.convertToFormat(QImage::Format_RGB32);
-    GLStringGL_setZoom(gl_, 0.5);
+    setZoom(gl_, 0.5);
     // Zoomed out to a half: the item's first corner lands on pixel (30, 20).
     const QRectF item(60, 40, 100, 50);
     QPointF quad[4];
@@ -115,7 +115,7 @@ TEST_F(GLStringGL, DrawsTheTextImageUnscaledAtItsPlace) {
 TEST_F(GLStringGL, ColourMultiplierAndReuploadOnlyOnChange) {
     GLStringUnscaled label;
     label.updateWithString("Out A", QColor(200, 200, 200), QColor(200, 200, 200), 0);
-    GLStringGL_setZoom(gl_, 1);
+    setZoom(gl_, 1);
     const QRectF item(0, 0, kW, kH);
     const float redOnly[4] = {1, 0, 0, 1};
     label.drawGLunscaled(texture_, item, nullptr, 0, QPointF(), 1, 1, redOnly);
