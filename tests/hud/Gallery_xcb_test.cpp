@@ -1,5 +1,6 @@
 #include "support/HudGalleryWindow.h"
 
+#include "hud/HUDButton.h"
 #include "hud/HUDThemeKelo.h"
 #include "hud/KeloPilotColorCategory.h"
 #include "hud/KeloPopOverView.h"
@@ -83,6 +84,17 @@ TEST(HudGallery, ScreenshotShowsEveryPieceInTheThemeColours) {
     const QRect list = window.listButton()->geometry();
     EXPECT_COLOUR(shot.pixelColor(list.right() - 3, list.y() + 3), boxFillColor());
     EXPECT_EQ(window.listButton()->text(), "Layer 3");
+    // A textured button's bezel, and the tick of the check box in the stroke colour.
+    const QRect take = window.texturedButton()->geometry();
+    EXPECT_COLOUR(shot.pixelColor(take.x() + 10, take.center().y() + 2),
+                  HUDThemeKelo::instance()->controlGradient().interpolatedColorAtLocation(
+                      (take.height() / 2.0 + 2) / (take.height() - 4)));
+    const QRect check = window.checkBox()->geometry();
+    int tick = 0;
+    for (int y = check.y() + 3; y < check.y() + 15; ++y)
+        for (int x = check.x() + 4; x < check.x() + 14; ++x)
+            if (near(shot.pixelColor(x, y), HUDThemeKelo::instance()->strokeColor(), 8)) ++tick;
+    EXPECT_GT(tick, 4);
 
     // Open the grid pop-over and keep a picture of it too.
     KeloPopOverButton* grid = window.gridButton();

@@ -3,6 +3,7 @@
 #include "graphics/ImageGeometry.h"
 #include "graphics/ImageUtilCategory.h"
 #include "graphics/StretchImage.h"
+#include "hud/HUDButton.h"
 #include "hud/HUDThemeKelo.h"
 #include "hud/KeloPilotColorCategory.h"
 #include "hud/VNSColorCategory.h"
@@ -14,10 +15,10 @@
 namespace {
 
 constexpr int kWidth = 480;
-constexpr int kHeight = 300;
+constexpr int kHeight = 370;
 constexpr QRect kControlFrame(16, 44, 220, 28);
 constexpr QRect kImagesFrame(16, 90, 448, 150);
-constexpr QRect kInfoBarFrame(0, 270, kWidth, 30);
+constexpr QRect kInfoBarFrame(0, 340, kWidth, 30);
 constexpr int kBoxWidth = 140;
 constexpr int kBoxInset = 10;
 
@@ -182,6 +183,8 @@ HudGalleryWindow::HudGalleryWindow(QWidget* parent) : HUDThemeKeloWindow(parent)
     images_ = new ImageStrip(this);
     images_->setGeometry(kImagesFrame);
 
+    addButtons();
+
     infoBar_ = new QLabel(this);
     infoBar_->setGeometry(kInfoBarFrame);
     infoBar_->setContentsMargins(12, 0, 12, 0);
@@ -198,6 +201,48 @@ HudGalleryWindow::HudGalleryWindow(QWidget* parent) : HUDThemeKeloWindow(parent)
 HudGalleryWindow::~HudGalleryWindow() {
     // The pop-over buttons ask this object as their data source while they go.
     gridButton_->setDataSource(nullptr);
+}
+
+void HudGalleryWindow::addButtons() {
+    const auto make = [this](const QString& title, const QRect& frame, int bezel) {
+        auto* button = new HUDButton(title, this);
+        button->setGeometry(frame);
+        button->cell()->setBezelStyle(bezel);
+        return button;
+    };
+    texturedButton_ =
+        make(QStringLiteral("Take"), QRect(16, 250, 80, 24), kTexturedRoundedBezelStyle);
+    make(QStringLiteral("Later"), QRect(104, 250, 80, 24), kTexturedRoundedBezelStyle)
+        ->cell()
+        ->setBGButtonType(kHUDTintDark);
+    HUDButton* toggle = make(QStringLiteral("Solo"), QRect(192, 251, 80, 22), kRoundRectBezelStyle);
+    toggle->setButtonType(kOnOffButton);
+    toggle->setState(kCellOnState);
+    make(QString(QChar(0x2192)), QRect(282, 248, 28, 28), kSmallSquareBezelStyle)
+        ->cell()
+        ->setBGButtonType(kHUDSymbolSquare);
+    make(QString(QChar(0xFF0D)), QRect(318, 248, 28, 28), kSmallSquareBezelStyle)
+        ->cell()
+        ->setBGButtonType(kHUDSymbolDisc);
+    make(QString(), QRect(354, 250, 50, 24), kTexturedRoundedBezelStyle)
+        ->cell()
+        ->setBGButtonType(kHUDHoverButton);
+    HUDButton* add = make(QString(QChar(0x2295)), QRect(414, 250, 24, 24), kSmallSquareBezelStyle);
+    // The glyph's own ring sits on the black disc.
+    QFont large = add->cell()->font();
+    large.setPixelSize(26);
+    add->cell()->setFont(large);
+
+    checkBox_ = make(QStringLiteral("Loop"), QRect(16, 296, 80, 18), kRegularSquareBezelStyle);
+    checkBox_->setButtonType(kSwitchButton);
+    checkBox_->setState(kCellOnState);
+    HUDButton* radio =
+        make(QStringLiteral("Layer A"), QRect(104, 296, 80, 18), kRegularSquareBezelStyle);
+    radio->setButtonType(kRadioButton);
+    radio->setState(kCellOnState);
+    make(QStringLiteral("Rounded"), QRect(192, 290, 100, 32), kRoundedBezelStyle);
+    make(QStringLiteral("Disabled"), QRect(300, 294, 90, 24), kTexturedRoundedBezelStyle)
+        ->setEnabled(false);
 }
 
 QRect HudGalleryWindow::controlRect() const {
