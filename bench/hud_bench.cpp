@@ -3,6 +3,7 @@
 // against painting the background from scratch each time.
 #include "graphics/ImageGeometry.h"
 #include "graphics/StretchImage.h"
+#include "hud/HUDButtonCell.h"
 #include "hud/HUDThemeKelo.h"
 
 #include <benchmark/benchmark.h>
@@ -88,6 +89,57 @@ void BM_ControlBackgroundRepainted(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kDraws);
 }
 BENCHMARK(BM_ControlBackgroundRepainted)->Unit(benchmark::kMillisecond);
+
+// A textured button's bezel: blitted from the shared bezel image, against
+// painting the gradient, shadow and strokes each time.
+const QRectF kButtonFrame(0, 0, 80, 22);
+
+std::unique_ptr<HUDButtonCell> texturedButton() {
+    auto cell = std::make_unique<HUDButtonCell>();
+    cell->setBezelStyle(kTexturedRoundedBezelStyle);
+    return cell;
+}
+
+void BM_ButtonBezelCached(benchmark::State& state) {
+    ensureApp();
+    auto cell = texturedButton();
+    QImage out = target();
+    QPainter p(&out);
+    for (auto _ : state) {
+        for (int i = 0; i < kDraws; ++i)
+            cell->drawTexturedRoundedButtonInFrame(p, kButtonFrame, true, false);
+    }
+    state.SetItemsProcessed(state.iterations() * kDraws);
+}
+BENCHMARK(BM_ButtonBezelCached)->Unit(benchmark::kMillisecond);
+
+void BM_ButtonBezelUncached(benchmark::State& state) {
+    ensureApp();
+    auto cell = texturedButton();
+    QImage out = target();
+    QPainter p(&out);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    for (auto _ : state) {
+        for (int i = 0; i < kDraws; ++i)
+            cell->drawTexturedRoundedButtonInFrame(p, kButtonFrame, false, false);
+    }
+    state.SetItemsProcessed(state.iterations() * kDraws);
+}
+BENCHMARK(BM_ButtonBezelUncached)->Unit(benchmark::kMillisecond);
+
+// The whole button with its title, as a view draws it.
+void BM_ButtonWithTitleCached(benchmark::State& state) {
+    ensureApp();
+    auto cell = texturedButton();
+    cell->setTitle(QStringLiteral("Take"));
+    QImage out = target();
+    QPainter p(&out);
+    for (auto _ : state) {
+        for (int i = 0; i < kDraws; ++i) cell->drawWithFrame(p, kButtonFrame, nullptr);
+    }
+    state.SetItemsProcessed(state.iterations() * kDraws);
+}
+BENCHMARK(BM_ButtonWithTitleCached)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
