@@ -1,3 +1,4 @@
+#include "graphics/GLStringUnscaled.h"
 #include "graphics/KeloDecompressJPEG.h"
 #include "serverlink/KeloImage.h"
 
@@ -5,9 +6,16 @@
 #include <turbojpeg.h>
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QLinearGradient>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions_2_1>
+#include <QOpenGLVersionFunctionsFactory>
 #include <QPainter>
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -74,6 +82,118 @@ void BM_KeloImageCgImage_320x180(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_KeloImageCgImage_320x180);
+
+// Text labels need a GUI application for their fonts and a GL context to draw
+// in. GL runs only on the X display (run under xvfb-run with
+// QT_QPA_PLATFORM=xcb); elsewhere these benchmarks skip.
+class LabelScene {
+public:
+    static LabelScene* shared() {
+        static LabelScene* scene = new LabelScene;
+        return scene->gl_ ? scene : nullptr;
+    }
+    QOpenGLFunctions_2_1* gl() const { return gl_; }
+    const std::vector<GLuint>& textures() const { return textures_; }
+
+    static constexpr int kLabels = 1000;
+
+private:
+    LabelScene() {
+        if (!qGuiApp) {
+            static int argc = 1;
+            static char name[] = "graphics_bench";
+            static char* argv[] = {name, nullptr};
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+                qputenv("QT_QPA_PLATFORM",
+                        qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb");
+            }
+            new QGuiApplication(argc, argv);
+        }
+        if (QGuiApplication::platformName() != "xcb") return;
+        QSurfaceFormat format;
+        format.setVersion(2, 1);
+        format.setProfile(QSurfaceFormat::CompatibilityProfile);
+        context_ = std::make_unique<QOpenGLContext>();
+        context_->setFormat(format);
+        if (!context_->create()) return;
+        surface_ = std::make_unique<QOffscreenSurface>();
+        surface_->setFormat(context_->format());
+        surface_->create();
+        if (!context_->makeCurrent(surface_.get())) return;
+        fbo_ = std::make_unique<QOpenGLFramebufferObject>(1024, 1024);
+        fbo_->bind();
+        gl_ = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_2_1>(context_.get());
+        if (!gl_) return;
+        gl_->glViewport(0, 0, 1024, 1024);
+        gl_->glMatrixMode(GL_PROJECTION);
+        gl_->glLoadIdentity();
+        gl_->glOrtho(0, 1024, 1024, 0, -1, 1);
+        gl_->glMatrixMode(GL_MODELVIEW);
+        gl_->glLoadIdentity();
+        textures_.resize(kLabels);
+        gl_->glGenTextures(kLabels, textures_.data());
+    }
+
+    // Made after the application object.
+    std::unique_ptr<QOpenGLContext> context_;
+    std::unique_ptr<QOffscreenSurface> surface_;
+    std::unique_ptr<QOpenGLFramebufferObject> fbo_;
+    QOpenGLFunctions_2_1* gl_ = nullptr;
+    std::vector<GLuint> textures_;
+};
+
+QRectF labelItem(int i) {
+    return QRectF((i % 25) * 40, (i / 25) * 25, 40, 25);
+}
+
+QString labelText(int i) {
+    return QStringLiteral("Output %1").arg(i + 1);
+}
+
+// 1,000 labels rendered and uploaded once; each frame draws them all.
+void BM_GLStringUnscaled_1000_Cached(benchmark::State& state) {
+    LabelScene* scene = LabelScene::shared();
+    if (!scene) {
+        state.SkipWithError("no GL on this display");
+        return;
+    }
+    std::vector<std::unique_ptr<GLStringUnscaled>> labels;
+    for (int i = 0; i < LabelScene::kLabels; ++i) {
+        labels.push_back(std::make_unique<GLStringUnscaled>());
+        labels.back()->updateWithString(labelText(i), QColor(), Qt::white, 0);
+    }
+    const auto& textures = scene->textures();
+    for (auto _ : state) {
+        for (int i = 0; i < LabelScene::kLabels; ++i) {
+            labels[i]->updateWithString(labelText(i), QColor(), Qt::white, 0);
+            labels[i]->drawGLunscaled(textures[i], labelItem(i), nullptr, 0, QPointF(), 1, 1,
+                                      nullptr);
+        }
+        scene->gl()->glFinish();
+    }
+    state.SetItemsProcessed(state.iterations() * LabelScene::kLabels);
+}
+BENCHMARK(BM_GLStringUnscaled_1000_Cached)->Unit(benchmark::kMillisecond);
+
+// The same frame with every label made anew: render, upload and draw.
+void BM_GLStringUnscaled_1000_Recreated(benchmark::State& state) {
+    LabelScene* scene = LabelScene::shared();
+    if (!scene) {
+        state.SkipWithError("no GL on this display");
+        return;
+    }
+    const auto& textures = scene->textures();
+    for (auto _ : state) {
+        for (int i = 0; i < LabelScene::kLabels; ++i) {
+            GLStringUnscaled label;
+            label.updateWithString(labelText(i), QColor(), Qt::white, 0);
+            label.drawGLunscaled(textures[i], labelItem(i), nullptr, 0, QPointF(), 1, 1, nullptr);
+        }
+        scene->gl()->glFinish();
+    }
+    state.SetItemsProcessed(state.iterations() * LabelScene::kLabels);
+}
+BENCHMARK(BM_GLStringUnscaled_1000_Recreated)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
