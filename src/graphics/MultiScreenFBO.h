@@ -49,6 +49,8 @@ public:
 
     bool inited() const { return inited_; }
     bool isVisible() const { return isVisible_; }
+    // The owner hides a texture that holds nothing worth showing.
+    void setIsVisible(bool visible) { isVisible_ = visible; }
     int32_t mode() const { return mode_; }
     int32_t width() const { return sizeWidth_; }
     int32_t height() const { return sizeHeight_; }

@@ -2,12 +2,13 @@
 
 #include "support/TestMain.h"
 
-#include <QGuiApplication>
+#include <QElapsedTimer>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QOpenGLFunctions_2_1>
 #include <QOpenGLVersionFunctionsFactory>
+#include <QOpenGLWidget>
 #include <QPainter>
 
 #include <memory>
@@ -121,6 +122,10 @@ TEST_F(FBOTest, SetsUpOnceAndRendersIntoItsTexture) {
     EXPECT_EQ(spec.height, 8u);
     EXPECT_EQ(spec.target, 0x84F5u);
     EXPECT_EQ(spec.reserved, 0u);
+    fbo.setIsVisible(false);
+    fbo.getMultiScreenTextureSpec(&spec);
+    EXPECT_EQ(spec.texture, 0u);
+    EXPECT_EQ(spec.width, 256u);
     EXPECT_EQ(gl_->glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -263,6 +268,71 @@ TEST_F(FBOTest, DumpStateWritesItsFlags) {
               std::string::npos);
 }
 
+// Inside a GL view, whose own framebuffer is not 0: the image goes into the
+// texture, then the texture into the view.
+class ImageView : public QOpenGLWidget {
+public:
+    ImageView() {
+        QSurfaceFormat format;
+        format.setVersion(2, 1);
+        format.setProfile(QSurfaceFormat::CompatibilityProfile);
+        setFormat(format);
+        image_ = QImage(32, 16, QImage::Format_RGBA8888);
+        image_.fill(QColor(0, 0, 255));
+        image_.setPixelColor(0, 0, QColor(255, 255, 0));  // the top-left corner
+    }
+    MultiScreenFBO fbo;
+
+protected:
+    void paintGL() override {
+        fbo.renderCoreImageToFBO(context(), image_);
+        auto* gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_2_1>(context());
+        gl->glViewport(0, 0, 32, 16);
+        gl->glMatrixMode(GL_PROJECTION);
+        gl->glLoadIdentity();
+        gl->glOrtho(0, 32, 0, 16, -1, 1);
+        gl->glMatrixMode(GL_MODELVIEW);
+        gl->glLoadIdentity();
+        gl->glClearColor(1, 0, 0, 1);
+        gl->glClear(GL_COLOR_BUFFER_BIT);
+        multiscreen_textureSpec spec{};
+        fbo.getMultiScreenTextureSpec(&spec);
+        gl->glEnable(spec.target);
+        gl->glBindTexture(spec.target, spec.texture);
+        gl->glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        gl->glBegin(GL_QUADS);
+        gl->glTexCoord2f(0, 0);
+        gl->glVertex2f(0, 0);
+        gl->glTexCoord2f(32, 0);
+        gl->glVertex2f(32, 0);
+        gl->glTexCoord2f(32, 16);
+        gl->glVertex2f(32, 16);
+        gl->glTexCoord2f(0, 16);
+        gl->glVertex2f(0, 16);
+        gl->glEnd();
+        gl->glBindTexture(spec.target, 0);
+        gl->glDisable(spec.target);
+    }
+
+private:
+    QImage image_;
+};
+
+TEST(MultiScreenFBOInView, TheViewKeepsDrawingIntoItsOwnFramebuffer) {
+    ImageView view;
+    view.resize(32, 16);
+    view.show();
+    QElapsedTimer timer;
+    timer.start();
+    while (!view.isValid() && timer.elapsed() < 5000) QCoreApplication::processEvents();
+    ASSERT_TRUE(view.isValid());
+    const QImage out = view.grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(out.size(), QSize(32, 16));
+    EXPECT_EQ(out.pixel(5, 8), qRgb(0, 0, 255)) << "the image, not the red clear colour";
+    EXPECT_EQ(out.pixel(0, 0), qRgb(255, 255, 0)) << "and upright";
+    EXPECT_TRUE(view.fbo.inited());
+}
+
 }  // namespace
 
-KELO_TEST_MAIN_WITH_APP(QGuiApplication)
+KELO_TEST_MAIN_GUI()
