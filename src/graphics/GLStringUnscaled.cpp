@@ -190,16 +190,17 @@ void GLStringUnscaled::updateGLTextureIfNeeded(uint32_t texture, const QPointF* 
         }
     }
     if (!glTextureUpdateNeeded_) return;
-    glTextureUpdateNeeded_ = false;
     const CoreGLStringUnscaled* image = inUse();
     currentSize_ = image->size;
-    const QImage& bitmap = image->cgImageRef;
-    if (bitmap.isNull()) return;
     QOpenGLFunctions_2_1* gl = legacyGL();
     if (!gl) {
+        // Kept pending, so that the texture is loaded once a context is current.
         OmLogNoFlood(kOmLogWarning, "GLStringUnscaled: no current GL context for the upload");
         return;
     }
+    glTextureUpdateNeeded_ = false;
+    const QImage& bitmap = image->cgImageRef;
+    if (bitmap.isNull()) return;
     gl->glColor4f(1, 1, 1, 1);
     gl->glMatrixMode(GL_TEXTURE);
     gl->glLoadIdentity();
