@@ -1,11 +1,15 @@
 #include "graphics/GLStringUnscaled.h"
 #include "graphics/KeloDecompressJPEG.h"
+#include "graphics/VSVGCGImageBuilder.h"
+#include "graphics/VSVGImageBuilder.h"
+#include "graphics/VSVGParser.h"
 #include "serverlink/KeloImage.h"
 
 #include <benchmark/benchmark.h>
 #include <turbojpeg.h>
 
 #include <QBuffer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QOffscreenSurface>
@@ -14,6 +18,7 @@
 #include <QOpenGLFunctions_2_1>
 #include <QOpenGLVersionFunctionsFactory>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include <memory>
 #include <vector>
@@ -194,6 +199,68 @@ void BM_GLStringUnscaled_1000_Recreated(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * LabelScene::kLabels);
 }
 BENCHMARK(BM_GLStringUnscaled_1000_Recreated)->Unit(benchmark::kMillisecond);
+
+// A drawing of 10,000 paths of lines and curves with the attributes exported
+// drawings carry.
+const QByteArray& svg10000Paths() {
+    static const QByteArray svg = [] {
+        QByteArray out =
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1000\" height=\"1000\">\n";
+        for (int i = 0; i < 10000; ++i) {
+            const int x = (i * 37) % 1000;
+            const int y = (i * 91) % 1000;
+            out += QString(
+                       "<path fill=\"#%1\" stroke=\"black\" stroke-width=\"0.5\" "
+                       "d=\"M%2,%3 l12.5,-3 c4,0 8.25,6 8,10 s4,22 2,18.5 h-3 q-2,-4 0,-8 z\"/>\n")
+                       .arg(QString::number(0x102030 + i * 97, 16).right(6))
+                       .arg(x)
+                       .arg(y)
+                       .toUtf8();
+        }
+        out += "</svg>\n";
+        return out;
+    }();
+    return svg;
+}
+
+void BM_VSVGParser_10000Paths(benchmark::State& state) {
+    VSVGDrawProtocol nothing;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(VSVGParser::parseWithData(svg10000Paths(), &nothing));
+    state.SetBytesProcessed(state.iterations() * svg10000Paths().size());
+}
+BENCHMARK(BM_VSVGParser_10000Paths)->Unit(benchmark::kMillisecond);
+
+void BM_VSVGImageBuilder_10000Paths_512(benchmark::State& state) {
+    for (auto _ : state) {
+        const QImage image = VSVGImageBuilder::newImageWithData(svg10000Paths(), QSizeF(512, 512),
+                                                                std::nullopt, std::nullopt);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_VSVGImageBuilder_10000Paths_512)->Unit(benchmark::kMillisecond);
+
+// The painter back end: the first draw of a file parses and records, later
+// draws replay the recording.
+void BM_VSVGCGImageBuilder_10000Paths_512(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("paths.svg");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(svg10000Paths());
+    file.close();
+    const bool replay = state.range(0) != 0;
+    QImage image(512, 512, QImage::Format_ARGB32_Premultiplied);
+    auto builder = std::make_unique<VSVGCGImageBuilder>();
+    for (auto _ : state) {
+        if (!replay) builder = std::make_unique<VSVGCGImageBuilder>();
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        builder->createImageInContext(&painter, path, QSizeF(512, 512), std::nullopt, std::nullopt);
+    }
+}
+BENCHMARK(BM_VSVGCGImageBuilder_10000Paths_512)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -33,12 +33,12 @@ struct VSVGDrawInvocation {
     VSVGAttributes attributes;
 };
 
-// Draws a file into a caller's painter, fitted into the largest square of the
-// requested size (centred along its longer side). The first draw of a file
-// records every call; later draws of the same file replay the recording with
-// the colours then given instead of parsing again. The painter's transform is
-// added to, not saved: callers that draw more than once into one painter save
-// and restore it around each draw.
+// Draws a file into a caller's painter (y-down, like the document), fitted
+// into the largest square of the requested size and centred along its longer
+// side. The first draw of a file records every call; later draws of the same
+// file replay the recording with the colours then given instead of parsing
+// again. The painter's transform is added to, not saved: callers that draw
+// more than once into one painter save and restore it around each draw.
 class VSVGCGImageBuilder : public VSVGCoreGraphics {
 public:
     VSVGCGImageBuilder();

@@ -50,28 +50,26 @@ double cLocaleStrtod(const char* text) {
 QString pathDataToText(const QString& pathData) {
     const QString text = pathData.trimmed();
     if (text.size() < 2) return text;
-    QString reversed;
-    reversed.reserve(text.size() + text.size() / 2);
-    reversed.append(text.back());
+    // Written backwards from the end of a buffer that fits the worst case of
+    // a comma before every character.
+    QString out(text.size() * 2, Qt::Uninitialized);
+    char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+    char16_t* cursor = begin + out.size();
+    *--cursor = text.back().unicode();
     for (qsizetype i = text.size() - 2; i >= 0; --i) {
         char16_t c = text[i].unicode();
-        const char16_t n = reversed.back().unicode();
-        const bool cBlank = isAsciiSpace(c);
-        if (cBlank) c = ',';
+        const char16_t n = *cursor;
+        if (isAsciiSpace(c)) c = ',';
         const bool nSeparator = isAsciiSpace(n) || n == ',';
         if (c == ',' && nSeparator) {
-            reversed.chop(1);
-        } else if (isAsciiLetter(c) && isAsciiDigit(n)) {
-            reversed.append(QChar(','));
-        } else if (isAsciiDigit(c) && isAsciiLetter(n)) {
-            reversed.append(QChar(','));
-        } else if ((isAsciiLetter(c) || isAsciiDigit(c)) && n == '-') {
-            reversed.append(QChar(','));
+            ++cursor;
+        } else if ((isAsciiLetter(c) && isAsciiDigit(n)) || (isAsciiDigit(c) && isAsciiLetter(n)) ||
+                   ((isAsciiLetter(c) || isAsciiDigit(c)) && n == '-')) {
+            *--cursor = ',';
         }
-        reversed.append(QChar(c));
+        *--cursor = c;
     }
-    std::reverse(reversed.begin(), reversed.end());
-    return reversed;
+    return out.right(begin + out.size() - cursor);
 }
 
 // Comma-separated pieces of a text without materialising them all, so that
@@ -147,8 +145,18 @@ float svgFloatValue(QStringView text) {
         const qsizetype expEnd = skipDigits(text, e);
         if (expEnd > e) i = expEnd;
     }
-    const QByteArray number = text.mid(start, i - start).toLatin1();
-    const double value = cLocaleStrtod(number.constData());
+    // Numbers are ASCII; a stack buffer serves all but absurdly long ones.
+    const QStringView number = text.mid(start, i - start);
+    char small[64];
+    std::string large;
+    char* buffer = small;
+    if (number.size() >= qsizetype(sizeof(small))) {
+        large.resize(number.size() + 1);
+        buffer = large.data();
+    }
+    for (qsizetype k = 0; k < number.size(); ++k) buffer[k] = char(number[k].unicode());
+    buffer[number.size()] = 0;
+    const double value = cLocaleStrtod(buffer);
     if (value > FLT_MAX) return FLT_MAX;
     if (value < -FLT_MAX) return -FLT_MAX;
     return float(value);

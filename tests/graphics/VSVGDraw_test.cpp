@@ -6,6 +6,7 @@
 
 #include "support/TestMain.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -222,6 +223,24 @@ TEST(VSVGDraw, FillRuleTransformsAndCurves) {
     }
     EXPECT_GT(filled, 3000);
     EXPECT_LT(differing, 10);
+}
+
+TEST(VSVGDraw, ExtremeGeometryDrawsWithoutHanging) {
+    const QString huge(45, '9');
+    const QByteArray data = svg(
+        10, 10,
+        QString(
+            "<path d=\"M 0 0 C %1 -%1 -%1 %1 %1 %1 Q -%1 0 0 %1 z\" stroke=\"red\" "
+            "stroke-width=\"%1\" stroke-linejoin=\"round\" stroke-linecap=\"round\"/>"
+            "<rect width=\"%1\" height=\"1e-45\" rx=\"%1\" transform=\"matrix(%1 %1 0 %1 %1 0)\"/>"
+            "<circle r=\"%1\" stroke=\"blue\" stroke-width=\"0.0000001\"/>"
+            "<ellipse rx=\"-5\" ry=\"%1\" transform=\"matrix(0 0 0 0 0 0)\"/>")
+            .arg(huge));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_FALSE(cocoaImage(data, QSizeF(64, 64)).isNull());
+    coreGraphicsImage(data, 64, 64);
+    EXPECT_LT(timer.elapsed(), 5000);
 }
 
 TEST(VSVGImageBuilder, SizesScalesAndForcedColours) {

@@ -263,6 +263,14 @@ TEST(VSVGParser, HostileDocumentsAreRefusedQuickly) {
     EXPECT_FALSE(VSVGParser::parseWithPath(kFixtures + "laughs.svg", &laughs));
     EXPECT_EQ(laughs.calls.last(), "cleanup");
 
+    // External entities are never loaded.
+    Recorder external;
+    EXPECT_FALSE(
+        VSVGParser::parseWithData("<!DOCTYPE svg [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+                                  "<svg><rect class=\"a&x;\"/><text>&x;</text></svg>",
+                                  &external));
+    for (const VSVGAttributes& a : external.attributes) EXPECT_EQ(a.value("class"), "a");
+
     // Deep nesting ends the parse; shapes before the limit are kept.
     QByteArray deep = "<svg><rect/>";
     for (int i = 0; i < 100000; ++i) deep += "<g>";
