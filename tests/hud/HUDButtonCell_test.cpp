@@ -8,6 +8,8 @@
 #include "platform/UserDefaults.h"
 #include "support/TestMain.h"
 
+#include <QApplication>
+#include <QEnterEvent>
 #include <QImage>
 #include <QPainter>
 #include <QTableWidget>
@@ -147,6 +149,33 @@ TEST_F(ButtonTest, TypesSetTheStyleBits) {
     EXPECT_TRUE(cell.mouseInside());
     cell.mouseExited();
     EXPECT_FALSE(cell.mouseInside());
+}
+
+TEST_F(ButtonTest, ButtonFeedsItsCellAndTitleColourKeepsTheFont) {
+    HUDButton button(QStringLiteral("Take"));
+    button.resize(80, 22);
+    button.cell()->setBezelStyle(kTexturedRoundedBezelStyle);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(&button, &enter);
+    EXPECT_TRUE(button.cell()->mouseInside());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&button, &leave);
+    EXPECT_FALSE(button.cell()->mouseInside());
+    button.setEnabled(false);
+    EXPECT_FALSE(button.cell()->isEnabled());
+    EXPECT_GE(button.sizeHint().width(), 40);
+
+    QFont font = AttributedString::defaultFont();
+    font.setPixelSize(17);
+    button.cell()->setFont(font);
+    button.cell()->setAlignment(Qt::AlignRight);
+    button.cell()->setAttributedColor(Qt::yellow);
+    const TextAttributes attributes = button.cell()->attributedTitle().attributesAt(3);
+    EXPECT_EQ(attributes.foreground, QColor(Qt::yellow));
+    ASSERT_TRUE(attributes.font.has_value());
+    EXPECT_EQ(attributes.font->pixelSize(), 17);
+    EXPECT_EQ(button.cell()->alignment(), Qt::AlignRight);
+    EXPECT_EQ(button.title(), "Take");
 }
 
 TEST_F(ButtonTest, DecodingKnowsTheSystemBoxes) {
@@ -516,7 +545,9 @@ TEST_F(ButtonTest, SmallFramesAreNeverCached) {
 
 TEST_F(ButtonTest, ABezelIsRebuiltSmallerButNeverLarger) {
     std::unique_ptr<HUDButtonCell> cell(texturedCell());
-    cell->setBackgroundColor(QColor(1, 2, 3));
+    // A look of its own, new in every run of the test.
+    static int run = 0;
+    cell->setBackgroundColor(QColor(1, 2, ++run % 256));
     render(*cell, 100, 22);
     ButtonImage* entry = lookup(*cell, QRectF(0, 0, 100, 22));
     ASSERT_NE(entry, nullptr);
