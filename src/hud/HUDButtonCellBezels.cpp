@@ -16,6 +16,7 @@
 #include <QPainterPath>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -599,7 +600,6 @@ void HUDButtonCell::initImages(const QRectF& frame, QWidget* controlView) {
     enabled_ = true;
     // The title lives in the image from now on.
     title_ = AttributedString();
-    image_ = QImage();
     static const QFont* bold11 = new QFont(titleImageFont(11));
     static const QFont* bold10 = new QFont(titleImageFont(10));
     TextAttributes attributes;
@@ -619,7 +619,12 @@ QImage HUDButtonCell::drawStringAsImage(const AttributedString& title, const QRe
     if (!p) return {};
     bordered_ = true;
     const QRectF area(0, 0, frame.width(), frame.height());
+    // Only the bezel goes under the text: no title or older title image.
+    const AttributedString keptTitle = std::exchange(title_, AttributedString());
+    const QImage keptImage = std::exchange(image_, QImage());
     drawTexturedRoundedButtonInFrame(*p, area, false, false);
+    title_ = keptTitle;
+    image_ = keptImage;
     QRectF r = area;
     if (bordered_ || showsBorderOnlyWhileMouseInside_) {
         r.translate(0.5, 0);
