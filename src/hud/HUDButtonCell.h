@@ -19,8 +19,6 @@
 
 class HUDTheme;
 class QPainter;
-class QWidget;
-struct ButtonState;
 
 // HUD style bits of HUDButtonCell::bgButtonType().
 enum HUDButtonStyleBits : int32_t {
