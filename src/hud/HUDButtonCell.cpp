@@ -13,6 +13,7 @@
 #include "foundation/VNSStringUtilCategory.h"
 
 #include <QAbstractItemView>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -254,7 +255,8 @@ bool HUDButtonCell::isPressed() const {
 QSizeF HUDButtonCell::cellSize() const {
     const QSizeF text = title_.size();
     double width = text.width();
-    double height = text.height();
+    // An empty title still takes a line.
+    double height = std::max(text.height(), QFontMetricsF(font_).height());
     if (bgButtonType_ & (kHUDCheckBox | kHUDRadioButton)) {
         width += boxWidthForSize(controlSize_) + 8;
         height = std::max(height, boxWidthForSize(controlSize_) + 4);
@@ -272,8 +274,9 @@ QSizeF HUDButtonCell::cellSize() const {
         }
     }
     if (bordered_) {
+        const double natural = controlSize_ == 1 ? 19 : controlSize_ == 2 ? 16 : 22;
         width += 24;
-        height += 8;
+        height = std::max(height + 8, natural);
     }
     return {std::ceil(width), std::ceil(height)};
 }

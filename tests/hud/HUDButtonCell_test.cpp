@@ -468,6 +468,22 @@ TEST_F(ButtonTest, CellsInATableAreCutToTheirOwnHeight) {
     EXPECT_GT(opaquePixels(shot, QRect(0, 0, 80, height)), 100);
 }
 
+TEST_F(ButtonTest, MatrixCellsDrawInTheirOwnFrame) {
+    Matrix matrix;
+    matrix.resize(120, 22);
+    // Cached (40 wide) and drawn directly (15 wide): both land in the frame.
+    for (const double width : {40.0, 15.0}) {
+        HUDButtonCell cell(QStringLiteral(""));
+        cell.setBezelStyle(kTexturedRoundedBezelStyle);
+        QImage shot = canvas(120, 22);
+        QPainter p(&shot);
+        cell.drawWithFrame(p, QRectF(60, 0, width, 22), &matrix);
+        p.end();
+        EXPECT_EQ(opaquePixels(shot, QRect(0, 0, 58, 22)), 0) << width;
+        EXPECT_GT(opaquePixels(shot, QRect(60, 0, int(width), 22)), int(width) * 8) << width;
+    }
+}
+
 // The shared bezels.
 
 HUDButtonCell* texturedCell(const QString& title = QStringLiteral("")) {
