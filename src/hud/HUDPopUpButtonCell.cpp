@@ -23,6 +23,8 @@ int32_t sCellSizeHeight = 0;
 int sCellControlSize = -1;
 
 constexpr double kArrowColumn = 15;
+// Four times the right cap: the stretched image then keeps 38-point ends.
+constexpr double kBezelImageWidth = 4 * 38;
 
 }  // namespace
 
@@ -160,11 +162,14 @@ void HUDPopUpButtonCell::drawWithFrame(QPainter& ctx, const QRectF& cellFrame,
         PopUpImage* entry = PopUpImage::imageForCell(this, height);
         if (!entry->backgroundImg) {
             // Painted y-down and drawn y-down, so the shadows need no flipping.
-            entry->backgroundImg = std::make_unique<StretchImage>(8, 30, int32_t(cellFrame.width()),
+            // One width for every entry, whatever the first pop-up's: wide
+            // enough that the stretched image's ends are whole caps, so the
+            // arrow column never stretches and narrow pop-ups keep both ends.
+            const QRectF canonical(0, 0, kBezelImageWidth, cellFrame.height());
+            entry->backgroundImg = std::make_unique<StretchImage>(8, 30, int32_t(kBezelImageWidth),
                                                                   int32_t(cellFrame.height()));
             if (QPainter* p = entry->backgroundImg->lockFocusAndClear()) {
-                p->translate(-cellFrame.topLeft());
-                drawBezel(*p, bezel);
+                drawBezel(*p, bezelRect(canonical));
             }
             entry->backgroundImg->unlockFocusAndDraw(false);
         }

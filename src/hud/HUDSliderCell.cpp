@@ -20,6 +20,7 @@ namespace {
 // The knob the platform lays out before the HUD sizes it.
 constexpr double kKnobWidth = 19;
 constexpr double kKnobHeight = 22;
+constexpr int32_t kTrackImageWidth = 8 + 30;
 // Focus-ring types that draw a ring.
 constexpr int32_t kRingDefault = 0;
 constexpr int32_t kRingExterior = 2;
@@ -188,10 +189,13 @@ void HUDSliderCell::drawBarInside(QPainter& ctx, const QRectF& rect, bool) {
     if (!entry) return;
     if (!entry->sliderTrackImg) {
         // Painted y-down and drawn y-down, so the shadows need no flipping.
+        // Rendered at the caps' width rather than the first slider's: the
+        // entry serves every length, and an image wider than a later bar
+        // would lose that bar's left end when squeezed.
         entry->sliderTrackImg =
-            std::make_unique<StretchImage>(8, 30, int32_t(rect.width()), int32_t(rect.height()));
+            std::make_unique<StretchImage>(8, 30, kTrackImageWidth, int32_t(rect.height()));
         if (QPainter* p = entry->sliderTrackImg->lockFocusAndClear()) {
-            const QRectF local(0, viewIsTable() ? -5 : 0, rect.width(), rect.height());
+            const QRectF local(0, viewIsTable() ? -5 : 0, kTrackImageWidth, rect.height());
             drawHorizontalBarInFrame(*p, local);
         }
         entry->sliderTrackImg->unlockFocusAndDraw(false);

@@ -93,8 +93,11 @@ TEST_F(PopUpTest, BezelCachedFromFortyPointsAndSharedAcrossWidths) {
     EXPECT_EQ(entry->bstate.height, 26);
     const QImage wide = render(cell, 160, 26);
     EXPECT_EQ(cacheSize(), before + 1);
-    // The stretched bezel keeps its caps: the arrow column looks the same.
+    // The stretched bezel keeps its caps: the arrow column looks the same,
+    // and does not spread into the body of a wider pop-up.
     EXPECT_EQ(first.pixelColor(30, 12), wide.pixelColor(150, 12));
+    EXPECT_EQ(wide.pixelColor(60, 12), wide.pixelColor(120, 12));
+    EXPECT_NE(wide.pixelColor(120, 12), wide.pixelColor(150, 12));
 
     cell.setEnabled(false);
     render(cell, 100, 26);

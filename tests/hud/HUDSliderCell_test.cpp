@@ -123,6 +123,34 @@ TEST_F(SliderTest, CacheThresholdAndSharingAcrossWidths) {
     EXPECT_EQ(HorizSliderImage::imageForCell(&cell, QRectF(0, 0, 100, 17)), entry);
 }
 
+TEST_F(SliderTest, SharedBarKeepsBothEndsAtEveryLength) {
+    HUDSliderCell cell;
+    cell.setControlSize(3);
+    cell.setFocusRingType(2);  // a state of its own: the first draw below makes the image
+    for (int width : {300, 40, 20}) {
+        const QRectF r(10, 0, width, 22);
+        QImage cached = canvas(320, 22);
+        QImage painted = canvas(320, 22);
+        {
+            QPainter p(&cached);
+            cell.drawBarInside(p, r, true);
+            QPainter direct(&painted);
+            cell.drawHorizontalBarInFrame(direct, r);
+        }
+        // The ends of the shared image match a bar painted at this length.
+        int worst = 0;
+        for (int y = 0; y < 22; ++y) {
+            for (int x :
+                 {10, 11, 12, 13, 14, 15, 16, 10 + width - 7, 10 + width - 6, 10 + width - 5,
+                  10 + width - 4, 10 + width - 3, 10 + width - 2, 10 + width - 1}) {
+                worst = std::max(worst, std::abs(cached.pixelColor(x, y).alpha() -
+                                                 painted.pixelColor(x, y).alpha()));
+            }
+        }
+        EXPECT_LE(worst, 8) << "width " << width;
+    }
+}
+
 TEST_F(SliderTest, VerticalSliderBypassesCache) {
     HUDSliderCell cell;
     cell.setVertical(true);
