@@ -87,14 +87,17 @@ void KlAccordionView::layout() {
         content.setHeight(content.height() - kHeaderHeight);
         if (selectedIndex_ >= 0 && i <= selectedIndex_) content.translate(0, kHeaderHeight);
     }
+    // Headers after the selected index go below the content, also when the
+    // selected item itself is hidden and leaves no header to follow.
+    bool belowContent = false;
     for (int i = 0; i < items_.size(); ++i) {
         if (items_[i]->hidden()) continue;
-        items_[i]->setFrame(header);
-        if (i != selectedIndex_) {
-            header.moveTop(header.y() + kHeaderHeight);
-        } else {
+        if (i > selectedIndex_ && !belowContent) {
             header.moveTop(content.y() + content.height());
+            belowContent = true;
         }
+        items_[i]->setFrame(header);
+        header.moveTop(header.y() + kHeaderHeight);
     }
     contentRect_ = content;
     if (toContentView_) toContentView_->setGeometry(content.toRect());

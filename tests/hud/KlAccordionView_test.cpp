@@ -71,6 +71,15 @@ TEST_F(AccordionTest, StacksHeadersRoundTheSelectedItemsContent) {
     EXPECT_EQ(items[2]->frame(), QRectF(0, 18, 200, 18));
     EXPECT_EQ(view.contentRect(), QRectF(0, 36, 200, 264));
 
+    // With the selected item hidden the later headers still go below the content.
+    items[0]->setHidden(true);
+    view.selectItemWithTag(10);
+    view.layout();
+    EXPECT_EQ(view.contentRect(), QRectF(0, 0, 200, 282));
+    EXPECT_EQ(items[2]->frame(), QRectF(0, 282, 200, 18));
+    items[0]->setHidden(false);
+    view.selectItemWithTag(30);
+
     view.show();
     view.resize(100, 100);
     EXPECT_EQ(view.contentRect(), QRectF(0, 36, 100, 64));
