@@ -17,6 +17,10 @@ class HUDTextFieldCell : public TextFieldCell, public HUDThemeKeyProtocol {
 public:
     explicit HUDTextFieldCell(const QString& text = {});
 
+    std::unique_ptr<TextFieldCell> clone() const override {
+        return std::make_unique<HUDTextFieldCell>(*this);
+    }
+
     static std::unique_ptr<HUDTextFieldCell> initWithCoder(const QVariantMap& archive);
     QVariantMap encodeWithCoder() const;
 

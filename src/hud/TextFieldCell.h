@@ -9,6 +9,7 @@
 #include <QSizeF>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class QPainter;
@@ -29,6 +30,10 @@ public:
     virtual ~TextFieldCell() = default;
     TextFieldCell(const TextFieldCell&) = default;
     TextFieldCell& operator=(const TextFieldCell&) = default;
+    // A copy of the cell as it stands, of its own class.
+    virtual std::unique_ptr<TextFieldCell> clone() const {
+        return std::make_unique<TextFieldCell>(*this);
+    }
 
     QString stringValue() const { return value_.string(); }
     void setStringValue(const QString& text) { value_ = AttributedString(text); }
