@@ -44,7 +44,7 @@ void HUDSecureTextFieldCell::drawWithFrame(QPainter& painter, const QRectF& fram
     HUDTheme* t = theme(this);
     const QRectF frame = frameIn.adjusted(0.5, 0.5, -0.5, -0.5);
     QPainterPath path;
-    if (bezelStyle() == kTextFieldRoundedBezel) {
+    if (bezelStyle() == kRoundedTextFieldBezel) {
         path = HUDTextFieldCell::capsulePath(frame);
     } else {
         path.addRoundedRect(frame, 3, 3);

@@ -132,7 +132,7 @@ QPainterPath HUDTextFieldCell::capsulePath(const QRectF& f) {
 
 QRectF HUDTextFieldCell::controlSizeShift(const QRectF& frame, int bezelStyle,
                                           HUDControlSize size) {
-    if (bezelStyle != kTextFieldRoundedBezel) return frame;
+    if (bezelStyle != kRoundedTextFieldBezel) return frame;
     if (size == HUDMiniControlSize) return frame.translated(1, 0);
     return frame.translated(0, 1);
 }
@@ -156,7 +156,7 @@ void HUDTextFieldCell::drawWithFrame(QPainter& painter, const QRectF& frameIn, Q
     }
 
     const QPainterPath path =
-        bezelStyle() == kTextFieldRoundedBezel ? capsulePath(frame) : QPainterPath();
+        bezelStyle() == kRoundedTextFieldBezel ? capsulePath(frame) : QPainterPath();
     if (fillsBackground_) {
         painter.fillRect(frame, t->textFillColor());
     } else if (isEditable()) {

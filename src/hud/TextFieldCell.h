@@ -15,7 +15,8 @@
 class QPainter;
 class QWidget;
 
-enum TextFieldBezelStyle : int { kTextFieldSquareBezel = 0, kTextFieldRoundedBezel = 1 };
+// Bezel styles of TextFieldCell::bezelStyle().
+enum TextFieldBezelStyle : int { kSquareTextFieldBezel = 0, kRoundedTextFieldBezel = 1 };
 enum FocusRingType : int {
     kFocusRingTypeDefault = 0,
     kFocusRingTypeNone = 1,
@@ -107,7 +108,7 @@ private:
     bool bezeled_ = false;
     bool bordered_ = false;
     bool drawsBackground_ = false;
-    int bezelStyle_ = kTextFieldSquareBezel;
+    int bezelStyle_ = kSquareTextFieldBezel;
     HUDControlSize controlSize_ = HUDRegularControlSize;
     bool showsFirstResponder_ = false;
     int focusRingType_ = kFocusRingTypeDefault;

@@ -243,7 +243,7 @@ TEST_F(TextFieldTest, BezelBackgroundAndBorderFollowStyleAndState) {
     HUDTextFieldCell round;
     round.setEditable(true);
     round.setBezeled(true);
-    round.setBezelStyle(kTextFieldRoundedBezel);
+    round.setBezelStyle(kRoundedTextFieldBezel);
     QImage image = render(round, 80, 22, &view);
     EXPECT_TRUE(near(image.pixelColor(40, 11), t()->textFillColor()));
     EXPECT_EQ(image.pixelColor(0, 0).alpha(), 0);  // outside the capsule
