@@ -923,8 +923,11 @@ bool VTaskManager::checkHeartbeatPass(uint64_t now) {
                              : lost(kGUIUpdateHeartbeat)   ? "lost GUI update heartbeat"
                              : lost(kCommHeartbeat)        ? "lost comm heartbeat"
                                                            : nullptr;
-        if (reason && now - gModalHeartbeat.load() >= 5000 &&
-            now - gLastSleepOrStop.load() >= 5000) {
+        // Another thread may stamp after `now` was read: a stamp from the
+        // future is the freshest there is, not an ancient one.
+        auto age = [now](uint64_t stamp) { return stamp > now ? 0 : now - stamp; };
+        if (reason && age(gModalHeartbeat.load()) >= 5000 &&
+            age(gLastSleepOrStop.load()) >= 5000) {
             const int32_t countdown = gCountdown.load();
             if (countdown < 8) gHeartbeatTimeout.store(true);
             bool passEnds = false;

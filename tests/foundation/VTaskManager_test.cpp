@@ -405,6 +405,9 @@ TEST_F(VTaskManagerTest, WatchdogIsArmedOnceLaunchingHasFinished) {
 TEST_F(VTaskManagerTest, ModalLoopKeepsTheWatchdogQuiet) {
     auto tm = manager();
     const uint64_t now = getMilliS();
+    // The modal stamp lands after the pass's clock reading, as it may when the
+    // main thread stamps while the heartbeat thread checks.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
     for (bool modal : {false, true}) {
         SCOPED_TRACE(modal);
         VTaskManager::resetHeartbeatState(true);
