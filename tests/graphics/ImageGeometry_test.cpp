@@ -1,5 +1,6 @@
 #include "graphics/ImageGeometry.h"
 
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QPainter>
@@ -62,12 +63,6 @@ QImage quadrants() {
     img.setPixel(3, 3, qRgb(255, 255, 255));
     img.setPixel(28, 28, qRgb(255, 255, 255));
     return img;
-}
-
-QImage canvas(int w, int h) {
-    QImage c(w, h, QImage::Format_ARGB32_Premultiplied);
-    c.fill(Qt::transparent);
-    return c;
 }
 
 QRgb at(const QImage& img, int x, int y) {

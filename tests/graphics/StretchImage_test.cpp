@@ -1,5 +1,6 @@
 #include "graphics/StretchImage.h"
 
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QPainter>
@@ -56,12 +57,6 @@ std::unique_ptr<StretchImage> makeImage() {
     p->fillRect(38, 30, 1, 1, Qt::white);
     img->unlockFocusAndDraw(false);
     return img;
-}
-
-QImage canvas(int w, int h) {
-    QImage c(w, h, QImage::Format_ARGB32_Premultiplied);
-    c.fill(Qt::transparent);
-    return c;
 }
 
 TEST(StretchImage, ThreePartPieces) {

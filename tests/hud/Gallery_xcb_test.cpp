@@ -1,3 +1,4 @@
+#include "support/PixelTestSupport.h"
 #include "support/HudGalleryWindow.h"
 
 #include "hud/HUDButton.h"
@@ -20,9 +21,7 @@
 namespace {
 
 bool near(const QColor& a, const QColor& b, int tolerance = 2) {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+    return nearColour(a, b, tolerance);
 }
 
 #define EXPECT_COLOUR(actual, expected)     \

@@ -6,6 +6,7 @@
 #include "hud/HUDThemeKeloWindow.h"
 #include "hud/KeloPilotColorCategory.h"
 #include "platform/UserDefaults.h"
+#include "support/PixelTestSupport.h"
 #include "support/ProcessUntil.h"
 #include "support/TestMain.h"
 
@@ -31,12 +32,6 @@ protected:
     static HUDThemeKelo* kelo() { return HUDThemeKelo::instance(); }
 };
 
-QImage canvas(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
-
 QImage renderBox(HUDBox& box, const QRectF& dirty = QRectF()) {
     QImage image = canvas(box.width(), box.height());
     QPainter p(&image);
@@ -55,10 +50,7 @@ QImage renderWidget(Widget& widget) {
 }
 
 bool near(const QColor& a, const QColor& b, int tolerance = 4) {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance &&
-           std::abs(a.alpha() - b.alpha()) <= tolerance;
+    return nearColour(a, b, tolerance, true);
 }
 
 #define EXPECT_RGBA(actual, expected)                                          \

@@ -6,6 +6,7 @@
 #include "hud/KeloPilotColorCategory.h"
 #include "hud/VNSColorCategory.h"
 #include "platform/UserDefaults.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
@@ -37,12 +38,6 @@ public:
     QSizeF intercellSpacing() const override { return {0, 0}; }
 };
 
-QImage canvas(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
-
 // Draws the cell as its own view would: the view's bounds are the frame.
 QImage render(HUDButtonCell& cell, int w, int h, QWidget* view = nullptr) {
     QWidget own;
@@ -54,9 +49,7 @@ QImage render(HUDButtonCell& cell, int w, int h, QWidget* view = nullptr) {
 }
 
 bool near(const QColor& a, const QColor& b, int tolerance = 3) {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+    return nearColour(a, b, tolerance);
 }
 
 #define EXPECT_RGB(actual, expected)        \

@@ -5,6 +5,7 @@
 #include "hud/MultiKeyButton.h"
 #include "hud/PopUpImage.h"
 #include "platform/UserDefaults.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
@@ -30,12 +31,6 @@ protected:
     static HUDThemeKelo* kelo() { return HUDThemeKelo::instance(); }
 };
 
-QImage canvas(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
-
 QImage render(HUDPopUpButtonCell& cell, int w, int h, QWidget* view = nullptr) {
     QWidget own;
     own.resize(w, h);
@@ -46,9 +41,7 @@ QImage render(HUDPopUpButtonCell& cell, int w, int h, QWidget* view = nullptr) {
 }
 
 bool near(const QColor& a, const QColor& b, int tolerance = 4) {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+    return nearColour(a, b, tolerance);
 }
 
 #define EXPECT_RGB(actual, expected)        \

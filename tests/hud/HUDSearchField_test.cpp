@@ -5,6 +5,7 @@
 #include "hud/HUDSearchField.h"
 #include "hud/HUDThemeKelo.h"
 #include "platform/UserDefaults.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
@@ -31,12 +32,6 @@ protected:
     static HUDThemeKelo* kelo() { return HUDThemeKelo::instance(); }
 };
 
-QImage canvas(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
-
 template <typename Cell>
 QImage render(Cell& cell, int w, int h, QWidget* view = nullptr) {
     QImage image = canvas(w, h);
@@ -47,9 +42,7 @@ QImage render(Cell& cell, int w, int h, QWidget* view = nullptr) {
 }
 
 bool near(const QColor& a, const QColor& b, int tolerance = 6) {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+    return nearColour(a, b, tolerance);
 }
 
 #define EXPECT_RGB(actual, expected)        \

@@ -7,6 +7,7 @@
 #include "hud/SegCellImage.h"
 #include "platform/AttributedString.h"
 #include "platform/UserDefaults.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
@@ -44,9 +45,7 @@ QImage renderControl(HUDSegmentedCell& cell, int w, int h) {
 }
 
 bool near(const QColor& a, const QColor& b, int tolerance = 6) {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+    return nearColour(a, b, tolerance);
 }
 
 #define EXPECT_RGB(actual, expected)        \

@@ -5,6 +5,7 @@
 #include "hud/HorizSliderImage.h"
 #include "hud/KeloPilotColorCategory.h"
 #include "platform/UserDefaults.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
@@ -29,12 +30,6 @@ protected:
     static HUDThemeKelo* kelo() { return HUDThemeKelo::instance(); }
 };
 
-QImage canvas(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
-
 // The cell drawn in its own view of the given size.
 QImage render(HUDSliderCell& cell, int w, int h) {
     QWidget view;
@@ -46,9 +41,7 @@ QImage render(HUDSliderCell& cell, int w, int h) {
 }
 
 bool near(const QColor& a, const QColor& b, int tolerance = 4) {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+    return nearColour(a, b, tolerance);
 }
 
 #define EXPECT_RGB(actual, expected)        \

@@ -5,6 +5,7 @@
 #include "hud/HUDTableViewHeaderCell.h"
 #include "hud/HUDThemeKelo.h"
 #include "platform/UserDefaults.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
@@ -34,12 +35,6 @@ QStandardItemModel* makeModel(int rows, int columns, QObject* parent) {
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c) model->setData(model->index(r, c), r * 10 + c);
     return model;
-}
-
-QImage canvas(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
 }
 
 // A header cell of the application's own making.

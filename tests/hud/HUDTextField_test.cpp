@@ -7,6 +7,7 @@
 #include "hud/KeloPilotColorCategory.h"
 #include "hud/VNSColorCategory.h"
 #include "platform/UserDefaults.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QAction>
@@ -33,12 +34,6 @@ protected:
     static HUDTheme* t() { return theme(); }
 };
 
-QImage canvas(int w, int h) {
-    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    return image;
-}
-
 template <typename Cell>
 QImage render(Cell& cell, int w, int h, QWidget* view) {
     QImage image = canvas(w, h);
@@ -48,9 +43,7 @@ QImage render(Cell& cell, int w, int h, QWidget* view) {
 }
 
 bool near(const QColor& a, const QColor& b, int tolerance = 3) {
-    return std::abs(a.red() - b.red()) <= tolerance &&
-           std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+    return nearColour(a, b, tolerance);
 }
 
 bool blank(const QImage& image) {

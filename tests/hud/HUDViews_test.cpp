@@ -5,6 +5,7 @@
 #include "hud/HUDThemeManager.h"
 #include "hud/HUDView.h"
 #include "platform/UserDefaults.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QLabel>
@@ -16,14 +17,7 @@
 
 namespace {
 
-class TempDefaults : public ::testing::Environment {
-public:
-    void SetUp() override { UserDefaults::setStandardFile(dir_.filePath("defaults.plist")); }
-
-private:
-    QTemporaryDir dir_;
-};
-const auto* const kTempDefaults = ::testing::AddGlobalTestEnvironment(new TempDefaults);
+KELO_TEMP_DEFAULTS();
 
 QRgb rgb(const QColor& c) {
     return c.rgb() | 0xff000000u;

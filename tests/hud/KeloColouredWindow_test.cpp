@@ -4,6 +4,7 @@
 #include "hud/KeloColouredPanel.h"
 #include "hud/NSWindow_Additions.h"
 #include "platform/UserDefaults.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
@@ -15,14 +16,7 @@
 namespace {
 
 // Colours read the contrast settings; keep them away from the real defaults.
-class TempDefaults : public ::testing::Environment {
-public:
-    void SetUp() override { UserDefaults::setStandardFile(dir_.filePath("defaults.plist")); }
-
-private:
-    QTemporaryDir dir_;
-};
-const auto* const kTempDefaults = ::testing::AddGlobalTestEnvironment(new TempDefaults);
+KELO_TEMP_DEFAULTS();
 
 // A focused control that records the keys it is sent.
 struct KeyLog : QLineEdit {

@@ -9,6 +9,7 @@
 #include "hud/ScrollViewEventDelegate.h"
 #include "hud/Scroller.h"
 #include "platform/UserDefaults.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
@@ -21,14 +22,7 @@
 
 namespace {
 
-class TempDefaults : public ::testing::Environment {
-public:
-    void SetUp() override { UserDefaults::setStandardFile(dir_.filePath("defaults.plist")); }
-
-private:
-    QTemporaryDir dir_;
-};
-const auto* const kTempDefaults = ::testing::AddGlobalTestEnvironment(new TempDefaults);
+KELO_TEMP_DEFAULTS();
 
 QRgb rgb(const QColor& c) {
     return c.rgb() | 0xff000000u;

@@ -7,6 +7,7 @@
 #include "hud/VNSViewCategory.h"
 #include "hud/ViewInterface.h"
 #include "platform/UserDefaults.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QCheckBox>
@@ -21,14 +22,7 @@
 
 namespace {
 
-class TempDefaults : public ::testing::Environment {
-public:
-    void SetUp() override { UserDefaults::setStandardFile(dir_.filePath("defaults.plist")); }
-
-private:
-    QTemporaryDir dir_;
-};
-const auto* const kTempDefaults = ::testing::AddGlobalTestEnvironment(new TempDefaults);
+KELO_TEMP_DEFAULTS();
 
 struct ColouredView : QWidget, BackgroundColorProtocol {
     using QWidget::QWidget;

@@ -1,0 +1,40 @@
+#pragma once
+
+// Helpers for tests that draw into images and read pixels back.
+
+#include <QColor>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/UserDefaults.h"
+
+// A transparent image to draw into.
+inline QImage canvas(int w, int h) {
+    QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+// Antialiasing and premultiplication move channels by a few steps.
+inline bool nearColour(const QColor& a, const QColor& b, int tolerance, bool withAlpha = false) {
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance &&
+           (!withAlpha || std::abs(a.alpha() - b.alpha()) <= tolerance);
+}
+
+// The user defaults of a test program live in a temporary file. Tests that
+// need them declare `KELO_TEMP_DEFAULTS();` once at namespace scope.
+class TempDefaults : public ::testing::Environment {
+public:
+    void SetUp() override { UserDefaults::setStandardFile(dir_.filePath("defaults.plist")); }
+
+private:
+    QTemporaryDir dir_;
+};
+#define KELO_TEMP_DEFAULTS() \
+    const auto* const kTempDefaults = ::testing::AddGlobalTestEnvironment(new TempDefaults)
