@@ -117,14 +117,7 @@ void HUDScrollView::mousePressEvent(QMouseEvent* event) {
 }
 
 void HUDScrollView::dragEnterEvent(QDragEnterEvent* event) {
-    const Qt::DropAction action =
-        eventDelegate_ ? eventDelegate_->draggingEntered(event) : Qt::IgnoreAction;
-    if (action == Qt::IgnoreAction) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(action);
-    event->accept();
+    forwardDragEnter(eventDelegate_, event);
 }
 
 void HUDScrollView::dragMoveEvent(QDragMoveEvent* event) {
@@ -136,10 +129,5 @@ void HUDScrollView::dragLeaveEvent(QDragLeaveEvent* event) {
 }
 
 void HUDScrollView::dropEvent(QDropEvent* event) {
-    if (eventDelegate_ && eventDelegate_->prepareForDragOperation(event) &&
-        eventDelegate_->performDragOperation(event)) {
-        event->acceptProposedAction();
-        return;
-    }
-    event->ignore();
+    forwardDrop(eventDelegate_, event);
 }

@@ -54,14 +54,7 @@ void KeloRemoteScrollView::mousePressEvent(QMouseEvent* event) {
 }
 
 void KeloRemoteScrollView::dragEnterEvent(QDragEnterEvent* event) {
-    const Qt::DropAction action =
-        eventDelegate_ ? eventDelegate_->draggingEntered(event) : Qt::IgnoreAction;
-    if (action == Qt::IgnoreAction) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(action);
-    event->accept();
+    forwardDragEnter(eventDelegate_, event);
 }
 
 void KeloRemoteScrollView::dragMoveEvent(QDragMoveEvent* event) {
@@ -69,10 +62,5 @@ void KeloRemoteScrollView::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void KeloRemoteScrollView::dropEvent(QDropEvent* event) {
-    if (eventDelegate_ && eventDelegate_->prepareForDragOperation(event) &&
-        eventDelegate_->performDragOperation(event)) {
-        event->acceptProposedAction();
-        return;
-    }
-    event->ignore();
+    forwardDrop(eventDelegate_, event);
 }

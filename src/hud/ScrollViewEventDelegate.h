@@ -20,3 +20,8 @@ public:
     virtual bool performDragOperation(QDropEvent*) { return false; }
     virtual void draggingExited(QDragLeaveEvent*) {}
 };
+
+// The drag entry and drop steps of the scroll views that take a delegate;
+// without one, or without the delegate's consent, the drag is refused.
+void forwardDragEnter(ScrollViewEventDelegate* delegate, QDragEnterEvent* event);
+void forwardDrop(ScrollViewEventDelegate* delegate, QDropEvent* event);
