@@ -211,6 +211,8 @@ public:
                               QWidget* controlView);
     // The image for the current state and, through op, how to composite it.
     QImage imageToDraw(int* op);
+    // The button's image over a bezel, unless it has none or is a check box or radio.
+    void drawBezelImage(QPainter& ctx, const QRectF& rect);
     // True when the text has no colour of its own or a dark one, which the
     // theme's light text colour then replaces.
     static bool needDefaultTextColor(const AttributedString& text);

@@ -224,12 +224,7 @@ void HUDButtonCell::drawTexturedRoundedButtonInFrame(QPainter& ctx, const QRectF
         }
         drawTitle(ctx, title_, titleRect.translated(0, titleOffset), drawingView());
     }
-    if (imagePosition_ != kNoImage && !image_.isNull() &&
-        !(bgButtonType_ & (kHUDCheckBox | kHUDRadioButton))) {
-        int op = kCompositeSourceOver;
-        const QImage image = imageToDraw(&op);
-        drawImage(ctx, image, bezel, drawingView(), op);
-    }
+    drawBezelImage(ctx, bezel);
 }
 
 void HUDButtonCell::drawRoundRectButtonInFrame(QPainter& ctx, const QRectF& frame) {
@@ -265,12 +260,7 @@ void HUDButtonCell::drawRoundRectButtonInFrame(QPainter& ctx, const QRectF& fram
     fillPath(ctx, path, gradient);
     if (bordered_) strokePath(ctx, path, t->darkStrokeColor(), 1.0);
     if (imagePosition_ != kImageOnly) drawTitle(ctx, title_, r.translated(0, 1), drawingView());
-    if (imagePosition_ != kNoImage && !image_.isNull() &&
-        !(bgButtonType_ & (kHUDCheckBox | kHUDRadioButton))) {
-        int op = kCompositeSourceOver;
-        const QImage image = imageToDraw(&op);
-        drawImage(ctx, image, r, drawingView(), op);
-    }
+    drawBezelImage(ctx, r);
 }
 
 void HUDButtonCell::drawRoundedButtonInFrame(QPainter& ctx, const QRectF& frame) {
@@ -310,12 +300,7 @@ void HUDButtonCell::drawRoundedButtonInFrame(QPainter& ctx, const QRectF& frame)
     if (fill.isValid()) ctx.fillPath(path, fill);
     if (imagePosition_ != kImageOnly)
         drawTitle(ctx, title_, titleRectForBounds(viewBounds(frame)), drawingView());
-    if (imagePosition_ != kNoImage && !image_.isNull() &&
-        !(bgButtonType_ & (kHUDCheckBox | kHUDRadioButton))) {
-        int op = kCompositeSourceOver;
-        const QImage image = imageToDraw(&op);
-        drawImage(ctx, image, r, drawingView(), op);
-    }
+    drawBezelImage(ctx, r);
 }
 
 void HUDButtonCell::drawSmallSquareButtonInFrame(QPainter& ctx, const QRectF& frame) {
@@ -650,4 +635,14 @@ QImage HUDButtonCell::drawStringAsImage(const AttributedString& title, const QRe
     title.draw(*p, at);
     canvas.unlockFocusAndDraw(false);
     return canvas.nsImage();
+}
+
+void HUDButtonCell::drawBezelImage(QPainter& ctx, const QRectF& rect) {
+    // Check boxes and radio buttons draw their image as the mark itself.
+    if (imagePosition_ == kNoImage || image_.isNull() ||
+        (bgButtonType_ & (kHUDCheckBox | kHUDRadioButton)))
+        return;
+    int op = kCompositeSourceOver;
+    const QImage image = imageToDraw(&op);
+    drawImage(ctx, image, rect, drawingView(), op);
 }
