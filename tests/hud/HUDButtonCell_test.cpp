@@ -52,10 +52,6 @@ bool near(const QColor& a, const QColor& b, int tolerance = 3) {
     return nearColour(a, b, tolerance);
 }
 
-#define EXPECT_RGB(actual, expected)        \
-    EXPECT_TRUE(near((actual), (expected))) \
-        << "got " << (actual).name().toStdString() << ", want " << (expected).name().toStdString()
-
 QColor at(const QImage& image, int x, int y) {
     return image.pixelColor(x, y);
 }

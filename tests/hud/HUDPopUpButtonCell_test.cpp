@@ -44,10 +44,6 @@ bool near(const QColor& a, const QColor& b, int tolerance = 4) {
     return nearColour(a, b, tolerance);
 }
 
-#define EXPECT_RGB(actual, expected)        \
-    EXPECT_TRUE(near((actual), (expected))) \
-        << "got " << (actual).name().toStdString() << ", want " << (expected).name().toStdString()
-
 QColor titleColour(const HUDPopUpButtonCell& cell) {
     return cell.lastTitle().attributesAt(0).foreground.value_or(QColor());
 }

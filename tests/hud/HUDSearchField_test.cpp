@@ -45,10 +45,6 @@ bool near(const QColor& a, const QColor& b, int tolerance = 6) {
     return nearColour(a, b, tolerance);
 }
 
-#define EXPECT_RGB(actual, expected)        \
-    EXPECT_TRUE(near((actual), (expected))) \
-        << "got " << (actual).name().toStdString() << ", want " << (expected).name().toStdString()
-
 QRect inkBounds(const QImage& image, const QRect& area,
                 const std::function<bool(const QColor&)>& test) {
     QRect bounds;

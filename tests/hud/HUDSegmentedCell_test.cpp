@@ -48,10 +48,6 @@ bool near(const QColor& a, const QColor& b, int tolerance = 6) {
     return nearColour(a, b, tolerance);
 }
 
-#define EXPECT_RGB(actual, expected)        \
-    EXPECT_TRUE(near((actual), (expected))) \
-        << "got " << (actual).name().toStdString() << ", want " << (expected).name().toStdString()
-
 // The most opaque pixel inside the area: the heart of a glyph.
 QColor strongestPixel(const QImage& image, const QRect& area) {
     QColor best(0, 0, 0, 0);

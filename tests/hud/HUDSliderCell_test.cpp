@@ -44,10 +44,6 @@ bool near(const QColor& a, const QColor& b, int tolerance = 4) {
     return nearColour(a, b, tolerance);
 }
 
-#define EXPECT_RGB(actual, expected)        \
-    EXPECT_TRUE(near((actual), (expected))) \
-        << "got " << (actual).name().toStdString() << ", want " << (expected).name().toStdString()
-
 int opaquePixels(const QImage& image) {
     int count = 0;
     for (int y = 0; y < image.height(); ++y)

@@ -27,6 +27,12 @@ inline bool nearColour(const QColor& a, const QColor& b, int tolerance, bool wit
            (!withAlpha || std::abs(a.alpha() - b.alpha()) <= tolerance);
 }
 
+// Compares colours with the `near` of the test file that uses it, whose
+// tolerance suits what that file draws.
+#define EXPECT_RGB(actual, expected)        \
+    EXPECT_TRUE(near((actual), (expected))) \
+        << "got " << (actual).name().toStdString() << ", want " << (expected).name().toStdString()
+
 // The user defaults of a test program live in a temporary file. Tests that
 // need them declare `KELO_TEMP_DEFAULTS();` once at namespace scope.
 class TempDefaults : public ::testing::Environment {
