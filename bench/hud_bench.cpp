@@ -3,8 +3,8 @@
 // against painting the background from scratch each time.
 #include "graphics/ImageGeometry.h"
 #include "graphics/StretchImage.h"
-#include "hud/HUDButtonCell.h"
-#include "hud/HUDThemeKelo.h"
+#include "hud/cells/HUDButtonCell.h"
+#include "hud/theme/HUDThemeKelo.h"
 
 #include <benchmark/benchmark.h>
 

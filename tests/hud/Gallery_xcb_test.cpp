@@ -1,10 +1,10 @@
 #include "support/PixelTestSupport.h"
 #include "support/HudGalleryWindow.h"
 
-#include "hud/HUDButton.h"
-#include "hud/HUDThemeKelo.h"
-#include "hud/KeloPilotColorCategory.h"
-#include "hud/KeloPopOverView.h"
+#include "hud/controls/HUDButton.h"
+#include "hud/theme/HUDThemeKelo.h"
+#include "hud/theme/KeloPilotColorCategory.h"
+#include "hud/views/KeloPopOverView.h"
 #include "platform/UserDefaults.h"
 #include "support/TestMain.h"
 

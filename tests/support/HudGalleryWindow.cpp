@@ -3,10 +3,10 @@
 #include "graphics/ImageGeometry.h"
 #include "graphics/ImageUtilCategory.h"
 #include "graphics/StretchImage.h"
-#include "hud/HUDButton.h"
-#include "hud/HUDThemeKelo.h"
-#include "hud/KeloPilotColorCategory.h"
-#include "hud/VNSColorCategory.h"
+#include "hud/controls/HUDButton.h"
+#include "hud/theme/HUDThemeKelo.h"
+#include "hud/theme/KeloPilotColorCategory.h"
+#include "hud/theme/VNSColorCategory.h"
 
 #include <QLabel>
 #include <QPainter>

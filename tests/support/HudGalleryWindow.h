@@ -1,7 +1,7 @@
 #pragma once
 
-#include "hud/HUDThemeKeloWindow.h"
-#include "hud/KeloPopOverButton.h"
+#include "hud/windows/HUDThemeKeloWindow.h"
+#include "hud/controls/KeloPopOverButton.h"
 
 #include <QImage>
 #include <QRect>

@@ -1,5 +1,5 @@
-#include "hud/HUDImageUtilColours.h"
-#include "hud/HUDThemeKelo.h"
+#include "hud/theme/HUDImageUtilColours.h"
+#include "hud/theme/HUDThemeKelo.h"
 #include "support/HudGalleryWindow.h"
 
 #include <QApplication>

@@ -1,5 +1,0 @@
-#include "hud/ScreenPreviewView.h"
-
-ScreenPreviewView::ScreenPreviewView(QWidget* parent) : QWidget(parent) {
-    setFocusPolicy(Qt::NoFocus);
-}

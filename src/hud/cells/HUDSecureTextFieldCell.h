@@ -1,0 +1,41 @@
+#pragma once
+
+#include "hud/theme/HUDThemeKeyProtocol.h"
+#include "hud/cells/TextFieldCell.h"
+
+#include <QVariantMap>
+
+#include <memory>
+
+class QLineEdit;
+
+// The HUD look for password fields: the text shows as bullets, and the field
+// editor gets the theme's selection colours. Coordinates are y-down.
+class HUDSecureTextFieldCell : public TextFieldCell, public HUDThemeKeyProtocol {
+public:
+    explicit HUDSecureTextFieldCell(const QString& text = {});
+
+    static std::unique_ptr<HUDSecureTextFieldCell> initWithCoder(const QVariantMap& archive);
+    QVariantMap encodeWithCoder() const;
+
+    QString themeKey() const override { return themeKey_; }
+    void setThemeKey(const QString& key) override { themeKey_ = key; }
+    QString LayerKey() const { return layerKey_; }
+    void setLayerKey(const QString& key) { layerKey_ = key; }
+    bool fillsBackground() const { return fillsBackground_; }
+    void setFillsBackground(bool on) { fillsBackground_ = on; }
+
+    // The view's field editor, when it has one, is the view itself if it is
+    // a QLineEdit.
+    void drawWithFrame(QPainter& painter, const QRectF& frame, QWidget* view) override;
+
+protected:
+    AttributedString displayedValue() const override;
+
+private:
+    void doInit();
+
+    bool fillsBackground_ = false;
+    QString themeKey_;
+    QString layerKey_;
+};

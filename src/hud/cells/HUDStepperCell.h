@@ -1,0 +1,25 @@
+#pragma once
+
+#include "hud/theme/HUDThemeKeyProtocol.h"
+
+#include <QRectF>
+#include <QString>
+
+class QMouseEvent;
+class QPainter;
+class QWidget;
+
+// A stepper cell that shows only a red outline; its own mouse handlers
+// ignore clicks, leaving the stepping to the control.
+class HUDStepperCell : public HUDThemeKeyProtocol {
+public:
+    QString themeKey() const override { return themeKey_; }
+    void setThemeKey(const QString& key) override { themeKey_ = key; }
+
+    void drawWithFrame(QPainter& ctx, const QRectF& cellFrame, QWidget* controlView);
+    void mouseDown(QMouseEvent* event);
+    void rightMouseDown(QMouseEvent* event);
+
+private:
+    QString themeKey_;
+};
