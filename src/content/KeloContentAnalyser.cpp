@@ -82,19 +82,24 @@ bool isFolderMap(const QVariant& value) {
     return value.typeId() == QMetaType::QVariantMap;
 }
 
-// The member's directories that cannot be written to, among `dirs`.
-bool notWritable(const QVariantMap& memberFolder, const QString& dir1, const QString& dir2) {
+// Keys read for every file: made once, not at each look-up.
+const QString kPathKey = QStringLiteral("Path");
+const QString kLengthKey = QStringLiteral("Length");
+const QString kModifiedKey = QStringLiteral("Modified");
+const QString kConflictsKey = QStringLiteral("Conflicts");
+const QString kBuiltInKey = QStringLiteral("BuiltIn");
+
+// The directories of a member folder that cannot be written to.
+QStringList readOnlyDirectories(const QVariantMap& memberFolder) {
     const QVariantList paths = memberFolder.value(".Paths").toList();
     const QVariantList info = memberFolder.value(".PathInfo").toList();
-    for (qsizetype i = 0; i < paths.size(); ++i) {
-        const QString p = paths[i].toString();
-        if (p != dir1 && p != dir2) continue;
-        if (i >= info.size()) continue;
+    QStringList readOnly;
+    for (qsizetype i = 0; i < paths.size() && i < info.size(); ++i) {
         const QVariantMap entry = info[i].toMap();
         const auto it = entry.constFind("canwrite");
-        if (it != entry.constEnd() && !it->toBool()) return true;
+        if (it != entry.constEnd() && !it->toBool()) readOnly << paths[i].toString();
     }
-    return false;
+    return readOnly;
 }
 
 bool lowOnSpace(const QVariantMap& db) {
@@ -383,19 +388,30 @@ void KeloContentAnalyser::performAnalysis(bool notify) {
 // --- Folders ------------------------------------------------------------------------
 
 std::optional<QVariantMap> KeloContentAnalyser::massageFileInfo(const QVariantMap& entry) {
-    const QString path = entry.value("Path").toString();
-    if (path.contains(QLatin1String("KeloSettings.plist"))) return std::nullopt;
-    const int type = entry.value("Type").toInt();
-    const int folder = entry.value("Folder").toInt();
+    static const QString kType = QStringLiteral("Type"), kGroup = QStringLiteral("Group"),
+                         kFolder = QStringLiteral("Folder"), kFile = QStringLiteral("File"),
+                         kParent = QStringLiteral("Parent");
+    static const std::pair<QString, QString> kCopied[] = {
+        {kLengthKey, QStringLiteral("length")},
+        {kPathKey, QStringLiteral("name")},
+        {kModifiedKey, QStringLiteral(".modificationdate")},
+        {QStringLiteral("Changed"), QStringLiteral(".Changed")},
+        {kBuiltInKey, kBuiltInKey},
+    };
+    static const QString kFileRef = QStringLiteral("fileRef");
+    if (entry.value(kPathKey).toString().contains(QLatin1String("KeloSettings.plist")))
+        return std::nullopt;
+    const int type = entry.value(kType).toInt();
+    const int folder = entry.value(kFolder).toInt();
+    const int file = entry.value(kFile).toInt();
     if (type == KeloContentID::kMetadata || type == KeloContentID::kPlugin ||
         type == KeloContentID::kPluginImages) {
-        const QStringList parts = entry.value("Parent").toString().split('_');
-        const int folderByte = folder & 255;
+        const QStringList parts = entry.value(kParent).toString().split('_');
         if (type == KeloContentID::kMetadata) {
             if (parts.size() != 3 || klIntValue(parts[2]) != folder) return std::nullopt;
-            if (folderByte == 0 && (entry.value("File").toInt() & 255) != 4) return std::nullopt;
+            if ((folder & 255) == 0 && (file & 255) != 4) return std::nullopt;
         } else {
-            if (folderByte == 0) return std::nullopt;
+            if ((folder & 255) == 0) return std::nullopt;
             if (parts.size() == 2) {
                 if (klIntValue(parts[1]) != folder) return std::nullopt;
             } else if (parts.size() == 3) {
@@ -406,18 +422,13 @@ std::optional<QVariantMap> KeloContentAnalyser::massageFileInfo(const QVariantMa
         }
     }
     QVariantMap record;
-    const auto copy = [&](const char* from, const char* to) {
-        const auto it = entry.constFind(QLatin1String(from));
-        if (it != entry.constEnd()) record.insert(QLatin1String(to), *it);
-    };
-    copy("Length", "length");
-    copy("Path", "name");
-    copy("Modified", ".modificationdate");
-    copy("Changed", ".Changed");
-    copy("BuiltIn", "BuiltIn");
-    record.insert("fileRef", KeloContentID::contentWithType(type, entry.value("Group").toInt(),
-                                                            folder, entry.value("File").toInt())
-                                 .data());
+    for (const auto& [from, to] : kCopied) {
+        const auto it = entry.constFind(from);
+        if (it != entry.constEnd()) record.insert(to, *it);
+    }
+    record.insert(kFileRef,
+                  KeloContentID::contentWithType(type, entry.value(kGroup).toInt(), folder, file)
+                      .data());
     return record;
 }
 
@@ -443,6 +454,7 @@ void KeloContentAnalyser::analyseFolder(const QString& key, QVariantMap* result,
         bool hasFolder;
         QString keloFolderPath;
         bool lowSpace;
+        QStringList readOnly;
     };
     std::vector<Member> members;
     auto folder = std::make_shared<MasterFolder>();
@@ -459,8 +471,10 @@ void KeloContentAnalyser::analyseFolder(const QString& key, QVariantMap* result,
             const QString name = db->value(".PLocName").toString();
             const QVariant memberValue = db->value(key);
             const bool has = isFolderMap(memberValue);
-            members.push_back({name, db, has ? memberValue.toMap() : QVariantMap(), has,
-                               db->value(".KeloFolderPath").toString(), lowOnSpace(*db)});
+            const QVariantMap memberFolder = has ? memberValue.toMap() : QVariantMap();
+            members.push_back({name, db, memberFolder, has,
+                               db->value(".KeloFolderPath").toString(), lowOnSpace(*db),
+                               readOnlyDirectories(memberFolder)});
             if (has) {
                 membersWithFolder.append(name);
             } else {
@@ -524,27 +538,26 @@ void KeloContentAnalyser::analyseFolder(const QString& key, QVariantMap* result,
             ++skipped;
             continue;
         }
-        const QString path = entry.value("Path").toString();
+        const QString path = entry.value(kPathKey).toString();
         const QString dir = directoryOf(path);
         const qsizetype dirIndex = directories.indexOf(dir);
         addToLists(dirIndex, fileKey);
 
         QVariantList fileErrors;
-        const bool builtIn = entry.contains("BuiltIn");
-        const QVariantMap conflicts = entry.value("Conflicts").toMap();
+        const bool builtIn = entry.contains(kBuiltInKey);
+        const QVariantMap conflicts = entry.value(kConflictsKey).toMap();
         if (!conflicts.isEmpty() && !builtIn) {
             addServerError(kIssueMasterConflicts, currAnalysis.masterName, &errorDict);
             fileErrors.append(issueText(kIssueMasterConflicts, currAnalysis.masterName));
-            for (const QVariant& c : conflicts) addToLists(dirIndex, c.toMap().value("Path").toString());
+            for (const QVariant& c : conflicts) addToLists(dirIndex, c.toMap().value(kPathKey).toString());
             for (const QVariant& c : entry.value(".Confusing").toMap())
-                addToLists(dirIndex, c.toMap().value("Path").toString());
+                addToLists(dirIndex, c.toMap().value(kPathKey).toString());
             folderBits |= kIssueMasterConflicts;
             ++*issues;
         }
 
-        const uint64_t length = entry.value("Length").toULongLong();
-        const int64_t modified = referenceSeconds(entry.value("Modified"));
-        const QString fileName = lastPathComponent(path);
+        const uint64_t length = entry.value(kLengthKey).toULongLong();
+        const int64_t modified = referenceSeconds(entry.value(kModifiedKey));
         for (size_t m = 0; m < members.size(); ++m) {
             const Member& member = members[m];
             int32_t bits = unplaceable(dir, m) ? kIssueUnplaceable : 0;
@@ -552,24 +565,27 @@ void KeloContentAnalyser::analyseFolder(const QString& key, QVariantMap* result,
                 member.hasFolder ? member.folder.value(fileKey) : QVariant();
             const bool hasFile = isFolderMap(memberValue);
             const QVariantMap memberEntry = hasFile ? memberValue.toMap() : QVariantMap();
-            const QString memberPath = memberEntry.value("Path").toString();
+            const QString memberPath = memberEntry.value(kPathKey).toString();
             if (!member.hasFolder) {
                 bits |= kIssueMissingFolder;
-            } else if (notWritable(member.folder, dir, directoryOf(memberPath))) {
+            } else if (!member.readOnly.isEmpty() &&
+                       (member.readOnly.contains(dir) ||
+                        member.readOnly.contains(directoryOf(memberPath)))) {
                 bits |= kIssueNotWritable;
             }
             if (!hasFile) {
                 bits |= kIssueMissingFile;
             } else {
-                if (memberEntry.value("Length").toULongLong() != length) bits |= kIssueLength;
-                const int64_t memberModified = referenceSeconds(memberEntry.value("Modified"));
+                if (memberEntry.value(kLengthKey).toULongLong() != length) bits |= kIssueLength;
+                const int64_t memberModified = referenceSeconds(memberEntry.value(kModifiedKey));
                 if (modified > memberModified) bits |= kIssueMemberOlder;
                 if (modified < memberModified) bits |= kIssueMemberNewer;
                 if (memberPath != path) {
                     if (directoryOf(memberPath) != dir) bits |= kIssueOtherDirectory;
-                    if (lastPathComponent(memberPath) != fileName) bits |= kIssueOtherName;
+                    if (lastPathComponent(memberPath) != lastPathComponent(path))
+                        bits |= kIssueOtherName;
                 }
-                if (memberEntry.contains("Conflicts")) bits |= kIssueMemberConflicts;
+                if (memberEntry.contains(kConflictsKey)) bits |= kIssueMemberConflicts;
             }
             if (builtIn)
                 bits &= ~(kIssueOtherDirectory | kIssueMemberConflicts | kIssueNotWritable |
