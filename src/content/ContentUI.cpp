@@ -455,7 +455,8 @@ ContentRows ContentUI::filesDataSourceForFolder(const ContentTableRow& folder) {
             templ.isMemberOnlyKeloName = member->name;
             ContentRows memberRows;
             for (auto it = memberFolder.constBegin(); it != memberFolder.constEnd(); ++it) {
-                if (it.key().startsWith('.')) continue;
+                if (it.key().startsWith('.') || it.value().typeId() != QMetaType::QVariantMap)
+                    continue;
                 const QVariantMap entry = it.value().toMap();
                 const auto masterIt = folderDict.constFind(it.key());
                 const QVariantMap masterEntry =
@@ -483,6 +484,7 @@ ContentRows ContentUI::filesDataSourceForFolder(const ContentTableRow& folder) {
         rows.push_back(ContentTableRow::separatorRow(
             member->isMaster ? QString("Not Indexed") : QString("Not Indexed on %1").arg(shownName)));
         for (auto it = confusing.constBegin(); it != confusing.constEnd(); ++it) {
+            if (it.value().typeId() != QMetaType::QVariantMap) continue;
             const QVariantMap entry = it.value().toMap();
             ContentTableRowPtr row = templ.copy();
             row->isConfusing = true;
