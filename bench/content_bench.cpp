@@ -96,8 +96,8 @@ void BM_CompareFolders(benchmark::State& state) {
         QVariantMap result;
         int issues = 0;
         for (auto it = master.constBegin(); it != master.constEnd(); ++it)
-            KeloContentAnalyser::analyseFolder(it.key(), &result, state.range(0) ? &members : nullptr,
-                                               analysis, &issues, master);
+            KeloContentAnalyser::analyseFolder(
+                it.key(), &result, state.range(0) ? &members : nullptr, analysis, &issues, master);
         state.PauseTiming();
         result = {};
         state.ResumeTiming();

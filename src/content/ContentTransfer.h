@@ -14,11 +14,9 @@
 // fetched again. Main thread only.
 class ContentTransfer {
 public:
-    static std::shared_ptr<ContentTransfer> transferWithTasks(const QVariantList& tasks,
-                                                              const QString& folderKey,
-                                                              const std::optional<KeloContentID>& id,
-                                                              int32_t transferKey,
-                                                              int32_t collectionID);
+    static std::shared_ptr<ContentTransfer> transferWithTasks(
+        const QVariantList& tasks, const QString& folderKey, const std::optional<KeloContentID>& id,
+        int32_t transferKey, int32_t collectionID);
 
     const QVariantList& tasks() const { return tasks_; }
     const QString& folderKey() const { return folderKey_; }

@@ -179,7 +179,8 @@ void ContentUI::updateMasterStatus() {
     const QString selected = services().selectedServerName();
     const bool masterSelected = !selected.isNull() && selected == masterName;
     KlE_Control_Status* net = network();
-    KeloObject* master = net && !masterName.isEmpty() ? net->keloObjectForName(masterName) : nullptr;
+    KeloObject* master =
+        net && !masterName.isEmpty() ? net->keloObjectForName(masterName) : nullptr;
     const bool masterValid = master && master->address() != 0;
     if (masterSelected == sMasterSelected && masterValid == sMasterValid) return;
     sMasterSelected = masterSelected;
@@ -263,8 +264,9 @@ void ContentUI::updateSelectedServer() {
     for (size_t index : folderSelection_)
         if (index < folderDataSource_.size()) remembered.push_back(folderDataSource_[index]);
     const size_t firstSelected =
-        folderSelection_.empty() ? SIZE_MAX
-                                 : *std::min_element(folderSelection_.begin(), folderSelection_.end());
+        folderSelection_.empty()
+            ? SIZE_MAX
+            : *std::min_element(folderSelection_.begin(), folderSelection_.end());
 
     for (int type = 0; type < kFolderTypes; ++type) {
         ContentRows rows;
@@ -319,7 +321,8 @@ void ContentUI::updateFolderDataSource(ContentRows* newDataSource, const QString
         if (!key.startsWith(prefix)) continue;
         if (!memberOnlyKeloName.isEmpty() && !separated) {
             newDataSource->push_back(ContentTableRow::separatorRow(
-                QString("Local on %1").arg(services().screenNameForKeloWithName(memberOnlyKeloName))));
+                QString("Local on %1")
+                    .arg(services().screenNameForKeloWithName(memberOnlyKeloName))));
             separated = true;
         }
         std::shared_ptr<MasterFolder> folder = MasterFolder::fromVariant(inDict.value(key));
@@ -475,14 +478,16 @@ ContentRows ContentUI::filesDataSourceForFolder(const ContentTableRow& folder) {
                 }
             }
             if (!memberRows.empty()) {
-                rows.push_back(ContentTableRow::separatorRow(QString("Local on %1").arg(shownName)));
+                rows.push_back(
+                    ContentTableRow::separatorRow(QString("Local on %1").arg(shownName)));
                 rows.insert(rows.end(), memberRows.begin(), memberRows.end());
             }
         }
         const QVariantMap confusing = memberFolder.value(".Confusing").toMap();
         if (confusing.isEmpty()) continue;
         rows.push_back(ContentTableRow::separatorRow(
-            member->isMaster ? QString("Not Indexed") : QString("Not Indexed on %1").arg(shownName)));
+            member->isMaster ? QString("Not Indexed")
+                             : QString("Not Indexed on %1").arg(shownName)));
         for (auto it = confusing.constBegin(); it != confusing.constEnd(); ++it) {
             if (it.value().typeId() != QMetaType::QVariantMap) continue;
             const QVariantMap entry = it.value().toMap();
@@ -504,8 +509,9 @@ void ContentUI::addFileRowToDataSource(ContentRows* dataSource, const ContentTab
                                        const ContentRowsByPath& oldFilesDataSource) {
     ContentTableRowPtr row = templateRow.copy();
     const std::optional<KeloContentID> id =
-        fdict.contains("fileRef") ? KeloContentID::contentWithData(fdict.value("fileRef").toByteArray())
-                                  : std::nullopt;
+        fdict.contains("fileRef")
+            ? KeloContentID::contentWithData(fdict.value("fileRef").toByteArray())
+            : std::nullopt;
     const QString name = fdict.value("name").toString();
     row->parsedName = KlParsedFileName::nameWithPath(name, id, false);
     row->parsedName.setDict(fdict);
@@ -523,7 +529,8 @@ void ContentUI::addFileRowToDataSource(ContentRows* dataSource, const ContentTab
 
 void ContentUI::addConflicts(const QVariantMap& entry, ContentRows* dataSource,
                              const ContentTableRow& fileRow, const ContentTableRow& parent,
-                             const QVariantMap& fdict, const ContentRowsByPath& oldFilesDataSource) {
+                             const QVariantMap& fdict,
+                             const ContentRowsByPath& oldFilesDataSource) {
     const QVariantMap conflicts = entry.value("Conflicts").toMap();
     if (conflicts.isEmpty()) return;
     const std::optional<KeloContentID> id =

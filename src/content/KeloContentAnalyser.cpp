@@ -382,7 +382,8 @@ void KeloContentAnalyser::performAnalysis(bool notify) {
         }
         analysing_ = false;
     }
-    if (post) NotificationCenter::defaultCenter().post(kKeloContentAnaysisCompleteNotification, this);
+    if (post)
+        NotificationCenter::defaultCenter().post(kKeloContentAnaysisCompleteNotification, this);
 }
 
 // --- Folders ------------------------------------------------------------------------
@@ -426,9 +427,9 @@ std::optional<QVariantMap> KeloContentAnalyser::massageFileInfo(const QVariantMa
         const auto it = entry.constFind(from);
         if (it != entry.constEnd()) record.insert(to, *it);
     }
-    record.insert(kFileRef,
-                  KeloContentID::contentWithType(type, entry.value(kGroup).toInt(), folder, file)
-                      .data());
+    record.insert(
+        kFileRef,
+        KeloContentID::contentWithType(type, entry.value(kGroup).toInt(), folder, file).data());
     return record;
 }
 
@@ -472,9 +473,8 @@ void KeloContentAnalyser::analyseFolder(const QString& key, QVariantMap* result,
             const QVariant memberValue = db->value(key);
             const bool has = isFolderMap(memberValue);
             const QVariantMap memberFolder = has ? memberValue.toMap() : QVariantMap();
-            members.push_back({name, db, memberFolder, has,
-                               db->value(".KeloFolderPath").toString(), lowOnSpace(*db),
-                               readOnlyDirectories(memberFolder)});
+            members.push_back({name, db, memberFolder, has, db->value(".KeloFolderPath").toString(),
+                               lowOnSpace(*db), readOnlyDirectories(memberFolder)});
             if (has) {
                 membersWithFolder.append(name);
             } else {
@@ -549,7 +549,8 @@ void KeloContentAnalyser::analyseFolder(const QString& key, QVariantMap* result,
         if (!conflicts.isEmpty() && !builtIn) {
             addServerError(kIssueMasterConflicts, currAnalysis.masterName, &errorDict);
             fileErrors.append(issueText(kIssueMasterConflicts, currAnalysis.masterName));
-            for (const QVariant& c : conflicts) addToLists(dirIndex, c.toMap().value(kPathKey).toString());
+            for (const QVariant& c : conflicts)
+                addToLists(dirIndex, c.toMap().value(kPathKey).toString());
             for (const QVariant& c : entry.value(".Confusing").toMap())
                 addToLists(dirIndex, c.toMap().value(kPathKey).toString());
             folderBits |= kIssueMasterConflicts;
@@ -647,7 +648,8 @@ void KeloContentAnalyser::updateAnalysisForFolder(const MasterFolder& folder,
     const QString key = folder.SelfRefKey();
     const QString memberOnly = folder.MemberOnlyKey();
     if (memberOnly.isEmpty()) {
-        const std::shared_ptr<ContentMember> master = analysis->memberWithName(analysis->masterName);
+        const std::shared_ptr<ContentMember> master =
+            analysis->memberWithName(analysis->masterName);
         if (!master) return;
         std::vector<QVariantMap> slaveDbs;
         for (const auto& member : analysis->members)

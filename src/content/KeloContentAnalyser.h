@@ -86,13 +86,15 @@ public:
 
     // Analyses one folder of `masterDict` against the member databases
     // (none: only the master's conflicts count) into `result`.
-    static void analyseFolder(const QString& key, QVariantMap* result, const std::vector<QVariantMap>* slaveDbs,
+    static void analyseFolder(const QString& key, QVariantMap* result,
+                              const std::vector<QVariantMap>* slaveDbs,
                               const ContentAnalysis& currAnalysis, int* issues,
                               const QVariantMap& masterDict);
     // A folder only the member has, stored under `analysisMemberOnlyKey`.
     static void analyseMemberFldr(const QString& key, QVariantMap* result,
                                   const ContentAnalysis& currAnalysis, int* issues,
-                                  const QVariantMap& memberDb, const QString& analysisMemberOnlyKey);
+                                  const QVariantMap& memberDb,
+                                  const QString& analysisMemberOnlyKey);
     // Analyses the folder again from the databases of `analysis` (main thread).
     static void updateAnalysisForFolder(const MasterFolder& folder, ContentAnalysis* analysis);
     // The analysed record of a database file entry; nothing for settings

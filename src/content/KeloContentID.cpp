@@ -15,10 +15,8 @@ struct TypeNames {
 };
 
 constexpr TypeNames kTypeNames[] = {
-    {"Media_", "Media", "Media"},
-    {"Model_", "Models", "Model"},
-    {"Plugin_", "Plugins", "Plugin"},
-    {"Metadata_", "Metadata", "Metadata"},
+    {"Media_", "Media", "Media"},        {"Model_", "Models", "Model"},
+    {"Plugin_", "Plugins", "Plugin"},    {"Metadata_", "Metadata", "Metadata"},
     {"PluginImages_", "Masks", "Image"},
 };
 
@@ -69,8 +67,7 @@ QString KeloContentID::folderKeyForContentID(const KeloContentID& id) {
     const int type = id.type() == kMediaAudio ? int(kMedia) : int(id.type());
     if (!knownType(type)) return QString("");
     if (type == kPlugin) return QString::asprintf("Plugin_%03d", id.folder());
-    return QString::asprintf("%s%03d_%03d", kTypeNames[type].folderPrefix, id.ident(),
-                             id.folder());
+    return QString::asprintf("%s%03d_%03d", kTypeNames[type].folderPrefix, id.ident(), id.folder());
 }
 
 int KeloContentID::typeForFolderKey(const QString& key) {
@@ -97,8 +94,8 @@ QString KeloContentID::fileKeyForContentID(const KeloContentID& id) {
 }
 
 QString KeloContentID::description() const {
-    const QString head = knownType(type())
-                             ? QString::asprintf("Content ID (%s", kTypeNames[type()].descriptionWord)
-                             : QString::asprintf("Content ID (Type:%d", type());
+    const QString head =
+        knownType(type()) ? QString::asprintf("Content ID (%s", kTypeNames[type()].descriptionWord)
+                          : QString::asprintf("Content ID (Type:%d", type());
     return head + QString::asprintf(" [%03d] %03d.%03d)", ident(), folder(), file());
 }

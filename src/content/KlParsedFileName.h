@@ -28,8 +28,8 @@ public:
 
     // Parses, stores the identifier and the folder flag, then completes the
     // folder's number from the identifier or the file's database key.
-    static KlParsedFileName nameWithPath(const QString& path, const std::optional<KeloContentID>& id,
-                                         bool isFolder);
+    static KlParsedFileName nameWithPath(const QString& path,
+                                         const std::optional<KeloContentID>& id, bool isFolder);
 
     // A ".pmap" file directly in a ".../Kelo/PixelMapping" folder (any case)
     // whose name starts with a number.
@@ -38,7 +38,8 @@ public:
     // `path`, in list order; empty when there are none or `path` is no
     // database pixel-map file. `problemStr`, when given, is cleared and, on a
     // clash, gets the operator's text; it stays untouched for an invalid path.
-    static QList<QUrl> wouldCreatePmapConflict(const QString& path, const QList<QUrl>& directoryUrls,
+    static QList<QUrl> wouldCreatePmapConflict(const QString& path,
+                                               const QList<QUrl>& directoryUrls,
                                                QString* problemStr = nullptr);
 
     QString bodyWithoutExtension() const;

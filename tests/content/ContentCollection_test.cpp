@@ -53,9 +53,12 @@ TEST_F(CollectionTest, DatabaseEntries) {
     const auto file2 = KeloContentID::contentWithType(0, 0, 1, 2);
     EXPECT_EQ(collection->databaseEntryForContentID(file2, "A")->value("File").toInt(), 2);
     EXPECT_FALSE(collection->databaseEntryForContentID(file2, "Nobody"));
-    EXPECT_FALSE(collection->databaseEntryForContentID(KeloContentID::contentWithType(0, 0, 9, 2), "A"));
-    EXPECT_FALSE(collection->databaseEntryForContentID(KeloContentID::contentWithType(7, 0, 1, 2), "A"));
-    EXPECT_TRUE(collection->databaseEntryForContentID(KeloContentID::contentWithType(11, 0, 1, 7), "M"));
+    EXPECT_FALSE(
+        collection->databaseEntryForContentID(KeloContentID::contentWithType(0, 0, 9, 2), "A"));
+    EXPECT_FALSE(
+        collection->databaseEntryForContentID(KeloContentID::contentWithType(7, 0, 1, 2), "A"));
+    EXPECT_TRUE(
+        collection->databaseEntryForContentID(KeloContentID::contentWithType(11, 0, 1, 7), "M"));
 
     // Write mode: the folder and entry are made, the folder name added once.
     const auto newFile = KeloContentID::contentWithType(0, 0, 9, 3);
@@ -102,8 +105,8 @@ TEST_F(CollectionTest, FetchingFolders) {
     server("B", 0x0A000009, 2);  // in another collection now
     const auto folder = [](int type, int group, int number) {
         return ContentTransfer::transferWithTasks(
-            {}, folderKey(type, group, number), KeloContentID::contentWithType(type, group, number, 0),
-            0, 1);
+            {}, folderKey(type, group, number),
+            KeloContentID::contentWithType(type, group, number, 0), 0, 1);
     };
     EXPECT_FALSE(collection->fetchDatabaseFolder(folder(0, 1, 0)));  // "Media_001_000"
     EXPECT_FALSE(collection->fetchDatabaseFolder(folder(3, 0, 1)));
@@ -115,15 +118,18 @@ TEST_F(CollectionTest, FetchingFolders) {
     EXPECT_EQ(linktest::tcpAttempts(linktest::kServerA, 4812), 1);
     EXPECT_EQ(linktest::tcpAttempts(linktest::kServerB, 4812), 1);
     EXPECT_EQ(linktest::tcpAttempts(0x0A000009, 4812, 0), 0);
-    EXPECT_TRUE(collection->analysis->memberWithName("A")->waitingForDbFolders.count("Media_000_004"));
-    EXPECT_FALSE(collection->analysis->memberWithName("B")->waitingForDbFolders.count("Media_000_004"));
+    EXPECT_TRUE(
+        collection->analysis->memberWithName("A")->waitingForDbFolders.count("Media_000_004"));
+    EXPECT_FALSE(
+        collection->analysis->memberWithName("B")->waitingForDbFolders.count("Media_000_004"));
 
     // A mark of the same folder stands in for a record without transfer ID.
     const auto marked = folder(0, 0, 5);
     collection->freshFolders["Media_000_005"] = marked;
     ASSERT_TRUE(collection->fetchDatabaseFolder(
         ContentTransfer::transferWithTasks({}, "Media_000_005", std::nullopt, 0, 1)));
-    EXPECT_EQ(collection->analysis->memberWithName("M")->waitingForDbFolders["Media_000_005"], marked);
+    EXPECT_EQ(collection->analysis->memberWithName("M")->waitingForDbFolders["Media_000_005"],
+              marked);
 
     collection->lastTransferAgentTimeForCollection = linktest::gNow;
     EXPECT_FALSE(collection->fetchDatabaseFolder(folder(0, 0, 6)));

@@ -2,8 +2,8 @@
 // identity, the transfer history, and the folder and file rows built from an
 // analysis of fixture databases.
 
-#include "content/ContentDefaults.h"
 #include "content/ContentUI.h"
+#include "content/ContentDefaults.h"
 #include "content/KeloContentAnalyser.h"
 #include "platform/UserDefaults.h"
 #include "serverlink/LinkTestSupport.h"
@@ -171,8 +171,9 @@ TEST_F(ContentUITest, FolderRows) {
     ASSERT_EQ(ui->folderDataSource().size(), 1u);
     EXPECT_TRUE(ui->folderDataSource()[0]->isMetaDataFile);
     EXPECT_EQ(ui->folderDataSource()[0]->parsedName.name(), "MultiScreenData.plist");
-    EXPECT_EQ(ui->folderDataSource()[0]->masterFolder->Paths(),
-              (QVariantList{QVariantMap{{"path", kRoot + "/Meta/a"}, {"files", QStringList{"004"}}}}));
+    EXPECT_EQ(
+        ui->folderDataSource()[0]->masterFolder->Paths(),
+        (QVariantList{QVariantMap{{"path", kRoot + "/Meta/a"}, {"files", QStringList{"004"}}}}));
 }
 
 TEST_F(ContentUITest, WatchingAndSyncActions) {
@@ -209,16 +210,22 @@ TEST_F(ContentUITest, WatchingAndSyncActions) {
 
     ui->addOrRemoveWatchedFolder(*folder, false);
     EXPECT_TRUE(ui->watchedMediaFolderArray().isEmpty());
-    for (const auto& row : collection->folderRowsForContentID(folder->parsedName.contentID()->intValue()))
+    for (const auto& row :
+         collection->folderRowsForContentID(folder->parsedName.contentID()->intValue()))
         EXPECT_FALSE(row->isWatched);
     const QVariantMap stored = UserDefaults::standard().object(kContentUISettings).toMap();
-    EXPECT_TRUE(stored.value("collectionID_1").toMap().value(kContentWatchedMediaFolderArray).toList().isEmpty());
+    EXPECT_TRUE(stored.value("collectionID_1")
+                    .toMap()
+                    .value(kContentWatchedMediaFolderArray)
+                    .toList()
+                    .isEmpty());
 }
 
 TEST_F(ContentUITest, FileRowsWithMemberFilesConflictsAndUnindexed) {
     QVariantMap conflicted = mediaFile(1, 2);
-    conflicted.insert("Conflicts",
-                      QVariantMap{{"c1", QVariantMap{{"Path", mediaDirectory(1) + "/002.Clip_v2.mov"}}}});
+    conflicted.insert(
+        "Conflicts",
+        QVariantMap{{"c1", QVariantMap{{"Path", mediaDirectory(1) + "/002.Clip_v2.mov"}}}});
     QVariantMap master = withEntry(mediaDatabase("M", 1, 1, 2), "002", conflicted);
     master = withEntry(master, ".Confusing",
                        QVariantMap{{"x", QVariantMap{{"Path", mediaDirectory(1) + "/stray.mov"}}}});
@@ -226,15 +233,16 @@ TEST_F(ContentUITest, FileRowsWithMemberFilesConflictsAndUnindexed) {
     // another name with conflicts.
     QVariantMap moved = mediaFile(1, 1);
     moved.insert("Path", mediaDirectory(1) + "/001.Renamed.mov");
-    moved.insert("Conflicts", QVariantMap{{"c", QVariantMap{{"Path", mediaDirectory(1) + "/001.Old.mov"}}}});
+    moved.insert("Conflicts",
+                 QVariantMap{{"c", QVariantMap{{"Path", mediaDirectory(1) + "/001.Old.mov"}}}});
     const QVariantMap member = withEntry(mediaDatabase("A", 1, 1, 3), "001", moved);
     show(master, {member});
     ContentTableRowPtr folder = ui->folderDataSource().front();
     ContentRows rows = ui->filesDataSourceForFolder(*folder);
     EXPECT_EQ(captions(rows),
               (QStringList{"001.Clip.mov", "002.Clip.mov", "002.Clip_v2.mov", "-- Not Indexed",
-                           "stray.mov", "-- Local on Kelo A", "A: 001.Renamed.mov", "A: 001.Old.mov",
-                           "A: 003.Clip.mov"}));
+                           "stray.mov", "-- Local on Kelo A", "A: 001.Renamed.mov",
+                           "A: 001.Old.mov", "A: 003.Clip.mov"}));
     EXPECT_TRUE(rows[2]->parsedName.isConflicted() && rows[2]->parsedName.isVersioned());
     EXPECT_EQ(rows[2]->parsedName.conflictKey(), "c1");
     EXPECT_FALSE(rows[2]->canTakeSyncAction(true));

@@ -2,8 +2,8 @@
 // runs against server objects of a network object of the test's own, and
 // once against simulated servers that serve their databases over TCP.
 
-#include "content/ContentDefaults.h"
 #include "content/KeloContentAnalyser.h"
+#include "content/ContentDefaults.h"
 #include "platform/NotificationCenter.h"
 #include "serverlink/LinkTestSupport.h"
 #include "support/ContentDatabaseBuilder.h"
@@ -36,7 +36,9 @@ struct FolderRun {
     QVariantMap result;
     int issues = 0;
     std::shared_ptr<MasterFolder> folder;
-    QVariantMap file(int n) const { return folder ? folder->value(fileKey(n)).toMap() : QVariantMap(); }
+    QVariantMap file(int n) const {
+        return folder ? folder->value(fileKey(n)).toMap() : QVariantMap();
+    }
 };
 
 FolderRun analyse(const QVariantMap& master, const std::vector<QVariantMap>& members,
@@ -74,7 +76,8 @@ TEST(ContentAnalysisFolder, MissingFilesAndFolders) {
     // A member without the folder: one folder error, bit 128 on every file.
     run = analyse(master, {database("A", 1)});
     EXPECT_EQ(strings(run.folder->ErrArray()), QStringList{"128 A"});
-    for (int f = 1; f <= 3; ++f) EXPECT_EQ(strings(run.file(f).value(".ErrArray")), QStringList{"129 A"});
+    for (int f = 1; f <= 3; ++f)
+        EXPECT_EQ(strings(run.file(f).value(".ErrArray")), QStringList{"129 A"});
     EXPECT_EQ(run.issues, 4);
     EXPECT_EQ(run.folder->IssueCount(), 4);
 }
@@ -139,7 +142,8 @@ TEST(ContentAnalysisFolder, BuiltInAndConflictsOnTheMaster) {
     const QVariantMap master = withFile(mediaDatabase("M", 1, 1, 1), kFolder, 1, builtIn);
     QVariantMap moved = mediaFile(1, 1);
     moved.insert("Path", mediaDirectory(2) + "/001.Clip.mov");
-    EXPECT_EQ(analyse(master, {withFile(mediaDatabase("A", 1, 1, 1), kFolder, 1, moved)}).issues, 0);
+    EXPECT_EQ(analyse(master, {withFile(mediaDatabase("A", 1, 1, 1), kFolder, 1, moved)}).issues,
+              0);
     moved.insert("Length", quint64(5));
     EXPECT_EQ(strings(analyse(master, {withFile(mediaDatabase("A", 1, 1, 1), kFolder, 1, moved)})
                           .file(1)
@@ -147,8 +151,9 @@ TEST(ContentAnalysisFolder, BuiltInAndConflictsOnTheMaster) {
               QStringList{"8 A"});
 
     QVariantMap conflicted = mediaFile(1, 1);
-    conflicted.insert("Conflicts",
-                      QVariantMap{{"c1", QVariantMap{{"Path", mediaDirectory(1) + "/001.Old.mov"}}}});
+    conflicted.insert(
+        "Conflicts",
+        QVariantMap{{"c1", QVariantMap{{"Path", mediaDirectory(1) + "/001.Old.mov"}}}});
     const FolderRun run =
         analyse(withFile(mediaDatabase("M", 1, 1, 1), kFolder, 1, conflicted), {});
     EXPECT_EQ(strings(run.file(1).value(".ErrArray")), QStringList{"64 M"});
@@ -171,7 +176,8 @@ TEST(ContentAnalysisFolder, PathsAndFilteredFolders) {
     const FolderRun run = analyse(master, {});
     const QVariantList paths = run.folder->Paths();
     ASSERT_EQ(paths.size(), 3);
-    EXPECT_EQ(paths[0].toMap(), (QVariantMap{{"path", ""}, {"files", QStringList{"001", "002", "003"}}}));
+    EXPECT_EQ(paths[0].toMap(),
+              (QVariantMap{{"path", ""}, {"files", QStringList{"001", "002", "003"}}}));
     EXPECT_EQ(paths[1].toMap(),
               (QVariantMap{{"path", mediaDirectory(1)}, {"files", QStringList{"001", "003"}}}));
     EXPECT_EQ(paths[2].toMap(), (QVariantMap{{"path", second}, {"files", QStringList{"002"}}}));
@@ -231,16 +237,11 @@ TEST(ContentAnalysisFolder, MassageChecksTheParent) {
         QVariantMap entry;
         bool kept;
     } cases[] = {
-        {entry(3, 3, 1, "Metadata_000_003"), true},
-        {entry(3, 3, 1, "Metadata_000_004"), false},
-        {entry(3, 0, 4, "Metadata_000_000"), true},
-        {entry(3, 0, 5, "Metadata_000_000"), false},
-        {entry(2, 4, 1, "Plugin_004"), true},
-        {entry(2, 4, 1, "Plugin_005"), false},
-        {entry(2, 0, 1, "Plugin_000"), false},
-        {entry(4, 2, 1, "PluginImages_000_002"), true},
-        {entry(4, 2, 1, "PluginImages"), false},
-        {entry(0, 9, 1, "nonsense"), true},
+        {entry(3, 3, 1, "Metadata_000_003"), true}, {entry(3, 3, 1, "Metadata_000_004"), false},
+        {entry(3, 0, 4, "Metadata_000_000"), true}, {entry(3, 0, 5, "Metadata_000_000"), false},
+        {entry(2, 4, 1, "Plugin_004"), true},       {entry(2, 4, 1, "Plugin_005"), false},
+        {entry(2, 0, 1, "Plugin_000"), false},      {entry(4, 2, 1, "PluginImages_000_002"), true},
+        {entry(4, 2, 1, "PluginImages"), false},    {entry(0, 9, 1, "nonsense"), true},
     };
     for (size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(KeloContentAnalyser::massageFileInfo(cases[i].entry).has_value(), cases[i].kept)
@@ -328,7 +329,8 @@ TEST_F(AnalyserRun, ComparesMasterAndMembers) {
     const auto second = analyser->contentAnalysis();
     const QVariantMap memberOnly = second->dict.value(".MemberOnlyKeyA").toMap();
     ASSERT_TRUE(memberOnly.contains(folderKey(0, 0, 3)));
-    EXPECT_EQ(MasterFolder::fromVariant(memberOnly.value(folderKey(0, 0, 3)))->MemberOnlyKey(), "A");
+    EXPECT_EQ(MasterFolder::fromVariant(memberOnly.value(folderKey(0, 0, 3)))->MemberOnlyKey(),
+              "A");
 }
 
 TEST_F(AnalyserRun, ServersThatCannotBeCompared) {
@@ -340,9 +342,8 @@ TEST_F(AnalyserRun, ServersThatCannotBeCompared) {
     empty->setContentTimeStamp("T2");
     start({"M", "Off", "Other", "Empty", "Ghost"});
     analyser->analyse(false);
-    EXPECT_EQ(analyser->errors(),
-              (QStringList{"'Off' is offline", "'Other' has wrong collection c",
-                           "'Empty' has no database", "'Ghost' is offline"}));
+    EXPECT_EQ(analyser->errors(), (QStringList{"'Off' is offline", "'Other' has wrong collection c",
+                                               "'Empty' has no database", "'Ghost' is offline"}));
     // The wrong collection makes the run invalid: nothing is published.
     EXPECT_FALSE(analyser->valid());
     EXPECT_TRUE(analyser->contentAnalysis() == nullptr);

@@ -86,7 +86,8 @@ TEST(KeloContentID, FolderKeys) {
         EXPECT_TRUE(key.isEmpty() && !key.isNull()) << type;
     }
 
-    EXPECT_EQ(KeloContentID::fileKeyForContentID(KeloContentID::contentWithType(0, 1, 2, 7)), "007");
+    EXPECT_EQ(KeloContentID::fileKeyForContentID(KeloContentID::contentWithType(0, 1, 2, 7)),
+              "007");
     EXPECT_EQ(KeloContentID::fileKeyForContentID(KeloContentID::contentWithType(11, 1, 2, 7)),
               "007_audio");
 }

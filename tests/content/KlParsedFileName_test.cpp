@@ -55,18 +55,17 @@ TEST(KlParsedFileName, Completion) {
     EXPECT_EQ(KlParsedFileName::nameWithPath("/m/5 Loops", folder6, true).number(), "6");
     EXPECT_EQ(KlParsedFileName::nameWithPath("/m/Loops", std::nullopt, true).number(), "0");
 
-    const auto audio =
-        KlParsedFileName::nameWithPath("/m/007.a.mov", KeloContentID::contentWithType(11, 1, 2, 7),
-                                       false);
+    const auto audio = KlParsedFileName::nameWithPath(
+        "/m/007.a.mov", KeloContentID::contentWithType(11, 1, 2, 7), false);
     EXPECT_EQ(audio.fileKey(), "007_audio");
     EXPECT_FALSE(audio.isFolder());
     EXPECT_EQ(audio.contentID(), KeloContentID::contentWithType(11, 1, 2, 7));
-    EXPECT_EQ(
-        KlParsedFileName::nameWithPath("/m/9.a.mov", KeloContentID::contentWithType(0, 1, 2, 9),
-                                       false)
-            .fileKey(),
-        "009");
-    EXPECT_TRUE(KlParsedFileName::nameWithPath("/m/9.a.mov", std::nullopt, false).fileKey().isNull());
+    EXPECT_EQ(KlParsedFileName::nameWithPath("/m/9.a.mov",
+                                             KeloContentID::contentWithType(0, 1, 2, 9), false)
+                  .fileKey(),
+              "009");
+    EXPECT_TRUE(
+        KlParsedFileName::nameWithPath("/m/9.a.mov", std::nullopt, false).fileKey().isNull());
 }
 
 TEST(KlParsedFileName, DatabasePmaps) {
@@ -90,20 +89,19 @@ TEST(KlParsedFileName, DatabasePmaps) {
 TEST(KlParsedFileName, PmapConflicts) {
     const QString dir = "/srv/Kelo/PixelMapping/";
     const QString front = dir + "3 Front.pmap";
-    const QList<QUrl> urls = {QUrl::fromLocalFile(dir + "3 Back.pmap"),
-                              QUrl::fromLocalFile(front),
-                              QUrl::fromLocalFile(dir + "03 Side.pmap"),
-                              QUrl::fromLocalFile(dir + "4 Top.pmap"),
-                              QUrl::fromLocalFile(dir + "[1]3 Other.pmap"),
-                              QUrl::fromLocalFile("/elsewhere/3 Far.pmap")};
+    const QList<QUrl> urls = {
+        QUrl::fromLocalFile(dir + "3 Back.pmap"),     QUrl::fromLocalFile(front),
+        QUrl::fromLocalFile(dir + "03 Side.pmap"),    QUrl::fromLocalFile(dir + "4 Top.pmap"),
+        QUrl::fromLocalFile(dir + "[1]3 Other.pmap"), QUrl::fromLocalFile("/elsewhere/3 Far.pmap")};
     QString problem = "stale";
     const QList<QUrl> clashes = KlParsedFileName::wouldCreatePmapConflict(front, urls, &problem);
     EXPECT_EQ(clashes, (QList<QUrl>{urls[0], urls[2]}));
-    EXPECT_EQ(problem,
-              "File '3 Front.pmap' will conflict with existing file(s):\n3 Back.pmap\n03 Side.pmap\n");
+    EXPECT_EQ(
+        problem,
+        "File '3 Front.pmap' will conflict with existing file(s):\n3 Back.pmap\n03 Side.pmap\n");
 
-    EXPECT_TRUE(KlParsedFileName::wouldCreatePmapConflict(dir + "5 New.pmap", urls, &problem)
-                    .isEmpty());
+    EXPECT_TRUE(
+        KlParsedFileName::wouldCreatePmapConflict(dir + "5 New.pmap", urls, &problem).isEmpty());
     EXPECT_TRUE(problem.isNull());
 
     problem = "kept";

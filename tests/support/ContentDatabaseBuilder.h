@@ -19,8 +19,7 @@ inline const QString kRoot = "/srv/Kelo";
 
 // Seconds since 2001-01-01 00:00:00 UTC as a date.
 inline QDateTime referenceDate(double seconds) {
-    return QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC)
-        .addMSecs(qint64(seconds * 1000.0));
+    return QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC).addMSecs(qint64(seconds * 1000.0));
 }
 
 inline QString folderKey(int type, int group, int folder) {
