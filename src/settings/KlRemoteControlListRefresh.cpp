@@ -9,6 +9,8 @@
 #include "settings/KlRemoteControlListDelegate.h"
 #include "settings/KlTroubleShooter.h"
 
+#include <QSet>
+
 #include <atomic>
 #include <utility>
 
@@ -116,21 +118,27 @@ void KlRemoteControlList::update() {
 
 void KlRemoteControlList::updateValues() {
     if (!dictionary_) return;
-    const QVariantList keys = dictionary_->value(kSortedKeys).toList();
-    int requests = 0;
-    for (const QVariant& k : keys) {
-        if (requests >= kMaxFetchesPerPass) break;
-        const QString key = k.toString();
-        const auto it = dictionary_->constFind(key);
-        if (it == dictionary_->constEnd() || it->typeId() != QMetaType::QVariantMap) continue;
+    // Most ticks find nothing stale: one pass over the entries says so
+    // without looking each key of the display order up.
+    QSet<QString> stale;
+    for (auto it = dictionary_->cbegin(); it != dictionary_->cend(); ++it) {
+        if (it->typeId() != QMetaType::QVariantMap) continue;
         const QVariantMap entry = it->toMap();
         const auto visible = entry.constFind(QStringLiteral("visible"));
         if (visible == entry.constEnd() || !prefBoolValue(*visible)) continue;
-        const bool stale = entry.contains(kNeedsRefresh);
-        if (!stale && entry.contains(QStringLiteral("_value"))) continue;
-        if (stale) markEntry(key, kNeedsRefresh, QVariant());
-        postRemoteNotification(1, key);
-        ++requests;
+        if (entry.contains(kNeedsRefresh) || !entry.contains(QStringLiteral("_value")))
+            stale.insert(it.key());
+    }
+    int requests = 0;
+    if (!stale.isEmpty()) {
+        for (const QVariant& k : dictionary_->value(kSortedKeys).toList()) {
+            if (requests >= kMaxFetchesPerPass) break;
+            const QString key = k.toString();
+            if (!stale.contains(key)) continue;
+            markEntry(key, kNeedsRefresh, QVariant());
+            postRemoteNotification(1, key);
+            ++requests;
+        }
     }
 
     if (!deferredWarningKey_.isEmpty()) {
