@@ -614,10 +614,25 @@ bool KlRemoteControlList::commitEditValues() {
     flashCommitButton_ = 0;
     flashCommitGreen_ = false;
     delegate()->commitButtonFlash(false);
-    if (selectedView_ == EditorView::Effect)
+    if (selectedView_ == EditorView::Effect) {
         selectedPrefValues_ =
             QString::asprintf("%d,%d,%d,%d,%d", editorValues_[0], editorValues_[1],
                               editorValues_[2], editorValues_[3], editorValues_[4]);
+    } else if (selectedView_ == EditorView::Alignment &&
+               selectedPrefValues_.typeId() == QMetaType::QVariantList) {
+        // The rectangle and line width fields go back into the item they show.
+        QVariantList items = selectedPrefValues_.toList();
+        if (selectedItemIndex_ >= 0 && selectedItemIndex_ < items.size()) {
+            QVariantMap item = items[selectedItemIndex_].toMap();
+            item.insert(QStringLiteral("rect"),
+                        NSStringFromRect(QRectF(editorValues_[0], editorValues_[1],
+                                                editorValues_[2], editorValues_[3])));
+            item.insert(QStringLiteral("linewidth"), QString::number(editorValues_[4]));
+            items[selectedItemIndex_] = item;
+            selectedPrefValues_ = items;
+            storeSelectedValues();
+        }
+    }
     return true;
 }
 

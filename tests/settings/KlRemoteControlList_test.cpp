@@ -11,7 +11,9 @@
 #include "settings/KlTroubleShooter.h"
 #include "support/TestMain.h"
 
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -56,14 +58,25 @@ protected:
             [this](const Notification& n) { posted.push_back(n.userInfo); });
     }
 
-    void TearDown() override { KlRemoteControlList::setTroubleShooter(nullptr); }
+    void TearDown() override {
+        KlRemoteControlList::setTroubleShooter(nullptr);
+        list.reset();
+        link.reset();
+        // Discovery starts product queries on threads of their own.
+        for (int i = 0; i < 500 && keloTcpQueriesRunning() > 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 
     // A server object as the link files it: heard, at a version, with a dictionary.
     KeloObject* server(const QString& name, int major, int minor, const QVariantMap* prefs,
                        uint32_t address = linktest::kServerA) {
+        // Heard by discovery first, so that the link counts it in contact.
+        link->handleMessage(nullptr, 0, false, address, address, "eth0");
+        const QByteArray presence =
+            WireBuilders::citpPLoc(4811, "MediaServer", name.toUtf8(), "Running");
+        link->handleMessage(presence.constData(), size_t(presence.size()), false, address, address,
+                            "eth0");
         KeloObject* k = link->addKeloForName(name);
-        k->setName(name);
-        k->setAddress(address, address);
         kle_general_stat s{};
         s.vMajor = uint8_t(major);
         s.vMinor = uint8_t(minor);
@@ -344,6 +357,15 @@ TEST_F(PrefsModel, ItemEditorsEditInPlaceAndSendOnCommit) {
     EXPECT_EQ(list->getEditValueForTag(2003), 100);
     EXPECT_EQ(list->getEditValueForTag(2005), 1);
     EXPECT_EQ(dict.value("rects").toMap().value("_value").toList().size(), 1);
+    take();
+    list->actionProc(2003, 250);
+    list->actionProc(2005, 3);
+    list->actionProc(1002, QVariant());
+    const QVariantMap item = dict.value("rects").toMap().value("_value").toList().value(0).toMap();
+    EXPECT_EQ(item.value("rect"), "{{0, 0}, {250, 100}}");
+    EXPECT_EQ(item.value("linewidth"), "3");
+    EXPECT_EQ(item.value("has_cross"), "1");
+    EXPECT_TRUE(sentValue().contains("linewidth = 3;"));
 
     list->selectPref("fixed", false);
     list->actionProc(1003, 0);
@@ -529,6 +551,42 @@ TEST_F(PrefsModel, CompareNamesTheFirstMismatchedKey) {
     EXPECT_EQ(list->compareToKeloName(), "Kelo B");
     list->setFixtureName("Kelo B");
     EXPECT_TRUE(list->compareToKeloName().isNull()) << "a server is not compared with itself";
+}
+
+TEST_F(PrefsModel, CompareMenuAndTheRememberedPartner) {
+    const QVariantMap prefs{{"a", entry("int", "1")}};
+    server("Kelo on A", 4, 2, &prefs);
+    server("Kelo B", 4, 2, &prefs, linktest::kServerB);
+    KeloObject* quiet = server("Kelo on C", 4, 2, &prefs, linktest::kServerB + 1);
+    server("KeloEgret on A", 4, 2, &prefs, linktest::kServerB + 2);
+    quiet->setGeneralStatusArrived(linktest::gNow - 6);
+    list->setFixtureName("Kelo on A");
+    list->setWindowVisible(true);
+    list->startupKlE_Control_Status();
+    QStringList items = list->compareMenuItems();
+    items.sort();
+    EXPECT_EQ(items, (QStringList{"Compare to Other Kelo...", "Kelo B", "Kelo on C (App Running?)",
+                                  "None"}))
+        << "the left server is not offered under another form either";
+    Troubles troubles;
+    KlRemoteControlList::setTroubleShooter(&troubles);
+    list->setupCompareMenu();
+    EXPECT_TRUE(list->compareMenuItems().contains("Kelo on C (wrong subnet en1)"));
+
+    list->comparePopUpChosen("Kelo B");
+    EXPECT_EQ(list->compareToKeloName(), "Kelo B");
+    list->comparePopUpChosen("None");
+    EXPECT_TRUE(list->compareToKeloName().isNull());
+    EXPECT_EQ(list->compareMenuSelectedIndex(), 0);
+
+    // Turning the comparison off keeps the partner; a change in the server
+    // list takes it up again.
+    list->comparePopUpChosen("Kelo B");
+    list->compareButtonClicked(false);
+    EXPECT_TRUE(list->compareToKeloName().isNull());
+    link->kelo("Kelo B", linktest::kServerB);
+    list->update();
+    EXPECT_EQ(list->compareToKeloName(), "Kelo B");
 }
 
 KELO_TEST_MAIN_CORE()
