@@ -309,6 +309,11 @@ QVariantList KlRemoteControlList::buildSortedKeys(const QVariantMap& dictionary)
     return keys;
 }
 
+bool KlRemoteControlList::hasSortedKeys(const QVariantMap& dictionary) {
+    const auto it = dictionary.constFind(kSortedKeys);
+    return it != dictionary.constEnd() && it->typeId() == QMetaType::QVariantList;
+}
+
 QVariantList KlRemoteControlList::sortedKeys() const {
     return dictionary_ ? dictionary_->value(kSortedKeys).toList() : QVariantList();
 }
@@ -325,14 +330,14 @@ void KlRemoteControlList::setDictionary(QVariantMap* dictionary) {
     // The server link replaces a dictionary's contents without its order: a
     // dictionary without one is new even at the same place.
     bool reselect = true;
-    if (dictionary && dictionary == dictionary_ && dictionary->contains(kSortedKeys) &&
+    if (dictionary && dictionary == dictionary_ && hasSortedKeys(*dictionary) &&
         !selectedPrefName_.isEmpty()) {
         const QVariantMap entry = dictionary->value(selectedPrefName_).toMap();
         reselect = !(entry.value(kType).toString() == selectedPrefType_ && entry.contains(kValue) &&
                      entry.value(kValue) == selectedPrefValues_);
     }
     dictionary_ = dictionary;
-    if (dictionary_ && !dictionary_->contains(kSortedKeys))
+    if (dictionary_ && !hasSortedKeys(*dictionary_))
         dictionary_->insert(kSortedKeys, buildSortedKeys(*dictionary_));
     delegate()->hideInRowEditors();
     if (reselect && !selectedPrefName_.isEmpty()) selectPref(selectedPrefName_, false);
@@ -722,6 +727,7 @@ void KlRemoteControlList::actionProc(int tag, const QVariant& value) {
             break;
         }
         case 1100: {
+            if (!itemEditor) break;
             const QString title = value.toString();
             const bool taken = !title.isEmpty() && title != QLatin1String("Choose...") && itemValid;
             if (taken) {

@@ -61,6 +61,9 @@ public:
     // Preference names in display order, each group's name before its first
     // entry; deprecated entries and non-entries are left out.
     static QVariantList buildSortedKeys(const QVariantMap& dictionary);
+    // Whether the dictionary holds a display order (anything else under
+    // "_sorted_keys_" came from elsewhere and is replaced).
+    static bool hasSortedKeys(const QVariantMap& dictionary);
     static bool isValueValid(const QVariant& value, const QVariantMap& entry);
     // Whether `value` equals the entry's "_value" for the entry's type.
     static bool isValueEqual(const QVariant& value, const QVariantMap& entry);

@@ -100,7 +100,7 @@ void KlRemoteControlList::update() {
         }
         setServerStatus(status);
 
-        const bool unsorted = dictionary_ && !dictionary_->contains(kSortedKeys);
+        const bool unsorted = dictionary_ && !hasSortedKeys(*dictionary_);
         if (kelo && (changes.prefsDict != serverChanges_.prefsDict || unsorted)) {
             serverChanges_ = changes;
             setDictionary(kelo->mutablePrefsDict());

@@ -553,6 +553,28 @@ TEST_F(PrefsModel, CompareNamesTheFirstMismatchedKey) {
     EXPECT_TRUE(list->compareToKeloName().isNull()) << "a server is not compared with itself";
 }
 
+TEST_F(PrefsModel, OddEntriesNeitherCrashNorBlock) {
+    show({{"_sorted_keys_", "from the server"},
+          {"typeless", QVariantMap{{"_value", "1"}, {"_group", 5}, {"_idx", "x"}}},
+          {"mapValue", entry("int", QVariantMap{{"a", "b"}}, {{"_rng", "{0, 5}"}})},
+          {"listRange", entry("int", "1", {{"_rng", QVariantList{"1", "2"}}})},
+          {"", entry("str", "empty key")}});
+    EXPECT_EQ(list->sortedKeys(), (QVariantList{"", "listRange", "mapValue", "typeless"}));
+    EXPECT_TRUE(list->setNewPrefValue("4", "typeless"));
+    EXPECT_EQ(sentValue(), "4");
+    EXPECT_TRUE(KlRemoteControlList::isValueEqual("9", dict.value("typeless").toMap()));
+    EXPECT_FALSE(list->setNewPrefValue("9", "mapValue"));
+    EXPECT_TRUE(list->setNewPrefValue("9", "listRange"));
+    EXPECT_EQ(sentValue(), "9");
+    EXPECT_FALSE(list->setNewPrefValue("x", ""));
+    list->selectPref("mapValue", false);
+    for (int tag : {0, 1000, 1001, 1002, 1003, 1009, 1100, 2001, 2016, 5000})
+        list->actionProc(tag, QVariant());
+    list->setPrefVisible("typeless", true);
+    list->updateValues();
+    EXPECT_TRUE(take().empty());
+}
+
 TEST_F(PrefsModel, CompareMenuAndTheRememberedPartner) {
     const QVariantMap prefs{{"a", entry("int", "1")}};
     server("Kelo on A", 4, 2, &prefs);
