@@ -143,7 +143,8 @@ QString RemoteFileManager::searchForMountedVolume(const QString& volumePath,
         const bool named = !targetServerName.isEmpty() && host.contains(targetServerName);
         const bool candidate =
             (!targetServerAddr.isEmpty() && host.endsWith(targetServerAddr)) ||
-            (!shareName.isEmpty() && v.remountPath().endsWith("/" + shareName) && named) ||
+            (!shareName.isEmpty() && v.remountPath().endsWith("/" + shareName, Qt::CaseInsensitive) &&
+             named) ||
             (v.remountText.endsWith(v.remountPath()) && named && host.contains("smb"));
         if (!candidate) continue;
 
@@ -171,7 +172,9 @@ QString RemoteFileManager::searchForMountedVolume(const QString& volumePath,
             }
             continue;
         }
-        if ("/Volumes" + v.remountPath() == volumePath) return v.path;
+        // Share names are not case-sensitive; GVfs shows them in lower case.
+        if (("/Volumes" + v.remountPath()).compare(volumePath, Qt::CaseInsensitive) == 0)
+            return v.path;
     }
     return {};
 }

@@ -118,17 +118,25 @@ void scanAliasTarget(keloMediaFileRefList* list, const QString& target, int32_t 
 
 // Entry names of a folder, sorted so that folder numbering does not depend
 // on the file system's order.
-std::optional<std::vector<std::pair<QString, bool>>> listFolder(const QString& folder) {
+struct FolderEntry {
+    QString name;
+    bool realDir = false;  // a folder, not a link to one
+    bool link = false;
+    bool operator<(const FolderEntry& other) const { return name < other.name; }
+};
+
+std::optional<std::vector<FolderEntry>> listFolder(const QString& folder) {
     std::error_code ec;
     fs::directory_iterator it(fs::path(QFile::encodeName(folder).toStdString()), ec);
     if (ec) return std::nullopt;
-    std::vector<std::pair<QString, bool>> entries;
+    std::vector<FolderEntry> entries;
     for (const fs::directory_iterator end; it != end; it.increment(ec)) {
         if (ec) break;
-        // Only real folders are descended into: links are aliases.
-        const bool realDir = it->symlink_status(ec).type() == fs::file_type::directory;
-        entries.emplace_back(QFile::decodeName(QByteArray::fromStdString(it->path().filename())),
-                             realDir);
+        // The entry's own type comes with the listing; only links need a
+        // look at their target.
+        const fs::file_type type = it->symlink_status(ec).type();
+        entries.push_back({QFile::decodeName(QByteArray::fromStdString(it->path().filename())),
+                           type == fs::file_type::directory, type == fs::file_type::symlink});
     }
     std::sort(entries.begin(), entries.end());
     return entries;
@@ -143,7 +151,7 @@ void scanFolder(keloMediaFileRefList* list, const QString& folder, const QString
         return;
     }
     s.activeFolders.insert(canonicalFolder);
-    for (const auto& [name, realDir] : *entries) {
+    for (const auto& [name, realDir, link] : *entries) {
         if (name.startsWith('.')) continue;
         if (phase == kScanPhaseExtraVolumes && realDir && name == "kelo_archive") continue;
         const QString path = folder + "/" + name;
@@ -176,7 +184,7 @@ void scanFolder(keloMediaFileRefList* list, const QString& folder, const QString
             addMessage("info", "Alias resolved", path, target);
         }
         const QString itemPath = isAlias ? target : path;
-        if (!(realDir || isDirectory(itemPath))) {
+        if (!(realDir || ((link || isAlias) && isDirectory(itemPath)))) {
             if (isAlias) {
                 addMessage("error", "Alias is not a directory", path);
                 continue;
@@ -427,7 +435,7 @@ void scanImageSequence(keloMediaFileRefList* list, const QString& folder, uint32
     std::lock_guard lock(scan().lock);
     const auto entries = listFolder(folder);
     if (!entries) return;
-    for (const auto& [name, realDir] : *entries) {
+    for (const auto& [name, realDir, link] : *entries) {
         if (name.startsWith('.')) continue;
         const QString path = folder + "/" + name;
         if (realDir) {
