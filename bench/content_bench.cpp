@@ -20,7 +20,8 @@ const QString& mediaRoot() {
         const QString r = dir.path() + "/Kelo";
         for (int bank = 0; bank < 2; ++bank) {
             for (int folder = 0; folder < 200; ++folder) {
-                const QString path = QString("%1/Media/[%2] %3.Folder").arg(r).arg(bank).arg(folder);
+                const QString path =
+                    QString("%1/Media/[%2] %3.Folder").arg(r).arg(bank).arg(folder);
                 QDir().mkpath(path);
                 for (int file = 0; file < 250; ++file)
                     QFile(QString("%1/%2.Clip.mov").arg(path).arg(file, 3, 10, QChar('0')))

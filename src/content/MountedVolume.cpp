@@ -134,8 +134,8 @@ QList<MountedVolume> MountedVolume::mountedVolumes() {
         mountInfoPath = sources().mountInfoPath;
         gvfsFolder = sources().gvfsFolder;
     }
-    const QByteArray table =
-        readMountInfo(mountInfoPath.isEmpty() ? QStringLiteral("/proc/self/mountinfo") : mountInfoPath);
+    const QByteArray table = readMountInfo(
+        mountInfoPath.isEmpty() ? QStringLiteral("/proc/self/mountinfo") : mountInfoPath);
     QList<MountedVolume> volumes = fromMountInfo(table);
     if (gvfsFolder.isEmpty()) gvfsFolder = gvfsFolderFromMountInfo(table);
     if (gvfsFolder.isEmpty() && qEnvironmentVariableIsSet("XDG_RUNTIME_DIR"))
@@ -144,7 +144,8 @@ QList<MountedVolume> MountedVolume::mountedVolumes() {
     // Names only: asking a share's folder for its type could block on its server.
     QStringList names;
     std::error_code ec;
-    for (std::filesystem::directory_iterator it(QFile::encodeName(gvfsFolder).toStdString(), ec), end;
+    for (std::filesystem::directory_iterator it(QFile::encodeName(gvfsFolder).toStdString(), ec),
+         end;
          !ec && it != end; it.increment(ec))
         names.append(QFile::decodeName(QByteArray::fromStdString(it->path().filename())));
     names.sort();

@@ -12,8 +12,8 @@
 // The sources are read without touching the shares themselves, so asking
 // never blocks on an unreachable server. A value: any thread.
 struct MountedVolume {
-    QString path;      // the local folder
-    QUrl remountUrl;   // scheme, user, host and share, e.g. smb://ombrel@10.0.0.5/Media
+    QString path;         // the local folder
+    QUrl remountUrl;      // scheme, user, host and share, e.g. smb://ombrel@10.0.0.5/Media
     QString remountText;  // its text; a guest mount carries ";AUTH=No%20User%20Authent"
 
     QString host() const { return remountUrl.host(); }

@@ -74,52 +74,52 @@ void backgroundWork(const std::shared_ptr<RemoteFileManager::Shared>& shared,
                     const std::shared_ptr<RfmTask>& task) {
     bool done = true;
     switch (task->asyncOp) {
-    case kRfmOpRead: {
-        QFile file(task->fileName);
-        if (file.open(QIODevice::ReadOnly)) {
-            task->asyncReadFileData = file.readAll();
-            done = file.error() == QFileDevice::NoError;
-        } else {
+        case kRfmOpRead: {
+            QFile file(task->fileName);
+            if (file.open(QIODevice::ReadOnly)) {
+                task->asyncReadFileData = file.readAll();
+                done = file.error() == QFileDevice::NoError;
+            } else {
+                done = false;
+            }
+            if (!done) task->error = file.errorString();
+            break;
+        }
+        case kRfmOpFileUrl:
+            if (gFileUrlLock.try_lock_for(std::chrono::seconds(2))) {
+                task->asyncUrl = shared->fileUrl(task.get());
+                gFileUrlLock.unlock();
+            }
+            done = task->asyncUrl.isValid();
+            break;
+        case kRfmOpFileInfo: {
+            const QFileInfo info(task->fileName);
+            task->asyncFileExistsAtPath = info.exists();
+            task->asyncIsDir = info.isDir();
+            if (info.exists()) {
+                task->asyncModDate = info.lastModified().toUTC();
+                task->asyncCreateDate = info.birthTime().toUTC();
+            }
+            break;
+        }
+        case kRfmOpDirectory: {
+            const QDir dir(task->fileName);
+            if (dir.exists()) {
+                for (const QFileInfo& entry : dir.entryInfoList(
+                         QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
+                    task->asyncDirectoryUrls.append(QUrl::fromLocalFile(entry.filePath()));
+            }
+            break;
+        }
+        case kRfmOpVolumesForServer:
+            task->asyncVolumesForServer = RemoteFileManager::mountedVolumesForServer(
+                task->fileName, task->targetServerName, &task->warning);
+            break;
+        case kRfmOpHostForPath:
+            task->asyncHostForPath = RemoteFileManager::hostForPath(task->fileName);
+            break;
+        default:
             done = false;
-        }
-        if (!done) task->error = file.errorString();
-        break;
-    }
-    case kRfmOpFileUrl:
-        if (gFileUrlLock.try_lock_for(std::chrono::seconds(2))) {
-            task->asyncUrl = shared->fileUrl(task.get());
-            gFileUrlLock.unlock();
-        }
-        done = task->asyncUrl.isValid();
-        break;
-    case kRfmOpFileInfo: {
-        const QFileInfo info(task->fileName);
-        task->asyncFileExistsAtPath = info.exists();
-        task->asyncIsDir = info.isDir();
-        if (info.exists()) {
-            task->asyncModDate = info.lastModified().toUTC();
-            task->asyncCreateDate = info.birthTime().toUTC();
-        }
-        break;
-    }
-    case kRfmOpDirectory: {
-        const QDir dir(task->fileName);
-        if (dir.exists()) {
-            for (const QFileInfo& entry :
-                 dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name))
-                task->asyncDirectoryUrls.append(QUrl::fromLocalFile(entry.filePath()));
-        }
-        break;
-    }
-    case kRfmOpVolumesForServer:
-        task->asyncVolumesForServer = RemoteFileManager::mountedVolumesForServer(
-            task->fileName, task->targetServerName, &task->warning);
-        break;
-    case kRfmOpHostForPath:
-        task->asyncHostForPath = RemoteFileManager::hostForPath(task->fileName);
-        break;
-    default:
-        done = false;
     }
     RemoteFileManager::Shared::post(shared, task, done);
 }
@@ -259,7 +259,7 @@ QDateTime RemoteFileManager::fileDateAtPath(const QString& path, bool* isDir, bo
 }
 
 std::optional<QList<QUrl>> RemoteFileManager::contentsOfDirectoryAtPath(const QString& path,
-                                                                         bool* canceled) {
+                                                                        bool* canceled) {
     const auto task = klAsyncOp(kRfmOpDirectory, path, kFileInfoTimeout, {}, canceled);
     if (!task || !QFileInfo(path).isDir()) return std::nullopt;
     return task->asyncDirectoryUrls;
@@ -512,22 +512,25 @@ void RemoteFileManager::showAlert() {
     QString text;
     QList<RfmOverlayButton> buttons{{"Cancel", 0}};
     switch (op) {
-    case kRfmOpFileUrl:
-        logWarning(QString("Waiting for mounted volume of '%1'").arg(server));
-        text = "Mounting volume:\t\t\t\t\t\t\n\ttrying smb...\n\n\tKelo computer must have 'System "
-               "Preferences' -> 'Sharing' -> 'File Sharing' turned on.\n\n\tNOTE! smb will not "
-               "mount unless date/time of both computers is within 5 minutes.";
-        break;
-    case kRfmOpRead:
-        text = "Reading File...\t\t\t\t\t\n\nFile read is taking a long time";
-        break;
-    case kRfmOpWrite:
-        text = "Writing File...\t\t\t\t\t\n\nFile write is taking a long time";
-        buttons.append({"Save As...", kRfmSaveAsButtonTag});
-        break;
-    default:
-        text = "Waiting to retrieve file/folder...\t\t\t\t\t\n\nFile system read is taking a long "
-               "time";
+        case kRfmOpFileUrl:
+            logWarning(QString("Waiting for mounted volume of '%1'").arg(server));
+            text =
+                "Mounting volume:\t\t\t\t\t\t\n\ttrying smb...\n\n\tKelo computer must have "
+                "'System "
+                "Preferences' -> 'Sharing' -> 'File Sharing' turned on.\n\n\tNOTE! smb will not "
+                "mount unless date/time of both computers is within 5 minutes.";
+            break;
+        case kRfmOpRead:
+            text = "Reading File...\t\t\t\t\t\n\nFile read is taking a long time";
+            break;
+        case kRfmOpWrite:
+            text = "Writing File...\t\t\t\t\t\n\nFile write is taking a long time";
+            buttons.append({"Save As...", kRfmSaveAsButtonTag});
+            break;
+        default:
+            text =
+                "Waiting to retrieve file/folder...\t\t\t\t\t\n\nFile system read is taking a long "
+                "time";
     }
     overlayShown_ = true;
     if (delegate_) delegate_->showOverlay(text, buttons);

@@ -59,7 +59,7 @@ public:
     QDateTime fileDateAtPath(const QString& path, bool* isDir, bool* canceled = nullptr);
     // Code 5 (5 s); nothing on failure.
     std::optional<QList<QUrl>> contentsOfDirectoryAtPath(const QString& path,
-                                                          bool* canceled = nullptr);
+                                                         bool* canceled = nullptr);
     // Code 6 (2 s); empty for an empty server text.
     QList<QUrl> mountedVolumesForServer(const QString& server, const QString& hostname,
                                         bool* canceled);
@@ -146,8 +146,8 @@ public:
         bool tryingWithoutPassword = false;
 
         // Queues a result block and wakes the main thread. Any thread.
-        static void post(const std::shared_ptr<Shared>& shared, const std::shared_ptr<RfmTask>& task,
-                         bool done);
+        static void post(const std::shared_ptr<Shared>& shared,
+                         const std::shared_ptr<RfmTask>& task, bool done);
         // The cookie is no longer waited for, or the mount is to stop.
         bool bgThreadCheckIsCanceled(const RfmTask& task) const;
         // Starts a share mount; kMountOK or a negative code.

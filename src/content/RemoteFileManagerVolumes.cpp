@@ -143,8 +143,8 @@ QString RemoteFileManager::searchForMountedVolume(const QString& volumePath,
         const bool named = !targetServerName.isEmpty() && host.contains(targetServerName);
         const bool candidate =
             (!targetServerAddr.isEmpty() && host.endsWith(targetServerAddr)) ||
-            (!shareName.isEmpty() && v.remountPath().endsWith("/" + shareName, Qt::CaseInsensitive) &&
-             named) ||
+            (!shareName.isEmpty() &&
+             v.remountPath().endsWith("/" + shareName, Qt::CaseInsensitive) && named) ||
             (v.remountText.endsWith(v.remountPath()) && named && host.contains("smb"));
         if (!candidate) continue;
 
@@ -153,16 +153,19 @@ QString RemoteFileManager::searchForMountedVolume(const QString& volumePath,
         } else {
             const qsizetype scheme = v.remountText.indexOf("://");
             const qsizetype at = v.remountText.indexOf('@');
-            const QString user =
-                scheme >= 0 && at > scheme ? v.remountText.mid(scheme + 3, at - scheme - 3) : QString();
+            const QString user = scheme >= 0 && at > scheme
+                                     ? v.remountText.mid(scheme + 3, at - scheme - 3)
+                                     : QString();
             if (!user.isEmpty() && !targetServerAddr.isEmpty())
                 recordUser(targetServerAddr, user.contains(kShareUser));
         }
 
         if (shareName.isEmpty()) {
-            if (!leafPath.startsWith("Kelo/") && !leafPath.startsWith("Applications/Kelo/")) continue;
+            if (!leafPath.startsWith("Kelo/") && !leafPath.startsWith("Applications/Kelo/"))
+                continue;
             if (!bootVolumePath.isEmpty() && !v.path.startsWith(bootVolumePath))
-                OmLogNoFlood(kOmLogInfo, "Mounted Kelo volume %s may be wrong volume.  Expecting %s\n",
+                OmLogNoFlood(kOmLogInfo,
+                             "Mounted Kelo volume %s may be wrong volume.  Expecting %s\n",
                              qPrintable(v.path), qPrintable(bootVolumePath));
             const QString parent = QFileInfo(leafPath).path();
             const QString folder = v.path + "/" + (parent.startsWith("Kelo") ? parent : leafPath);
@@ -189,8 +192,8 @@ int RemoteFileManager::Shared::mountServer(ShareMountOperation* op, const QStrin
     volumeOp = op;
     volumeOpErr = 0;
     const bool withLogin = credentials && !tryingWithoutPassword;
-    const int code = op->start(url, withLogin ? kShareUser : QString(),
-                               withLogin ? kSharePassword : QString());
+    const int code =
+        op->start(url, withLogin ? kShareUser : QString(), withLogin ? kSharePassword : QString());
     if (code != kMountOK) volumeOp = nullptr;
     return code;
 }

@@ -16,15 +16,16 @@ SimpleRemoteDelegate::~SimpleRemoteDelegate() {
     dismissOverlay();
 }
 
-void SimpleRemoteDelegate::showOverlay(const QString& text, const QList<RfmOverlayButton>& buttons) {
+void SimpleRemoteDelegate::showOverlay(const QString& text,
+                                       const QList<RfmOverlayButton>& buttons) {
     dismissOverlay();
     overlay_ = OverlayView::addOverlayViewWithTitle(text, view_);
     if (!overlay_) return;
     RemoteFileManager* manager = remoteFileManager_.get();
     for (const RfmOverlayButton& b : buttons) {
         const int tag = b.tag;
-        overlay_->addButtonWithTitle(b.title, tag,
-                                     [manager, tag](HUDButton*) { manager->cancelOverlayView(tag); });
+        overlay_->addButtonWithTitle(
+            b.title, tag, [manager, tag](HUDButton*) { manager->cancelOverlayView(tag); });
     }
 }
 

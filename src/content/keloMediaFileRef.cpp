@@ -192,7 +192,8 @@ void scanFolder(keloMediaFileRefList* list, const QString& folder, const QString
             list->push_back(keloMediaFileRef::keloMediaFileRefWithPath(itemPath, phase, false));
             continue;
         }
-        const keloMediaFileRef ref = keloMediaFileRef::keloMediaFileRefWithPath(itemPath, phase, true);
+        const keloMediaFileRef ref =
+            keloMediaFileRef::keloMediaFileRefWithPath(itemPath, phase, true);
         list->push_back(ref);
         if (ref.fourCC() == code("sequ")) {
             scanImageSequence(list, itemPath, ref.medianum(), phase);
@@ -228,7 +229,8 @@ void addSettingsFile(keloMediaFileRefList* list, const QString& root, const QStr
         return;
     }
     if (newLayout) addMessage("warning", "File in v3.9 location", path);
-    list->push_back(keloMediaFileRef::keloMediaFileRefWithPath(path, kScanPhaseSettingsFiles, false));
+    list->push_back(
+        keloMediaFileRef::keloMediaFileRefWithPath(path, kScanPhaseSettingsFiles, false));
 }
 
 }  // namespace
@@ -249,10 +251,12 @@ uint32_t keloTypeCodeForExtension(const QString& extension) {
 int32_t contentClassForTypeCode(uint32_t typeCode) {
     static const QHash<uint32_t, int32_t> kClasses = [] {
         QHash<uint32_t, int32_t> t;
-        for (const char* c : {"antx", "dv  ", "gif ", "jpeg", "jpg ", "m4v ", "kllk", "mov ", "mp4 ",
-                              "png ", "rtf ", "sequ", "tga ", "tif ", "tiff", "txlk", "vid ", "vign"})
+        for (const char* c :
+             {"antx", "dv  ", "gif ", "jpeg", "jpg ", "m4v ", "kllk", "mov ", "mp4 ", "png ",
+              "rtf ", "sequ", "tga ", "tif ", "tiff", "txlk", "vid ", "vign"})
             t.insert(keloTypeCodeForExtension(c), 1);
-        for (const char* c : {"csv ", "dgob", "obj ", "oblk", "svg ", "svge", "topo", "vle ", "vtxa"})
+        for (const char* c :
+             {"csv ", "dgob", "obj ", "oblk", "svg ", "svge", "topo", "vle ", "vtxa"})
             t.insert(keloTypeCodeForExtension(c), 2);
         t.insert(code("txfx"), 3);
         t.insert(code("klfx"), 4);
@@ -327,9 +331,9 @@ int sequenceIndexForFile(const QString& name) {
 
 uint32_t mediaNumForPropertyList(const keloMediaFileRef& ref) {
     static const QHash<QString, uint32_t> kNumbers = {
-        {"kelosettings.plist", 0x0F000000},    {"keloaddress.plist", 0x0F000001},
-        {"mediainfo.plist", 0x0F000002},       {"modelinfo.plist", 0x0F000003},
-        {"mediatimecodes.plist", 0x0F000004},  {"multiscreendata.plist", 0x0F000005},
+        {"kelosettings.plist", 0x0F000000},   {"keloaddress.plist", 0x0F000001},
+        {"mediainfo.plist", 0x0F000002},      {"modelinfo.plist", 0x0F000003},
+        {"mediatimecodes.plist", 0x0F000004}, {"multiscreendata.plist", 0x0F000005},
         {"citp_additions.plist", 0x0F000006}, {"citpinfo.plist", 0x0F000006},
     };
     return kNumbers.value(ref.file().toLower(), kMediaNumInvalid);
@@ -338,34 +342,53 @@ uint32_t mediaNumForPropertyList(const keloMediaFileRef& ref) {
 void sanitiseMediaNumForRef(keloMediaFileRef* ref) {
     uint32_t n = ref->medianum();
     switch (ref->type()) {
-    case 0:
-    case 12:
-        return;
-    case 1:
-        if (ref->phase() == kScanPhaseImages) {
-            n |= 0x08000000;
-            if (ref->parent().compare("masks", Qt::CaseInsensitive) == 0) n |= 0x100;
-        } else {
-            n = ref->parentValid() ? n | 0x01000000 : kMediaNumInvalid;
-        }
-        break;
-    case 2:
-        n = ref->parentValid() ? n | 0x02000000 : kMediaNumInvalid;
-        break;
-    case 3: n |= 0x03000000; break;
-    case 4: n |= 0x05000000; break;
-    case 5: n |= 0x04000000; break;
-    case 6: n |= 0x06000000; break;
-    case 7: n |= 0x0A000000; break;
-    case 8: n |= 0x0B000000; break;
-    case 9: n |= 0x09000000; break;
-    case 10: n = mediaNumForPropertyList(*ref); break;
-    case 11:
-        n = ref->phase() == kScanPhaseMedia && ref->parentValid() ? n | 0x11000000
-                                                                  : kMediaNumInvalid;
-        break;
-    case 13: n |= 0x0C000000; break;
-    default: n = kMediaNumInvalid;
+        case 0:
+        case 12:
+            return;
+        case 1:
+            if (ref->phase() == kScanPhaseImages) {
+                n |= 0x08000000;
+                if (ref->parent().compare("masks", Qt::CaseInsensitive) == 0) n |= 0x100;
+            } else {
+                n = ref->parentValid() ? n | 0x01000000 : kMediaNumInvalid;
+            }
+            break;
+        case 2:
+            n = ref->parentValid() ? n | 0x02000000 : kMediaNumInvalid;
+            break;
+        case 3:
+            n |= 0x03000000;
+            break;
+        case 4:
+            n |= 0x05000000;
+            break;
+        case 5:
+            n |= 0x04000000;
+            break;
+        case 6:
+            n |= 0x06000000;
+            break;
+        case 7:
+            n |= 0x0A000000;
+            break;
+        case 8:
+            n |= 0x0B000000;
+            break;
+        case 9:
+            n |= 0x09000000;
+            break;
+        case 10:
+            n = mediaNumForPropertyList(*ref);
+            break;
+        case 11:
+            n = ref->phase() == kScanPhaseMedia && ref->parentValid() ? n | 0x11000000
+                                                                      : kMediaNumInvalid;
+            break;
+        case 13:
+            n |= 0x0C000000;
+            break;
+        default:
+            n = kMediaNumInvalid;
     }
     ref->setMedianum(n);
 }
@@ -420,8 +443,8 @@ QString keloMediaFileRef::description() const {
                           char(fourCC_), 0};
     return QString::asprintf("<keloMediaFileRef: %d %08x%s %s %s '%.4s' (%d) [%d] '%s/%s'", type_,
                              medianum_, qPrintable(frame), parentValid_ ? "Y" : "N",
-                             conflict_ ? "C" : " ", code, phase_, folderIndex_,
-                             qPrintable(parent_), qPrintable(file_));
+                             conflict_ ? "C" : " ", code, phase_, folderIndex_, qPrintable(parent_),
+                             qPrintable(file_));
 }
 
 void scanDirectory(keloMediaFileRefList* list, const QString& folder, int32_t phase,
@@ -512,9 +535,8 @@ std::optional<keloMediaFileRefList> rawMediaScan(bool ownPlugins) {
     addSettingsFile(&list, root, "Preferences/KeloAddress.plist", "KeloAddress.plist");
     addSettingsFile(&list, root, "Preferences/CITPInfo.plist", "CITP_additions.plist");
 
-    const QString plugins =
-        ownPlugins ? QCoreApplication::applicationDirPath() + "/Plugins"
-                   : keloLaunchPath() + "/Contents/Resources/Plugins";
+    const QString plugins = ownPlugins ? QCoreApplication::applicationDirPath() + "/Plugins"
+                                       : keloLaunchPath() + "/Contents/Resources/Plugins";
     if (isDirectory(plugins))
         scanDirectory(&list, plugins, kScanPhaseAppPlugins, 2);
     else

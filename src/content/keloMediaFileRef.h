@@ -96,8 +96,7 @@ uint32_t mediaNumForPropertyList(const keloMediaFileRef& ref);
 // Adds the folder's items, recursively, to the list. Alias mode: 0 looks
 // for aliases among the folder's own entries, 1 everywhere, 2 only for
 // names ending in "alias".
-void scanDirectory(keloMediaFileRefList* list, const QString& folder, int32_t phase,
-                   int aliasMode);
+void scanDirectory(keloMediaFileRefList* list, const QString& folder, int32_t phase, int aliasMode);
 // Adds the frames of an image-sequence folder, numbered by the sequence.
 void scanImageSequence(keloMediaFileRefList* list, const QString& folder, uint32_t medianum,
                        int32_t phase);

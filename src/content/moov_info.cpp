@@ -114,8 +114,14 @@ bool readMoov(std::FILE* file, uint64_t length, Header* header) {
             if (size - skip + 8 > kMoovMaxHeaderBytes) return false;
             header->bytes.resize(size - skip + 8);
             const uint32_t buffered = uint32_t(header->bytes.size());
-            const uint8_t head[8] = {uint8_t(buffered >> 24), uint8_t(buffered >> 16),
-                                     uint8_t(buffered >> 8), uint8_t(buffered), 'm', 'o', 'o', 'v'};
+            const uint8_t head[8] = {uint8_t(buffered >> 24),
+                                     uint8_t(buffered >> 16),
+                                     uint8_t(buffered >> 8),
+                                     uint8_t(buffered),
+                                     'm',
+                                     'o',
+                                     'o',
+                                     'v'};
             std::memcpy(header->bytes.data(), head, 8);
             return readFileBytes(file, offset + skip, size - skip, header->bytes.data() + 8);
         }
@@ -183,7 +189,8 @@ void buildSampleIndex(const Header& h, moov_info* info, const Atom& stsz, const 
     // Every sample holds at least a byte of the file, and a table of sizes
     // must have an entry for each.
     wanted = std::min<uint64_t>(wanted, info->fileLength);
-    if (commonSize == 0) wanted = std::min(wanted, (stsz.size - std::min<uint64_t>(stsz.size, 20)) / 4);
+    if (commonSize == 0)
+        wanted = std::min(wanted, (stsz.size - std::min<uint64_t>(stsz.size, 20)) / 4);
 
     const Atom* chunks = stco ? stco : co64;
     const uint64_t chunkEntry = stco ? 4 : 8;
@@ -332,7 +339,8 @@ int loadMovFileInfo(moov_info* info, const QString& path, bool index) {
     info->fileLength = fileLength(file);
 
     Header header;
-    info->status = readMoov(file, info->fileLength, &header) ? parseHeader(header, info, index) : -1;
+    info->status =
+        readMoov(file, info->fileLength, &header) ? parseHeader(header, info, index) : -1;
     if (info->status <= 0 && info->status != -2) info->status = -1;
     if (info->status < 0 || !index) info->openFile.reset();
     if (info->status < 0) info->sampleIndex.clear();
@@ -349,34 +357,34 @@ int loadFileInfo(moov_info* info, const QString& path, const QString& extension,
     }
     info->clear();
     switch (type) {
-    case fourCC("dv  "):
-    case fourCC("m4v "):
-    case fourCC("mov "):
-    case fourCC("mp4 "):
-    case fourCC("vid "):
-        return loadMovFileInfo(info, path, index);
-    case fourCC("gif "):
-    case fourCC("jpeg"):
-    case fourCC("jpg "):
-    case fourCC("png "):
-    case fourCC("tga "):
-    case fourCC("tif "):
-    case fourCC("tiff"): {
-        QImageReader reader(path);
-        const QSize size = reader.size();
-        if (!size.isValid()) {
-            info->status = -1;
+        case fourCC("dv  "):
+        case fourCC("m4v "):
+        case fourCC("mov "):
+        case fourCC("mp4 "):
+        case fourCC("vid "):
+            return loadMovFileInfo(info, path, index);
+        case fourCC("gif "):
+        case fourCC("jpeg"):
+        case fourCC("jpg "):
+        case fourCC("png "):
+        case fourCC("tga "):
+        case fourCC("tif "):
+        case fourCC("tiff"): {
+            QImageReader reader(path);
+            const QSize size = reader.size();
+            if (!size.isValid()) {
+                info->status = -1;
+                break;
+            }
+            info->width = size.width();
+            info->height = uint32_t(size.height());
+            info->status = 1;
             break;
         }
-        info->width = size.width();
-        info->height = uint32_t(size.height());
-        info->status = 1;
-        break;
-    }
-    default:
-        OmLogNoFlood(kOmLogWarning, "  can't loadFileInfo for file extn '%s'\n",
-                     extension.isEmpty() ? "unknown" : qPrintable(extension));
-        info->status = -1;
+        default:
+            OmLogNoFlood(kOmLogWarning, "  can't loadFileInfo for file extn '%s'\n",
+                         extension.isEmpty() ? "unknown" : qPrintable(extension));
+            info->status = -1;
     }
     return info->status;
 }

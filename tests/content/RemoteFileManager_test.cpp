@@ -1,6 +1,6 @@
+#include "content/RemoteFileManager.h"
 #include "content/ContentDefaults.h"
 #include "content/MountedVolume.h"
-#include "content/RemoteFileManager.h"
 #include "content/ShareMountOperation.h"
 #include "platform/UserDefaults.h"
 #include "serverlink/KlE_Control_Status.h"
@@ -13,8 +13,8 @@
 #include <QThread>
 #include <QTimer>
 
-#include <csignal>
 #include <sys/stat.h>
+#include <csignal>
 
 namespace {
 
@@ -135,7 +135,8 @@ TEST_F(FileManager, ReadErrorShowsTheWarningAlert) {
     ASSERT_EQ(delegate.alerts.size(), 1);
     EXPECT_TRUE(delegate.alerts[0].startsWith("Warning: "));
     EXPECT_TRUE(delegate.alerts[0].contains("\n\nPath:\n/Volumes/none/file\n\n"));
-    EXPECT_TRUE(delegate.alerts[0].endsWith("Check network connections if this is a network volume."));
+    EXPECT_TRUE(
+        delegate.alerts[0].endsWith("Check network connections if this is a network volume."));
 }
 
 // Each operation code past its time-out shows its own overlay; Cancel ends
@@ -233,7 +234,8 @@ TEST(MountedVolumes, MountTableAndGvfsNames) {
     EXPECT_TRUE(volumes[1].isGuest());
     EXPECT_EQ(MountedVolume::gvfsFolderFromMountInfo(table), "/run/user/0/gvfs");
 
-    const auto share = MountedVolume::fromGvfsName("/g", "smb-share:server=10.0.0.7,share=My%20Media,user=ombrel");
+    const auto share =
+        MountedVolume::fromGvfsName("/g", "smb-share:server=10.0.0.7,share=My%20Media,user=ombrel");
     ASSERT_TRUE(share);
     EXPECT_EQ(share->remountPath(), "/My Media");
     EXPECT_EQ(share->path, "/g/smb-share:server=10.0.0.7,share=My%20Media,user=ombrel");
@@ -317,9 +319,9 @@ mkdir -p "$FAKE_GVFS/$name/1.A" && touch "$FAKE_GVFS/$name/1.A/clip.mov"
     }
     QUrl fileUrl(const char* server, const char* address, const QString& path, double timeout = 20,
                  bool* canceled = nullptr) {
-        const auto task = rfm->klAsyncOp(
-            kRfmOpFileUrl, path, timeout,
-            {{"targetServerName", server}, {"targetServerAddr", address}}, canceled);
+        const auto task =
+            rfm->klAsyncOp(kRfmOpFileUrl, path, timeout,
+                           {{"targetServerName", server}, {"targetServerAddr", address}}, canceled);
         return task ? task->asyncUrl : QUrl();
     }
     QStringList lines(const char* file) const {
@@ -344,7 +346,8 @@ TEST_F(ShareMount, MountsOnceWithTheLoginOnStandardInput) {
     EXPECT_EQ(fileUrl("Kelo on alpha", "10.0.1.5", "/Volumes/Media/1.A"),
               QUrl::fromLocalFile(share + "/1.A"));
     EXPECT_EQ(lines("calls").size(), 1);
-    EXPECT_TRUE(UserDefaults::standard().object(kUseOmbrelUserForKeloKey).toMap().value("10.0.1.5") == "1");
+    EXPECT_TRUE(
+        UserDefaults::standard().object(kUseOmbrelUserForKeloKey).toMap().value("10.0.1.5") == "1");
     bool canceled = false;
     EXPECT_EQ(rfm->hostForPath(share + "/1.A/clip.mov", &canceled), "10.0.1.5");
     EXPECT_EQ(rfm->mountedVolumesForServer("10.0.1.5", "", &canceled),
@@ -371,7 +374,8 @@ TEST_F(ShareMount, ServerMountedUnderAnotherUserMountsWithoutLogin) {
     QDir().mkpath(gvfs + "/smb-share:server=10.0.1.6,share=Old,user=someone");
     EXPECT_TRUE(fileUrl("Kelo on guest", "10.0.1.6", "/Volumes/Old/none").isValid());
     EXPECT_TRUE(lines("calls").isEmpty());
-    EXPECT_EQ(UserDefaults::standard().object(kUseOmbrelUserForKeloKey).toMap().value("10.0.1.6"), "0");
+    EXPECT_EQ(UserDefaults::standard().object(kUseOmbrelUserForKeloKey).toMap().value("10.0.1.6"),
+              "0");
     EXPECT_TRUE(fileUrl("Kelo on guest", "10.0.1.6", "/Volumes/New/1.A").isValid());
     EXPECT_EQ(lines("input").last(), "user= domain= pass=");
 }
@@ -403,10 +407,10 @@ TEST_F(ShareMount, OneMountJobAtATime) {
     // While the first job hangs in its mount, a second manager's job gives
     // up after its wait for the lock, and the first one still holds it.
     QTimer::singleShot(300, [&] {
-        const auto task = other.klAsyncOp(kRfmOpFileUrl, "/Volumes/B/x", 20,
-                                          {{"targetServerName", "Kelo on alpha"},
-                                           {"targetServerAddr", "10.0.1.5"}},
-                                          &secondCanceled);
+        const auto task = other.klAsyncOp(
+            kRfmOpFileUrl, "/Volumes/B/x", 20,
+            {{"targetServerName", "Kelo on alpha"}, {"targetServerAddr", "10.0.1.5"}},
+            &secondCanceled);
         second = task ? task->asyncUrl : QUrl();
         secondDone = true;
         EXPECT_EQ(lines("calls").size(), 1);

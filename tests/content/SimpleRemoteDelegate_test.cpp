@@ -1,5 +1,5 @@
-#include "content/RemoteFileManager.h"
 #include "content/SimpleRemoteDelegate.h"
+#include "content/RemoteFileManager.h"
 #include "hud/controls/HUDButton.h"
 #include "hud/views/OverlayView.h"
 #include "platform/UserDefaults.h"

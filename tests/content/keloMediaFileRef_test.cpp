@@ -76,12 +76,18 @@ TEST(MediaNames, TypeCodesAndParentNames) {
         int bank;
     };
     const Case cases[] = {
-        {"[2] 17.Title", true, 17, 2},  {"[2]17.Title", true, 17, 2},
-        {"[2].17.Title", true, 17, 2},  {"[3] Title", true, 0, 3},
-        {"17.Title", true, 17, 0},      {"5.Clips.group 3", true, 5, 3},
-        {"", true, 0, 0},               {"Title", false, 0, 0},
-        {"300.Big", false, 0, 0},       {"[999] 4.x", false, 0, 999},
-        {"[x] 4", false, 0, 0},         {"-5.Negative", false, 0, 0},
+        {"[2] 17.Title", true, 17, 2},
+        {"[2]17.Title", true, 17, 2},
+        {"[2].17.Title", true, 17, 2},
+        {"[3] Title", true, 0, 3},
+        {"17.Title", true, 17, 0},
+        {"5.Clips.group 3", true, 5, 3},
+        {"", true, 0, 0},
+        {"Title", false, 0, 0},
+        {"300.Big", false, 0, 0},
+        {"[999] 4.x", false, 0, 999},
+        {"[x] 4", false, 0, 0},
+        {"-5.Negative", false, 0, 0},
         {"99999999999999.x", false, 0, 0},
     };
     for (const Case& c : cases) {
@@ -112,7 +118,8 @@ TEST_F(MediaScan, NumbersClassesAndSettingsFiles) {
     touch("Plugins/Effects/012.Blur.txfx");
     touch("MediaTimeCodes.plist");
     writeSettings({{"k", 1}});
-    touch("KeloAddress.plist", PropertyList::write(QVariantMap{{"a", 1}}, PropertyList::Format::Xml));
+    touch("KeloAddress.plist",
+          PropertyList::write(QVariantMap{{"a", 1}}, PropertyList::Format::Xml));
 
     const auto list = scanRoot();
     const keloMediaFileRef* clip = find(list, "005.Clip.mov");
@@ -195,8 +202,8 @@ TEST_F(MediaScan, AliasesCyclesAndUnreadableFolders) {
     QFile::setPermissions(locked, QFileDevice::Permissions());
 
     const auto list = scanRoot();
-    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                      QFileDevice::ExeOwner);
+    QFile::setPermissions(locked,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(count(list, "002.Far.mov"), 1);
     EXPECT_EQ(find(list, "002.Far.mov")->medianum(), 0x01000502u);
     EXPECT_EQ(count(list, "001.One.mov"), 1);

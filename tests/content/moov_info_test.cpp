@@ -22,7 +22,8 @@ protected:
         return path;
     }
     // A movie: "ftyp", a media-data atom, then the header.
-    QString movie(const QByteArray& header, const QByteArray& mdat = atom("mdat", QByteArray(64, 'x'))) {
+    QString movie(const QByteArray& header,
+                  const QByteArray& mdat = atom("mdat", QByteArray(64, 'x'))) {
         return write("clip.mov", atom("ftyp", "qt  ") + mdat + header);
     }
     int load(const QString& path, bool index = true, const QString& ext = "mov") {

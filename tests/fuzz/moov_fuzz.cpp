@@ -8,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 
-
 #include <cstddef>
 #include <cstdint>
 #include <vector>

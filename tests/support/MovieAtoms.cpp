@@ -33,8 +33,8 @@ QByteArray fullAtom(const char* type, const QByteArray& body) {
 
 QByteArray sampleDescription(const Track& t) {
     QByteArray d;
-    d += zeros(6) + be16(1);       // reserved, data reference index
-    d += zeros(16);                // version, revision, vendor, qualities
+    d += zeros(6) + be16(1);  // reserved, data reference index
+    d += zeros(16);           // version, revision, vendor, qualities
     d += be16(t.width) + be16(t.height);
     d += be32(0x00480000) + be32(0x00480000) + zeros(4) + be16(1);
     QByteArray name(32, '\0');
@@ -67,13 +67,13 @@ QByteArray trak(const Track& t) {
     QByteArray chunks = be32(uint32_t(t.chunkOffsets.size()));
     for (uint64_t o : t.chunkOffsets) chunks += t.co64 ? be64(o) : be32(uint32_t(o));
 
-    const QByteArray stbl = atom(
-        "stbl", fullAtom("stsd", be32(1) + sampleDescription(t)) + fullAtom("stts", stts) +
-                    fullAtom("stsc", stsc) + fullAtom("stsz", stsz) +
-                    fullAtom(t.co64 ? "co64" : "stco", chunks));
+    const QByteArray stbl =
+        atom("stbl", fullAtom("stsd", be32(1) + sampleDescription(t)) + fullAtom("stts", stts) +
+                         fullAtom("stsc", stsc) + fullAtom("stsz", stsz) +
+                         fullAtom(t.co64 ? "co64" : "stco", chunks));
     const QByteArray mdhd = fullAtom("mdhd", zeros(8) + be32(t.timeScale) + be32(0) + zeros(4));
-    const QByteArray hdlr =
-        fullAtom("hdlr", QByteArray("mhlr") + QByteArray(t.handler, 4) + zeros(12) + QByteArray(1, '\0'));
+    const QByteArray hdlr = fullAtom(
+        "hdlr", QByteArray("mhlr") + QByteArray(t.handler, 4) + zeros(12) + QByteArray(1, '\0'));
     const QByteArray minf = atom("minf", fullAtom("vmhd", zeros(8)) + stbl);
     return atom("trak", fullAtom("tkhd", zeros(80)) + atom("mdia", mdhd + hdlr + minf));
 }

@@ -28,7 +28,7 @@ struct Track {
     std::vector<std::array<uint32_t, 2>> stts{{30, 20}};  // count, delta
     uint32_t commonSize = 0;
     uint32_t sampleCount = 30;
-    std::vector<uint32_t> sizes;                       // when commonSize is 0
+    std::vector<uint32_t> sizes;                            // when commonSize is 0
     std::vector<std::array<uint32_t, 3>> stsc{{1, 30, 1}};  // first chunk, samples, description
     std::vector<uint64_t> chunkOffsets{4096};
     bool co64 = false;
