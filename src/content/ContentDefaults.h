@@ -14,3 +14,8 @@ inline constexpr char kContentCollectionSettingsFormat[] = "collectionID_%d";
 inline constexpr char kContentWatchedMediaFolderArray[] = "watchedMediaFolderArray";
 inline constexpr char kContentCurrCollectionID[] = "curr_collectionID";
 inline constexpr char kContentMasterIdentity[] = "master_identity";
+
+// Dictionary from a server's address text to "1" or "0": "0" when its share
+// was last found mounted under another user than the fixed login, so that
+// new mounts of it go without credentials.
+inline constexpr char kUseOmbrelUserForKeloKey[] = "sUseOmbrelUserForKelo";
