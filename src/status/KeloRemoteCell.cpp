@@ -90,8 +90,11 @@ void KeloRemoteCell::updateAspectRatio() {
     bool vote16x9 = false;
     bool vote4x3 = false;
     for (const thumbref* thumb : {getThumbNail(), getThumbNail2()}) {
-        if (!thumb || thumb->image.isNull() || !(thumb->originalSize.height() > 0)) continue;
-        const float r = float(thumb->originalSize.width() / thumb->originalSize.height());
+        // A size the server cannot mean (negative, not a number) does not vote.
+        const QSizeF& original = thumb ? thumb->originalSize : QSizeF();
+        if (!thumb || thumb->image.isNull() || !(original.height() > 0) || !(original.width() > 0))
+            continue;
+        const float r = float(original.width() / original.height());
         if (double(r) > 1.4)
             vote16x9 = true;
         else
