@@ -39,7 +39,6 @@ QSizeF KeloBreakoutCell::size() const {
 }
 
 void KeloBreakoutCell::buildRectList() {
-    hideAllLayers();
     if (!attributes_) attributes_ = KeloUIAttributes::attributes();
     const int th = thumbHeight_;
     HUDTextAttributes measured;

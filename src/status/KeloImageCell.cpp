@@ -80,7 +80,10 @@ void KeloImageCell::releaseThumbLayers() {
     if (!view_) return;
     for (const auto& layer : view_->thumbLayers())
         for (const auto& r : rectlist_)
-            if (layer->owningCellRect() == r.get()) layer->setOwningCellRect(nullptr);
+            if (layer->owningCellRect() == r.get()) {
+                layer->setOwningCellRect(nullptr);
+                layer->setHidden(true);
+            }
 }
 
 void KeloImageCell::drawInteriorWithFrame(QPainter& view, const QRectF& frame, KeloCellHost* host) {
@@ -126,11 +129,6 @@ void KeloImageCell::drawInteriorWithFrame(QPainter& view, const QRectF& frame, K
 void KeloImageCell::drawWithFrame(QPainter& view, const QRectF& frame, KeloCellHost* host) {
     if (host) view_ = host;
     drawInteriorWithFrame(view, frame, host);
-}
-
-void KeloImageCell::hideAllLayers() {
-    if (!view_) return;
-    for (const auto& layer : view_->thumbLayers()) layer->setHidden(true);
 }
 
 void KeloImageCell::redisplay(KeloCellHost* host, const QRectF& rect) {

@@ -55,8 +55,6 @@ public:
 
     const QImage& layer() const { return layer_; }
     virtual QSizeF size() const { return currSize_; }
-    // Hides every thumbnail layer of the host, whoever owns it.
-    void hideAllLayers();
     // Passes the state on; a new state redraws every part.
     void setState(int state);
     // Marks everything dirty and asks the host for a redisplay.
@@ -89,7 +87,9 @@ protected:
     QPainter* ctx() const { return ctx_; }
     // Asks the host to redraw the frame, at once while tracking the mouse.
     void redisplay(KeloCellHost* host, const QRectF& rect);
-    // Frees the host's thumbnail layers that the current parts own.
+    // Frees and hides the host's thumbnail layers that the current parts own.
+    // A rebuild touches only this cell's layers: hiding every layer of the
+    // host would blank the other cells' thumbnails until their next picture.
     void releaseThumbLayers();
     void setCurrSize(const QSizeF& size) { currSize_ = size; }
 

@@ -80,7 +80,6 @@ QSizeF KeloLayerBreakoutCell::size() const {
 }
 
 void KeloLayerBreakoutCell::buildRectList() {
-    hideAllLayers();
     if (!attributes_) attributes_ = KeloUIAttributes::attributes();
     const int th = thumbHeight_;
     if (th <= 54) {

@@ -206,8 +206,6 @@ void KeloMonitorCell::compactTextLayout() {
 }
 
 void KeloMonitorCell::buildRectList() {
-    hideAllLayers();
-    clearLayerOwners(view());
     if (!attributes_) attributes_ = KeloUIAttributes::attributes();
     largeTextSize_ = generalTextSize_ = attributes_->mediumFontSize();
     const int sep = imageSeparation_;

@@ -109,9 +109,7 @@ protected:
     QString labelText_;
     int32_t largeTextSize_ = 0;
     int32_t generalTextSize_ = 0;
-    int32_t smallestTextSize_ = 0;
     int32_t giantTextSize_ = 0;
-    bool includeAddress_ = false;
     bool monitor_ = false;
     bool selected_ = false;
     bool pixMapSession_ = false;

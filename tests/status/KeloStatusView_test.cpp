@@ -9,6 +9,7 @@
 #include <QDataStream>
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 KELO_TEMP_DEFAULTS();
 
@@ -198,6 +199,23 @@ TEST(MonitorGrid, TwoColumnsOfServers) {
         QPoint(10, 10);
     EXPECT_LE(std::abs(image.pixelColor(inside).blue() - 80), 12);
     EXPECT_EQ(view.thumbLayers().size(), 4u);
+
+    // Each cell registered its tool tip over its whole frame.
+    EXPECT_TRUE(view.toolTipAt(inside).startsWith("Server 4\n- "));
+    EXPECT_TRUE(view.toolTipAt({f.x() - 5, f.y() + 5}).startsWith("Server 3"));
+    // A click selects the cell under it, with the part.
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(inside), QPointF(inside), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &press);
+    EXPECT_EQ(view.selectedItem(), 3);
+    EXPECT_EQ(view.clickedItem(), 3);
+    EXPECT_EQ(view.selectedPart(), 0);  // monitor parts carry no numbers
+    image = grab(view);
+    EXPECT_TRUE(static_cast<KeloMonitorCell*>(view.cellAtIndex(3))->selected());
+    // Rebuilding the selected cell leaves the other cells' thumbnails alone.
+    const QRectF f2 = view.cellAtIndex(2)->frame();
+    EXPECT_LE(std::abs(image.pixelColor(inside - QPoint(int(f.x() - f2.x()), 0)).blue() - 120), 12);
+    ASSERT_TRUE(image.save(artefactPath("status-grid-selected.png")));
 }
 
 }  // namespace
