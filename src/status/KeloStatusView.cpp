@@ -454,12 +454,21 @@ void KeloStatusView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void KeloStatusView::dropEvent(QDropEvent* event) {
+    auto* source = qobject_cast<KeloStatusView*>(event->source());
+    if (!performDragOperation(event->mimeData()->data(mimeType()), event->position(), source))
+        return event->ignore();
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+bool KeloStatusView::performDragOperation(const QByteArray& bytes, const QPointF& point,
+                                          KeloStatusView* source) {
     QVariantMap data;
-    QDataStream stream(event->mimeData()->data(mimeType()));
+    QDataStream stream(bytes);
     stream >> data;
-    if (stream.status() != QDataStream::Ok) return event->ignore();
+    if (stream.status() != QDataStream::Ok) return false;
     int dropIndex = -1;
-    cellAtPoint(event->position(), &dropIndex, nullptr);
+    cellAtPoint(point, &dropIndex, nullptr);
     if (dropIndex < 0) dropIndex = dataSource_ ? int(dataSource_->size()) : 0;
 
     QString key;
@@ -471,7 +480,6 @@ void KeloStatusView::dropEvent(QDropEvent* event) {
     }
     QString name;
     QString subName;
-    auto* source = qobject_cast<KeloStatusView*>(event->source());
     if (source) {
         const KeloRemoteCell* cell = source->cellAtIndex(data.value(QStringLiteral("idx")).toInt());
         if (cell && cell->keloObject()) {
@@ -480,13 +488,13 @@ void KeloStatusView::dropEvent(QDropEvent* event) {
             if (part == 0 && source->isBreakout()) cell->getTypeKey(&key, &number);
         }
     }
-    if (!isBreakout_ && source != this) return event->ignore();
-    if (name.isEmpty()) return event->ignore();
+    // A monitor pane only reorders its own cells.
+    if (!isBreakout_ && source != this) return false;
+    if (name.isEmpty()) return false;
     QVariantMap description{{QStringLiteral("name"), name}};
     if (number >= 1 && !key.isEmpty()) description.insert(key, number);
     if (!subName.isEmpty()) description.insert(QStringLiteral("subName"), subName);
     placeDescription(description, dropIndex);
     finishPlacement();
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    return true;
 }

@@ -94,6 +94,9 @@ public:
 
     // The drag data of a cell part: "idx", the cell's type key and number, "part".
     static QByteArray dragData(int index, const KeloRemoteCell* cell, int part);
+    // Takes dropped drag data at a point; `source` is the view it came from,
+    // null for anything else. False when the drop is refused.
+    bool performDragOperation(const QByteArray& data, const QPointF& point, KeloStatusView* source);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -31,7 +31,7 @@ class SizedTarget : public ServerTarget {
 public:
     std::unique_ptr<KeloRemoteCell> createCellForDescription(const QVariantMap& d, bool,
                                                              KeloStatusView*) override {
-        auto cell = std::make_unique<FixedCell>(QSizeF(100, d.value("height").toDouble()));
+        auto cell = std::make_unique<FixedCell>(QSizeF(100, d.value("height", 40).toDouble()));
         cell->setKeloObject(&kelo);
         return cell;
     }
@@ -131,6 +131,37 @@ TEST_F(Grid, DragDataNamesTheCellKind) {
     EXPECT_EQ(data.value("idx"), 2);
     EXPECT_EQ(data.value("part"), 4);
     EXPECT_EQ(data.value("layer"), 0);
+}
+
+TEST_F(Grid, DropsReorderOrAddBreakouts) {
+    descriptions = {{{"name", "Kelo on A"}}, {{"name", "Kelo on A"}, {"layer", 2}}};
+    view.createCellArray();
+    view.reloadData();
+    // Dropped on its own place: nothing moves; past the last cell: to the end.
+    const QByteArray first = KeloStatusView::dragData(0, view.cellAtIndex(0), 0);
+    EXPECT_TRUE(view.performDragOperation(first, {5, 5}, &view));
+    EXPECT_EQ(descriptions[0], (QVariantMap{{"name", "Kelo on A"}}));
+    EXPECT_TRUE(view.performDragOperation(first, {5, 500}, &view));
+    ASSERT_EQ(descriptions.size(), 2);
+    EXPECT_EQ(descriptions[1], (QVariantMap{{"name", "Kelo on A"}}));
+    EXPECT_EQ(view.selectedItem(), -1);
+
+    // A monitor pane refuses drops from other views; a breakout pane takes a
+    // layer part as a layer breakout.
+    KeloStatusView other(QRectF(0, 0, 100, 10));
+    QList<QVariantMap> otherList;
+    other.setTarget(&target);
+    other.setDataSource(&otherList);
+    EXPECT_FALSE(view.performDragOperation(KeloStatusView::dragData(0, other.cellAtIndex(0), 0),
+                                           {5, 5}, &other));
+    other.setIsBreakout(true);
+    EXPECT_TRUE(other.performDragOperation(KeloStatusView::dragData(1, view.cellAtIndex(1), 3),
+                                           {5, 5}, &view));
+    ASSERT_EQ(otherList.size(), 1);
+    EXPECT_EQ(otherList[0], (QVariantMap{{"name", "Kelo on A"}, {"layer", 3}}));
+    EXPECT_FALSE(other.performDragOperation("garbage", {5, 5}, &view));
+    EXPECT_FALSE(
+        other.performDragOperation(KeloStatusView::dragData(9, nullptr, 0), {5, 5}, &view));
 }
 
 TEST(BreakoutPane, HelpTexts) {
