@@ -322,6 +322,9 @@ void TbTabDragAssistant::draggingMovedTo(const QPointF& point) {
 void TbTabDragAssistant::dragReleasedAt(const QPointF& point) {
     if (!isDragging_) return;
     draggingMovedTo(point);
+    // The slot under the release point, even when no slide tick ran since
+    // the last move.
+    animateDrag();
     if (destinationTabBar_)
         performDragOperation();
     else

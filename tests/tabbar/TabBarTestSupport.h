@@ -14,6 +14,14 @@
 #include <QWidget>
 
 #include <memory>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* os) {
+    *os << '[' << list.join(", ").toStdString() << ']';
+}
 
 inline const QStringList kSevenTabs = {"Status",  "Content", "Pixel Map",  "Preferences",
                                        "Outputs", "Mixes",   "Image Remap"};
