@@ -91,6 +91,9 @@ void TbTabBarControl::hideTabBar(bool hide, bool animate) {
         }
     } else {
         const double w = hide ? me.size : double(tabBarWidth_);
+        // Showing gives back exactly what hiding took, so that the bar comes
+        // back at its recorded width however often it hides.
+        const double grow = w - me.size;
         if (hide) {
             tabBarWidth_ = qint64(me.size);
             myTarget.size = 1;
@@ -100,18 +103,18 @@ void TbTabBarControl::hideTabBar(bool hide, bool animate) {
                 myTarget.origin = me.origin + w;
                 partnerTarget.size += w;
             } else {
-                myTarget.origin -= w;
-                myTarget.size += w;
-                partnerTarget.size -= w;
+                myTarget.origin -= grow;
+                myTarget.size = w;
+                partnerTarget.size -= grow;
             }
         } else if (partnerView_) {
             if (hide) {
                 partnerTarget.origin -= w - 1;
                 partnerTarget.size += w - 1;
             } else {
-                myTarget.size += w;
-                partnerTarget.origin += w;
-                partnerTarget.size -= w;
+                myTarget.size = w;
+                partnerTarget.origin += grow;
+                partnerTarget.size -= grow;
             }
         } else if (hide) {
             partnerTarget.origin += w - 1;
@@ -137,6 +140,7 @@ void TbTabBarControl::hideTabBar(bool hide, bool animate) {
 }
 
 void TbTabBarControl::animateShowHide() {
+    QTimer* firing = showHideAnimationTimer_;
     const bool vertical = orientation_ == 1;
     auto current = [&](const char* start, const char* target) {
         const double from = showHideInfo_.value(start).toDouble();
@@ -164,8 +168,9 @@ void TbTabBarControl::animateShowHide() {
         } else if (delegate_) {
             delegate_->tabViewTabBarDidHide(tabView_, this);
         }
-        showHideAnimationTimer_->deleteLater();
-        showHideAnimationTimer_ = nullptr;
+        // The updates above may have started the opposite change already.
+        if (showHideAnimationTimer_ == firing) showHideAnimationTimer_ = nullptr;
+        firing->deleteLater();
     }
     window()->update();
 }
