@@ -402,8 +402,13 @@ void TbTabBarCell::_drawIconWithFrame(QPainter& p, const QRectF& frame, TbTabBar
 }
 
 void TbTabBarCell::_drawTitleWithFrame(QPainter& p, const QRectF& frame, TbTabBarControl&) {
+    // Labels are centred in their rectangle; a longer one is cut at the tail.
+    const AttributedString label = attributedStringValue();
+    QRectF rect = titleRectForBounds(frame);
+    const double slack = rect.width() - label.size().width();
+    if (slack > 0) rect.adjust(slack / 2, 0, -slack / 2, 0);
     p.save();
-    drawInRectEngraved(attributedStringValue(), p, titleRectForBounds(frame));
+    drawInRectEngraved(label, p, rect);
     p.restore();
 }
 
