@@ -26,7 +26,11 @@ void TbProgressIndicator::setHidden(bool hidden) {
     if (hidden == hidden_) return;
     hidden_ = hidden;
     if (parentWidget()) QWidget::setVisible(!hidden);
-    if (auto* bar = qobject_cast<TbTabBarControl*>(parentWidget())) bar->update();
+    if (bar_) bar_->update();
+}
+
+void TbProgressIndicator::setTabBar(TbTabBarControl* bar) {
+    bar_ = bar;
 }
 
 void TbProgressIndicator::startAnimation() {

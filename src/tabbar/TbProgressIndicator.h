@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
+
+class TbTabBarControl;
 
 // The small spinning indicator of a tab. Its hidden flag is its own (an
 // indicator lives outside the bar while its tab is in the overflow menu or
@@ -11,6 +14,10 @@ class TbProgressIndicator : public QWidget {
     Q_OBJECT
 public:
     explicit TbProgressIndicator(QWidget* parent = nullptr);
+
+    // The bar of the indicator's tab, which lays out again when the
+    // indicator is shown or hidden, whether or not it holds the indicator.
+    void setTabBar(TbTabBarControl* bar);
 
     bool isHidden() const { return hidden_; }
     void setHidden(bool hidden);
@@ -31,6 +38,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    QPointer<TbTabBarControl> bar_;
     bool hidden_ = false;
     int phase_ = 0;
     QTimer timer_;

@@ -74,6 +74,11 @@ TbTabBarCell::~TbTabBarCell() {
     if (indicator_) indicator_->detach();
 }
 
+void TbTabBarCell::setControlView(TbTabBarControl* control) {
+    controlView_ = control;
+    if (indicator_) indicator_->setTabBar(control);
+}
+
 void TbTabBarCell::setTitle(const QString& title) {
     title_ = title;
     attributedStringSize_ = attributedStringValue().size();

@@ -77,7 +77,7 @@ public:
     std::shared_ptr<TbTabViewItem> representedObject() const { return representedObject_; }
     void setRepresentedObject(const std::shared_ptr<TbTabViewItem>& item) { representedObject_ = item; }
     TbTabBarControl* controlView() const { return controlView_; }
-    void setControlView(TbTabBarControl* control) { controlView_ = control; }
+    void setControlView(TbTabBarControl* control);
 
     double width() const { return frame_.width(); }
     QRectF frame() const { return frame_; }
