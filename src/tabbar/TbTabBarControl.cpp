@@ -413,8 +413,10 @@ void TbTabBarControl::update(bool animate) {
     overflowPopUpButton_->setPullDownMenu(controller_->overflowMenu());
     _positionOverflowMenu();
 
+    // Deferred: this may run inside the timer's own tick.
     if (animationTimer_) {
-        delete animationTimer_;
+        animationTimer_->stop();
+        animationTimer_->deleteLater();
         animationTimer_ = nullptr;
     }
 

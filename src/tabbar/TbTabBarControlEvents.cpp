@@ -259,6 +259,11 @@ void TbTabBarControl::mouseMoveEvent(QMouseEvent* event) {
         return;
     }
     if (!(event->buttons() & Qt::LeftButton) || !lastMouseDownPoint_) {
+        // A vertical bar shows the resize cursor along its right edge.
+        if (orientation_ == 1 && point.x() >= width() - 2)
+            setCursor(Qt::SizeHorCursor);
+        else if (orientation_ == 1)
+            unsetCursor();
         // Hover: the tracking areas report entering and leaving.
         for (TbTrackingArea& area : trackingAreas_) {
             const bool inside = area.rect.contains(point);

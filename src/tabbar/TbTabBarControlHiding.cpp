@@ -132,7 +132,11 @@ void TbTabBarControl::hideTabBar(bool hide, bool animate) {
                      {"myOriginalSize", me.size},               {"partnerOriginalSize", partner.size},
                      {"myTargetOrigin", myTarget.origin},       {"partnerTargetOrigin", partnerTarget.origin},
                      {"myTargetSize", myTarget.size},           {"partnerTargetSize", partnerTarget.size}};
-    delete showHideAnimationTimer_;
+    // Deferred: the last step of a change may start the next one.
+    if (showHideAnimationTimer_) {
+        showHideAnimationTimer_->stop();
+        showHideAnimationTimer_->deleteLater();
+    }
     showHideAnimationTimer_ = new QTimer(this);
     showHideAnimationTimer_->setInterval(kStepMilliseconds);
     connect(showHideAnimationTimer_, &QTimer::timeout, this, &TbTabBarControl::animateShowHide);

@@ -549,7 +549,7 @@ void TbTabDragAssistant::_expandWindow(QWidget* window, const QPointF& point) {
     window->raise();
     window->activateWindow();
     auto* timer = new QTimer(window);
-    auto* clock = new QElapsedTimer;
+    auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     timer->setInterval(kTickMilliseconds);
     connect(timer, &QTimer::timeout, window, [window, timer, clock, full] {
@@ -563,7 +563,6 @@ void TbTabDragAssistant::_expandWindow(QWidget* window, const QPointF& point) {
             window->setWindowOpacity(1);
             timer->stop();
             timer->deleteLater();
-            delete clock;
         }
     });
     timer->start();

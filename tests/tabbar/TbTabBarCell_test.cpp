@@ -6,6 +6,7 @@
 #include "tabbar/TbTabBarBundle.h"
 
 #include <QImage>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -209,6 +210,12 @@ TEST(TabBarControl, DefaultsOfABarMadeInCode) {
     EXPECT_NE(&bar.tabStyle(), before);
     bar.setOrientation(0);
     EXPECT_EQ(bar.tabBarWidth(), 120);
+    // Without a tab view the bar shows its own name.
+    bar.resize(300, 22);
+    const QImage shot = bar.grab().toImage();
+    QSet<QRgb> colours;
+    for (int x = 0; x < shot.width(); ++x) colours.insert(shot.pixel(x, 11));
+    EXPECT_GT(colours.size(), 3);
 }
 
 // A style without margins falls back to the bar's own defaults.
