@@ -38,14 +38,6 @@ void waitForExposure(QWidget& window) {
     QApplication::processEvents();
 }
 
-QString artefactPath(const QString& name) {
-    const QByteArray configured = qgetenv("KELO_ARTEFACT_DIR");
-    const QString dir = configured.isEmpty() ? QDir::current().filePath("artefacts")
-                                             : QString::fromLocal8Bit(configured);
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(name);
-}
-
 TEST(HudGallery, ScreenshotShowsEveryPieceInTheThemeColours) {
     QTemporaryDir defaults;
     ASSERT_TRUE(defaults.isValid());
