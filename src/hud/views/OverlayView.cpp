@@ -2,10 +2,10 @@
 
 #include "foundation/VNSStringUtilCategory.h"
 #include "graphics/ImageGeometry.h"
-#include "hud/controls/HUDButton.h"
 #include "hud/cells/HUDButtonCell.h"
-#include "hud/windows/NSWindow_Additions.h"
+#include "hud/controls/HUDButton.h"
 #include "hud/theme/VNSColorCategory.h"
+#include "hud/windows/NSWindow_Additions.h"
 
 #include <QHash>
 #include <QKeySequence>
@@ -301,14 +301,16 @@ void OverlayView::flash() {
     update();
 }
 
-QColor OverlayView::borderColor() {
+void OverlayView::startFlashTimerIfNeeded() {
+    if (flashCount_ == 0 || timer_) return;
+    timer_ = new QTimer(this);
+    timer_->setInterval(200);
+    connect(timer_, &QTimer::timeout, this, &OverlayView::flash);
+    timer_->start();
+}
+
+QColor OverlayView::borderColor() const {
     if (flashCount_ == 0) return sDarkMenuStrokeColor();
-    if (!timer_) {
-        timer_ = new QTimer(this);
-        timer_->setInterval(200);
-        connect(timer_, &QTimer::timeout, this, &OverlayView::flash);
-        timer_->start();
-    }
     return flashCount_ > 0 && (flashCount_ % 2) == 1 ? sDarkMenuStrokeColor2()
                                                      : sDarkMenuStrokeColor();
 }
@@ -340,6 +342,7 @@ void OverlayView::paintEvent(QPaintEvent*) {
     }
 
     painter.strokePath(outline, QPen(sDarkMenuFillColor(), 6));
+    startFlashTimerIfNeeded();
     painter.strokePath(outline, QPen(borderColor(), 4));
     painter.setClipPath(outline);
     painter.fillPath(outline, sDarkMenuFillColor());

@@ -55,8 +55,10 @@ public:
     // One blink tick.
     void flash();
     bool isFlashing() const { return timer_ != nullptr; }
-    // The border colour the next draw uses; starts the blink timer when due.
-    QColor borderColor();
+    // The border colour the next draw uses.
+    QColor borderColor() const;
+    // Starts the blink timer when a flash count is set and none runs yet.
+    void startFlashTimerIfNeeded();
 
     static QColor sDarkMenuFillColor();
     static QColor sDarkMenuStrokeColor();
