@@ -41,6 +41,9 @@ public:
     // The tag is kept in the button's "tag" property.
     HUDButton* addButtonWithTitle(const QString& title, qint64 tag, Action action);
     HUDButton* addOkButton();
+    // Buttons of these sizes in one row of equal widths, evenly spaced;
+    // widens the overlay when they need more room. y-down.
+    static QList<QRect> buttonRow(const QList<QSize>& sizes, int* overlayWidth, int overlayHeight);
     void setShowsSuppressionButton(bool shows);
     void dontShowThisAgain();
     void dismiss();
