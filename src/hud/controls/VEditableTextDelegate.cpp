@@ -2,8 +2,11 @@
 
 #include "hud/controls/VEditableTextField.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QPointer>
+#include <QTableView>
+#include <QTreeView>
 
 namespace {
 
@@ -22,7 +25,93 @@ VEditableTextField* neighbour(VEditableTextField* field, bool forward) {
     return nullptr;
 }
 
+bool editableCell(QAbstractItemView* table, int row, int column) {
+    const QModelIndex index = table->model()->index(row, column, table->rootIndex());
+    if (!(index.flags() & Qt::ItemIsEditable)) return false;
+    if (auto* grid = qobject_cast<QTableView*>(table)) return !grid->isColumnHidden(column);
+    if (auto* tree = qobject_cast<QTreeView*>(table)) return !tree->isColumnHidden(column);
+    return true;
+}
+
+// Ends the edit in progress, keeping what was typed, and edits another cell
+// with its text selected.
+void moveEditing(QAbstractItemView* table, int row, int column, bool selectRow) {
+    QWidget* editor = table->indexWidget(table->currentIndex());
+    if (!editor) editor = QApplication::focusWidget();
+    if (editor && table->isAncestorOf(editor)) {
+        QMetaObject::invokeMethod(table->itemDelegate(), "commitData", Q_ARG(QWidget*, editor));
+        QMetaObject::invokeMethod(table->itemDelegate(), "closeEditor", Q_ARG(QWidget*, editor));
+    }
+    const QModelIndex target = table->model()->index(row, column, table->rootIndex());
+    if (selectRow) {
+        table->selectionModel()->select(
+            target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    table->setCurrentIndex(target);
+    table->edit(target);
+}
+
 }  // namespace
+
+bool VEditableTextDelegate::doCommand(QAbstractItemView* table, const QModelIndex& edited,
+                                      int type) {
+    sSuppressSortWhileNavigating = nullptr;
+    if (!table || !table->model()) return false;
+    const int rows = table->model()->rowCount(table->rootIndex());
+    const int columns = table->model()->columnCount(table->rootIndex());
+    const int row = edited.row();
+    const int column = edited.column();
+    switch (type) {
+        case kMoveDown:
+        case kMoveUp: {
+            const int next = type == kMoveDown ? row + 1 : row - 1;
+            if (next >= 0 && next < rows && column < columns) {
+                sSuppressSortWhileNavigating = table;
+                moveEditing(table, next, column, true);
+            }
+            return true;
+        }
+        case kDeleteBackward:
+            sSuppressSortWhileNavigating = table;
+            return false;
+        case kReturn:
+            return false;
+        case kEsc:
+            keypressEndedEditing(table);
+            return true;
+        case kTab:
+        case kBacktab: {
+            const bool forward = type == kTab;
+            int targetRow = -1;
+            int targetColumn = -1;
+            for (int c = forward ? column + 1 : column - 1; c >= 0 && c < columns;
+                 c += forward ? 1 : -1) {
+                if (editableCell(table, row, c)) {
+                    targetRow = row;
+                    targetColumn = c;
+                    break;
+                }
+            }
+            const int otherRow = forward ? row + 1 : row - 1;
+            if (targetRow < 0 && otherRow >= 0 && otherRow < rows) {
+                for (int c = forward ? 0 : columns - 1; c >= 0 && c < columns;
+                     c += forward ? 1 : -1) {
+                    if (editableCell(table, otherRow, c)) {
+                        targetRow = otherRow;
+                        targetColumn = c;
+                        break;
+                    }
+                }
+            }
+            if (targetRow < 0) return true;
+            sSuppressSortWhileNavigating = table;
+            moveEditing(table, targetRow, targetColumn, false);
+            return true;
+        }
+        default:
+            return false;
+    }
+}
 
 void VEditableTextDelegate::editableField(VEditableTextField* field,
                                           VEditableTextFieldDelegate* delegate) {

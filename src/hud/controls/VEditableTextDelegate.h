@@ -1,5 +1,7 @@
 #pragma once
 
+class QAbstractItemView;
+class QModelIndex;
 class QObject;
 class QWidget;
 class VEditableTextField;
@@ -12,6 +14,8 @@ class VEditableTextDelegate {
 public:
     // Command types of the keys the fields hand over.
     enum : int { kOther = 0, kReturn = 1, kBacktab = 2, kTab = 3, kEsc = 4 };
+    // The arrow keys that move the editing between rows of a table.
+    enum : int { kMoveUp = 5, kMoveDown = 6, kDeleteBackward = 7 };
 
     VEditableTextDelegate() = delete;
 
@@ -20,6 +24,12 @@ public:
     static void editableField(VEditableTextField* field, VEditableTextFieldDelegate* delegate);
     // Handles a command of the field; true when it was handled here.
     static bool doCommand(VEditableTextField* field, int type);
+    // Handles a command of the cell being edited in a table: Up and Down
+    // move the editing to the same column of the next row, Tab and Backtab
+    // to the next editable, visible column (wrapping to the next row), Esc
+    // ends it. False lets the table handle the key itself (Return, others).
+    // Table controllers forward their editors' commands here.
+    static bool doCommand(QAbstractItemView* table, const QModelIndex& edited, int type);
     // Ends the editing of a control: the field loses its editor.
     static void keypressEndedEditing(QWidget* control);
     // Marks the control the keyboard is deleting in, so that its table

@@ -1,11 +1,13 @@
 #include "hud/controls/VEditableTextField.h"
 #include "hud/controls/VEditableTextDelegate.h"
 #include "hud/theme/HUDThemeKelo.h"
+#include "hud/views/HUDTableView.h"
 #include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
 #include <QLocale>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -180,6 +182,50 @@ TEST(VEditableTextField, ReturnSendsTabMovesOnAndSendsOnlyAChange) {
     VEditableTextDelegate::doCommand(first, VEditableTextDelegate::kReturn);
     EXPECT_EQ(sent, 2);
     EXPECT_FALSE(first->isEditing());
+}
+
+TEST(VEditableTextDelegate, KeysMoveTheEditingThroughATable) {
+    registerKeloThemes();
+    HUDTableView table;
+    auto* model = new QStandardItemModel(3, 3, &table);
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            auto* item = new QStandardItem(QStringLiteral("%1").arg(r * 10 + c));
+            item->setEditable(c != 1);
+            model->setItem(r, c, item);
+        }
+    }
+    table.setModel(model);
+    table.resize(300, 200);
+    table.show();
+    const auto at = [&](int r, int c) { return model->index(r, c); };
+    const auto current = [&] {
+        return std::make_pair(table.currentIndex().row(), table.currentIndex().column());
+    };
+    using D = VEditableTextDelegate;
+
+    EXPECT_TRUE(D::doCommand(&table, at(0, 2), D::kTab));
+    EXPECT_EQ(current(), std::make_pair(1, 0)) << "past the last editable column: next row";
+    EXPECT_TRUE(D::suppressSortWhileNavigating(&table));
+    EXPECT_TRUE(D::doCommand(&table, at(1, 0), D::kBacktab));
+    EXPECT_EQ(current(), std::make_pair(0, 2));
+    EXPECT_TRUE(D::doCommand(&table, at(0, 0), D::kTab));
+    EXPECT_EQ(current(), std::make_pair(0, 2)) << "the uneditable column is skipped";
+    table.setCurrentIndex(at(2, 2));
+    EXPECT_TRUE(D::doCommand(&table, at(2, 2), D::kTab));
+    EXPECT_EQ(current(), std::make_pair(2, 2)) << "nothing after the last row";
+    EXPECT_TRUE(D::doCommand(&table, at(2, 2), D::kMoveDown));
+    EXPECT_EQ(current(), std::make_pair(2, 2));
+    EXPECT_TRUE(D::doCommand(&table, at(2, 0), D::kMoveUp));
+    EXPECT_EQ(current(), std::make_pair(1, 0));
+    EXPECT_TRUE(table.selectionModel()->isRowSelected(1, QModelIndex()));
+    table.setCurrentIndex(at(0, 0));
+    EXPECT_TRUE(D::doCommand(&table, at(0, 0), D::kMoveUp));
+    EXPECT_EQ(current(), std::make_pair(0, 0));
+    EXPECT_TRUE(D::doCommand(&table, at(0, 0), D::kBacktab));
+    EXPECT_EQ(current(), std::make_pair(0, 0));
+    EXPECT_FALSE(D::doCommand(&table, at(0, 0), D::kReturn));
+    EXPECT_FALSE(D::suppressSortWhileNavigating(&table));
 }
 
 TEST(VEditableTextField, WiringSetsTheEditingRectangle) {
