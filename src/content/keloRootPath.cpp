@@ -1,6 +1,5 @@
 #include "content/keloRootPath.h"
 
-#include "foundation/KeloRootPathHook.h"
 #include "foundation/OmLog.h"
 
 #include <QDir>
@@ -146,6 +145,6 @@ QString keloRootPath(bool force) {
     return s.rootPath;
 }
 
-void registerKeloRootPath() {
-    setKeloRootPathProvider([](bool force) { return keloRootPath(force); });
+QString KeloRootPathFinder::keloRootPath(bool force) {
+    return ::keloRootPath(force);
 }

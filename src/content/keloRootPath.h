@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/KeloRootPathProvider.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,8 +14,12 @@
 // stays (empty before the first find). Any thread.
 QString keloRootPath(bool force = false);
 
-// Lets lower layers ask for the root through the foundation's hook.
-void registerKeloRootPath();
+// The search above for the layers below this one; the composition root
+// installs it. Any thread.
+class KeloRootPathFinder : public KeloRootPathProvider {
+public:
+    QString keloRootPath(bool force) override;
+};
 
 // The candidates tried before the volumes: "/Applications/Kelo", "~/Kelo".
 QStringList keloRootPathDefaultSearchList();

@@ -1,7 +1,5 @@
 #include "settings/KlPatchCommon.h"
 
-#include "serverlink/KeloObject.h"
-
 #include <iterator>
 
 namespace {
@@ -19,8 +17,4 @@ QString KlPatchCommon::profileNameForProfile(int profile) {
     const int i = profile - kFirstNamedProfile;
     if (i < 0 || i >= int(std::size(kProfileNames))) return QStringLiteral("Unknown");
     return QString::fromLatin1(kProfileNames[i]);
-}
-
-void KlPatchCommon::registerWithServerLink() {
-    KeloObject::setProfileNameProvider(&KlPatchCommon::profileNameForProfile);
 }

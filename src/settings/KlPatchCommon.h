@@ -1,13 +1,15 @@
 #pragma once
 
+#include "serverlink/KeloProfileNameProvider.h"
+
 #include <QString>
 
-// Rules of the server's DMX control patch.
-class KlPatchCommon {
+// Rules of the server's DMX control patch. An instance names profiles for the
+// server link (it sits below this library); the composition root installs it.
+class KlPatchCommon : public KeloProfileNameProvider {
 public:
     // Display name of a server profile code; "Unknown" for codes without one.
     static QString profileNameForProfile(int profile);
 
-    // Lets the server link name profiles (it sits below this library).
-    static void registerWithServerLink();
+    QString profileName(int profile) override { return profileNameForProfile(profile); }
 };

@@ -200,9 +200,8 @@ TEST_F(Commands, SettingAPreferenceAnticipatesTheServersAnnouncement) {
 }
 
 TEST_F(Commands, RemoteNotificationReadsAndSetsPreferences) {
-    link->setupRemoteNotificationHandler();
-    auto post = [](const QVariantMap& info) {
-        NotificationCenter::defaultCenter().post("KeloRemoteNotification", nullptr, info);
+    auto post = [&](const QVariantMap& info) {
+        link->KeloRemoteNotification({kKeloRemoteNotification, nullptr, info});
     };
     post({{"type", 1}, {"fixtureName", "Kelo Far"}, {"prefName", "brightness"}});
     auto s = takeSent();
