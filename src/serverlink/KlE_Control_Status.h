@@ -22,10 +22,6 @@
 class KeloNetworkInterface;
 class QTimer;
 
-// Posted by the views to read (type 1) or set (type 2) a server's preference
-// and by the controller's own panels (other types); the composition root
-// routes it.
-inline constexpr const char* kKeloRemoteNotification = "KeloRemoteNotification";
 class ReceiveThread;
 struct ReceivedDatagram;
 

@@ -16,6 +16,7 @@
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/MixRectangleServices.h"
 #include "serverlink/OmNetInterface.h"
+#include "settings/KlSettingsNotifications.h"
 #include "support/TestMain.h"
 
 #include <QTemporaryDir>

@@ -5,6 +5,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/PropertyList.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "settings/KlSettingsNotifications.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
 

@@ -6,6 +6,7 @@
 #include "platform/NotificationCenter.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "settings/KlSettingsNotifications.h"
 #include "support/KeloServerSim.h"
 #include "support/ProcessUntil.h"
 #include "support/TestMain.h"
