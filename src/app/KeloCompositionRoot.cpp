@@ -4,7 +4,7 @@
 #include "app/KeloRemoteTick.h"
 #include "content/keloRootPath.h"
 #include "foundation/KeloRootPathProvider.h"
-#include "foundation/KeloStatusLine.h"
+#include "foundation/KlStatusLine.h"
 #include "foundation/OmLog.h"
 #include "foundation/VTaskManager.h"
 #include "graphics/ImageUtilColours.h"
@@ -26,7 +26,7 @@
 class KeloCompositionRoot::ConflictNotices : public KeloNetworkInterfaceUI {
 public:
     void showConflictNotice(const QString& text) override {
-        KeloStatusLine::shared().showStatusText(text);
+        KlStatusLine::shared().showStatusText(text, QColor());
     }
 };
 
@@ -52,7 +52,7 @@ const struct {
 } kInterfaces[] = {
     {"KeloRootPathProvider", [] { return KeloRootPathProvider::installed() != nullptr; }},
     {"VTaskManagerUI", [] { return VTaskManagerUI::installed() != nullptr; }},
-    {"KeloStatusLine", [] { return KeloStatusLine::installed() != nullptr; }},
+    {"KlStatusLine", [] { return KlStatusLine::installed() != nullptr; }},
     {"ImageUtilColours", [] { return ImageUtilColours::installed() != nullptr; }},
     {"KeloProfileNameProvider", [] { return KeloProfileNameProvider::installed() != nullptr; }},
     {"MixRectangleServices", [] { return MixRectangleServices::installed() != nullptr; }},
@@ -79,7 +79,7 @@ KeloCompositionRoot::~KeloCompositionRoot() {
     MixRectangleServices::install(nullptr);
     KeloProfileNameProvider::install(nullptr);
     ImageUtilColours::install(nullptr);
-    KeloStatusLine::install(nullptr);
+    KlStatusLine::install(nullptr);
     VTaskManagerUI::install(nullptr);
     KeloRootPathProvider::install(nullptr);
 }
@@ -88,7 +88,7 @@ bool KeloCompositionRoot::install() {
     // foundation
     KeloRootPathProvider::install(rootPath_.get());
     VTaskManagerUI::install(frontEnd_.taskManagerUI);
-    KeloStatusLine::install(frontEnd_.statusLine);
+    KlStatusLine::install(frontEnd_.statusLine);
     // graphics
     ImageUtilColours::install(colours_.get());
     // serverlink

@@ -9,7 +9,7 @@ class HUDWindowServices;
 class KeloRemoteNotificationRoute;
 class KeloRemoteTick;
 class KeloRootPathFinder;
-class KeloStatusLine;
+class KlStatusLine;
 class KlE_Control_Status;
 class KlPatchCommon;
 class MixRectangleTableServices;
@@ -21,7 +21,7 @@ class VTaskManagerUI;
 struct KeloFrontEnd {
     VTaskManagerUI* taskManagerUI = nullptr;
     HUDWindowServices* windowServices = nullptr;
-    KeloStatusLine* statusLine = nullptr;
+    KlStatusLine* statusLine = nullptr;
 };
 
 // The one place that wires the program: installs every provider and service

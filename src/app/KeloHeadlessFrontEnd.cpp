@@ -7,7 +7,7 @@ int KeloHeadlessFrontEnd::runAlert(const VTaskAlert& alert) {
     return -1;
 }
 
-void KeloHeadlessFrontEnd::showStatusText(const QString& text) {
+void KeloHeadlessFrontEnd::showStatusText(const QString& text, const QColor&) {
     if (text.isEmpty()) return;
     OmLogNoFlood(kOmLogInfo, "%s%s", qPrintable(text), text.endsWith('\n') ? "" : "\n");
 }

@@ -1,7 +1,7 @@
 #include "app/KeloRemoteTick.h"
 
 #include "app/KeloRemoteTickView.h"
-#include "foundation/KeloStatusLine.h"
+#include "foundation/KlStatusLine.h"
 #include "foundation/OmLog.h"
 #include "serverlink/KlE_Control_Status.h"
 
@@ -49,5 +49,5 @@ void KeloRemoteTick::tick() {
     link_.sendChangeNotificationsAndClear();
     log_.checkFlood();
     log_.flush();
-    KeloStatusLine::shared().updateInfoBar();
+    KlStatusLine::shared().updateInfoBar();
 }

@@ -28,11 +28,10 @@ namespace {
 // The headless front end, keeping what it was asked to show.
 class RecordingFrontEnd : public KeloHeadlessFrontEnd {
 public:
-    void showStatusText(const QString& text) override {
+    void showStatusText(const QString& text, const QColor& color) override {
         texts << text;
-        KeloHeadlessFrontEnd::showStatusText(text);
+        KeloHeadlessFrontEnd::showStatusText(text, color);
     }
-    using KeloHeadlessFrontEnd::showStatusText;
     void updateInfoBar() override { ++infoBarUpdates; }
 
     QStringList texts;
@@ -56,7 +55,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
 
         // The real implementations answer through the lower layers' interfaces.
         EXPECT_NE(dynamic_cast<KeloRootPathFinder*>(KeloRootPathProvider::installed()), nullptr);
-        EXPECT_EQ(KeloStatusLine::installed(), &frontEnd);
+        EXPECT_EQ(KlStatusLine::installed(), &frontEnd);
         EXPECT_EQ(VTaskManagerUI::installed(), &frontEnd);
         EXPECT_EQ(HUDWindowServices::installed(), &frontEnd);
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
@@ -80,7 +79,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_EQ(frontEnd.texts, QStringList{"Kelo Verozo: Network IP Address Conflict: - eth0"});
     }
     const QStringList gone = KeloCompositionRoot::missing();
-    for (const char* name : {"KeloRootPathProvider", "VTaskManagerUI", "KeloStatusLine",
+    for (const char* name : {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine",
                              "ImageUtilColours", "KeloProfileNameProvider", "MixRectangleServices",
                              "KeloNetworkInterfaceUI", "HUDWindowServices"})
         EXPECT_TRUE(gone.contains(name)) << name;
@@ -94,8 +93,8 @@ TEST(KeloCompositionRoot, RefusesToStartWhenTheFrontEndLacksAService) {
     bool started = true;
     const QString log = capturedStdout([&] { started = root.install(); });
     EXPECT_FALSE(started);
-    EXPECT_EQ(KeloCompositionRoot::missing(), QStringList{"KeloStatusLine"});
-    EXPECT_TRUE(log.contains("cannot start: nothing installed for KeloStatusLine"))
+    EXPECT_EQ(KeloCompositionRoot::missing(), QStringList{"KlStatusLine"});
+    EXPECT_TRUE(log.contains("cannot start: nothing installed for KlStatusLine"))
         << log.toStdString();
 }
 

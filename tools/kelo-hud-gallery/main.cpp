@@ -1,5 +1,6 @@
 #include "app/KeloCompositionRoot.h"
 #include "app/KeloHeadlessFrontEnd.h"
+#include "support/HudGalleryTour.h"
 #include "support/HudGalleryWindow.h"
 
 #include <QApplication>
@@ -11,5 +12,9 @@ int main(int argc, char** argv) {
     if (!root.install()) return 1;
     HudGalleryWindow window;
     window.show();
+    // Every family of the kit, one page at a time.
+    HudGalleryTour tour;
+    tour.move(window.x() + 40, window.y() + 40);
+    tour.show();
     return app.exec();
 }
