@@ -246,7 +246,11 @@ TEST_F(ContentEditorRoad, ForeignStaleAndBrokenRepliesAreNotTaken) {
     const auto reply = [](const QString& kind, const QString& ident, const QString& text) {
         return QStringList{kind, ident, text}.join(VT).toUtf8();
     };
-    // Another server answering for the same kind and ident.
+    // Another server answering for the same kind and ident (once it knows
+    // where to answer).
+    link->keloObjectForName("Kelo Other")
+        ->sendContentEditorMessage(QStringList{"vignette", "listing"}.join(VT), false);
+    ASSERT_TRUE(processUntil([&] { return sim->contentEditorMessages(1).size() == 1; }, 3000));
     ASSERT_TRUE(sim->sendContentItem(1, reply("topography", "001.001", "{ type = sphere; }")));
     // The edited server: another kind, then a stale ident, then two fields.
     ASSERT_TRUE(sim->sendContentItem(0, reply("vignette", "001.001", "{ type = rect; }")));
