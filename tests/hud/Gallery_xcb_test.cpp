@@ -1,5 +1,6 @@
 #include "support/PixelTestSupport.h"
 #include "support/HudGalleryWindow.h"
+#include "support/Screenshots.h"
 
 #include "hud/controls/HUDButton.h"
 #include "hud/theme/HUDThemeKelo.h"
@@ -27,24 +28,6 @@ bool near(const QColor& a, const QColor& b, int tolerance = 2) {
 #define EXPECT_COLOUR(actual, expected)     \
     EXPECT_TRUE(near((actual), (expected))) \
         << "got " << (actual).name().toStdString() << ", want " << (expected).name().toStdString()
-
-void waitForExposure(QWidget& window) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 5000 &&
-           !(window.windowHandle() && window.windowHandle()->isExposed())) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    QApplication::processEvents();
-}
-
-QString artefactPath(const QString& name) {
-    const QByteArray configured = qgetenv("KELO_ARTEFACT_DIR");
-    const QString dir = configured.isEmpty() ? QDir::current().filePath("artefacts")
-                                             : QString::fromLocal8Bit(configured);
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(name);
-}
 
 TEST(HudGallery, ScreenshotShowsEveryPieceInTheThemeColours) {
     QTemporaryDir defaults;
