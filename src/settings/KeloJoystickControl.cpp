@@ -207,10 +207,14 @@ void KeloJoystickControl::timerProc() {
         xvalue_ += range * fx * fx * fx;
         yvalue_ += range * fy * fy * fy;
         if (restrictRange_) {
-            xvalue_ = std::clamp(xvalue_, double(minValue_), double(std::max(minValue_, maxValue_)));
-            yvalue_ = std::clamp(yvalue_, double(minValue_), double(std::max(minValue_, maxValue_)));
+            xvalue_ =
+                std::clamp(xvalue_, double(minValue_), double(std::max(minValue_, maxValue_)));
+            yvalue_ =
+                std::clamp(yvalue_, double(minValue_), double(std::max(minValue_, maxValue_)));
         }
-        const auto toInt = [](double v) { return int(std::clamp(std::trunc(v), -2147483647.0, 2147483647.0)); };
+        const auto toInt = [](double v) {
+            return int(std::clamp(std::trunc(v), -2147483647.0, 2147483647.0));
+        };
         const int nx = toInt(xvalue_), ny = toInt(yvalue_);
         if (nx != xValue_ || ny != yValue_) {
             xValue_ = nx;
@@ -234,11 +238,21 @@ void KeloJoystickControl::timerProc() {
 void KeloJoystickControl::keyPressEvent(QKeyEvent* event) {
     int dx = 0, dy = 0;
     switch (event->key()) {
-        case Qt::Key_Up: dy = 1; break;
-        case Qt::Key_Down: dy = -1; break;
-        case Qt::Key_Left: dx = -1; break;
-        case Qt::Key_Right: dx = 1; break;
-        default: QWidget::keyPressEvent(event); return;
+        case Qt::Key_Up:
+            dy = 1;
+            break;
+        case Qt::Key_Down:
+            dy = -1;
+            break;
+        case Qt::Key_Left:
+            dx = -1;
+            break;
+        case Qt::Key_Right:
+            dx = 1;
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
     }
     if (!mouseInside_) {
         QWidget::keyPressEvent(event);

@@ -10,8 +10,8 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QTimeZone>
 #include <QRegularExpression>
+#include <QTimeZone>
 
 namespace {
 
@@ -43,10 +43,9 @@ QString mediaIndex(int a, int b) {
 }  // namespace
 
 const std::array<QString, 4>& KeloRemoteContentEditor::kindNames() {
-    static const std::array<QString, 4> names{QStringLiteral("modelinfo"),
-                                              QStringLiteral("topography"),
-                                              QStringLiteral("vignette"),
-                                              QStringLiteral("projection")};
+    static const std::array<QString, 4> names{
+        QStringLiteral("modelinfo"), QStringLiteral("topography"), QStringLiteral("vignette"),
+        QStringLiteral("projection")};
     return names;
 }
 
@@ -267,7 +266,8 @@ bool KeloRemoteContentEditor::setEditValue(const QVariant& value, int index, con
         for (const QVariant& v : list) texts << v.toString();
         chain.back().insert(key, texts.join(QLatin1Char(',')));
     }
-    for (int i = int(chain.size()) - 1; i > 0; --i) chain[size_t(i - 1)].insert(parts[i - 1], chain[size_t(i)]);
+    for (int i = int(chain.size()) - 1; i > 0; --i)
+        chain[size_t(i - 1)].insert(parts[i - 1], chain[size_t(i)]);
     currentObject_ = chain.front();
     refreshText();
     return true;
@@ -291,7 +291,8 @@ int KeloRemoteContentEditor::modelTableRowCount() const {
 
 QString KeloRemoteContentEditor::modelTableValue(int row) const {
     const QString type = currentObject_.value(QStringLiteral("type")).toString();
-    if (type == QLatin1String("alias")) return currentObject_.value(QStringLiteral("model")).toString();
+    if (type == QLatin1String("alias"))
+        return currentObject_.value(QStringLiteral("model")).toString();
     const QVariantList models = currentObject_.value(QStringLiteral("models")).toList();
     return row >= 0 && row < models.size() ? models.at(row).toString() : QString();
 }
@@ -318,9 +319,9 @@ void KeloRemoteContentEditor::setModelTableValue(int row, const QString& text) {
     if (setEditValue(value, row, path, initial)) sendItem(false);
 }
 
-void KeloRemoteContentEditor::contentNotification(const void* sender,
-                                                  const QVariantMap& userInfo) {
-    const QStringList fields = userInfo.value(QStringLiteral("message")).toString().split(kSeparator);
+void KeloRemoteContentEditor::contentNotification(const void* sender, const QVariantMap& userInfo) {
+    const QStringList fields =
+        userInfo.value(QStringLiteral("message")).toString().split(kSeparator);
     if (fields.size() < 3) return;
     if (fields.at(0) != kindNames()[size_t(currentDomain_)]) return;
     // Only the edited server's replies: a foreign one would be stored back

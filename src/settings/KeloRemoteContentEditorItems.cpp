@@ -53,7 +53,8 @@ bool KeloRemoteContentEditor::setValueAtPath(const QString& path, const QVariant
         chain.back().insert(parts.last(), value);
     else
         chain.back().remove(parts.last());
-    for (size_t i = chain.size() - 1; i > 0; --i) chain[i - 1].insert(parts[qsizetype(i - 1)], chain[i]);
+    for (size_t i = chain.size() - 1; i > 0; --i)
+        chain[i - 1].insert(parts[qsizetype(i - 1)], chain[i]);
     currentObject_ = chain.front();
     refreshText();
     return true;
@@ -77,10 +78,8 @@ void KeloRemoteContentEditor::setMask(const QString& text) {
 void KeloRemoteContentEditor::addMotion(int selected) {
     const QString path = modelInfoPath(QStringLiteral("controls"));
     QVariantList motions = valueAtPath(path).toList();
-    const QVariantMap motion{{"parameter", "position"},
-                             {"source", "CONST"},
-                             {"scale", "1.0"},
-                             {"vector", "0,0,0"}};
+    const QVariantMap motion{
+        {"parameter", "position"}, {"source", "CONST"}, {"scale", "1.0"}, {"vector", "0,0,0"}};
     const qsizetype at = selected >= 0 && selected < motions.size() ? selected + 1 : motions.size();
     motions.insert(at, motion);
     setValueAtPath(path, motions);
@@ -96,22 +95,34 @@ void KeloRemoteContentEditor::deleteMotion(int index) {
 
 QVariantMap KeloRemoteContentEditor::newTopographyItem(int typeIndex, int cols, int rows,
                                                        bool vertical) {
-    static const char* const types[] = {"rect", "disc", "cylinder", "multimodel",
+    static const char* const types[] = {"rect", "disc",   "cylinder", "multimodel",
                                         "mesh", "sphere", "pixrect"};
     if (typeIndex < 0 || typeIndex > 6) return {};
     QVariantMap info{{"emissive", "1"}, {"fixed", "1"}};
     QVariantMap item{{"type", types[typeIndex]}};
     switch (typeIndex) {
-        case 0: item.insert("size", "1,1,0"); break;
-        case 1: item.insert("angle", "360,0"); item.insert("size", "1,1,0"); break;
-        case 2: item.insert("angle", "360,0"); item.insert("size", "1,1,1"); break;
-        case 3: item.insert("models", QVariantList()); break;
+        case 0:
+            item.insert("size", "1,1,0");
+            break;
+        case 1:
+            item.insert("angle", "360,0");
+            item.insert("size", "1,1,0");
+            break;
+        case 2:
+            item.insert("angle", "360,0");
+            item.insert("size", "1,1,1");
+            break;
+        case 3:
+            item.insert("models", QVariantList());
+            break;
         case 4:
             item.insert("size", "1,1,0");
             item.insert("meshsize", QStringLiteral("%1,%2").arg(cols).arg(rows));
             item.insert("mesh", QVariantMap());
             break;
-        case 5: item.insert("size", "1,1,1"); break;
+        case 5:
+            item.insert("size", "1,1,1");
+            break;
         case 6:
             item.insert("position", "0,0");
             item.insert("origin", "4");
@@ -136,8 +147,8 @@ void KeloRemoteContentEditor::setOrbit(double bearing, double distance) {
     const QStringList eye = numberParts(valueAtPath(path));
     const double y = eye.size() > 1 ? eye[1].toDouble() : 0;
     const double r = qDegreesToRadians(bearing);
-    setValueAtPath(path, QString::asprintf("%f,%f,%f", distance * std::sin(r), y,
-                                           distance * std::cos(r)));
+    setValueAtPath(
+        path, QString::asprintf("%f,%f,%f", distance * std::sin(r), y, distance * std::cos(r)));
     sendItem(false);
 }
 
@@ -149,8 +160,11 @@ void KeloRemoteContentEditor::setXYLink(bool on) {
     } else {
         const QStringList eye = numberParts(valueAtPath(cameraPath(QStringLiteral("camera"))));
         const QStringList at = numberParts(valueAtPath(cameraPath(QStringLiteral("lookat"))));
-        const auto n = [](const QStringList& l, int i) { return i < l.size() ? l[i].toDouble() : 0.0; };
-        setValueAtPath(link, QString::asprintf("%f,%f", n(eye, 0) - n(at, 0), n(eye, 1) - n(at, 1)));
+        const auto n = [](const QStringList& l, int i) {
+            return i < l.size() ? l[i].toDouble() : 0.0;
+        };
+        setValueAtPath(link,
+                       QString::asprintf("%f,%f", n(eye, 0) - n(at, 0), n(eye, 1) - n(at, 1)));
     }
     sendItem(false);
 }
@@ -164,7 +178,8 @@ void KeloRemoteContentEditor::moveCameraAxis(bool eye, int axis, double value) {
     const double d[2] = {link.size() >= 2 ? link[0].toDouble(&ok0) : 0,
                          link.size() >= 2 ? link[1].toDouble(&ok1) : 0};
     if (link.size() >= 2 && ok0 && ok1) {
-        const QString other = eye ? QStringLiteral("camera/lookat") : QStringLiteral("camera/camera");
+        const QString other =
+            eye ? QStringLiteral("camera/lookat") : QStringLiteral("camera/camera");
         setEditValue(QString::asprintf("%f", eye ? value - d[axis] : value + d[axis]), axis, other,
                      QStringLiteral("0,0,0"));
     }

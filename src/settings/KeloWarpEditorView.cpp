@@ -156,8 +156,8 @@ void KeloWarpEditorView::layout() {
     const int c = std::max(cols_, 1), r = std::max(rows_, 1);
     cellSize_ = QSizeF(activeRect_.width() / c, activeRect_.height() / r);
     handleSize_ = std::clamp(float(cellSize_.width()) * 0.125f, 1.0f, 5.0f);
-    pointScale_ = QSizeF((c - 1) * activeRect_.width() * 0.5 / c,
-                         (r - 1) * activeRect_.height() * 0.5 / r);
+    pointScale_ =
+        QSizeF((c - 1) * activeRect_.width() * 0.5 / c, (r - 1) * activeRect_.height() * 0.5 / r);
     origin_ = activeRect_.center();
 }
 
@@ -263,11 +263,21 @@ void KeloWarpEditorView::keyPressEvent(QKeyEvent* event) {
     }
     int dx = 0, dy = 0;
     switch (event->key()) {
-        case Qt::Key_Up: dy = 1; break;
-        case Qt::Key_Down: dy = -1; break;
-        case Qt::Key_Left: dx = -1; break;
-        case Qt::Key_Right: dx = 1; break;
-        default: QWidget::keyPressEvent(event); return;
+        case Qt::Key_Up:
+            dy = 1;
+            break;
+        case Qt::Key_Down:
+            dy = -1;
+            break;
+        case Qt::Key_Left:
+            dx = -1;
+            break;
+        case Qt::Key_Right:
+            dx = 1;
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+            return;
     }
     if (command) {
         const int cell = clickedCell();

@@ -80,19 +80,25 @@ TopoTextureControl::TopoTextureControl(QWidget* parent) : QWidget(parent) {
     setupControl(toTopoTexRotn_, 8);
     setupControl(toTopoTexFlip_, 9);
     setupControl(toOutputGridDelay_, 10);
-    toTexOrient_->addItems({"Normal", "Rotate 90", "Rotate 180", "Rotate 270", "H-Flip",
-                            "Flip 90", "V-Flip", "Flip 270"});
+    toTexOrient_->addItems({"Normal", "Rotate 90", "Rotate 180", "Rotate 270", "H-Flip", "Flip 90",
+                            "V-Flip", "Flip 270"});
     toTexOrient_->setCurrentIndex(0);
 }
 
 KeloJoystickControl* TopoTextureControl::joystick(int tag) const {
     switch (tag) {
-        case 4: return toRectOriginX_;
-        case 5: return toRectOriginY_;
-        case 6: return toRectSizeW_;
-        case 7: return toRectSizeH_;
-        case 8: return toTopoTexRotn_;
-        default: return nullptr;
+        case 4:
+            return toRectOriginX_;
+        case 5:
+            return toRectOriginY_;
+        case 6:
+            return toRectSizeW_;
+        case 7:
+            return toRectSizeH_;
+        case 8:
+            return toTopoTexRotn_;
+        default:
+            return nullptr;
     }
 }
 
@@ -103,9 +109,8 @@ void TopoTextureControl::setupControl(QWidget* control, int tag) {
         j->loadThumbImage(QStringLiteral("joythumb.png"));
         j->loadTrackImage(QStringLiteral("joytrack.png"));
         calibrateJoystick(j);
-        connect(j, &KeloJoystickControl::action, this, [this, tag](KeloJoystickControl* s) {
-            actionProc(s, tag);
-        });
+        connect(j, &KeloJoystickControl::action, this,
+                [this, tag](KeloJoystickControl* s) { actionProc(s, tag); });
     } else if (auto* f = qobject_cast<HUDTextField*>(control)) {
         connect(f, &QLineEdit::editingFinished, this, [this, f, tag] { actionProc(f, tag); });
     } else if (auto* p = qobject_cast<HUDPopUpButton*>(control)) {
@@ -119,21 +124,35 @@ void TopoTextureControl::calibrateJoystick(KeloJoystickControl* joystick) {
     const double w = texSize_.width(), h = texSize_.height();
     double lower = 0, upper = 0, def = 0;
     switch (joystick->tag()) {
-        case 4: lower = -w, upper = w; break;
-        case 5: lower = -h, upper = h; break;
-        case 6: upper = w, def = w; break;
-        case 7: upper = h, def = h; break;
-        case 8: lower = -180, upper = 180; break;
-        default: break;
+        case 4:
+            lower = -w, upper = w;
+            break;
+        case 5:
+            lower = -h, upper = h;
+            break;
+        case 6:
+            upper = w, def = w;
+            break;
+        case 7:
+            upper = h, def = h;
+            break;
+        case 8:
+            lower = -180, upper = 180;
+            break;
+        default:
+            break;
     }
     const float u = float(upper);
     const int k = u > 100 ? 10 : u > 10 ? 100 : 1000;
     joystick->setRestrictRange(true);
-    joystick->setFormat(k == 10 ? QStringLiteral("%0.1f")
-                                : k == 100 ? QStringLiteral("%0.01f") : QStringLiteral("%0.001f"));
+    joystick->setFormat(k == 10    ? QStringLiteral("%0.1f")
+                        : k == 100 ? QStringLiteral("%0.01f")
+                                   : QStringLiteral("%0.001f"));
     joystick->setScale(1.0f / float(k));
     joystick->setResponseFactor(0.05f / float(k));
-    const auto steps = [k](double v) { return int(std::clamp(v * k, -2147483520.0, 2147483520.0)); };
+    const auto steps = [k](double v) {
+        return int(std::clamp(v * k, -2147483520.0, 2147483520.0));
+    };
     joystick->setMinValue(steps(lower));
     joystick->setMaxValue(steps(upper));
     joystick->setDefaultValue(steps(def));
@@ -146,7 +165,9 @@ bool TopoTextureControl::setTexSize(const QSizeF& requested) {
     const bool changed = size != texSize_;
     if (changed) {
         // From or to a zero size there is no ratio: the rectangle stays.
-        const auto ratio = [](double from, double to) { return from > 0 && to > 0 ? to / from : 1.0; };
+        const auto ratio = [](double from, double to) {
+            return from > 0 && to > 0 ? to / from : 1.0;
+        };
         const double rx = ratio(texSize_.width(), size.width());
         const double ry = ratio(texSize_.height(), size.height());
         texRect_ = QRectF(texRect_.x() * rx, texRect_.y() * ry, texRect_.width() * rx,
@@ -219,17 +240,51 @@ void TopoTextureControl::actionProc(QObject* sender, int tag) {
         field = value;
     };
     switch (tag) {
-        case 1: changed = setTexSize(QSizeF(intOf(), texSize_.height())); break;
-        case 2: changed = setTexSize(QSizeF(texSize_.width(), intOf())); break;
-        case 3: store(texorient_, toTexOrient_->currentIndex()); break;
-        case 4: { double x = texRect_.x(); store(x, jogValue()); texRect_.moveLeft(x); break; }
-        case 5: { double y = texRect_.y(); store(y, jogValue()); texRect_.moveTop(y); break; }
-        case 6: { double w = texRect_.width(); store(w, jogValue()); texRect_.setWidth(w); break; }
-        case 7: { double h = texRect_.height(); store(h, jogValue()); texRect_.setHeight(h); break; }
-        case 8: store(texRotn_, float(jogValue())); break;
-        case 9: store(texFlip_, toTopoTexFlip_->state()); break;
-        case 10: store(gridDelay_, intOf()); break;
-        default: kelo::printf("actionProc %d\n", tag); return;
+        case 1:
+            changed = setTexSize(QSizeF(intOf(), texSize_.height()));
+            break;
+        case 2:
+            changed = setTexSize(QSizeF(texSize_.width(), intOf()));
+            break;
+        case 3:
+            store(texorient_, toTexOrient_->currentIndex());
+            break;
+        case 4: {
+            double x = texRect_.x();
+            store(x, jogValue());
+            texRect_.moveLeft(x);
+            break;
+        }
+        case 5: {
+            double y = texRect_.y();
+            store(y, jogValue());
+            texRect_.moveTop(y);
+            break;
+        }
+        case 6: {
+            double w = texRect_.width();
+            store(w, jogValue());
+            texRect_.setWidth(w);
+            break;
+        }
+        case 7: {
+            double h = texRect_.height();
+            store(h, jogValue());
+            texRect_.setHeight(h);
+            break;
+        }
+        case 8:
+            store(texRotn_, float(jogValue()));
+            break;
+        case 9:
+            store(texFlip_, toTopoTexFlip_->state());
+            break;
+        case 10:
+            store(gridDelay_, intOf());
+            break;
+        default:
+            kelo::printf("actionProc %d\n", tag);
+            return;
     }
     if (changed) emit action(this);
 }

@@ -124,8 +124,9 @@ int VignetteControl::intValueNoComma(const QString& text) {
 void VignetteControl::scaleAxis(int first, double oldValue, double newValue) {
     const int n = int(newValue);
     const int k = n > 100 ? 10 : n > 10 ? 100 : 1000;
-    const QString format = k == 10 ? QStringLiteral("%0.1f")
-                                   : k == 100 ? QStringLiteral("%0.2f") : QStringLiteral("%0.3f");
+    const QString format = k == 10    ? QStringLiteral("%0.1f")
+                           : k == 100 ? QStringLiteral("%0.2f")
+                                      : QStringLiteral("%0.3f");
     // A zero size has no ratio: amounts keep their values then.
     const double ratio = oldValue > 0 && newValue > 0 ? newValue / oldValue : 1.0;
     for (int i = first; i < first + 2; ++i) {
@@ -183,7 +184,10 @@ void VignetteControl::loadEdge(Edge& e, bool enabled, const std::optional<QStrin
 
 std::optional<QString> VignetteControl::stringForEdge(const Edge& e) {
     if (!e.enable) return std::nullopt;
-    return QStringLiteral("%1, %2, %3").arg(floatText(e.amount)).arg(e.curve).arg(floatText(e.power));
+    return QStringLiteral("%1, %2, %3")
+        .arg(floatText(e.amount))
+        .arg(e.curve)
+        .arg(floatText(e.power));
 }
 
 void VignetteControl::loadFromDictionary(const std::optional<QVariantMap>& dictionary) {

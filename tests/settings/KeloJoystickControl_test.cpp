@@ -42,8 +42,11 @@ TEST(KeloJoystickControl, TypedValuesRoundHalfAwayFromZero) {
         const char* text;
         int value;
         const char* shown;
-    } cases[] = {{"12.34", 123, "12.3"}, {"-0.26", -3, "-0.3"}, {"3*2", 60, "6.0"},
-                 {"junk", 0, "0.0"},     {"1e30", 2147483647, nullptr}};
+    } cases[] = {{"12.34", 123, "12.3"},
+                 {"-0.26", -3, "-0.3"},
+                 {"3*2", 60, "6.0"},
+                 {"junk", 0, "0.0"},
+                 {"1e30", 2147483647, nullptr}};
     for (const auto& c : cases) {
         j.type(QString::fromUtf8(c.text));
         EXPECT_EQ(j.jog->xValue(), c.value) << c.text;

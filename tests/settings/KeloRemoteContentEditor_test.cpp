@@ -2,12 +2,12 @@
 // listings, items and stores end to end through the real server link against
 // simulated servers on loopback (inside the suite's loopback-only namespace).
 
+#include "settings/KeloRemoteContentEditor.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
-#include "settings/KeloRemoteContentEditor.h"
 #include "settings/KeloRemoteContentEditorDelegate.h"
 #include "support/KeloServerSim.h"
 #include "support/ProcessUntil.h"
@@ -41,10 +41,17 @@ TEST(ContentEditorChecks, MediaNumbers) {
         const char* result;  // nullptr: none
         bool alert;
     } cases[] = {
-        {"7.3", "007.003", false},   {"11.18", "011.018", false}, {"255.255", "255.255", false},
-        {"0.0", "000.000", false},   {"", nullptr, false},        {"256.1", nullptr, true},
-        {"1.256", nullptr, true},    {"-1.2", nullptr, true},     {"12", nullptr, true},
-        {"a.b", nullptr, true},      {"99999999999.1", nullptr, true},
+        {"7.3", "007.003", false},
+        {"11.18", "011.018", false},
+        {"255.255", "255.255", false},
+        {"0.0", "000.000", false},
+        {"", nullptr, false},
+        {"256.1", nullptr, true},
+        {"1.256", nullptr, true},
+        {"-1.2", nullptr, true},
+        {"12", nullptr, true},
+        {"a.b", nullptr, true},
+        {"99999999999.1", nullptr, true},
     };
     for (const auto& c : cases) {
         w.alerts.clear();
@@ -64,12 +71,12 @@ TEST(ContentEditorChecks, EditValueInListsAndArrays) {
     Window w;
     KeloRemoteContentEditor editor(&w);
     EXPECT_FALSE(editor.setEditValue("5", 2, "size", QString())) << "no item yet";
-    editor.setCurrentObject(QVariantMap{
-        {"list", "1,2"},
-        {"one", "7"},
-        {"models", QVariantList{"001.001"}},
-        {"modelinfo", QVariantMap{{"camera", QVariantMap{{"fov", "25"}}}}},
-        {"flat", "x"}});
+    editor.setCurrentObject(
+        QVariantMap{{"list", "1,2"},
+                    {"one", "7"},
+                    {"models", QVariantList{"001.001"}},
+                    {"modelinfo", QVariantMap{{"camera", QVariantMap{{"fov", "25"}}}}},
+                    {"flat", "x"}});
     ASSERT_TRUE(editor.setEditValue("5", 2, "size", QString()));
     EXPECT_EQ(editor.editorItemForKey("size").toString(), "0,0,5");
     ASSERT_TRUE(editor.setEditValue("9", 3, "list", QString()));
@@ -119,8 +126,12 @@ TEST(ContentEditorChecks, ItemKeysByKind) {
 TEST(ContentEditorChecks, OrbitUsesBothAxes) {
     const struct {
         double x, z, bearing, distance;
-    } cases[] = {{0, 10, 0, 10}, {0, 0, 0, 0}, {10, 0, 90, 10}, {0, -10, 180, 10},
-                 {-10, -10, -135, std::sqrt(200.0)}, {10, -10, 135, std::sqrt(200.0)}};
+    } cases[] = {{0, 10, 0, 10},
+                 {0, 0, 0, 0},
+                 {10, 0, 90, 10},
+                 {0, -10, 180, 10},
+                 {-10, -10, -135, std::sqrt(200.0)},
+                 {10, -10, 135, std::sqrt(200.0)}};
     for (const auto& c : cases) {
         const QPointF o = KeloRemoteContentEditor::orbitForEye(c.x, c.z);
         EXPECT_NEAR(o.x(), c.bearing, 1e-9) << c.x << "," << c.z;
@@ -216,10 +227,10 @@ TEST_F(ContentEditorRoad, ListingSelectsAndFetchesTheRememberedItem) {
     EXPECT_EQ(editor->currentObject().value("type").toString(), "disc");
     EXPECT_EQ(editor->windowTitle(), "Kelo Editor (Identity 0)");
     // The listing's own "0 …" entry is not an item.
-    editor->contentNotification(editor->kelo(),
-                                {{"opcode", 23},
-                                 {"message", QStringList{"topography", "listing", "0 x", "A", "B"}
-                                                 .join(VT)}});
+    editor->contentNotification(
+        editor->kelo(),
+        {{"opcode", 23},
+         {"message", QStringList{"topography", "listing", "0 x", "A", "B"}.join(VT)}});
     EXPECT_EQ(editor->listItems(), (QStringList{"A", "B"}));
 }
 

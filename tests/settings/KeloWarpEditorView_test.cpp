@@ -1,8 +1,8 @@
 // The warp grid with real events offscreen: selecting, dragging, nudging,
 // resetting, five-point mode and degenerate grids.
 
-#include "hud/controls/HUDButton.h"
 #include "settings/KeloWarpEditorView.h"
+#include "hud/controls/HUDButton.h"
 #include "support/MouseEvents.h"
 #include "support/TestMain.h"
 

@@ -41,8 +41,8 @@ TEST(TopoTextureControl, SourceSizeSetsRangesAndScalesTheRectangle) {
     EXPECT_FLOAT_EQ(panel.joystick(6)->scale(), 0.01f);
     EXPECT_EQ(panel.joystick(7)->maxValue(), 8000);
 
-    panel.loadFromDictionary(
-        QVariantMap{{"texsize", "1920, 1080"}, {"texrect", "100, 0, 960, 1080"}, {"showgrid", "3"}});
+    panel.loadFromDictionary(QVariantMap{
+        {"texsize", "1920, 1080"}, {"texrect", "100, 0, 960, 1080"}, {"showgrid", "3"}});
     QSignalSpy reports(&panel, &TopoTextureControl::action);
     type(panel.sourceWidth(), "3840");
     EXPECT_EQ(panel.texRect(), QRectF(200, 0, 1920, 1080));

@@ -66,7 +66,9 @@ QByteArray ContentEditorSim::answer(const QByteArray& query) const {
     if (f.size() != 2) return {};
     const auto k = items_.find(f[0]);
     if (f[1] == "listing") {
-        QByteArray reply = f[0] + "\x0Blisting\x0B" "0 " +
+        QByteArray reply = f[0] +
+                           "\x0Blisting\x0B"
+                           "0 " +
                            QByteArray::number(k == items_.end() ? 0 : qsizetype(k->second.size()));
         if (k != items_.end())
             for (const auto& [ident, text] : k->second) reply += '\x0B' + ident;
