@@ -10,7 +10,7 @@
 #include "settings/TopoTextureControl.h"
 #include "settings/VignetteControl.h"
 #include "support/MouseEvents.h"
-#include "support/Screenshots.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QHBoxLayout>
