@@ -1,4 +1,6 @@
 #include "app/AppConstants.h"
+#include "app/KeloCompositionRoot.h"
+#include "app/KeloHeadlessFrontEnd.h"
 #include "app/KeloMainWindow.h"
 #include "app/KeloRemoteSettings.h"
 #include "app/KeloStatusLine.h"
@@ -57,6 +59,13 @@ int main(int argc, char** argv) {
     OmLog log(libraryPath("~/Library/Logs/KeloRemote"), "Kelo Verozo %s starting up...\n",
               KELO_VERSION);
     log.setLoggingTag("Verozo");
+    // The window does not take the front end's hooks yet: the headless one stands in.
+    KeloHeadlessFrontEnd frontEnd;
+    KeloCompositionRoot root(frontEnd.frontEnd());
+    if (!root.install()) {
+        log.flush();
+        return 1;
+    }
 
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSigIntPipe) != 0) {
         OmLog::log(kOmLogError, "Cannot create the SIGINT pipe\n");

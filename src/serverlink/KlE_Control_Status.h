@@ -21,6 +21,7 @@
 
 class KeloNetworkInterface;
 class QTimer;
+
 class ReceiveThread;
 struct ReceivedDatagram;
 
@@ -147,9 +148,9 @@ public:
     void getPrefValue(const QString& key, KeloObject* kelo);
     // `key` may be an entry's "_alias"; the entry's real key is sent.
     void setPref(const QString& key, const QString& value, KeloObject* kelo, uint16_t flags = 0);
-    // "KeloRemoteNotification": type 1 reads, type 2 sets a preference.
+    // "KeloRemoteNotification": type 1 reads, type 2 sets a preference. The
+    // composition root routes the notification here.
     void KeloRemoteNotification(const Notification& notification);
-    void setupRemoteNotificationHandler();
     void sendKeloRemoteCommand(int command, const QString& kelo);
     void sendKeloRemoteCommand(int command, const QString& kelo, const QByteArray& data);
     void forceSendKeloRemoteCommand(int command, uint32_t rawIPAddress);
@@ -214,7 +215,6 @@ private:
     std::unique_ptr<ReceiveThread> networkThread_;
     std::unique_ptr<ReceiveThread> citpThread_;
     std::unique_ptr<KlMsgNotificationDataCollector> collectorMgr_;
-    NotificationCenter::Token remoteNotificationToken_;
     static std::atomic<KlE_Control_Status*> sLiveObject_;
 };
 

@@ -101,12 +101,6 @@ void KlE_Control_Status::KeloRemoteNotification(const Notification& notification
     }
 }
 
-void KlE_Control_Status::setupRemoteNotificationHandler() {
-    remoteNotificationToken_ = NotificationCenter::defaultCenter().addObserver(
-        "KeloRemoteNotification", nullptr,
-        [this](const Notification& n) { KeloRemoteNotification(n); });
-}
-
 void KlE_Control_Status::sendKeloRemoteCommand(int command, const QString& kelo) {
     const KeloObject* k = keloObjectForName(kelo);
     if (command == 0 || !k || k->address() == 0) return;

@@ -240,7 +240,7 @@ public:
 
 TEST_F(Preferences, MixListFollowsTheMixesPreference) {
     FakeMixes mixes;
-    MixRectangleServices::setServices(&mixes);
+    MixRectangleServices::install(&mixes);
     kelo->setPrefsDict({{"mixes", entry(QVariant())}});
     // Without a value every call bumps the counter and gives nothing.
     const int32_t start = kelo->cachedSortedMixesIncrement();
@@ -273,7 +273,7 @@ TEST_F(Preferences, MixListFollowsTheMixesPreference) {
     ASSERT_EQ(menu.actions().size(), 2) << "mix 0 is no real mix";
     EXPECT_EQ(menu.actions()[1]->text(), "Right");
     EXPECT_EQ(menu.actions()[1]->data().toInt(), 2);
-    MixRectangleServices::setServices(nullptr);
+    MixRectangleServices::install(nullptr);
 }
 
 TEST(ChangeCounters, MasksAndFreshConsumerRecords) {
