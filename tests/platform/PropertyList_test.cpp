@@ -169,8 +169,8 @@ TEST(PropertyListFixtures, ReadsEveryTypeWrittenByAnotherImplementation) {
 }
 
 TEST(PropertyListFixtures, DatesAndIntegersAtTheEdgesOfTheForms) {
-    // Binary dates are doubles: far dates survive. libplist's XML dates are
-    // 32-bit seconds, so a date it cannot hold is refused, never misread.
+    // Binary dates are doubles: far dates survive. XML dates keep to the
+    // writer's 32-bit seconds, so a date it cannot hold is refused, never misread.
     const QVariant far = PropertyList::read(fixture("far_dates.bplist"));
     EXPECT_EQ(far, QVariant(QVariantList{utc(1900, 1, 1, 0, 0, 0), utc(2100, 1, 1, 0, 0, 0)}));
     QString error;
@@ -256,7 +256,7 @@ TEST(PropertyListHostile, DeepNestingIsRefusedWithoutExhaustingTheStack) {
             EXPECT_TRUE(error.contains("deep")) << qPrintable(error);
         }
     }
-    // Tags hidden in comments and CDATA do not count, and do not reach libplist as elements.
+    // Tags hidden in comments and CDATA are neither elements nor nesting.
     const QByteArray hidden = "<plist><array><!--" + QByteArray("<array>").repeated(100000) +
                               "--><string><![CDATA[" + QByteArray("<array>").repeated(100000) +
                               "]]></string></array></plist>";
@@ -381,19 +381,83 @@ TEST(PropertyListHostile, MalformedXmlAndGarbage) {
         "<?xml version=\"1.0\"?><plist><uid>1</uid></plist>",
         "<?xml version=\"1.0\"?><plist><array><!-- unterminated",
         QByteArray("\xFF\xFE\x00<\x00p", 6),
-        // libplist aborts on NUL inside a string or key; it must never see one.
+        // NUL has no place in XML, raw or as a character reference.
         QByteArray("<plist><key>a\0b</key></plist>", 28),
         QByteArray("<plist><string>a\0b</string></plist>", 34),
         "<plist><dict><key>a&#0;b</key><true/></dict></plist>",
         "<plist><string>&#x0000;</string></plist>",
         "<plist><string>&#x100000000;</string></plist>",
         "<plist><string>&#4294967296;</string></plist>",
+        "<plist><string>&#xD800;</string></plist>",
+        "<plist><string>&nbsp;</string></plist>",
+        "<plist><string>a & b</string></plist>",
+        "<plist/>",
+        "<plist><true/><false/></plist>",
+        "<plist><true/></plist>trailing",
+        "<plist><string>a<b/></string></plist>",
+        "<plist><string><![CDATA[open</string></plist>",
+        "<plist><dict><key>a</key></dict></plist>",
+        "<plist><dict><key>a</key><key>b</key><true/></dict></plist>",
+        "<plist><dict><true/></dict></plist>",
+        "<plist><key>a</key></plist>",
+        "<plist><true>x</true></plist>",
+        "<plist><integer>18446744073709551616</integer></plist>",
+        "<plist><integer>-9223372036854775809</integer></plist>",
+        "<plist><integer>12abc</integer></plist>",
+        "<plist><integer/></plist>",
+        "<plist><real>1,5</real></plist>",
+        "<plist><real>1e999</real></plist>",
+        "<plist><date>2020-02-30T00:00:00Z</date></plist>",
+        "<plist><date>2020-01-01 00:00:00</date></plist>",
+        "<plist><data>AA=A</data></plist>",
+        "<plist><data>AA!!</data></plist>",
+        "<plist><array><string>x</string></plist>",
+        "<!DOCTYPE plist [ <!ENTITY x \"y\"> <plist><true/></plist>",
     };
     for (const QByteArray& bytes : cases) {
         QString error;
         EXPECT_FALSE(PropertyList::read(bytes, &error).isValid()) << bytes.constData();
         EXPECT_FALSE(error.isEmpty());
     }
+}
+
+TEST(PropertyListXmlRead, AcceptsWhatWritersProduce) {
+    const std::pair<QByteArray, QVariant> cases[] = {
+        {"<?xml version=\"1.0\"?>\n<!DOCTYPE plist [ <!ELEMENT x (#PCDATA)> ]>\n"
+         "<plist version=\"1.0\"><string>a</string></plist>\n<!-- done -->\n",
+         "a"},
+        {"\xEF\xBB\xBF<plist><dict/></plist>", QVariantMap()},
+        {"<plist><string>&lt;&gt;&amp;&quot;&apos;&#65;&#x263A;&#x1F600;</string></plist>",
+         QString::fromUtf8("<>&\"'A\u263A\U0001F600")},
+        {"<plist><string><![CDATA[<b> & ]]>x<!-- gone --> y</string></plist>", "<b> & x y"},
+        {"<plist><string>\n  kept  \n</string></plist>", "\n  kept  \n"},
+        {"<plist><string/></plist>", ""},
+        {"<plist><dict>\n<key>b</key><integer> -0x10 </integer>\n<key/><true></true>"
+         "<key>a</key><real>+2.5e3</real><key>a</key><false/></dict></plist>",
+         QVariantMap{{"b", qint64(-16)}, {"", true}, {"a", false}}},
+        {"<plist><array><data>\n\tAAH+\n\t/w==\n</data><data/><integer>+7</integer>"
+         "</array ></plist >",
+         QVariantList{QByteArray("\x00\x01\xfe\xff", 4), QByteArray(), qint64(7)}},
+        {"<!-- no plist element --><array><real>-inf</real></array>",
+         QVariantList{-std::numeric_limits<double>::infinity()}},
+    };
+    for (const auto& [xml, expected] : cases) {
+        QString error;
+        const QVariant v = PropertyList::read(xml, &error);
+        EXPECT_TRUE(v.isValid()) << xml.constData() << ": " << qPrintable(error);
+        expectSameTypes(expected, v, QString::fromUtf8(xml));
+    }
+    // Every record shares its keys, yet each map is its own.
+    QVariantMap got = PropertyList::read(
+                          "<plist><array><dict><key>k</key><true/></dict>"
+                          "<dict><key>k</key><false/></dict></array></plist>")
+                          .toList()[1]
+                          .toMap();
+    EXPECT_EQ(got, (QVariantMap{{"k", false}}));
+    // Errors say where.
+    QString error;
+    PropertyList::read("<plist>\n<array>\n<uid>1</uid></array></plist>", &error);
+    EXPECT_TRUE(error.contains("line 3")) << qPrintable(error);
 }
 
 TEST(PropertyListOpenStep, ReadsTheTextForm) {
