@@ -3,18 +3,16 @@
 #include "platform/PropertyList.h"
 #include "platform/PropertyListValue.h"
 
-#include <plist/plist.h>
-
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <string_view>
 
 namespace {
@@ -45,22 +43,6 @@ void appendUtf8(QByteArray* out, char32_t u) {
         out->append(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
         out->append(static_cast<char>(0x80 | (u & 0x3F)));
     }
-}
-
-struct PlistDeleter {
-    void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
-};
-using PlistPtr = std::unique_ptr<void, PlistDeleter>;
-
-template <typename T>
-struct MallocPtr {
-    T* p = nullptr;
-    ~MallocPtr() { std::free(p); }
-};
-
-bool set(QString* error, const QString& message) {
-    if (error) *error = message;
-    return false;
 }
 
 class Reader {
@@ -440,8 +422,8 @@ private:
     QString error_;
 };
 
-// XML 1.0 cannot carry NUL or most control characters, and libplist would
-// write them raw, giving a file no reader accepts.
+// XML 1.0 cannot carry NUL or most control characters; a file holding them
+// would be one no reader accepts.
 bool xmlSafe(const QString& s) {
     for (QChar c : s) {
         const char16_t u = c.unicode();
@@ -451,89 +433,172 @@ bool xmlSafe(const QString& s) {
     return true;
 }
 
-plist_t variantToNode(const QVariant& value, int depth, QString* error) {
-    if (depth > PropertyList::kMaxDepth) {
-        set(error, QStringLiteral("property list nested too deeply"));
-        return nullptr;
+// Writes the layout libplist writes, byte for byte, so that files and peers
+// see no change from when it wrote them.
+class Writer {
+public:
+    QByteArray run(const QVariant& value, QString* error) {
+        out_ =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC "
+            "\"-//Apple//DTD PLIST 1.0//EN\" "
+            "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">\n";
+        if (!write(value, 0)) {
+            if (error) *error = error_;
+            return {};
+        }
+        out_.append("</plist>\n");
+        return out_;
     }
-    using Kind = PropertyListValue::Kind;
-    switch (PropertyListValue::kindOf(value)) {
-        case Kind::Dictionary: {
-            PlistPtr dict(plist_new_dict());
-            const QVariantMap map = value.toMap();
-            for (auto it = map.begin(); it != map.end(); ++it) {
-                if (!xmlSafe(it.key())) {
-                    set(error, QStringLiteral("dictionary key holds characters XML cannot carry"));
-                    return nullptr;
-                }
-                plist_t item = variantToNode(it.value(), depth + 1, error);
-                if (!item) return nullptr;
-                plist_dict_set_item(dict.get(), it.key().toUtf8().constData(), item);
-            }
-            return dict.release();
-        }
-        case Kind::Array: {
-            PlistPtr array(plist_new_array());
-            for (const QVariant& v : value.toList()) {
-                plist_t item = variantToNode(v, depth + 1, error);
-                if (!item) return nullptr;
-                plist_array_append_item(array.get(), item);
-            }
-            return array.release();
-        }
-        case Kind::String: {
-            const QString s = value.toString();
-            if (!xmlSafe(s)) {
-                set(error, QStringLiteral("string holds characters XML cannot carry"));
-                return nullptr;
-            }
-            return plist_new_string(s.toUtf8().constData());
-        }
-        case Kind::Integer: {
-            qint64 v = 0;
-            if (!PropertyListValue::integerValue(value, &v, error)) return nullptr;
-            return plist_new_uint(static_cast<uint64_t>(v));
-        }
-        case Kind::Real:
-            return plist_new_real(value.toDouble());
-        case Kind::Bool:
-            return plist_new_bool(value.toBool() ? 1 : 0);
-        case Kind::Date: {
-            const qint64 ms = PropertyListValue::referenceMSecs(value.toDateTime());
-            const qint64 sec = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-            if (sec <= std::numeric_limits<int32_t>::min() ||
-                sec >= std::numeric_limits<int32_t>::max()) {
-                set(error, QStringLiteral("date out of the XML range (1932-2069)"));
-                return nullptr;
-            }
-            // XML holds whole seconds, and libplist misplaces a fraction of a
-            // date before 2001, so none is passed on.
-            return plist_new_date(static_cast<int32_t>(sec), 0);
-        }
-        case Kind::Data: {
-            const QByteArray bytes = value.toByteArray();
-            return plist_new_data(bytes.constData(), static_cast<uint64_t>(bytes.size()));
-        }
-        case Kind::Unsupported:
-            break;
-    }
-    set(error,
-        QStringLiteral("%1 has no property-list form").arg(PropertyListValue::typeName(value)));
-    return nullptr;
-}
 
-QByteArray writeXml(const QVariant& value, QString* error) {
-    PlistPtr root(variantToNode(value, 0, error));
-    if (!root) return {};
-    MallocPtr<char> xml;
-    uint32_t length = 0;
-    plist_to_xml(root.get(), &xml.p, &length);
-    if (!xml.p) {
-        set(error, QStringLiteral("XML property list could not be written"));
-        return {};
+private:
+    bool fail(const QString& message) {
+        if (error_.isEmpty()) error_ = message;
+        return false;
     }
-    return QByteArray(xml.p, length);
-}
+
+    void indent(int depth) { out_.append(depth, '\t'); }
+
+    void line(int depth, const char* text) {
+        indent(depth);
+        out_.append(text);
+        out_.append('\n');
+    }
+
+    void element(int depth, const char* name, QByteArrayView body) {
+        indent(depth);
+        out_.append('<').append(name).append('>');
+        out_.append(body);
+        out_.append("</").append(name).append(">\n");
+    }
+
+    bool text(int depth, const char* name, const QString& s) {
+        if (!xmlSafe(s))
+            return fail(QStringLiteral("%1 holds characters XML cannot carry")
+                            .arg(std::strcmp(name, "key") == 0 ? "dictionary key" : "string"));
+        indent(depth);
+        out_.append('<').append(name).append('>');
+        const QByteArray utf8 = s.toUtf8();
+        qsizetype from = 0;
+        for (qsizetype i = 0; i < utf8.size(); ++i) {
+            const char c = utf8[i];
+            const char* entity = c == '&'   ? "&amp;"
+                                 : c == '<' ? "&lt;"
+                                 : c == '>' ? "&gt;"
+                                            : nullptr;
+            if (!entity) continue;
+            out_.append(utf8.constData() + from, i - from).append(entity);
+            from = i + 1;
+        }
+        out_.append(utf8.constData() + from, utf8.size() - from);
+        out_.append("</").append(name).append(">\n");
+        return true;
+    }
+
+    void data(int depth, const QByteArray& bytes) {
+        line(depth, "<data>");
+        const QByteArray base64 = bytes.toBase64();
+        // Lines fill 76 columns at a tab width of 8; past eight tabs the
+        // indent stops growing.
+        const int tabs = std::min(depth, 8);
+        const qsizetype width = 76 - 8 * tabs;
+        for (qsizetype at = 0; at < base64.size(); at += width) {
+            indent(tabs);
+            out_.append(base64.constData() + at, std::min(width, base64.size() - at));
+            out_.append('\n');
+        }
+        line(depth, "</data>");
+    }
+
+    void real(int depth, double d) {
+        char buf[32];
+        const char* text = buf;
+        if (d == 0) {
+            text = "0.0";
+        } else if (std::isinf(d)) {
+            text = d > 0 ? "+infinity" : "-infinity";
+        } else if (std::isnan(d)) {
+            text = "nan";
+        } else {
+            *std::to_chars(buf, buf + sizeof buf - 1, d, std::chars_format::general, 17).ptr = '\0';
+        }
+        element(depth, "real", text);
+    }
+
+    bool write(const QVariant& value, int depth) {
+        if (depth > PropertyList::kMaxDepth)
+            return fail(QStringLiteral("property list nested too deeply"));
+        using Kind = PropertyListValue::Kind;
+        switch (PropertyListValue::kindOf(value)) {
+            case Kind::Dictionary: {
+                const QVariantMap map = value.toMap();
+                if (map.isEmpty()) {
+                    line(depth, "<dict/>");
+                    return true;
+                }
+                line(depth, "<dict>");
+                for (auto it = map.begin(); it != map.end(); ++it)
+                    if (!text(depth + 1, "key", it.key()) || !write(it.value(), depth + 1))
+                        return false;
+                line(depth, "</dict>");
+                return true;
+            }
+            case Kind::Array: {
+                const QVariantList list = value.toList();
+                if (list.isEmpty()) {
+                    line(depth, "<array/>");
+                    return true;
+                }
+                line(depth, "<array>");
+                for (const QVariant& item : list)
+                    if (!write(item, depth + 1)) return false;
+                line(depth, "</array>");
+                return true;
+            }
+            case Kind::String:
+                return text(depth, "string", value.toString());
+            case Kind::Integer: {
+                qint64 v = 0;
+                if (!PropertyListValue::integerValue(value, &v, &error_)) return false;
+                char buf[24];
+                const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+                element(depth, "integer", QByteArrayView(buf, end - buf));
+                return true;
+            }
+            case Kind::Real:
+                real(depth, value.toDouble());
+                return true;
+            case Kind::Bool:
+                line(depth, value.toBool() ? "<true/>" : "<false/>");
+                return true;
+            case Kind::Date: {
+                // Whole seconds, kept to the 32-bit range older readers hold.
+                const qint64 ms = PropertyListValue::referenceMSecs(value.toDateTime());
+                const qint64 sec = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+                if (sec <= std::numeric_limits<int32_t>::min() ||
+                    sec >= std::numeric_limits<int32_t>::max())
+                    return fail(QStringLiteral("date out of the XML range (1932-2069)"));
+                const QDateTime whole = PropertyListValue::dateFromReferenceMSecs(sec * 1000);
+                const QDate day = whole.date();
+                const QTime time = whole.time();
+                char buf[24];
+                std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02dZ", day.year(),
+                              day.month(), day.day(), time.hour(), time.minute(), time.second());
+                element(depth, "date", buf);
+                return true;
+            }
+            case Kind::Data:
+                data(depth, value.toByteArray());
+                return true;
+            case Kind::Unsupported:
+                break;
+        }
+        return fail(
+            QStringLiteral("%1 has no property-list form").arg(PropertyListValue::typeName(value)));
+    }
+
+    QByteArray out_;
+    QString error_;
+};
 
 }  // namespace
 
@@ -542,5 +607,5 @@ QVariant PropertyListXml::read(const QByteArray& data, QString* error) {
 }
 
 QByteArray PropertyListXml::write(const QVariant& value, QString* error) {
-    return writeXml(value, error);
+    return Writer().run(value, error);
 }

@@ -4,11 +4,11 @@
 #include <QString>
 #include <QVariant>
 
-// The XML property-list form. Reading is our own single pass straight into
-// QVariant: going through libplist's node tree cost as much again as its
-// parse, and its parser needs the depth and NUL checks done beforehand.
-// Writing goes through libplist, whose dates are 32-bit seconds since 2001,
-// so both directions keep to 1932-2069.
+// The XML property-list form, in our own code: going through libplist's node
+// tree cost as much again as its parse, and its parser needed depth and NUL
+// checks done beforehand. The output is the layout libplist writes, and dates
+// keep to its 32-bit seconds since 2001 (1932-2069) both ways, so that older
+// readers take what we write.
 class PropertyListXml {
 public:
     // Returns an invalid QVariant and fills `error` on any malformed input.

@@ -460,6 +460,31 @@ TEST(PropertyListXmlRead, AcceptsWhatWritersProduce) {
     EXPECT_TRUE(error.contains("line 3")) << qPrintable(error);
 }
 
+// Files and peers have read libplist's layout for years: ours must not differ.
+TEST(PropertyListXmlWrite, LayoutIsLibplistsByteForByte) {
+    QVariant deep = QByteArray(200, 'x');
+    for (int i = 0; i < 11; ++i) deep = QVariantList{deep, QByteArray(i * 7, char(i))};
+    const double inf = std::numeric_limits<double>::infinity();
+    QVariantMap mixed = everyType();
+    mixed["reals"] = QVariantList{0.1,  2.0,  -0.25, 1e300, 1e-300, 1.0 / 3,      inf,
+                                  -inf, -0.0, 1e15,  1e17,  5e-324, 123456789.123};
+    mixed["markup <&> \"quoted\""] = QString("a<b>&\"'c\t\r\n]]>");
+    const QVariant docs[] = {mixed, deep, QString("top"), QVariantList(), records(50)};
+    for (const QVariant& doc : docs) {
+        const QByteArray bin = PropertyList::write(doc, Format::Binary);
+        plist_t node = nullptr;
+        plist_from_bin(bin.constData(), static_cast<uint32_t>(bin.size()), &node);
+        ASSERT_NE(node, nullptr);
+        char* xml = nullptr;
+        uint32_t length = 0;
+        plist_to_xml(node, &xml, &length);
+        plist_free(node);
+        const QByteArray theirs(xml, length);
+        std::free(xml);
+        EXPECT_EQ(PropertyList::write(doc, Format::Xml).toStdString(), theirs.toStdString());
+    }
+}
+
 TEST(PropertyListOpenStep, ReadsTheTextForm) {
     QString error;
     Format detected;
