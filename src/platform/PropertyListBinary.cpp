@@ -34,12 +34,12 @@ public:
         : bytes_(reinterpret_cast<const uchar*>(data.constData())), size_(data.size()) {}
 
     QVariant run(QString* error) {
-        QVariant result;
+        const QVariant* result = nullptr;
         if (!readTrailer() || !readObject(topObject_, 0, &result)) {
             if (error) *error = error_;
             return {};
         }
-        return result;
+        return *result;
     }
 
 private:
@@ -112,22 +112,26 @@ private:
         return true;
     }
 
-    bool readRefs(quint64 at, quint64 count, std::vector<quint64>* refs) {
+    // Checks that `count` references fit before the offset table and are in range.
+    bool checkRefs(quint64 at, quint64 count) {
         if (count > (tableOffset_ - at) / refSize_ || !available(at, count * refSize_))
             return fail(QStringLiteral("binary property list container runs past its data"));
-        refs->resize(count);
-        for (quint64 i = 0; i < count; ++i) {
-            (*refs)[i] = readBigEndian(bytes_ + at + i * refSize_, refSize_);
-            if ((*refs)[i] >= objectCount_)
+        for (quint64 i = 0; i < count; ++i)
+            if (refAt(at, i) >= objectCount_)
                 return fail(QStringLiteral("binary property list reference out of range"));
-        }
         return true;
     }
 
-    bool readObject(quint64 index, int depth, QVariant* out) {
+    quint64 refAt(quint64 at, quint64 i) const {
+        return readBigEndian(bytes_ + at + i * refSize_, refSize_);
+    }
+
+    // Points `out` at the decoded object, which stays in the cache: a value
+    // is copied once, into the container that holds it.
+    bool readObject(quint64 index, int depth, const QVariant** out) {
         Entry& entry = entries_[index];
         if (entry.state == State::Done) {
-            *out = entry.value;
+            *out = &entry.value;
             return true;
         }
         if (entry.state == State::Reading)
@@ -139,10 +143,10 @@ private:
         QVariant value;
         if (!decode(index, depth, &value, &expanded)) return false;
         // entries_ is never resized after the trailer, so `entry` is still valid.
-        entry.value = value;
+        entry.value = std::move(value);
         entry.expanded = expanded;
         entry.state = State::Done;
-        *out = value;
+        *out = &entry.value;
         return true;
     }
 
@@ -222,39 +226,40 @@ private:
             }
             case 0xA: {
                 quint64 count = 0;
-                std::vector<quint64> refs;
-                if (!readCount(marker, &at, &count) || !readRefs(at, count, &refs)) return false;
+                if (!readCount(marker, &at, &count) || !checkRefs(at, count)) return false;
                 QVariantList list;
                 list.reserve(static_cast<qsizetype>(count));
-                for (quint64 ref : refs) {
-                    QVariant item;
+                for (quint64 i = 0; i < count; ++i) {
+                    const quint64 ref = refAt(at, i);
+                    const QVariant* item = nullptr;
                     if (!readObject(ref, depth + 1, &item) || !addExpanded(expanded, ref))
                         return false;
-                    list.append(item);
+                    list.append(*item);
                 }
-                *out = QVariant(list);
+                *out = QVariant(std::move(list));
                 return true;
             }
             case 0xD: {
                 quint64 count = 0;
-                std::vector<quint64> refs;
                 if (!readCount(marker, &at, &count)) return false;
                 if (count > std::numeric_limits<quint64>::max() / 2)
                     return fail(QStringLiteral("binary property list dictionary too large"));
-                if (!readRefs(at, count * 2, &refs)) return false;
+                if (!checkRefs(at, count * 2)) return false;
                 QVariantMap map;
                 for (quint64 i = 0; i < count; ++i) {
-                    QVariant key, item;
-                    if (!readObject(refs[i], depth + 1, &key)) return false;
-                    if (key.typeId() != QMetaType::QString)
+                    const quint64 keyRef = refAt(at, i), valueRef = refAt(at, count + i);
+                    const QVariant *key = nullptr, *item = nullptr;
+                    if (!readObject(keyRef, depth + 1, &key)) return false;
+                    if (key->typeId() != QMetaType::QString)
                         return fail(
                             QStringLiteral("binary property list dictionary key is not a string"));
-                    if (!readObject(refs[count + i], depth + 1, &item) ||
-                        !addExpanded(expanded, refs[count + i]))
+                    if (!readObject(valueRef, depth + 1, &item) || !addExpanded(expanded, valueRef))
                         return false;
-                    map.insert(key.toString(), item);
+                    // Keys written from a sorted map arrive in order: the end
+                    // is then the right place to insert.
+                    map.insert(map.cend(), *static_cast<const QString*>(key->constData()), *item);
                 }
-                *out = QVariant(map);
+                *out = QVariant(std::move(map));
                 return true;
             }
             default:
