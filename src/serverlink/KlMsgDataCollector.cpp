@@ -4,7 +4,13 @@
 #include "serverlink/KeloObject.h"
 #include "serverlink/VDataCollector.h"
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <QUuid>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 KlMsgDataCollector::KlMsgDataCollector() = default;
 
@@ -58,7 +64,47 @@ std::optional<QByteArray> KlMsgDataCollector::handleMsg(const uint8_t* bytes, ui
         collectorsByUUID_.erase(it);
     }
     sweep();
+    armTimer();
     return result;
+}
+
+void KlMsgDataCollector::setTimerArm(TimerArm arm) {
+    timer_.reset();
+    timerArm_ = std::move(arm);
+    armTimer();
+}
+
+void KlMsgDataCollector::timeOut() {
+    sweep();
+    armTimer();
+}
+
+void KlMsgDataCollector::armTimer() {
+    double next = -1;
+    if (!collectorsByUUID_.empty()) {
+        double oldest = std::numeric_limits<double>::max();
+        for (const auto& [key, collector] : collectorsByUUID_)
+            oldest = std::min(oldest, collector->msgTick());
+        // A message is dead once its age passes the dead age, so the wake-up
+        // comes just after that moment, never on it.
+        next = std::max(0.0, oldest + collectorDeadAge_ - now()) + 0.001;
+    }
+    if (timerArm_) {
+        timerArm_(next);
+        return;
+    }
+    // Without an application there is no event loop to wake us; the next
+    // fragment still sweeps.
+    if (next < 0 || !QCoreApplication::instance()) {
+        if (timer_) timer_->stop();
+        return;
+    }
+    if (!timer_) {
+        timer_ = std::make_unique<QTimer>();
+        timer_->setSingleShot(true);
+        QObject::connect(timer_.get(), &QTimer::timeout, [this] { timeOut(); });
+    }
+    timer_->start(int(std::ceil(next * 1000.0)));
 }
 
 void KlMsgDataCollector::sweep() {
