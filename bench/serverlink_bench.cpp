@@ -4,6 +4,7 @@
 #include "serverlink/KlEStatMessage.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/KlDataSender.h"
+#include "serverlink/KlDatagramSocket.h"
 #include "serverlink/KlMsgNotificationDataCollector.h"
 #include "serverlink/OmNetInterface.h"
 #include "serverlink/StatusReplyWalker.h"
@@ -22,13 +23,34 @@
 
 namespace {
 
-// A link driven by hand: no timer, no receive threads, no interfaces, and
-// ports of its own.
+// A socket that stops at the send seam and counts the bytes that would go.
+class CountingSocket : public KlDatagramSocket {
+public:
+    explicit CountingSocket(int64_t* bytes) : bytes_(bytes) {}
+    bool open() override { return open_ = true; }
+    void close() override { open_ = false; }
+    bool isOpen() const override { return open_; }
+    ssize_t send(const QByteArray& datagram, uint32_t, uint16_t) override {
+        *bytes_ += datagram.size();
+        return datagram.size();
+    }
+
+private:
+    int64_t* bytes_;
+    bool open_ = false;
+};
+
+// Real sockets, or (`bytes` given) counting ones.
+void useSockets(KlE_Control_Status::Options& options, int64_t* bytes) {
+    if (!bytes) return;
+    options.socketFactory = [bytes](KlSocketRole) { return std::make_unique<CountingSocket>(bytes); };
+}
+
+// A link driven by hand: no timer, no interfaces, and ports of its own.
 KlE_Control_Status::Options benchLinkOptions() {
     OmNetInterface::setInterfaceLister([] { return std::vector<OmInterfaceAddress>{}; });
     KlE_Control_Status::Options options;
     options.timer = false;
-    options.receiveThreads = false;
     options.citpPort = 44809;
     options.statusPort = 44810;
     options.prefsPort = 46437;
@@ -168,7 +190,8 @@ BENCHMARK(BM_StatusReplyFileAndDecode);
 // 0 measures the tick alone.
 void BM_ControlStatusTick256(benchmark::State& state) {
     KlE_Control_Status::Options options = benchLinkOptions();
-    if (state.range(0) == 0) options.sendHook = [](int, const QByteArray&, uint32_t, uint16_t) {};
+    int64_t bytes = 0;
+    useSockets(options, state.range(0) == 0 ? &bytes : nullptr);
     KlE_Control_Status link(options);
     const QVariantMap prefs{{"a", QVariantMap{{"_value", "1"}}}, {"b", QVariantMap{{"_value", "2"}}}};
     for (uint32_t i = 0; i < 256; ++i) {
@@ -311,11 +334,7 @@ namespace {
 void BM_PreferenceChanges10000(benchmark::State& state) {
     KlE_Control_Status::Options options = benchLinkOptions();
     int64_t bytes = 0;
-    if (state.range(0) == 0) {
-        options.sendHook = [&bytes](int, const QByteArray& d, uint32_t, uint16_t) {
-            bytes += d.size();
-        };
-    }
+    useSockets(options, state.range(0) == 0 ? &bytes : nullptr);
     KlE_Control_Status link(options);
     link.setupRemoteNotificationHandler();
     KeloObject* kelo = link.addKeloForName("Kelo Bench");

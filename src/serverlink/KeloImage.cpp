@@ -25,9 +25,8 @@ std::unique_ptr<KeloImage> KeloImage::imageWithResourceNamed(const QString& name
     return image;
 }
 
-int32_t KeloImage::wanted() {
-    if (wanted_ == 0) return 0;
-    return --wanted_;
+void KeloImage::spendWanted() {
+    if (wanted_ > 0) --wanted_;
 }
 
 QImage KeloImage::cg_image() {

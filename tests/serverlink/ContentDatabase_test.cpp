@@ -8,6 +8,7 @@
 #include "serverlink/KeloObjectTCP.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "support/ProcessUntil.h"
+#include "support/LoopbackNamespace.h"
 #include "support/KeloServerSim.h"
 #include "support/KeloServerSimTcp.h"
 #include "support/TestMain.h"
@@ -137,8 +138,7 @@ TEST(BlockingIo, ReadnAndWriten) {
 class TcpQueries : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!KeloServerSim::loopbackOnlyNetwork())
-            GTEST_SKIP() << "needs a loopback-only network namespace";
+        KELO_NEEDS_LOOPBACK_NAMESPACE();
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
         address_ = 0x7F050001 + (uint32_t(line) << 8);  // 127.5.x.1 and up
         productPort_ = uint16_t(40000 + 2 * line);

@@ -10,6 +10,7 @@
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "support/ProcessUntil.h"
+#include "support/LoopbackNamespace.h"
 #include "support/BftpServerSim.h"
 #include "support/KeloServerSim.h"
 #include "support/TestMain.h"
@@ -229,14 +230,11 @@ protected:
     static void TearDownTestSuite() { OmLog::toggleAllowFlood(nullptr); }
 
     void SetUp() override {
-        if (!KeloServerSim::loopbackOnlyNetwork()) {
-            GTEST_SKIP() << "needs a loopback-only network namespace (see scripts/test.sh)";
-        }
+        KELO_NEEDS_LOOPBACK_NAMESPACE();
         linktest::useTestInterfaces();
         KlE_Control_Status::Options options;
         options.timer = false;
-        options.receiveThreads = false;
-        options.sendHook = [](int, const QByteArray&, uint32_t, uint16_t) {};
+        options.socketFactory = sockets.factory();
         link = std::make_unique<KlE_Control_Status>(options);
     }
 
@@ -311,6 +309,7 @@ protected:
                                  [](const QVariantMap& n) { return n.contains("forceStop"); }));
     }
 
+    linktest::FakeSockets sockets;
     std::unique_ptr<KlE_Control_Status> link;
     std::vector<std::unique_ptr<BftpServerSim>> sims;
     std::unique_ptr<KeloContentTransferAgent> agent;

@@ -50,7 +50,7 @@ struct Snapshot {
     }
 };
 
-Snapshot snapshot(KeloObject& kelo, bool inContact) {
+Snapshot snapshot(const KeloObject& kelo, bool inContact) {
     Snapshot s;
     s.name = kelo.name();
     s.address = kelo.addressString();
@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
     signal(SIGINT, onSignal);
     signal(SIGTERM, onSignal);
 
-    KlE_Control_Status* link = KlE_Control_Status::instance();
+    KlE_Control_Status* link = KlE_Control_Status::defaultObject();
     StatusPrinter printer(*link, out, json);
     // The 0.2 s tick the application controller would run.
     QTimer tick;
