@@ -240,26 +240,26 @@ TEST_F(TcpQueries, ItemQueriesPostTheirReplies) {
     ASSERT_TRUE(processUntil([&] { return rec.seen.size() == 1; }, 3000));
     kelo->fetchDatabaseEntry(item);
     ASSERT_TRUE(processUntil([&] { return rec.seen.size() == 2; }, 3000));
-    EXPECT_EQ(sim->lastItem(), item);
+    EXPECT_EQ(sim->lastItem().bytes(), item.data());
     kelo->fetchDatabaseFolderEntry(item);
     ASSERT_TRUE(processUntil([&] { return rec.seen.size() == 3; }, 3000));
     kelo->cleanUpAfterSync();
     ASSERT_TRUE(processUntil([&] { return rec.seen.size() == 4; }, 3000));
     kelo->fetchThumbnailData(4, 9, 200);
     ASSERT_TRUE(processUntil([&] { return rec.seen.size() == 5; }, 3000));
-    EXPECT_EQ(sim->lastItem(), (KlContentRef{4, 0, 9, 200}));
+    EXPECT_EQ(sim->lastItem().bytes(), (KlContentRef{4, 0, 9, 200}).data());
 
     const struct {
         const char* name;
         QVariant data;
         bool hasFile;
     } expected[] = {
-        {"KeloThumbnailDataNotification", KeloServerSimTcp::thumbnailFor(item), true},
-        {"KeloDatabaseEntryNotification", KeloServerSimTcp::fileEntryFor(item), true},
-        {"KeloDatabaseFolderEntryNotification", KeloServerSimTcp::folderEntryFor(item), true},
+        {"KeloThumbnailDataNotification", KeloServerSimTcp::thumbnailFor(SimContentRef::fromBytes(item.data())), true},
+        {"KeloDatabaseEntryNotification", KeloServerSimTcp::fileEntryFor(SimContentRef::fromBytes(item.data())), true},
+        {"KeloDatabaseFolderEntryNotification", KeloServerSimTcp::folderEntryFor(SimContentRef::fromBytes(item.data())), true},
         {"KeloSyncCleanUpNotification", QByteArray("nothing to clean up\n"), false},
         {"KeloThumbnailDataNotification",
-         KeloServerSimTcp::thumbnailFor(KlContentRef{4, 0, 9, 200}), true},
+         KeloServerSimTcp::thumbnailFor(SimContentRef{4, 0, 9, 200}), true},
     };
     for (size_t i = 0; i < std::size(expected); ++i) {
         const Notification& n = rec.seen[i];

@@ -85,9 +85,10 @@ TEST(BftpTransferRequest, ReceiverCountAndLength) {
     }
 }
 
-QByteArray reply(const QByteArray& name, std::vector<BftpReceiverReport> receivers = {},
+QByteArray reply(const QByteArray& name, std::vector<SimReceiverReport> receivers = {},
                  uint32_t status = kTransferStatusProgress) {
-    return BftpServerSim::progressReply(66, status, 7, 80, 32768, kItem, name, receivers);
+    return BftpServerSim::progressReply(66, status, 7, 80, 32768,
+                                        SimContentRef::fromBytes(kItem.data()), name, receivers);
 }
 
 TEST(BftpProgressReply, FieldsAndReceivers) {
