@@ -370,6 +370,42 @@ TEST_F(Singleton, ContentItemDataIsPostedForItsServer) {
               QStringList({"item", "value"}));
 }
 
+TEST_F(Singleton, EveryChannelLogsARefusedDatagramInOneForm) {
+    wanted("Kelo A", kServerA);
+    const QByteArray beacon =
+        transferBeacon(0x04000000, 1, 2, 3, 0xFFFFFF00, 4812, 7, "stamp").left(62);
+    const struct {
+        const char* channel;
+        const char* what;
+        QByteArray datagram;
+        const char* how;
+    } cases[] = {
+        {"discovery", "presence message", citpPLoc(4811, "MediaServer", "Kelo A", "Stopped", 4000),
+         "presence message claims 4000 bytes"},
+        {"status", "preference dictionary", serverMessage(kKlEOpPrefsDict, 0, "<plist>", 60000),
+         "preference dictionary claims 60000 bytes, 7 received"},
+        {"status", "preference value", serverMessage(kKlEOpOnePref, 0, "a"),
+         "preference value lacks its key or value"},
+        {"content editor", "content item data", serverMessage(kKlEOpContentItemData, 0, "abc"),
+         "content item text is not terminated"},
+        {"BFTP beacon", "transfer beacon", beacon, "transfer beacon is truncated"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        testing::internal::CaptureStdout();
+        receive(c.datagram, kServerA);
+        const std::string log = testing::internal::GetCapturedStdout();
+        const std::string line = QString::asprintf("%s channel: %s of %d bytes from 192.0.2.23 refused: ",
+                                                   c.channel, c.what, int(c.datagram.size()))
+                                     .toStdString();
+        EXPECT_NE(log.find(line + c.how), std::string::npos) << log;
+    }
+    // Another device's presence is not ours, but not wrong either: no line.
+    testing::internal::CaptureStdout();
+    receive(citpPLoc(4811, "LightingConsole", "Desk", "Running"), kServerB);
+    EXPECT_EQ(testing::internal::GetCapturedStdout().find("refused"), std::string::npos);
+}
+
 struct Snapshot {
     size_t servers;
     uint32_t address;
