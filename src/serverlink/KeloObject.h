@@ -217,6 +217,11 @@ public:
     bool isUpdating() const { return isUpdating_; }
     QString productName() const { return productName_; }
     const QVariantMap& prefsDict() const { return prefsDict_; }
+    // The dictionary for the preference editor, which keeps its display
+    // order and fetch marks in it; null until one arrived. The pointer stays
+    // valid for the life of this object; its contents change whenever the
+    // link files a preference or a new dictionary.
+    QVariantMap* mutablePrefsDict() { return hasPrefsDict_ ? &prefsDict_ : nullptr; }
     bool hasPrefsDict() const { return hasPrefsDict_; }
     double anticipatingPrefUpdates() const { return anticipatingPrefUpdates_; }
     // How often the server's counter of a preference type (0-12) changed.

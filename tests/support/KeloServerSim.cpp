@@ -519,7 +519,7 @@ QByteArray KeloServerSim::replyToStatusRequest(const Config& c, uint16_t word, d
 }
 
 QVariantMap KeloServerSim::preferenceDictionary(const Config& c) {
-    return {
+    QVariantMap prefs{
         {"name", prefEntry("s", QString::fromUtf8(c.name), 0)},
         {"alias", prefEntry("s", QString::fromUtf8(c.alias), 0)},
         {"universe", prefEntry("i", QString::number(c.universe), 1)},
@@ -534,6 +534,13 @@ QVariantMap KeloServerSim::preferenceDictionary(const Config& c) {
         {"outputNames",
          prefEntry("s_array", QVariantList{QString("Output 1"), QString("Output 2")}, 3)},
     };
+    for (auto it = c.preferences.begin(); it != c.preferences.end(); ++it) {
+        if (it->isValid())
+            prefs.insert(it.key(), *it);
+        else
+            prefs.remove(it.key());
+    }
+    return prefs;
 }
 
 void KeloServerSim::setAnnouncing(int i, bool on) {

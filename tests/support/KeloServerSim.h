@@ -44,6 +44,9 @@ public:
         QByteArray alias;  // user-defined name; empty for none
         bool running = true;
         uint8_t prefUpdates = 1;  // preference-update counter; 0x40: a controller made the change
+        // Entries added to the standard preference dictionary (replacing
+        // those of the same name); an invalid value removes that name.
+        QVariantMap preferences;
     };
 
     // Where a datagram sent on command goes.

@@ -1,0 +1,92 @@
+#include "serverlink/KlE_Control_Status.h"
+#include "serverlink/OmNetInterface.h"
+#include "settings/KlPatchCommon.h"
+#include "settings/KlRemoteControlList.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+
+namespace {
+
+// A server's dictionary as large as the biggest ones: entries spread over the
+// known groups and a few unknown ones, with indexes, aliases and increments.
+QVariantMap bigDictionary(int entries) {
+    std::mt19937 random(7);
+    const QStringList& groups = KlRemoteControlList::groupOrder();
+    QVariantMap d;
+    for (int i = 0; i < entries; ++i) {
+        QVariantMap e{{"_type", "int"},
+                      {"_value", QString::number(i)},
+                      {"_alias", QString("Preference %1").arg(random() % 100000)},
+                      {"_pref_incr_t", QString::number(i % 13, 16)}};
+        const int g = int(random() % (groups.size() + 3));
+        if (g < groups.size())
+            e.insert("_group", groups[g]);
+        else if (g < groups.size() + 2)
+            e.insert("_group", QString("Extra %1").arg(g));
+        if (random() % 3) e.insert("_idx", qint64(random() % 50));
+        d.insert(QString("pref_%1").arg(i, 5, 10, QChar('0')), e);
+    }
+    return d;
+}
+
+std::unique_ptr<KlE_Control_Status> benchLink() {
+    OmNetInterface::setInterfaceLister([] { return std::vector<OmInterfaceAddress>{}; });
+    KlE_Control_Status::Options options;
+    options.timer = false;
+    options.receiveThreads = false;
+    options.citpPort = 45809;
+    options.statusPort = 45810;
+    options.prefsPort = 45437;
+    return std::make_unique<KlE_Control_Status>(options);
+}
+
+void BM_SortDictionary5000(benchmark::State& state) {
+    const QVariantMap d = bigDictionary(5000);
+    for (auto _ : state) benchmark::DoNotOptimize(KlRemoteControlList::buildSortedKeys(d));
+}
+BENCHMARK(BM_SortDictionary5000)->Unit(benchmark::kMillisecond);
+
+// The per-tick value pass over a dictionary with 1000 rows on screen that all
+// hold current values: the walk that every tick pays.
+void BM_ValuePass1000VisibleRows(benchmark::State& state) {
+    auto link = benchLink();
+    KlRemoteControlList list(link.get());
+    list.setFixtureName("Kelo Bench");
+    QVariantMap d = bigDictionary(5000);
+    list.setDictionary(&d);
+    int shown = 0;
+    for (const QVariant& key : list.sortedKeys()) {
+        if (!d.value(key.toString()).toMap().contains("_type")) continue;
+        if (shown++ >= 1000) break;
+        list.setPrefVisible(key.toString(), true);
+    }
+    for (auto _ : state) list.updateValues();
+}
+BENCHMARK(BM_ValuePass1000VisibleRows)->Unit(benchmark::kMicrosecond);
+
+void BM_RangeCheckedEdit(benchmark::State& state) {
+    auto link = benchLink();
+    KlRemoteControlList list(link.get());
+    list.setFixtureName("Kelo Bench");
+    QVariantMap d{
+        {"maxLayers", QVariantMap{{"_type", "int"}, {"_value", "4"}, {"_rng", "{1, 10}"}}}};
+    list.setDictionary(&d);
+    int i = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(list.setNewPrefValue(QString::number(1 + i++ % 12), "maxLayers"));
+}
+BENCHMARK(BM_RangeCheckedEdit);
+
+void BM_Blueprints(benchmark::State& state) {
+    const QVariantMap profiles = KlPatchCommon::klPatchProfilesFlat();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(KlPatchCommon::createBlueprints(1, 32, 24, profiles, 19));
+}
+BENCHMARK(BM_Blueprints);
+
+}  // namespace
+
+BENCHMARK_MAIN();
