@@ -520,7 +520,7 @@ KlReqV4 KeloObject::request() {
     KeloImage* globalSurface = DMX_MasterImages_[0].get();
     if (major < 4) {
         req = spendImageWanted(globalSurface) ? KlReqV4{KlReqV4::kPacked, 0x101, 0}
-                                         : KlReqV4{KlReqV4::kStatus, 0, 0};
+                                              : KlReqV4{KlReqV4::kStatus, 0, 0};
         onum_ = int32_t(uint32_t(onum_) + 1u);
         return req;
     }

@@ -15,8 +15,7 @@ QString addressKey(uint32_t address) {
 
 }  // namespace
 
-KeloServerTable::KeloServerTable(KeloNetworkInterface& net, KeloObjectLink* link,
-                                 size_t maxServers)
+KeloServerTable::KeloServerTable(KeloNetworkInterface& net, KeloObjectLink* link, size_t maxServers)
     : net_(net), link_(link), maxServers_(maxServers) {}
 
 KeloObject* KeloServerTable::keloObjectForName(const QString& name) const {

@@ -171,8 +171,9 @@ bool KlEStatMessage::readContentItem(const char* data, size_t size, bool* fragme
     if (*fragment) {
         const size_t payload = qFromBigEndian<quint16>(data + 14);
         if (payload > size - kHeader) {
-            return refuse(why, QString::asprintf("content item fragment claims %d bytes, %d received",
-                                                 int(payload), int(size - kHeader)));
+            return refuse(why,
+                          QString::asprintf("content item fragment claims %d bytes, %d received",
+                                            int(payload), int(size - kHeader)));
         }
         *bytes = QByteArray(data + kHeader, qsizetype(payload));
         return true;

@@ -299,8 +299,7 @@ void KlE_Control_Status::handleMessage(const char* data, size_t size, bool local
     }
 }
 
-bool KlE_Control_Status::setPrefValue(const QString& value, const QString& key,
-                                      QVariantMap* item) {
+bool KlE_Control_Status::setPrefValue(const QString& value, const QString& key, QVariantMap* item) {
     return StatusChannel::setPrefValue(value, key, item);
 }
 

@@ -15,8 +15,8 @@ std::atomic<bool> gServerLinkVerbose{false};
 void logRefusedDatagram(const char* channel, uint32_t source, const char* what, size_t size,
                         const QString& how) {
     if (how.isEmpty()) return;
-    OmLogNoFlood(kOmLogWarning, "%s channel: %s of %zu bytes from %s refused: %s\n", channel,
-                 what, size, qPrintable(IpAddressString(source)), qPrintable(how));
+    OmLogNoFlood(kOmLogWarning, "%s channel: %s of %zu bytes from %s refused: %s\n", channel, what,
+                 size, qPrintable(IpAddressString(source)), qPrintable(how));
 }
 
 void DumpCitp(const char* label, const char* bytes, size_t length, uint32_t sourceAddress,

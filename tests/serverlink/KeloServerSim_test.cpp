@@ -3,13 +3,13 @@
 // namespace (the test suite's).
 
 #include "support/KeloServerSim.h"
-#include "support/LoopbackNamespace.h"
 #include "graphics/KeloDecompressJPEG.h"
 #include "platform/PropertyList.h"
 #include "serverlink/BftpBeacon.h"
 #include "serverlink/CitpMessage.h"
 #include "serverlink/KlEStatMessage.h"
 #include "serverlink/StatusReplyWalker.h"
+#include "support/LoopbackNamespace.h"
 #include "support/TestMain.h"
 
 #include <arpa/inet.h>

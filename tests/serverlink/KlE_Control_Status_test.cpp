@@ -395,9 +395,10 @@ TEST_F(Singleton, EveryChannelLogsARefusedDatagramInOneForm) {
         testing::internal::CaptureStdout();
         receive(c.datagram, kServerA);
         const std::string log = testing::internal::GetCapturedStdout();
-        const std::string line = QString::asprintf("%s channel: %s of %d bytes from 192.0.2.23 refused: ",
-                                                   c.channel, c.what, int(c.datagram.size()))
-                                     .toStdString();
+        const std::string line =
+            QString::asprintf("%s channel: %s of %d bytes from 192.0.2.23 refused: ", c.channel,
+                              c.what, int(c.datagram.size()))
+                .toStdString();
         EXPECT_NE(log.find(line + c.how), std::string::npos) << log;
     }
     // Another device's presence is not ours, but not wrong either: no line.

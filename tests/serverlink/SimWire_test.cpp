@@ -106,7 +106,7 @@ TEST(SimWire, LayerDetailFieldsAtTheirOffsets) {
 }
 
 TEST(SimWire, ContentItemDatagrams) {
-    const std::vector<QByteArray> one = ContentEditorSim::contentItemDatagrams("a\x0b" "b");
+    const std::vector<QByteArray> one = ContentEditorSim::contentItemDatagrams("a\vb");
     ASSERT_EQ(one.size(), 1u);
     EXPECT_EQ(one[0].toHex(), hex("0016 4b6c455374617400 00 17 0000 0004 610b6200 0000").toHex());
 
@@ -115,9 +115,11 @@ TEST(SimWire, ContentItemDatagrams) {
     const std::vector<QByteArray> parts = ContentEditorSim::contentItemDatagrams(text, id);
     ASSERT_EQ(parts.size(), 2u);
     // First: flag 1 (little-endian), payload 24 + 64960, UUID, offset 0, total 70001.
-    EXPECT_EQ(parts[0].left(40).toHex().toStdString(), hex("fdea 4b6c455374617400 00 17 0100 fdd8"
-                                             "0f1e2d3c4b5a69788796a5b4c3d2e1f0 00000000 71110100")
-                                             .toHex().toStdString());
+    EXPECT_EQ(parts[0].left(40).toHex().toStdString(),
+              hex("fdea 4b6c455374617400 00 17 0100 fdd8"
+                  "0f1e2d3c4b5a69788796a5b4c3d2e1f0 00000000 71110100")
+                  .toHex()
+                  .toStdString());
     EXPECT_EQ(parts[1].mid(32, 4).toHex(), "c0fd0000");  // offset 64960
     EXPECT_EQ(parts[1].size(), 16 + 20 + 70001 - 64960 + 2);
     // The link's own fragmenter makes the same bytes.
@@ -141,14 +143,16 @@ TEST(SimWire, RequestReaders) {
     EXPECT_FALSE(SimRequests::serverMessageOp(noMagic.constData(), size_t(noMagic.size())));
     EXPECT_FALSE(SimRequests::serverMessageOp(status.constData(), 11));
 
-    const QByteArray set = hex("000e 4b6c455374617400 00 14 0000 0008") + QByteArray("alias\0B\0", 8);
+    const QByteArray set =
+        hex("000e 4b6c455374617400 00 14 0000 0008") + QByteArray("alias\0B\0", 8);
     QByteArray key, value;
     size_t end = 0;
     ASSERT_TRUE(SimRequests::readText(set.constData(), size_t(set.size()), 16, &key, &end));
     ASSERT_TRUE(SimRequests::readText(set.constData(), size_t(set.size()), end, &value, nullptr));
     EXPECT_EQ(key, "alias");
     EXPECT_EQ(value, "B");
-    EXPECT_FALSE(SimRequests::readText(set.constData(), size_t(set.size()) - 1, end, &value, nullptr));
+    EXPECT_FALSE(
+        SimRequests::readText(set.constData(), size_t(set.size()) - 1, end, &value, nullptr));
 
     const QByteArray query = hex("000e 4b6c455374617400 00 16 0000 0005") + QByteArray("item\0", 5);
     ContentEditorSim editor;

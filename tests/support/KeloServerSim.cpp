@@ -693,10 +693,8 @@ std::vector<KeloServerSim::Hostile> KeloServerSim::hostileDatagrams(const QByteA
     list.push_back({"content fragment of noise",
                     serverMessage(kContentItemData, 0x0100, QByteArray(40, '\x5A')), reply});
     list.push_back({"content fragment claiming more than it holds",
-                    serverMessage(kContentItemData, 0x0100, QByteArray(40, '\x01'), 65000),
-                    reply});
-    list.push_back(
-        {"content text without NUL", serverMessage(kContentItemData, 0, "abc"), reply});
+                    serverMessage(kContentItemData, 0x0100, QByteArray(40, '\x01'), 65000), reply});
+    list.push_back({"content text without NUL", serverMessage(kContentItemData, 0, "abc"), reply});
     list.push_back({"unknown op 99", serverMessage(99, 0, QByteArray(20, 'u')), reply});
 
     // Discovery packets. Each presence message says "Stopped", so one that

@@ -18,12 +18,12 @@ inline bool loopbackNamespaceRequired() {
 }
 
 // In a test body or SetUp: returns from it unless the namespace is there.
-#define KELO_NEEDS_LOOPBACK_NAMESPACE()                                                        \
-    do {                                                                                       \
-        if (!KeloServerSim::loopbackOnlyNetwork()) {                                           \
-            if (loopbackNamespaceRequired())                                                   \
-                FAIL() << "KELO_REQUIRE_NETNS=1, but this is no loopback-only network "        \
-                          "namespace";                                                         \
+#define KELO_NEEDS_LOOPBACK_NAMESPACE()                                                      \
+    do {                                                                                     \
+        if (!KeloServerSim::loopbackOnlyNetwork()) {                                         \
+            if (loopbackNamespaceRequired())                                                 \
+                FAIL() << "KELO_REQUIRE_NETNS=1, but this is no loopback-only network "      \
+                          "namespace";                                                       \
             GTEST_SKIP() << "needs a loopback-only network namespace (see scripts/test.sh)"; \
-        }                                                                                      \
+        }                                                                                    \
     } while (0)

@@ -27,8 +27,7 @@ void putBig32(QByteArray& out, int at, uint32_t v) {
 }
 
 void putText(QByteArray& out, int at, const QByteArray& text, int field) {
-    out.replace(at, qsizetype(std::min<qsizetype>(text.size(), field)),
-                text.left(field));
+    out.replace(at, qsizetype(std::min<qsizetype>(text.size(), field)), text.left(field));
 }
 
 constexpr int kFirstChunk = 64960;

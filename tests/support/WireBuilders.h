@@ -68,10 +68,10 @@ struct GeneralStatus {
     uint8_t prefUpdates = 0;
     uint8_t prefIncrType = 0;
     uint8_t outputCount = 0;
-    uint8_t flexBlock = 0;                // which block of 14 layers `layers` holds
-    std::vector<LayerStatus> layers;      // at most 14
-    QByteArray version;                   // up to 19 bytes
-    QByteArray alias;                     // up to 60 bytes, NUL-padded
+    uint8_t flexBlock = 0;            // which block of 14 layers `layers` holds
+    std::vector<LayerStatus> layers;  // at most 14
+    QByteArray version;               // up to 19 bytes
+    QByteArray alias;                 // up to 60 bytes, NUL-padded
 };
 QByteArray generalStatus(const GeneralStatus& s);
 
