@@ -25,10 +25,6 @@ std::unique_ptr<KeloImage> KeloImage::imageWithResourceNamed(const QString& name
     return image;
 }
 
-void KeloImage::spendWanted() {
-    if (wanted_ > 0) --wanted_;
-}
-
 QImage KeloImage::cg_image() {
     wanted_ = kWantedTurns;
     if (imageData_.isEmpty()) return image_;

@@ -43,7 +43,9 @@ public:
     int32_t wanted() const { return wanted_; }
     // The request schedule spends one unit each time it considers the
     // picture (0 stays 0).
-    void spendWanted();
+    void spendWanted() {
+        if (wanted_ > 0) --wanted_;
+    }
 
     // The decoded picture at the original's aspect; decodes pending data
     // first. A null image when nothing was ever decoded. A JPEG that does not

@@ -76,7 +76,8 @@ public:
     using TimerArm = std::function<void(double seconds)>;
     void setTimerArm(TimerArm arm);
     // What the wake-up calls: drops the messages that went quiet, then arms
-    // for the next one.
+    // for the next one. A wake-up may come early (its message completed
+    // meanwhile): it then only arms again.
     void timeOut();
     // Bytes held by all open messages.
     size_t bufferedBytes() const;
@@ -97,4 +98,7 @@ private:
     std::function<double()> clock_;
     TimerArm timerArm_;
     std::unique_ptr<QTimer> timer_;
+    // The wake-up armed and when it is due (clock seconds).
+    bool armed_ = false;
+    double armedDeadline_ = 0;
 };
