@@ -5,14 +5,18 @@
 #include "graphics/StretchImage.h"
 #include "hud/cells/HUDButtonCell.h"
 #include "hud/theme/HUDThemeKelo.h"
+#include "hud/windows/KlLogUI.h"
 
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPushButton>
+#include <QSplitter>
 
+#include <chrono>
 #include <memory>
 
 namespace {
@@ -21,12 +25,12 @@ constexpr int kDraws = 10000;
 const QRectF kFrame(0, 0, 200, 22);
 
 void ensureApp() {
-    static std::unique_ptr<QGuiApplication> app = [] {
+    static std::unique_ptr<QApplication> app = [] {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "hud_bench";
         static char* argv[] = {name, nullptr};
-        return std::make_unique<QGuiApplication>(argc, argv);
+        return std::make_unique<QApplication>(argc, argv);
     }();
 }
 
@@ -142,5 +146,37 @@ void BM_ButtonWithTitleCached(benchmark::State& state) {
 BENCHMARK(BM_ButtonWithTitleCached)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// 10,000 log lines appended to a visible history pane, which scrolls to each
+// new row; the time per append is the counter "us_per_append".
+void BM_LogPanelAppend(benchmark::State& state) {
+    ensureApp();
+    registerKeloThemes();
+    constexpr int kAppends = 10000;
+    double appendSeconds = 0;
+    for (auto _ : state) {
+        QSplitter split(Qt::Vertical);
+        split.addWidget(new QWidget);
+        split.resize(400, 300);
+        split.show();
+        QPushButton button;
+        KlLogUI panel(&split, &button);
+        panel.setDelegate(nullptr, nullptr, QString(), QString());
+        panel.logButtonClicked();
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; i < kAppends; ++i) {
+            panel.addLogEntry({QStringLiteral("Transfer of clip %1 finished").arg(i),
+                               QStringLiteral("12:00:00"),
+                               false,
+                               {}});
+        }
+        QApplication::processEvents();
+        appendSeconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        benchmark::DoNotOptimize(panel.logMessages().size());
+    }
+    state.counters["us_per_append"] = appendSeconds * 1e6 / (double(state.iterations()) * kAppends);
+}
+BENCHMARK(BM_LogPanelAppend)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

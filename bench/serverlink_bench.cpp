@@ -1,10 +1,10 @@
+#include "BenchSockets.h"
 #include "platform/NotificationCenter.h"
 #include "serverlink/BftpTransferMessage.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlEStatMessage.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/KlDataSender.h"
-#include "serverlink/KlDatagramSocket.h"
 #include "serverlink/KlMsgNotificationDataCollector.h"
 #include "serverlink/OmNetInterface.h"
 #include "serverlink/StatusReplyWalker.h"
@@ -22,29 +22,6 @@
 #include <vector>
 
 namespace {
-
-// A socket that stops at the send seam and counts the bytes that would go.
-class CountingSocket : public KlDatagramSocket {
-public:
-    explicit CountingSocket(int64_t* bytes) : bytes_(bytes) {}
-    bool open() override { return open_ = true; }
-    void close() override { open_ = false; }
-    bool isOpen() const override { return open_; }
-    ssize_t send(const QByteArray& datagram, uint32_t, uint16_t) override {
-        *bytes_ += datagram.size();
-        return datagram.size();
-    }
-
-private:
-    int64_t* bytes_;
-    bool open_ = false;
-};
-
-// Real sockets, or (`bytes` given) counting ones.
-void useSockets(KlE_Control_Status::Options& options, int64_t* bytes) {
-    if (!bytes) return;
-    options.socketFactory = [bytes](KlSocketRole) { return std::make_unique<CountingSocket>(bytes); };
-}
 
 // A link driven by hand: no timer, no interfaces, and ports of its own.
 KlE_Control_Status::Options benchLinkOptions() {

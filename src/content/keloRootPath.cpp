@@ -2,10 +2,15 @@
 
 #include "foundation/KeloRootPathHook.h"
 #include "foundation/OmLog.h"
+#include "platform/LibraryPaths.h"
+#include "platform/PropertyList.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSet>
 
 #include <filesystem>
@@ -15,10 +20,16 @@
 namespace {
 
 struct RootState {
-    std::mutex lock;
+    std::recursive_mutex lock;
     QString rootPath;
     QStringList searchList;
     std::function<QStringList()> volumeLister;
+    int32_t mediaScanMode = 0;
+    bool hasPrefsFolder = false;
+    QString settingsPath;
+    QString addressPath;
+    QVariantMap settings;
+    QVariantMap address;
 };
 
 RootState& state() {
@@ -32,19 +43,9 @@ QString expandTilde(const QString& path) {
     return path;
 }
 
-// A symbolic link with an absolute destination stands for that destination.
-QString resolveLink(const QString& path) {
-    std::error_code ec;
-    const std::filesystem::path p(path.toStdString());
-    if (!std::filesystem::is_symlink(p, ec)) return path;
-    const auto target = std::filesystem::read_symlink(p, ec);
-    if (ec || !target.is_absolute()) return path;
-    return QString::fromStdString(target.string());
-}
-
 bool tryCandidate(const QString& candidate, QString* found) {
     const QString expanded = expandTilde(candidate);
-    const QString resolved = resolveLink(expanded);
+    const QString resolved = resolveAliasFile(expanded);
     const QFileInfo info(resolved);
     const bool exists = info.exists();
     const bool isDir = info.isDir();
@@ -55,8 +56,48 @@ bool tryCandidate(const QString& candidate, QString* found) {
     return true;
 }
 
-// Octal escapes of the mount table ("\040" for a blank).
-QString unescapeMountField(const QByteArray& field) {
+QVariantMap readDictionary(const QString& path) {
+    if (path.isEmpty()) return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return PropertyList::read(file.readAll()).toMap();
+}
+
+bool writeDictionary(const QString& path, const QVariantMap& dict) {
+    QString error;
+    const QByteArray data = PropertyList::write(dict, PropertyList::Format::Xml, &error);
+    QSaveFile file(path);
+    if (data.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(data) != data.size() ||
+        !file.commit()) {
+        OmLogNoFlood(kOmLogError, "can't save '%s' %s\n", qPrintable(path), qPrintable(error));
+        return false;
+    }
+    return true;
+}
+
+bool isFile(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isDir();
+}
+
+// The newer layout's file under "Preferences" when the scan mode asks for it
+// and it is there, else the file in the root.
+QString settingsFilePath(const RootState& s, const QString& name) {
+    const QString preferred = s.rootPath + "/Preferences/" + name;
+    if (s.mediaScanMode > 0 && isFile(preferred)) return preferred;
+    return s.rootPath + "/" + name;
+}
+
+void reloadLocked(RootState& s) {
+    s.settings = readDictionary(s.settingsPath);
+    if (s.settings.isEmpty() && !s.rootPath.isEmpty())
+        s.settings = readDictionary(s.rootPath + "/KeloEgret.plist");
+    s.address = readDictionary(s.addressPath);
+}
+
+}  // namespace
+
+QString keloUnescapeMountField(const QByteArray& field) {
     QByteArray out;
     out.reserve(field.size());
     for (int i = 0; i < field.size(); ++i) {
@@ -75,6 +116,8 @@ QString unescapeMountField(const QByteArray& field) {
     return QString::fromUtf8(out);
 }
 
+namespace {
+
 // Kernel file systems that never hold a server root; asking some of them
 // (automounters) could also block.
 bool isPseudoFileSystem(const QByteArray& type) {
@@ -89,6 +132,17 @@ bool isPseudoFileSystem(const QByteArray& type) {
 
 QStringList keloRootPathDefaultSearchList() {
     return {"/Applications/Kelo", "~/Kelo"};
+}
+
+QString resolveAliasFile(const QString& path, bool* isAlias) {
+    if (isAlias) *isAlias = false;
+    std::error_code ec;
+    const std::filesystem::path p(QFile::encodeName(path).toStdString());
+    if (!std::filesystem::is_symlink(p, ec)) return path;
+    const auto target = std::filesystem::read_symlink(p, ec);
+    if (ec || !target.is_absolute()) return path;
+    if (isAlias) *isAlias = true;
+    return QFile::decodeName(QByteArray::fromStdString(target.string()));
 }
 
 void setKeloRootPathSearchList(const QStringList& candidates) {
@@ -107,7 +161,7 @@ QStringList keloMountPointsFromTable(const QByteArray& table) {
     for (const QByteArray& line : table.split('\n')) {
         const QList<QByteArray> fields = line.simplified().split(' ');
         if (fields.size() < 3 || isPseudoFileSystem(fields[2])) continue;
-        const QString point = unescapeMountField(fields[1]);
+        const QString point = keloUnescapeMountField(fields[1]);
         if (!point.startsWith('/') || seen.contains(point)) continue;
         seen.insert(point);
         points.append(point);
@@ -143,7 +197,132 @@ QString keloRootPath(bool force) {
     }
     while (found.size() > 1 && found.endsWith('/')) found.chop(1);
     if (!found.isEmpty()) s.rootPath = found;
+    if (s.rootPath.isEmpty()) return s.rootPath;
+
+    s.hasPrefsFolder = s.mediaScanMode > 0 && QFileInfo(s.rootPath + "/Preferences").isDir();
+    s.settingsPath = settingsFilePath(s, "KeloSettings.plist");
+    s.addressPath = settingsFilePath(s, "KeloAddress.plist");
+    reloadLocked(s);
     return s.rootPath;
+}
+
+void setMediaScanMode(int32_t mode) {
+    std::lock_guard lock(state().lock);
+    state().mediaScanMode = mode;
+}
+
+int32_t mediaScanMode() {
+    std::lock_guard lock(state().lock);
+    return state().mediaScanMode;
+}
+
+bool keloHasPrefsFolder() {
+    std::lock_guard lock(state().lock);
+    return state().hasPrefsFolder;
+}
+
+QString getKeloSettingsPath() {
+    std::lock_guard lock(state().lock);
+    return state().settingsPath;
+}
+
+QString getKeloAddressPath() {
+    std::lock_guard lock(state().lock);
+    return state().addressPath;
+}
+
+QVariantMap KeloSettingsDict() {
+    std::lock_guard lock(state().lock);
+    return state().settings;
+}
+
+QVariantMap KeloAddressDict() {
+    std::lock_guard lock(state().lock);
+    return state().address;
+}
+
+void reloadKeloSettings() {
+    std::lock_guard lock(state().lock);
+    reloadLocked(state());
+}
+
+void createPathsIfNeeded() {
+    RootState& s = state();
+    std::lock_guard lock(s.lock);
+    const QString folder = s.hasPrefsFolder ? s.rootPath + "/Preferences/" : s.rootPath + "/";
+    if (s.settingsPath.isEmpty()) s.settingsPath = folder + "KeloSettings.plist";
+    if (s.addressPath.isEmpty()) s.addressPath = folder + "KeloAddress.plist";
+}
+
+bool saveKeloSettings() {
+    RootState& s = state();
+    std::lock_guard lock(s.lock);
+    if (s.settingsPath.isEmpty() || s.addressPath.isEmpty()) return false;
+    const bool settingsSaved = writeDictionary(s.settingsPath, s.settings);
+    return writeDictionary(s.addressPath, s.address) && settingsSaved;
+}
+
+bool daemonSetPref(const QString& key, const QVariant& value) {
+    {
+        std::lock_guard lock(state().lock);
+        state().settings.insert(key, value);
+    }
+    return saveKeloSettings();
+}
+
+QString getArchiveKeloSettingsFolder() {
+    const QString root = keloRootPath(false);
+    return root.isEmpty() ? QString() : root + "/archive/KeloSettings";
+}
+
+QString getArchiveAllSettingsFolder() {
+    const QString root = keloRootPath(false);
+    return root.isEmpty() ? QString() : root + "/archive/AllSettings";
+}
+
+bool archiveKeloSettings() {
+    const QString folder = getArchiveKeloSettingsFolder();
+    if (folder.isEmpty()) return false;
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) return false;
+    const QString settings = getKeloSettingsPath();
+    const QFileInfo info(settings);
+    if (!info.isFile()) return false;
+    QString version = QCoreApplication::applicationVersion();
+    version.replace(' ', '_');
+    const QString stamp = info.lastModified().toString("yyyy_MM_dd_HH'h'_mm'm'_ss's'");
+    const QString target = QString("%1/KeloSettings_%2_%3.plist").arg(folder, version, stamp);
+    QFile::remove(target);
+    return QFile::copy(settings, target);
+}
+
+QString keloLaunchPath() {
+    return readDictionary(libraryPath("~/Library/Preferences/com.OMBREL.KeloEgret.plist"))
+        .value("last_launch_path")
+        .toString();
+}
+
+namespace {
+
+QString infoPath(const QString& preferred, const QString& fallback) {
+    const QString root = keloRootPath(false);
+    if (root.isEmpty()) return {};
+    if (mediaScanMode() > 0 && isFile(root + "/" + preferred)) return root + "/" + preferred;
+    return root + "/" + fallback;
+}
+
+}  // namespace
+
+QString mediaInfoPath() {
+    return infoPath("Preferences/Info/MediaInfo.plist", "Media/MediaInfo.plist");
+}
+
+QString modelInfoPath() {
+    return infoPath("Preferences/Info/ModelInfo.plist", "Models/ModelInfo.plist");
+}
+
+QString pluginsEffectsPath() {
+    const QString root = keloRootPath(false);
+    return root.isEmpty() ? QString() : root + "/plugins/effects";
 }
 
 void registerKeloRootPath() {

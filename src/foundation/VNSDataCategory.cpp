@@ -17,7 +17,7 @@ constexpr quint64 kInflateSlack = 64;
 
 }  // namespace
 
-QByteArray compress(const QByteArray& data) {
+QByteArray compress(const QByteArray& data, int level) {
     if (static_cast<quint64>(data.size()) > 0xFFFFFFFFu)
         throw VNSDataCompressionError("Error: " + std::to_string(Z_BUF_ERROR));
     const qsizetype room = std::max<qsizetype>(static_cast<qsizetype>(data.size() * 1.5), 1024);
@@ -32,13 +32,13 @@ QByteArray compress(const QByteArray& data) {
     uLongf written = static_cast<uLongf>(room);
     const int rc = compress2(reinterpret_cast<Bytef*>(out.data() + kPrefixSize), &written,
                              reinterpret_cast<const Bytef*>(data.constData()),
-                             static_cast<uLong>(data.size()), Z_DEFAULT_COMPRESSION);
+                             static_cast<uLong>(data.size()), level);
     if (rc != Z_OK) throw VNSDataCompressionError("Error: " + std::to_string(rc));
     out.resize(kPrefixSize + static_cast<qsizetype>(written));
     return out;
 }
 
-std::optional<QByteArray> decompress(const QByteArray& data) {
+std::optional<QByteArray> decompress(const QByteArray& data, quint32 maxSize) {
     if (data.size() <= kPrefixSize) return std::nullopt;
     const auto* bytes = reinterpret_cast<const uchar*>(data.constData());
     const quint32 length = quint32(bytes[0]) | quint32(bytes[1]) << 8 | quint32(bytes[2]) << 16 |
@@ -46,7 +46,7 @@ std::optional<QByteArray> decompress(const QByteArray& data) {
     // The prefix comes from outside: never allocate more than the stream
     // could inflate to.
     const quint64 streamSize = static_cast<quint64>(data.size() - kPrefixSize);
-    if (length > kMaxDecompressedSize || length > streamSize * kMaxInflateRatio + kInflateSlack) {
+    if (length > maxSize || length > streamSize * kMaxInflateRatio + kInflateSlack) {
         OmLogNoFlood(kOmLogWarning,
                      "decompress: claimed length %u is impossible for %llu compressed bytes",
                      length, static_cast<unsigned long long>(streamSize));

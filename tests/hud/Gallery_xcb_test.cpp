@@ -1,10 +1,12 @@
-#include "support/PixelTestSupport.h"
+#include "support/HudGalleryTour.h"
 #include "support/HudGalleryWindow.h"
+#include "support/PixelTestSupport.h"
 
 #include "hud/controls/HUDButton.h"
 #include "hud/theme/HUDThemeKelo.h"
 #include "hud/theme/KeloPilotColorCategory.h"
 #include "hud/views/KeloPopOverView.h"
+#include "hud/views/OverlayView.h"
 #include "platform/UserDefaults.h"
 #include "support/TestMain.h"
 
@@ -13,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -36,14 +39,6 @@ void waitForExposure(QWidget& window) {
         QApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     QApplication::processEvents();
-}
-
-QString artefactPath(const QString& name) {
-    const QByteArray configured = qgetenv("KELO_ARTEFACT_DIR");
-    const QString dir = configured.isEmpty() ? QDir::current().filePath("artefacts")
-                                             : QString::fromLocal8Bit(configured);
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(name);
 }
 
 TEST(HudGallery, ScreenshotShowsEveryPieceInTheThemeColours) {
@@ -119,6 +114,59 @@ TEST(HudGallery, ScreenshotShowsEveryPieceInTheThemeColours) {
     EXPECT_FALSE(view->window()->isVisible());
     EXPECT_EQ(grid->indexOfSelectedItem(), 4);
     EXPECT_EQ(window.infoBar()->text(), "Chose Amber");
+}
+
+// Pixels of a control that differ from the page behind it.
+int paintedPixels(const QImage& shot, const QRect& rect, const QColor& background) {
+    int painted = 0;
+    const QRect inside = rect & shot.rect();
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            if (!near(shot.pixelColor(x, y), background, 6)) ++painted;
+    return painted;
+}
+
+QString fileName(const QString& page) {
+    QString name = page;
+    name.replace(QRegularExpression(QStringLiteral("[^a-z]+")), QStringLiteral("-"));
+    return QStringLiteral("hud-tour-%1.png").arg(name);
+}
+
+TEST(HudGallery, TourPicturesEveryFamilyAndEachControlPaints) {
+    QTemporaryDir defaults;
+    ASSERT_TRUE(defaults.isValid());
+    UserDefaults::setStandardFile(defaults.filePath("defaults.plist"));
+    registerKeloThemes();
+
+    HudGalleryTour tour;
+    tour.move(60, 60);
+    tour.show();
+    waitForExposure(tour);
+    ASSERT_GE(tour.pageCount(), 12);
+    for (int i = 0; i < tour.pageCount(); ++i) {
+        SCOPED_TRACE(tour.pageName(i).toStdString());
+        tour.showPage(i);
+        QApplication::processEvents();
+        QWidget* page = tour.page(i);
+        const QImage shot = page->grab().toImage();
+        ASSERT_TRUE(shot.save(artefactPath(fileName(tour.pageName(i)))));
+        const QColor background = shot.pixelColor(2, 2);
+        for (QWidget* control : tour.controls(i)) {
+            SCOPED_TRACE(control->metaObject()->className());
+            const QRect rect(control->mapTo(page, QPoint(0, 0)), control->size());
+            const int area = rect.width() * rect.height();
+            EXPECT_GT(paintedPixels(shot, rect, background), area / 20)
+                << "the control painted (almost) nothing";
+        }
+    }
+    // The overlay message floats in a window of its own.
+    OverlayView* overlay = tour.overlay();
+    ASSERT_NE(overlay, nullptr);
+    waitForExposure(*overlay->window());
+    const QImage bubble = overlay->grab().toImage();
+    ASSERT_TRUE(bubble.save(artefactPath("hud-tour-overlay-bubble.png")));
+    EXPECT_GT(paintedPixels(bubble, bubble.rect(), QColor(0, 0, 0, 0)),
+              bubble.width() * bubble.height() / 3);
 }
 
 }  // namespace

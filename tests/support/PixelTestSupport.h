@@ -3,6 +3,7 @@
 // Helpers for tests that draw into images and read pixels back.
 
 #include <QColor>
+#include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -44,3 +45,13 @@ private:
 };
 #define KELO_TEMP_DEFAULTS() \
     const auto* const kTempDefaults = ::testing::AddGlobalTestEnvironment(new TempDefaults)
+
+// Where a test saves its screenshots: $KELO_ARTEFACT_DIR, else "artefacts"
+// under the test's working directory.
+inline QString artefactPath(const QString& name) {
+    const QByteArray configured = qgetenv("KELO_ARTEFACT_DIR");
+    const QString dir = configured.isEmpty() ? QDir::current().filePath("artefacts")
+                                             : QString::fromLocal8Bit(configured);
+    QDir().mkpath(dir);
+    return QDir(dir).filePath(name);
+}

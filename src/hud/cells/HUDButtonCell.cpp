@@ -53,7 +53,9 @@ void colourWhole(AttributedString& text, const QColor& colour) {
 
 }  // namespace
 
-HUDButtonCell::HUDButtonCell() : themeKey_(QString::fromLatin1(kHUDGradientThemeKey)) {
+HUDButtonCell::HUDButtonCell() {
+    bordered_ = true;
+    bezelStyle_ = kRoundedBezelStyle;
     font_ = AttributedString::defaultFont();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hud/theme/HUDThemeKeyProtocol.h"
+#include "hud/cells/HUDCell.h"
 #include "platform/AttributedString.h"
 
 #include <QColor>
@@ -108,7 +108,7 @@ public:
 // shared ButtonImage list. The control view's coordinates are y-down, which
 // is what every geometry here assumes; a null control view means the cell is
 // drawn on its own and its frame stands in for the view's bounds.
-class HUDButtonCell : public HUDThemeKeyProtocol {
+class HUDButtonCell : public HUDCell {
 public:
     HUDButtonCell();
     explicit HUDButtonCell(const QString& title);
@@ -123,10 +123,6 @@ public:
     QVariantMap encodeWithCoder() const;
 
     // HUD properties.
-    QString themeKey() const override { return themeKey_; }
-    void setThemeKey(const QString& key) override { themeKey_ = key; }
-    QString LayerKey() const { return layerKey_; }
-    void setLayerKey(const QString& key) { layerKey_ = key; }
     int32_t bgButtonType() const { return bgButtonType_; }
     void setBGButtonType(int32_t bits);
     bool mouseInside() const { return mouseInside_; }
@@ -167,14 +163,6 @@ public:
     // allowed.
     int nextState() const;
     void setNextState() { setState(nextState()); }
-    bool isHighlighted() const { return highlighted_; }
-    void setHighlighted(bool highlighted) { highlighted_ = highlighted; }
-    bool isEnabled() const { return enabled_; }
-    void setEnabled(bool enabled) { enabled_ = enabled; }
-    bool isBordered() const { return bordered_; }
-    void setBordered(bool bordered) { bordered_ = bordered; }
-    int bezelStyle() const { return bezelStyle_; }
-    void setBezelStyle(int style) { bezelStyle_ = style; }
     int highlightsBy() const { return highlightsBy_; }
     void setHighlightsBy(int mask) { highlightsBy_ = mask; }
     int showsStateBy() const { return showsStateBy_; }
@@ -183,8 +171,6 @@ public:
     void setImagePosition(int position) { imagePosition_ = position; }
     int imageScaling() const { return imageScaling_; }
     void setImageScaling(int scaling) { imageScaling_ = scaling; }
-    int controlSize() const { return controlSize_; }
-    void setControlSize(int size) { controlSize_ = size; }
     // Invalid means none.
     QColor backgroundColor() const { return backgroundColor_; }
     void setBackgroundColor(const QColor& color) { backgroundColor_ = color; }
@@ -192,9 +178,6 @@ public:
     void setAlignment(Qt::Alignment alignment) { alignment_ = alignment; }
     QFont font() const { return font_; }
     void setFont(const QFont& font);
-    // The view the cell draws in and redraws; may be null.
-    QWidget* controlView() const { return controlView_; }
-    void setControlView(QWidget* view) { controlView_ = view; }
     // Room the cell needs: title, image or box, and bezel margins.
     QSizeF cellSize() const;
     QRectF titleRectForBounds(const QRectF& bounds) const;
@@ -248,8 +231,6 @@ private:
     void paintSymbol(QPainter& ctx, const QSizeF& size);
     std::pair<QRectF, double> texturedBezelRect(const QRectF& frame, bool isMatrix) const;
 
-    QString themeKey_;
-    QString layerKey_;
     int32_t bgButtonType_ = 0;
     bool mouseInside_ = false;
     QColor outlineColor_;
@@ -262,20 +243,14 @@ private:
     int buttonType_ = kMomentaryPushInButton;
     int state_ = kCellOffState;
     bool allowsMixedState_ = false;
-    bool highlighted_ = false;
-    bool enabled_ = true;
-    bool bordered_ = true;
     bool showsBorderOnlyWhileMouseInside_ = false;
-    int bezelStyle_ = kRoundedBezelStyle;
     int highlightsBy_ = kPushInCellMask | kChangeGrayCellMask;
     int showsStateBy_ = kNoCellMask;
     int imagePosition_ = kNoImage;
     int imageScaling_ = kImageScaleProportionallyDown;
-    int controlSize_ = 0;
     QColor backgroundColor_;
     Qt::Alignment alignment_ = Qt::AlignHCenter;
     QFont font_;
-    QPointer<QWidget> controlView_;
     // The view of the drawWithFrame() in progress.
     QWidget* drawingView_ = nullptr;
 };

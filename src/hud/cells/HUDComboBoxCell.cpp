@@ -38,6 +38,7 @@ bool isTable(const QWidget* view) {
 
 HUDComboBoxCell::HUDComboBoxCell(const QString& text, bool drawsBackground)
     : drawsBackground_(drawsBackground), stringValue_(text) {
+    bezeled_ = true;
     doInit();
 }
 

@@ -28,7 +28,8 @@ constexpr double kBezelImageWidth = 4 * 38;
 
 }  // namespace
 
-HUDPopUpButtonCell::HUDPopUpButtonCell() : themeKey_(QString::fromLatin1(kHUDGradientThemeKey)) {
+HUDPopUpButtonCell::HUDPopUpButtonCell() {
+    bordered_ = true;
     font_ = AttributedString::defaultFont();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "hud/cells/HUDButtonCell.h"
-#include "hud/theme/HUDThemeKeyProtocol.h"
+#include "hud/cells/HUDCell.h"
 #include "platform/AttributedString.h"
 
 #include <QColor>
@@ -27,7 +27,7 @@ enum : int64_t { kBackgroundStyleLight = 0, kBackgroundStyleLowered = 3 };
 // darker arrow column at the right, the arrows, the title and an optional
 // image. Bezels of ordinary size are rendered once per look into the shared
 // PopUpImage list. Coordinates are y-down, as the control view's own.
-class HUDPopUpButtonCell : public HUDThemeKeyProtocol {
+class HUDPopUpButtonCell : public HUDCell {
 public:
     struct Item {
         QString title;
@@ -43,10 +43,6 @@ public:
     static std::unique_ptr<HUDPopUpButtonCell> initWithCoder(const QVariantMap& archive);
     QVariantMap encodeWithCoder() const;
 
-    QString themeKey() const override { return themeKey_; }
-    void setThemeKey(const QString& key) override { themeKey_ = key; }
-    QString LayerKey() const { return layerKey_; }
-    void setLayerKey(const QString& key) { layerKey_ = key; }
     // Invalid means the theme's colours.
     QColor attributedColor() const { return attributedColor_; }
     void setAttributedColor(const QColor& color);
@@ -65,14 +61,6 @@ public:
     QString title() const;
 
     // The standard cell state.
-    bool isBordered() const { return bordered_; }
-    void setBordered(bool bordered) { bordered_ = bordered; }
-    int controlSize() const { return controlSize_; }
-    void setControlSize(int size) { controlSize_ = size; }
-    bool isEnabled() const { return enabled_; }
-    void setEnabled(bool enabled) { enabled_ = enabled; }
-    bool isHighlighted() const { return highlighted_; }
-    void setHighlighted(bool highlighted) { highlighted_ = highlighted; }
     int64_t backgroundStyle() const { return backgroundStyle_; }
     void setBackgroundStyle(int64_t style) { backgroundStyle_ = style; }
     const QImage& image() const { return image_; }
@@ -91,8 +79,6 @@ public:
     void setAlignment(Qt::Alignment alignment) { alignment_ = alignment; }
     QFont font() const { return font_; }
     void setFont(const QFont& font) { font_ = font; }
-    QWidget* controlView() const { return controlView_; }
-    void setControlView(QWidget* view) { controlView_ = view; }
     // The natural size; its height follows the control size only.
     QSizeF cellSize() const;
 
@@ -115,17 +101,11 @@ private:
     void drawBezel(QPainter& ctx, const QRectF& bezel);
     void drawTitle(QPainter& ctx, const QRectF& frame, const QRectF& bezel);
 
-    QString themeKey_;
-    QString layerKey_;
     QColor attributedColor_;
 
     QList<Item> items_;
     int selected_ = -1;
     bool pullsDown_ = false;
-    bool bordered_ = true;
-    int controlSize_ = 0;
-    bool enabled_ = true;
-    bool highlighted_ = false;
     int64_t backgroundStyle_ = kBackgroundStyleLight;
     QImage image_;
     QImage alternateImage_;
@@ -135,7 +115,6 @@ private:
     int showsStateBy_ = kNoCellMask;
     Qt::Alignment alignment_ = Qt::AlignLeft;
     QFont font_;
-    QPointer<QWidget> controlView_;
     QWidget* drawingView_ = nullptr;
     QRectF lastTitleRect_;
     AttributedString lastTitle_;

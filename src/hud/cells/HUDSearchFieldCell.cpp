@@ -30,9 +30,9 @@ QPainterPath hudFieldOutline(const QRectF& frame, double inset, int bezelStyle) 
 }
 
 HUDSearchFieldCell::HUDSearchFieldCell(const QString& text, bool drawsBackground)
-    : fillsBackground_(drawsBackground),
-      themeKey_(QString::fromLatin1(kHUDGradientThemeKey)),
-      stringValue_(text) {
+    : fillsBackground_(drawsBackground), stringValue_(text) {
+    bezeled_ = true;
+    bezelStyle_ = kRoundedBezel;
     textColor_ = theme(this)->textColor();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hud/theme/HUDThemeKeyProtocol.h"
+#include "hud/cells/HUDCell.h"
 
 #include <QColor>
 #include <QFont>
@@ -19,7 +19,7 @@ class QWidget;
 // The dark search field cell: a capsule or rounded field in theme colours,
 // its own magnifier and cancel glyphs, and text kept 5 points in from the
 // left, in display and while editing. Geometry is the control view's, y-down.
-class HUDSearchFieldCell : public HUDThemeKeyProtocol {
+class HUDSearchFieldCell : public HUDCell {
 public:
     // Bezel styles: square, or rounded into a capsule.
     static constexpr int kSquareBezel = 0;
@@ -36,10 +36,6 @@ public:
     // archives no setting of its own.
     static std::unique_ptr<HUDSearchFieldCell> initWithCoder(const QVariantMap& archive);
 
-    QString themeKey() const override { return themeKey_; }
-    void setThemeKey(const QString& key) override { themeKey_ = key; }
-    QString LayerKey() const { return layerKey_; }
-    void setLayerKey(const QString& key) { layerKey_ = key; }
     bool fillsBackground() const { return fillsBackground_; }
     // The platform's own background drawing, off after set-up.
     bool drawsBackground() const { return false; }
@@ -51,21 +47,6 @@ public:
     void setPlaceholderString(const QString& text) { placeholder_ = text; }
     QColor textColor() const { return textColor_; }
     void setTextColor(const QColor& color) { textColor_ = color; }
-    bool isEnabled() const { return enabled_; }
-    void setEnabled(bool enabled) { enabled_ = enabled; }
-    bool isBezeled() const { return bezeled_; }
-    void setBezeled(bool bezeled) { bezeled_ = bezeled; }
-    bool isBordered() const { return bordered_; }
-    void setBordered(bool bordered) { bordered_ = bordered; }
-    int bezelStyle() const { return bezelStyle_; }
-    void setBezelStyle(int style) { bezelStyle_ = style; }
-    int controlSize() const { return controlSize_; }
-    void setControlSize(int size) { controlSize_ = size; }
-    // 0 default, 1 none, 2 exterior.
-    int focusRingType() const { return focusRingType_; }
-    void setFocusRingType(int type) { focusRingType_ = type; }
-    bool showsFirstResponder() const { return showsFirstResponder_; }
-    void setShowsFirstResponder(bool shows) { showsFirstResponder_ = shows; }
     QFont font() const;
 
     // The glyphs of the search and cancel buttons; neither has an alternate.
@@ -91,18 +72,9 @@ private:
     static QRectF shifted(const QRectF& frame);
 
     bool fillsBackground_ = false;
-    QString themeKey_;
-    QString layerKey_;
     QString stringValue_;
     QString placeholder_;
     QColor textColor_;
-    bool enabled_ = true;
-    bool bezeled_ = true;
-    bool bordered_ = false;
-    int bezelStyle_ = kRoundedBezel;
-    int controlSize_ = 0;
-    int focusRingType_ = 0;
-    bool showsFirstResponder_ = false;
 };
 
 // The field outline both text-entry cells draw: `inset` in from the frame, a

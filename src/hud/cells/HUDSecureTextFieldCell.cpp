@@ -8,8 +8,7 @@
 #include <QPainterPath>
 #include <QPalette>
 
-HUDSecureTextFieldCell::HUDSecureTextFieldCell(const QString& text)
-    : TextFieldCell(text), themeKey_(kHUDGradientThemeKey) {
+HUDSecureTextFieldCell::HUDSecureTextFieldCell(const QString& text) : TextFieldCell(text) {
     doInit();
 }
 
@@ -83,5 +82,7 @@ void HUDSecureTextFieldCell::drawWithFrame(QPainter& painter, const QRectF& fram
         setPlaceholderAttributedString(AttributedString(placeholderString(), attributes));
     }
     drawInteriorWithFrame(
-        painter, HUDTextFieldCell::controlSizeShift(frame, bezelStyle(), controlSize()), view);
+        painter,
+        HUDTextFieldCell::controlSizeShift(frame, bezelStyle(), HUDControlSize(controlSize())),
+        view);
 }

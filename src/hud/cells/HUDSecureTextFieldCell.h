@@ -1,6 +1,5 @@
 #pragma once
 
-#include "hud/theme/HUDThemeKeyProtocol.h"
 #include "hud/cells/TextFieldCell.h"
 
 #include <QVariantMap>
@@ -11,17 +10,13 @@ class QLineEdit;
 
 // The HUD look for password fields: the text shows as bullets, and the field
 // editor gets the theme's selection colours. Coordinates are y-down.
-class HUDSecureTextFieldCell : public TextFieldCell, public HUDThemeKeyProtocol {
+class HUDSecureTextFieldCell : public TextFieldCell {
 public:
     explicit HUDSecureTextFieldCell(const QString& text = {});
 
     static std::unique_ptr<HUDSecureTextFieldCell> initWithCoder(const QVariantMap& archive);
     QVariantMap encodeWithCoder() const;
 
-    QString themeKey() const override { return themeKey_; }
-    void setThemeKey(const QString& key) override { themeKey_ = key; }
-    QString LayerKey() const { return layerKey_; }
-    void setLayerKey(const QString& key) { layerKey_ = key; }
     bool fillsBackground() const { return fillsBackground_; }
     void setFillsBackground(bool on) { fillsBackground_ = on; }
 
@@ -36,6 +31,4 @@ private:
     void doInit();
 
     bool fillsBackground_ = false;
-    QString themeKey_;
-    QString layerKey_;
 };

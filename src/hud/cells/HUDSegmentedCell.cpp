@@ -37,7 +37,7 @@ QPainterPath windingPath() {
 
 }  // namespace
 
-HUDSegmentedCell::HUDSegmentedCell() : themeKey_(QString::fromLatin1(kHUDGradientThemeKey)) {}
+HUDSegmentedCell::HUDSegmentedCell() = default;
 
 std::unique_ptr<HUDSegmentedCell> HUDSegmentedCell::initWithCoder(const QVariantMap& archive) {
     auto cell = std::make_unique<HUDSegmentedCell>();

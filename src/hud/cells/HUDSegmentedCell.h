@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hud/theme/HUDThemeKeyProtocol.h"
+#include "hud/cells/HUDCell.h"
 
 #include <QColor>
 #include <QFont>
@@ -25,7 +25,7 @@ enum HUDSegmentStyle : int { kSegmentStyleRounded = 1, kSegmentStyleSmallSquare 
 // ordinary size are rendered once per look into the shared SegCellImage list;
 // the selected segment is drawn pressed, segments are divided by thin lines.
 // Geometry is the control view's, y-down.
-class HUDSegmentedCell : public HUDThemeKeyProtocol {
+class HUDSegmentedCell : public HUDCell {
 public:
     HUDSegmentedCell();
     ~HUDSegmentedCell() override = default;
@@ -37,10 +37,6 @@ public:
     static std::unique_ptr<HUDSegmentedCell> initWithCoder(const QVariantMap& archive);
     QVariantMap encodeWithCoder() const;
 
-    QString themeKey() const override { return themeKey_; }
-    void setThemeKey(const QString& key) override { themeKey_ = key; }
-    QString LayerKey() const { return layerKey_; }
-    void setLayerKey(const QString& key) { layerKey_ = key; }
     // Invalid means none.
     QColor selectedTextColor() const { return selectedTextColor_; }
     void setSelectedTextColor(const QColor& color) { selectedTextColor_ = color; }
@@ -73,13 +69,8 @@ public:
     void setEnabled(bool enabled, int segment);
     // -1 when none is selected.
     int selectedSegment() const { return selectedSegment_; }
+    using HUDCell::setEnabled;
     void setSelectedSegment(int segment);
-    bool isEnabled() const { return enabled_; }
-    void setEnabled(bool enabled) { enabled_ = enabled; }
-    int controlSize() const { return controlSize_; }
-    void setControlSize(int size) { controlSize_ = size; }
-    QWidget* controlView() const { return controlView_; }
-    void setControlView(QWidget* view) { controlView_ = view; }
 
     // Segments lie side by side from the frame's left edge.
     QRectF rectForSegment(int segment, const QRectF& frame) const;
@@ -108,15 +99,10 @@ private:
     void renderSegment(QPainter& ctx, int segment, const QRectF& rect, const QRectF& frame,
                        const QPointF& shift);
 
-    QString themeKey_;
-    QString layerKey_;
     QColor selectedTextColor_;
     std::optional<QList<QColor>> segmentTextColors_;
     QColor selectedBgColor_;
     int segmentStyle_ = kSegmentStyleRounded;
     QList<Segment> segments_;
     int selectedSegment_ = -1;
-    bool enabled_ = true;
-    int controlSize_ = 0;
-    QPointer<QWidget> controlView_;
 };

@@ -49,7 +49,7 @@ QPainterPath outline(const QRectF& rect, bool ticks, const QPolygonF& polygon) {
 
 }  // namespace
 
-HUDSliderCell::HUDSliderCell() : themeKey_(QString::fromLatin1(kHUDGradientThemeKey)) {}
+HUDSliderCell::HUDSliderCell() = default;
 
 HUDSliderCell::~HUDSliderCell() = default;
 

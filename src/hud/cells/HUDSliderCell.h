@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hud/theme/HUDThemeKeyProtocol.h"
+#include "hud/cells/HUDCell.h"
 
 #include <QPointer>
 #include <QPolygonF>
@@ -23,7 +23,7 @@ enum HUDSliderType : int { kLinearSlider = 0, kCircularSlider = 1 };
 // once per look into the shared HorizSliderImage list. All geometry is y-down,
 // as the control view's own; a null control view means the frame given to
 // drawWithFrame() stands in for its bounds.
-class HUDSliderCell : public HUDThemeKeyProtocol {
+class HUDSliderCell : public HUDCell {
 public:
     HUDSliderCell();
     ~HUDSliderCell() override;
@@ -34,10 +34,6 @@ public:
     static std::unique_ptr<HUDSliderCell> initWithCoder(const QVariantMap& archive);
     QVariantMap encodeWithCoder() const;
 
-    QString themeKey() const override { return themeKey_; }
-    void setThemeKey(const QString& key) override { themeKey_ = key; }
-    QString LayerKey() const { return layerKey_; }
-    void setLayerKey(const QString& key) { layerKey_ = key; }
     int32_t barYoffset() const { return barYoffset_; }
     void setBarYoffset(int32_t offset) { barYoffset_ = offset; }
     double thumbOffsetX() const { return thumbOffsetX_; }
@@ -53,22 +49,12 @@ public:
     void setDoubleValue(double value);
     bool isVertical() const { return vertical_; }
     void setVertical(bool vertical) { vertical_ = vertical; }
-    uint32_t controlSize() const { return controlSize_; }
-    void setControlSize(uint32_t size) { controlSize_ = size; }
-    bool isEnabled() const { return enabled_; }
-    void setEnabled(bool enabled) { enabled_ = enabled; }
-    bool isHighlighted() const { return highlighted_; }
-    void setHighlighted(bool highlighted) { highlighted_ = highlighted; }
-    int32_t focusRingType() const { return focusRingType_; }
-    void setFocusRingType(int32_t type) { focusRingType_ = type; }
     uint64_t tickMarkPosition() const { return tickMarkPosition_; }
     void setTickMarkPosition(uint64_t position) { tickMarkPosition_ = position; }
     int32_t numberOfTickMarks() const { return numberOfTickMarks_; }
     void setNumberOfTickMarks(int32_t count) { numberOfTickMarks_ = count; }
     int sliderType() const { return sliderType_; }
     void setSliderType(int type) { sliderType_ = type; }
-    QWidget* controlView() const { return controlView_; }
-    void setControlView(QWidget* view) { controlView_ = view; }
 
     // Draws bar, knob and tick marks in the frame of the control view.
     void drawWithFrame(QPainter& ctx, const QRectF& cellFrame, QWidget* controlView);
@@ -108,8 +94,6 @@ private:
     void paintBar(QPainter& ctx, const QRectF& rect, bool horizontal);
     void paintKnob(QPainter& ctx, const QRectF& passed, const QRectF& rect, bool horizontal);
 
-    QString themeKey_;
-    QString layerKey_;
     int32_t barYoffset_ = 0;
     double thumbOffsetX_ = 0;
 
@@ -117,15 +101,9 @@ private:
     double maxValue_ = 1;
     double value_ = 0;
     bool vertical_ = false;
-    uint32_t controlSize_ = 0;
-    bool enabled_ = true;
-    bool highlighted_ = false;
-    // 0 default, 1 none, 2 exterior.
-    int32_t focusRingType_ = 0;
     uint64_t tickMarkPosition_ = kTickMarkBelow;
     int32_t numberOfTickMarks_ = 0;
     int sliderType_ = kLinearSlider;
-    QPointer<QWidget> controlView_;
     // The view and frame of the drawWithFrame() in progress.
     QWidget* drawingView_ = nullptr;
     QRectF drawingFrame_;

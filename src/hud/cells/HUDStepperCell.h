@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hud/theme/HUDThemeKeyProtocol.h"
+#include "hud/cells/HUDCell.h"
 
 #include <QRectF>
 #include <QString>
@@ -11,15 +11,11 @@ class QWidget;
 
 // A stepper cell that shows only a red outline; its own mouse handlers
 // ignore clicks, leaving the stepping to the control.
-class HUDStepperCell : public HUDThemeKeyProtocol {
+class HUDStepperCell : public HUDCell {
 public:
-    QString themeKey() const override { return themeKey_; }
-    void setThemeKey(const QString& key) override { themeKey_ = key; }
-
     void drawWithFrame(QPainter& ctx, const QRectF& cellFrame, QWidget* controlView);
     void mouseDown(QMouseEvent* event);
     void rightMouseDown(QMouseEvent* event);
 
 private:
-    QString themeKey_;
 };

@@ -8,7 +8,7 @@
 #include <QPainterPath>
 
 HUDTableViewHeaderCell::HUDTableViewHeaderCell(const QString& title)
-    : TableHeaderCell(title), themeKey_(kHUDGradientThemeKey) {}
+    : TableHeaderCell(title) {}
 
 HUDTableViewHeaderCell::~HUDTableViewHeaderCell() {
     themeKey_.clear();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "hud/theme/HUDThemeKeyProtocol.h"
 #include "hud/cells/TableHeaderCell.h"
 
 #include <QImage>
@@ -8,15 +7,10 @@
 // A column header in the HUD look: a border-coloured frame round a vertical
 // gradient, the title 3 points in, a filled triangle for the primary sort
 // column. Coordinates are y-down.
-class HUDTableViewHeaderCell : public TableHeaderCell, public HUDThemeKeyProtocol {
+class HUDTableViewHeaderCell : public TableHeaderCell {
 public:
     explicit HUDTableViewHeaderCell(const QString& title = {});
     ~HUDTableViewHeaderCell() override;
-
-    QString themeKey() const override { return themeKey_; }
-    void setThemeKey(const QString& key) override { themeKey_ = key; }
-    QString LayerKey() const { return layerKey_; }
-    void setLayerKey(const QString& key) { layerKey_ = key; }
 
     // Always the theme's, whatever was set.
     QColor themeTextColor() const;
@@ -28,7 +22,5 @@ public:
                                     bool ascending, int priority) override;
 
 private:
-    QString themeKey_;
-    QString layerKey_;
     QImage backgroundImg;
 };

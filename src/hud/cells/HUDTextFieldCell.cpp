@@ -1,11 +1,11 @@
 #include "hud/cells/HUDTextFieldCell.h"
 
 #include "foundation/VNSStringUtilCategory.h"
-#include "hud/views/EditingAlignmentProtocol.h"
-#include "hud/windows/HUDThemeKeloWindow.h"
 #include "hud/theme/HUDThemeManager.h"
 #include "hud/theme/KeloPilotColorCategory.h"
 #include "hud/theme/VNSColorCategory.h"
+#include "hud/views/EditingAlignmentProtocol.h"
+#include "hud/windows/HUDThemeKeloWindow.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -30,8 +30,7 @@ bool isInsideTable(const QWidget* view) {
     return false;
 }
 
-HUDTextFieldCell::HUDTextFieldCell(const QString& text)
-    : TextFieldCell(text), themeKey_(kHUDGradientThemeKey) {
+HUDTextFieldCell::HUDTextFieldCell(const QString& text) : TextFieldCell(text) {
     doInit();
 }
 
@@ -183,7 +182,8 @@ void HUDTextFieldCell::drawWithFrame(QPainter& painter, const QRectF& frameIn, Q
         attributes.foreground = t->placeholderTextColor();
         setPlaceholderAttributedString(AttributedString(placeholderString(), attributes));
     }
-    drawInteriorWithFrame(painter, controlSizeShift(frame, bezelStyle(), controlSize()), view);
+    drawInteriorWithFrame(
+        painter, controlSizeShift(frame, bezelStyle(), HUDControlSize(controlSize())), view);
 }
 
 void HUDTextFieldCell::drawInteriorWithFrame(QPainter& painter, const QRectF& frame,

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "hud/theme/HUDThemeKeyProtocol.h"
 #include "hud/cells/TextFieldCell.h"
 
 #include <QVariantMap>
@@ -13,7 +12,7 @@ class QLineEdit;
 // Draws HUD text fields and table text: theme colours, a capsule outline for
 // rounded fields, vertical centring, and the text of number fields in their
 // editing rectangle. Coordinates are y-down.
-class HUDTextFieldCell : public TextFieldCell, public HUDThemeKeyProtocol {
+class HUDTextFieldCell : public TextFieldCell {
 public:
     explicit HUDTextFieldCell(const QString& text = {});
 
@@ -24,10 +23,6 @@ public:
     static std::unique_ptr<HUDTextFieldCell> initWithCoder(const QVariantMap& archive);
     QVariantMap encodeWithCoder() const;
 
-    QString themeKey() const override { return themeKey_; }
-    void setThemeKey(const QString& key) override { themeKey_ = key; }
-    QString LayerKey() const { return layerKey_; }
-    void setLayerKey(const QString& key) { layerKey_ = key; }
     QColor defaultTextColor() const { return defaultTextColor_; }
     bool isVerticallyCentered() const { return isVerticallyCentered_; }
     void setIsVerticallyCentered(bool on) { isVerticallyCentered_ = on; }
@@ -69,8 +64,6 @@ private:
     QRectF placeEditor(QRectF frame, QWidget* view, QLineEdit* editor, bool flagFirst);
 
     bool fillsBackground_ = false;
-    QString themeKey_;
-    QString layerKey_;
     QColor defaultTextColor_;
     bool mIsEditingOrSelecting = false;
     bool isVerticallyCentered_ = false;

@@ -47,3 +47,42 @@ void drawBezelForRect(QPainter& painter, const QRectF& rect, const QColor& lit, 
             break;
     }
 }
+
+QRectF NSRectAtPoint(const QRectF& rect, const QPointF& point) {
+    return rect.translated(point);
+}
+
+namespace {
+
+// Mac OS Roman codes of the bullet and the ellipsis.
+constexpr char kRomanBullet = char(0xA5);
+constexpr char kRomanEllipsis = char(0xC9);
+
+struct SymbolBuffer {
+    char text[20] = {};
+    SymbolBuffer(char symbol, int count) {
+        for (int i = 0; i < count; ++i) text[i] = symbol;
+    }
+};
+
+}  // namespace
+
+const char* Bullet() {
+    static const SymbolBuffer buffer(kRomanBullet, 1);
+    return buffer.text;
+}
+
+const char* DoubleBullet() {
+    static const SymbolBuffer buffer(kRomanBullet, 2);
+    return buffer.text;
+}
+
+const char* TripleBullet() {
+    static const SymbolBuffer buffer(kRomanBullet, 3);
+    return buffer.text;
+}
+
+const char* Ellipsis() {
+    static const SymbolBuffer buffer(kRomanEllipsis, 1);
+    return buffer.text;
+}

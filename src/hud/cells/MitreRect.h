@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPointF>
 #include <QRectF>
 #include <QtGlobal>
 
@@ -25,3 +26,14 @@ void MitreRect(QPainter& painter, const QRectF& rect, quint32 mask, float width,
 // says whether y grows downward (true for a plain QWidget painter).
 void drawBezelForRect(QPainter& painter, const QRectF& rect, const QColor& lit, const QColor& side,
                       const QColor& dark, double width, qint32 style, bool flipped);
+
+// The rectangle moved by the point: origin plus point, same size.
+QRectF NSRectAtPoint(const QRectF& rect, const QPointF& point);
+
+// Short symbol strings in the Mac OS Roman encoding, made on first use and
+// kept for the process: one, two or three bullets (U+2022), an ellipsis
+// (U+2026).
+const char* Bullet();
+const char* DoubleBullet();
+const char* TripleBullet();
+const char* Ellipsis();

@@ -16,8 +16,6 @@ public:
     void setObjectValue(const QVariant& value) { objectValue_ = value; }
     qint64 tag() const { return tag_; }
     void setTag(qint64 tag) { tag_ = tag; }
-    bool isHighlighted() const { return highlighted_; }
-    void setHighlighted(bool on) { highlighted_ = on; }
 
     void drawWithFrame(QPainter& painter, const QRectF& frame, QWidget* view) override;
     virtual void highlight(QPainter& painter, bool flag, const QRectF& frame, QWidget* view);
@@ -29,5 +27,4 @@ public:
 private:
     QVariant objectValue_;
     qint64 tag_ = 0;
-    bool highlighted_ = false;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "hud/cells/HUDCell.h"
 #include "hud/theme/HUDTheme.h"
 #include "platform/AttributedString.h"
 
@@ -25,7 +26,7 @@ enum FocusRingType : int {
 
 // The plain text cell the HUD text cells build on: value, font, flags and the
 // standard geometry and drawing. Coordinates are y-down.
-class TextFieldCell {
+class TextFieldCell : public HUDCell {
 public:
     explicit TextFieldCell(const QString& text = {});
     virtual ~TextFieldCell() = default;
@@ -54,22 +55,8 @@ public:
     void setEditable(bool on) { editable_ = on; }
     bool isSelectable() const { return selectable_ || editable_; }
     void setSelectable(bool on) { selectable_ = on; }
-    bool isEnabled() const { return enabled_; }
-    void setEnabled(bool on) { enabled_ = on; }
-    bool isBezeled() const { return bezeled_; }
-    void setBezeled(bool on) { bezeled_ = on; }
-    bool isBordered() const { return bordered_; }
-    void setBordered(bool on) { bordered_ = on; }
     bool drawsBackground() const { return drawsBackground_; }
     void setDrawsBackground(bool on) { drawsBackground_ = on; }
-    int bezelStyle() const { return bezelStyle_; }
-    void setBezelStyle(int style) { bezelStyle_ = style; }
-    HUDControlSize controlSize() const { return controlSize_; }
-    void setControlSize(HUDControlSize size) { controlSize_ = size; }
-    bool showsFirstResponder() const { return showsFirstResponder_; }
-    void setShowsFirstResponder(bool on) { showsFirstResponder_ = on; }
-    int focusRingType() const { return focusRingType_; }
-    void setFocusRingType(int type) { focusRingType_ = type; }
 
     QString placeholderString() const { return placeholder_; }
     void setPlaceholderString(const QString& text) { placeholder_ = text; }
@@ -104,14 +91,7 @@ private:
     QColor backgroundColor_{Qt::white};
     bool editable_ = false;
     bool selectable_ = false;
-    bool enabled_ = true;
-    bool bezeled_ = false;
-    bool bordered_ = false;
     bool drawsBackground_ = false;
-    int bezelStyle_ = kSquareTextFieldBezel;
-    HUDControlSize controlSize_ = HUDRegularControlSize;
-    bool showsFirstResponder_ = false;
-    int focusRingType_ = kFocusRingTypeDefault;
     QString placeholder_;
     std::optional<AttributedString> attributedPlaceholder_;
 };

@@ -1,10 +1,10 @@
 #include "hud/views/HUDOutlineView.h"
 
+#include "hud/cells/HUDTextFieldCell.h"
+#include "hud/theme/HUDThemeManager.h"
 #include "hud/views/HUDTableCornerView.h"
 #include "hud/views/HUDTableHeaderView.h"
 #include "hud/views/HUDTableView.h"
-#include "hud/cells/HUDTextFieldCell.h"
-#include "hud/theme/HUDThemeManager.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -32,55 +32,21 @@ private:
 }  // namespace
 
 HUDOutlineView::HUDOutlineView(QWidget* parent)
-    : QTreeView(parent),
-      themeKey_(kHUDGradientThemeKey),
-      header_(new HUDTableHeaderView(this)),
-      cell_(std::make_unique<HUDTextFieldCell>()) {
-    setHeader(header_);
-    setBackgroundColor(theme(this)->tableBackgroundColor());
+    : QTreeView(parent), cell_(std::make_unique<HUDTextFieldCell>()) {
+    auto* header = new HUDTableHeaderView(this);
+    setHeader(header);
+    setUpTheme(this, header);
     setUniformRowHeights(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
-    clearStyleRowColours(this);
-    viewport()->setAutoFillBackground(false);
-    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setItemDelegate(new OutlineCellDelegate(this));
-    connect(header_, &QHeaderView::sectionCountChanged, this, [this](int, int count) {
-        HUDTableView::convertHeaderCells(header_, count, themeKey_);
-    });
 }
 
 HUDOutlineView::~HUDOutlineView() = default;
 
 HUDOutlineView* HUDOutlineView::initWithCoder(const QVariantMap& archive, QWidget* parent) {
     auto* outline = new HUDOutlineView(parent);
-    if (archive.contains("themeKey")) {
-        outline->setThemeKey(archive.value("themeKey").toString());
-        outline->setBackgroundColor(theme(outline)->tableBackgroundColor());
-    }
+    outline->decodeThemeKey(archive);
     return outline;
-}
-
-QVariantMap HUDOutlineView::encodeWithCoder() const {
-    return {{"themeKey", themeKey_}};
-}
-
-void HUDOutlineView::awakeFromNib() {
-    setCornerWidget(new HUDTableCornerView(themeKey_));
-    HUDTableView::convertHeaderCells(header_, header_->count(), themeKey_);
-}
-
-void HUDOutlineView::setBackgroundColor(const QColor& color) {
-    backgroundColor_ = color;
-    viewport()->update();
-}
-
-QWidget* HUDOutlineView::cornerView() {
-    QWidget* corner = cornerWidget();
-    if (corner && !qobject_cast<HUDTableCornerView*>(corner)) {
-        corner = new HUDTableCornerView(themeKey_);
-        setCornerWidget(corner);
-    }
-    return corner;
 }
 
 TextFieldCell* HUDOutlineView::preparedCellAtIndex(const QModelIndex& index) {
@@ -95,16 +61,12 @@ TextFieldCell* HUDOutlineView::preparedCellAtIndex(const QModelIndex& index) {
     return cell_.get();
 }
 
-void HUDOutlineView::drawBackgroundInClipRect(QPainter& painter, const QRectF& clip) {
-    if (!alternatingRowColors()) painter.fillRect(clip, backgroundColor_);
-}
-
 void HUDOutlineView::highlightSelectionInClipRect(QPainter& painter, const QRectF& clip) {
     QList<HUDRowBand> rows;
-    const double width = std::max<double>(header_->length(), viewport()->width());
+    const double width = std::max<double>(header()->length(), viewport()->width());
     QModelIndex index = indexAt(QPoint(0, int(clip.top())));
     if (!index.isValid())
-        index = indexAt(QPoint(header_->sectionViewportPosition(0) + 1, int(clip.top())));
+        index = indexAt(QPoint(header()->sectionViewportPosition(0) + 1, int(clip.top())));
     while (index.isValid()) {
         const QRect r = visualRect(index);
         if (r.top() >= clip.y() + clip.height()) break;
@@ -116,20 +78,19 @@ void HUDOutlineView::highlightSelectionInClipRect(QPainter& painter, const QRect
         rows.append({QRectF(-horizontalOffset(), r.top(), width, r.height()), row, selected});
         index = indexBelow(index);
     }
-    const int band = rows.isEmpty() ? sizeHintForRow(0) : int(rows.first().rect.height());
-    HUDTableView::paintRowBands(painter, clip, rows, alternatingRowColors(), band);
+    paintRowBands(painter, clip, rows, alternatingRowColors(), rowHeight());
 }
 
-void HUDOutlineView::setDropRow(qint64 row, quint64 operation) {
-    dropRow_ = row;
-    dropOperation_ = operation;
+int HUDOutlineView::rowHeight() const {
+    const QModelIndex first = model() ? model()->index(0, 0, rootIndex()) : QModelIndex();
+    if (first.isValid()) return std::max(1, QTreeView::rowHeight(first));
+    // No row to measure: the height an empty text row of the view's font takes.
+    QStyleOptionViewItem option;
+    option.initFrom(this);
+    return std::max(1, itemDelegate()->sizeHint(option, QModelIndex()).height());
 }
 
 void HUDOutlineView::paintEvent(QPaintEvent* event) {
-    {
-        QPainter painter(viewport());
-        drawBackgroundInClipRect(painter, QRectF(event->rect()));
-        highlightSelectionInClipRect(painter, QRectF(event->rect()));
-    }
+    paintRowBackgrounds(event->rect());
     QTreeView::paintEvent(event);
 }

@@ -1,11 +1,11 @@
 #include "hud/views/HUDTableView.h"
 
-#include "hud/views/HUDTableCornerView.h"
-#include "hud/views/HUDTableHeaderView.h"
 #include "hud/cells/HUDTableViewHeaderCell.h"
 #include "hud/cells/HUDTextFieldCell.h"
 #include "hud/theme/HUDThemeKelo.h"
 #include "hud/theme/HUDThemeManager.h"
+#include "hud/views/HUDTableCornerView.h"
+#include "hud/views/HUDTableHeaderView.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -58,26 +58,7 @@ private:
     const HUDThemeKeyProtocol* keyed_;
 };
 
-const QList<QColor>& alternatingColours() {
-    static const QList<QColor> colours = HUDThemeKelo::instance()->cellAlternatingRowColors();
-    return colours;
-}
-
-const QColor& emptyColour() {
-    static const QColor colour = HUDThemeKelo::instance()->emptyTableColor();
-    return colour;
-}
-
 }  // namespace
-
-void clearStyleRowColours(QAbstractItemView* view) {
-    // The style's row panels would paint over the HUD's own row colours.
-    QPalette palette = view->palette();
-    for (auto role : {QPalette::Highlight, QPalette::AlternateBase, QPalette::Base}) {
-        palette.setColor(role, Qt::transparent);
-    }
-    view->setPalette(palette);
-}
 
 bool isNonEditableTextField(const QWidget* widget) {
     if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) return edit->isReadOnly();
@@ -85,27 +66,20 @@ bool isNonEditableTextField(const QWidget* widget) {
 }
 
 HUDTableView::HUDTableView(QWidget* parent)
-    : QTableView(parent),
-      themeKey_(kHUDGradientThemeKey),
-      header_(new HUDTableHeaderView(this)),
-      defaultCell_(std::make_unique<HUDTextFieldCell>()) {
-    setHorizontalHeader(header_);
-    setBackgroundColor(theme(this)->tableBackgroundColor());
+    : QTableView(parent), defaultCell_(std::make_unique<HUDTextFieldCell>()) {
+    auto* header = new HUDTableHeaderView(this);
+    setHorizontalHeader(header);
+    setUpTheme(this, header);
     setShowGrid(false);
     setFocusPolicy(Qt::StrongFocus);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     verticalHeader()->hide();
-    clearStyleRowColours(this);
-    viewport()->setAutoFillBackground(false);
-    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->installEventFilter(this);
     setItemDelegate(new HUDCellDelegate(
         [this](const QModelIndex& index) {
             return preparedCellAtColumn(index.column(), index.row());
         },
         &lastEditor_, this, this));
-    connect(header_, &QHeaderView::sectionCountChanged, this,
-            [this](int, int count) { convertHeaderCells(header_, count, themeKey_); });
     adjustTrackingArea();
 }
 
@@ -113,54 +87,8 @@ HUDTableView::~HUDTableView() = default;
 
 HUDTableView* HUDTableView::initWithCoder(const QVariantMap& archive, QWidget* parent) {
     auto* table = new HUDTableView(parent);
-    if (archive.contains("themeKey")) {
-        table->setThemeKey(archive.value("themeKey").toString());
-        table->setBackgroundColor(theme(table)->tableBackgroundColor());
-    }
+    table->decodeThemeKey(archive);
     return table;
-}
-
-QVariantMap HUDTableView::encodeWithCoder() const {
-    return {{"themeKey", themeKey_}};
-}
-
-void HUDTableView::awakeFromNib() {
-    setCornerWidget(new HUDTableCornerView(themeKey_));
-    convertHeaderCells(header_, header_->count(), themeKey_);
-}
-
-void HUDTableView::convertHeaderCells(HUDTableHeaderView* header, int columns,
-                                      const QString& themeKey) {
-    for (int column = 0; column < columns; ++column) {
-        TableHeaderCell* old = header->headerCell(column);
-        if (typeid(*old) != typeid(TableHeaderCell)) {
-            if (auto* keyed = dynamic_cast<HUDThemeKeyProtocol*>(old)) keyed->setThemeKey(themeKey);
-            continue;
-        }
-        auto cell = std::make_unique<HUDTableViewHeaderCell>();
-        cell->setThemeKey(themeKey);
-        cell->setTextColor(theme(cell.get())->textColor());
-        cell->setFont(old->font());
-        // Titles, values and tags are kept so that no column loses its name.
-        cell->setStringValue(old->stringValue());
-        cell->setObjectValue(old->objectValue());
-        cell->setTag(old->tag());
-        header->setHeaderCell(column, std::move(cell));
-    }
-}
-
-void HUDTableView::setBackgroundColor(const QColor& color) {
-    backgroundColor_ = color;
-    viewport()->update();
-}
-
-QWidget* HUDTableView::cornerView() {
-    QWidget* corner = cornerWidget();
-    if (corner && !qobject_cast<HUDTableCornerView*>(corner)) {
-        corner = new HUDTableCornerView(themeKey_);
-        setCornerWidget(corner);
-    }
-    return corner;
 }
 
 void HUDTableView::setDataCell(int column, std::unique_ptr<TextFieldCell> cell) {
@@ -194,7 +122,7 @@ QList<HUDRowBand> HUDTableView::rowsInClip(const QRectF& clip) const {
     const int count = model()->rowCount(rootIndex());
     int first = rowAt(int(clip.top()));
     if (first < 0) return rows;
-    const double width = std::max<double>(header_->length(), viewport()->width());
+    const double width = std::max<double>(horizontalHeader()->length(), viewport()->width());
     for (int row = first; row < count; ++row) {
         const double y = rowViewportPosition(row);
         if (y >= clip.y() + clip.height()) break;
@@ -205,47 +133,14 @@ QList<HUDRowBand> HUDTableView::rowsInClip(const QRectF& clip) const {
     return rows;
 }
 
-void HUDTableView::drawBackgroundInClipRect(QPainter& painter, const QRectF& clip) {
-    if (!alternatingRowColors()) painter.fillRect(clip, backgroundColor_);
-}
-
 void HUDTableView::highlightSelectionInClipRect(QPainter& painter, const QRectF& clip) {
     paintRowBands(painter, clip, rowsInClip(clip), alternatingRowColors(),
                   verticalHeader()->defaultSectionSize());
 }
 
-void HUDTableView::paintRowBands(QPainter& painter, const QRectF& clip,
-                                 const QList<HUDRowBand>& rows, bool alternating, int bandHeight) {
-    const QColor highlight = HUDThemeKelo::instance()->cellHighlightColor();
-    for (const HUDRowBand& band : rows) {
-        if (band.selected) {
-            painter.fillRect(band.rect, highlight);
-        } else if (alternating) {
-            const QList<QColor>& pair = alternatingColours();
-            if (pair.size() >= 2) painter.fillRect(band.rect, pair[band.row % 2]);
-        }
-    }
-    if (!alternating || bandHeight <= 0) return;
-    const double lastBottom = rows.isEmpty() ? 0.0 : rows.last().rect.bottom();
-    int y = int(std::max(clip.y(), lastBottom));
-    const double clipBottom = clip.y() + clip.height();
-    for (; y < clipBottom; y += bandHeight) {
-        painter.fillRect(QRectF(clip.x(), y, clip.width(), bandHeight), emptyColour());
-    }
-}
-
 void HUDTableView::paintEvent(QPaintEvent* event) {
-    {
-        QPainter painter(viewport());
-        drawBackgroundInClipRect(painter, QRectF(event->rect()));
-        highlightSelectionInClipRect(painter, QRectF(event->rect()));
-    }
+    paintRowBackgrounds(event->rect());
     QTableView::paintEvent(event);
-}
-
-void HUDTableView::setDropRow(qint64 row, quint64 operation) {
-    dropRow_ = row;
-    dropOperation_ = operation;
 }
 
 bool HUDTableView::becomeFirstResponder() {

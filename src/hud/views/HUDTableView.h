@@ -1,7 +1,7 @@
 #pragma once
 
-#include "hud/theme/HUDThemeKeyProtocol.h"
 #include "hud/cells/TextFieldCell.h"
+#include "hud/views/HUDTableTheming.h"
 
 #include <QPointer>
 #include <QTableView>
@@ -15,19 +15,12 @@ class HUDTableHeaderView;
 class QAbstractItemView;
 class QHeaderView;
 
-// One row as the HUD row painting sees it (viewport coordinates).
-struct HUDRowBand {
-    QRectF rect;
-    int row = 0;
-    bool selected = false;
-};
-
 // The dark HUD table. It paints the selected row and the alternating stripes
 // itself, draws every cell with a HUD text cell (per-column cells may be set),
 // draws its column headers with HUDTableViewHeaderCell and its corner with
 // HUDTableCornerView, and can change the integer value under the pointer
 // with the scroll wheel while Control (the Command key here) is held.
-class HUDTableView : public QTableView, public HUDThemeKeyProtocol {
+class HUDTableView : public QTableView, public HUDTableTheming {
     Q_OBJECT
 public:
     explicit HUDTableView(QWidget* parent = nullptr);
@@ -35,19 +28,6 @@ public:
 
     // "themeKey" of the archive, else "gradientTheme".
     static HUDTableView* initWithCoder(const QVariantMap& archive, QWidget* parent = nullptr);
-    QVariantMap encodeWithCoder() const;
-    void awakeFromNib();
-
-    QString themeKey() const override { return themeKey_; }
-    void setThemeKey(const QString& key) override { themeKey_ = key; }
-    QString LayerKey() const { return layerKey_; }
-    void setLayerKey(const QString& key) { layerKey_ = key; }
-    QColor backgroundColor() const { return backgroundColor_; }
-    void setBackgroundColor(const QColor& color);
-
-    HUDTableHeaderView* tableHeaderView() const { return header_; }
-    // Replaces a corner view that is not a HUD one.
-    QWidget* cornerView();
 
     // The cell that draws a column; a HUD text cell unless one was set.
     void setDataCell(int column, std::unique_ptr<TextFieldCell> cell);
@@ -56,15 +36,8 @@ public:
     // colour for a selected or plain row.
     virtual TextFieldCell* preparedCellAtColumn(int column, int row);
 
-    void drawBackgroundInClipRect(QPainter& painter, const QRectF& clip);
-    void highlightSelectionInClipRect(QPainter& painter, const QRectF& clip);
+    void highlightSelectionInClipRect(QPainter& painter, const QRectF& clip) override;
 
-    void setDropRow(qint64 row, quint64 operation);
-    qint64 dropRow() const { return dropRow_; }
-    quint64 dropOperation() const { return dropOperation_; }
-
-    bool isOpaque() const { return true; }
-    bool preservesContentDuringLiveResize() const { return true; }
     bool acceptsFirstResponder() const { return true; }
     bool becomeFirstResponder();
     bool acceptsFirstMouse() const { return true; }
@@ -78,14 +51,6 @@ public:
     void resetCursorRects();
     void adjustTrackingArea();
 
-    // Row painting shared with the outline view. `bandHeight` is the height
-    // of the empty-area stripes.
-    static void paintRowBands(QPainter& painter, const QRectF& clip, const QList<HUDRowBand>& rows,
-                              bool alternating, int bandHeight);
-    // Applies the HUD set-up to a header's cells.
-    static void convertHeaderCells(HUDTableHeaderView* header, int columns,
-                                   const QString& themeKey);
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -96,19 +61,11 @@ private:
     QList<HUDRowBand> rowsInClip(const QRectF& clip) const;
     void customValueScroll(QWheelEvent* event);
 
-    QString themeKey_;
-    QString layerKey_;
-    qint64 dropRow_ = -1;
-    quint64 dropOperation_ = 0;
     bool allowsCustomValueScrolling_ = false;
-    QColor backgroundColor_;
-    HUDTableHeaderView* header_ = nullptr;
     std::unique_ptr<TextFieldCell> defaultCell_;
     std::map<int, std::unique_ptr<TextFieldCell>> dataCells_;
     QPointer<QWidget> lastEditor_;
 };
 
-// Makes the style's row backgrounds and selection panels invisible.
-void clearStyleRowColours(QAbstractItemView* view);
 // Whether a widget is a text field the user cannot edit.
 bool isNonEditableTextField(const QWidget* widget);

@@ -2,10 +2,10 @@
 
 #include "foundation/VNSStringUtilCategory.h"
 #include "graphics/ImageGeometry.h"
-#include "hud/controls/HUDButton.h"
 #include "hud/cells/HUDButtonCell.h"
-#include "hud/windows/NSWindow_Additions.h"
+#include "hud/controls/HUDButton.h"
 #include "hud/theme/VNSColorCategory.h"
+#include "hud/windows/NSWindow_Additions.h"
 
 #include <QHash>
 #include <QKeySequence>
@@ -209,28 +209,37 @@ HUDButton* OverlayView::addButtonWithTitle(const QString& title, qint64 tag, Act
         buttons.append(button);
     }
 
-    int w = 0;
-    for (HUDButton* b : buttons) w = std::max(w, b->width());
-    for (HUDButton* b : buttons) b->resize(w, b->height());
-
-    const int n = static_cast<int>(buttons.size());
-    const int needed = w * n + 24 + 20 * (n - 1);
-    int spacing = 0;
-    if (needed > width()) {
-        resize(needed, height());
-    } else if (width() > needed) {
-        spacing = (width() - needed) / (n + 1);
-    }
-
-    // A row 8 points above the bottom edge.
-    int x = 12;
-    for (HUDButton* b : buttons) {
-        x += spacing;
-        b->move(x, height() - 8 - b->height());
-        x += b->width() + 20;
-    }
+    QList<QSize> sizes;
+    for (HUDButton* b : buttons) sizes.append(b->size());
+    int overlayWidth = width();
+    const QList<QRect> row = buttonRow(sizes, &overlayWidth, height());
+    if (overlayWidth != width()) resize(overlayWidth, height());
+    for (int i = 0; i < buttons.size(); ++i) buttons[i]->setGeometry(row[i]);
     update();
     return button;
+}
+
+QList<QRect> OverlayView::buttonRow(const QList<QSize>& sizes, int* overlayWidth,
+                                    int overlayHeight) {
+    int w = 0;
+    for (const QSize& size : sizes) w = std::max(w, size.width());
+    const int n = static_cast<int>(sizes.size());
+    const int needed = w * n + 24 + 20 * (n - 1);
+    int spacing = 0;
+    if (needed > *overlayWidth) {
+        *overlayWidth = needed;
+    } else if (*overlayWidth > needed) {
+        spacing = (*overlayWidth - needed) / (n + 1);
+    }
+    // A row 8 points above the bottom edge.
+    QList<QRect> row;
+    int x = 12;
+    for (const QSize& size : sizes) {
+        x += spacing;
+        row.append(QRect(x, overlayHeight - 8 - size.height(), w, size.height()));
+        x += w + 20;
+    }
+    return row;
 }
 
 HUDButton* OverlayView::addOkButton() {
@@ -301,14 +310,16 @@ void OverlayView::flash() {
     update();
 }
 
-QColor OverlayView::borderColor() {
+void OverlayView::startFlashTimerIfNeeded() {
+    if (flashCount_ == 0 || timer_) return;
+    timer_ = new QTimer(this);
+    timer_->setInterval(200);
+    connect(timer_, &QTimer::timeout, this, &OverlayView::flash);
+    timer_->start();
+}
+
+QColor OverlayView::borderColor() const {
     if (flashCount_ == 0) return sDarkMenuStrokeColor();
-    if (!timer_) {
-        timer_ = new QTimer(this);
-        timer_->setInterval(200);
-        connect(timer_, &QTimer::timeout, this, &OverlayView::flash);
-        timer_->start();
-    }
     return flashCount_ > 0 && (flashCount_ % 2) == 1 ? sDarkMenuStrokeColor2()
                                                      : sDarkMenuStrokeColor();
 }
@@ -340,6 +351,7 @@ void OverlayView::paintEvent(QPaintEvent*) {
     }
 
     painter.strokePath(outline, QPen(sDarkMenuFillColor(), 6));
+    startFlashTimerIfNeeded();
     painter.strokePath(outline, QPen(borderColor(), 4));
     painter.setClipPath(outline);
     painter.fillPath(outline, sDarkMenuFillColor());

@@ -41,6 +41,9 @@ public:
     // The tag is kept in the button's "tag" property.
     HUDButton* addButtonWithTitle(const QString& title, qint64 tag, Action action);
     HUDButton* addOkButton();
+    // Buttons of these sizes in one row of equal widths, evenly spaced;
+    // widens the overlay when they need more room. y-down.
+    static QList<QRect> buttonRow(const QList<QSize>& sizes, int* overlayWidth, int overlayHeight);
     void setShowsSuppressionButton(bool shows);
     void dontShowThisAgain();
     void dismiss();
@@ -55,8 +58,10 @@ public:
     // One blink tick.
     void flash();
     bool isFlashing() const { return timer_ != nullptr; }
-    // The border colour the next draw uses; starts the blink timer when due.
-    QColor borderColor();
+    // The border colour the next draw uses.
+    QColor borderColor() const;
+    // Starts the blink timer when a flash count is set and none runs yet.
+    void startFlashTimerIfNeeded();
 
     static QColor sDarkMenuFillColor();
     static QColor sDarkMenuStrokeColor();

@@ -38,12 +38,7 @@ QStandardItemModel* makeModel(int rows, int columns, QObject* parent) {
 }
 
 // A header cell of the application's own making.
-class CustomHeaderCell : public TableHeaderCell, public HUDThemeKeyProtocol {
-public:
-    QString themeKey() const override { return key; }
-    void setThemeKey(const QString& k) override { key = k; }
-    QString key;
-};
+class CustomHeaderCell : public TableHeaderCell {};
 
 TEST_F(TableTest, HeaderCellsBecomeHudCellsAndCustomOnesOnlyGetTheKey) {
     HUDTableView table;
@@ -67,7 +62,7 @@ TEST_F(TableTest, HeaderCellsBecomeHudCellsAndCustomOnesOnlyGetTheKey) {
     EXPECT_EQ(first->font(), small);
     EXPECT_EQ(first->tag(), 7);
     EXPECT_EQ(table.tableHeaderView()->headerCell(2), customPtr);
-    EXPECT_EQ(customPtr->key, "flatTheme");
+    EXPECT_EQ(customPtr->themeKey(), "flatTheme");
 
     std::unique_ptr<HUDTableView> loaded(HUDTableView::initWithCoder({}));
     EXPECT_EQ(loaded->themeKey(), "gradientTheme");
@@ -261,6 +256,44 @@ TEST_F(TableTest, OutlinePaintsRowsAndConvertsHeaders) {
     EXPECT_EQ(image.pixelColor(5, size.height() - 1), kelo()->emptyTableColor());
     EXPECT_EQ(outline.preparedCellAtIndex(model->index(2, 1))->textColor(),
               kelo()->cellSelectedTextColor());
+}
+
+TEST_F(TableTest, EmptyTablesAndOutlinesFillTheirAreaInBands) {
+    const QList<QColor> pair = kelo()->cellAlternatingRowColors();
+    const auto paint = [](HUDTableTheming& view, QWidget* viewport, const QRectF& clip) {
+        QImage image = canvas(viewport->width(), viewport->height());
+        QPainter p(&image);
+        view.drawBackgroundInClipRect(p, clip);
+        view.highlightSelectionInClipRect(p, clip);
+        return image;
+    };
+    HUDOutlineView outline;
+    outline.setModel(new QStandardItemModel(0, 2, &outline));
+    outline.setAlternatingRowColors(true);
+    outline.resize(200, 300);
+    outline.show();
+    QWidget* viewport = outline.viewport();
+    QImage image = paint(outline, viewport, QRectF(viewport->rect()));
+    for (int y : {0, viewport->height() / 2, viewport->height() - 1}) {
+        EXPECT_EQ(image.pixelColor(5, y), kelo()->emptyTableColor()) << y;
+    }
+    // A repaint of a strip in the middle fills the strip alone.
+    image = paint(outline, viewport, QRectF(0, 100, viewport->width(), 20));
+    EXPECT_EQ(image.pixelColor(5, 110), kelo()->emptyTableColor());
+    EXPECT_EQ(image.pixelColor(5, 90).alpha(), 0);
+
+    HUDTableView table;
+    table.setModel(makeModel(0, 2, &table));
+    table.setAlternatingRowColors(true);
+    table.resize(200, 300);
+    table.show();
+    image = paint(table, table.viewport(), QRectF(table.viewport()->rect()));
+    EXPECT_EQ(image.pixelColor(5, 0), kelo()->emptyTableColor());
+    EXPECT_EQ(image.pixelColor(5, image.height() - 1), kelo()->emptyTableColor());
+    // The whole empty outline, as it reaches the screen.
+    const QImage grabbed = outline.viewport()->grab().toImage();
+    EXPECT_EQ(grabbed.pixelColor(5, grabbed.height() / 2), kelo()->emptyTableColor());
+    EXPECT_NE(pair[0], kelo()->emptyTableColor());
 }
 
 }  // namespace

@@ -121,6 +121,23 @@ TEST(OverlayView, SizesTheBubbleAroundLongAndTallMessages) {
     EXPECT_TRUE(buttonsOf(tall).isEmpty());
 }
 
+TEST(OverlayView, ButtonRowOfThreeWidths) {
+    int width = 400;
+    const QList<QRect> row =
+        OverlayView::buttonRow({QSize(60, 40), QSize(90, 40), QSize(45, 40)}, &width, 200);
+    ASSERT_EQ(row.size(), 3);
+    EXPECT_EQ(width, 400);
+    const int xs[] = {28, 154, 280};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(row[i].width(), 90);
+        EXPECT_EQ(row[i].x(), xs[i]);
+        EXPECT_EQ(200 - row[i].bottom() - 1, 8) << "8 points above the bottom edge";
+    }
+    width = 200;
+    OverlayView::buttonRow({QSize(60, 40), QSize(90, 40), QSize(45, 40)}, &width, 200);
+    EXPECT_EQ(width, 334);
+}
+
 TEST(OverlayView, LaysButtonsOutInOneEvenRow) {
     Host host;
     OverlayView* overlay =
@@ -229,6 +246,7 @@ TEST(OverlayView, BlinksTheBorderForTheFlashCountThenStaysSteady) {
     const QColor expected[] = {dim, bright, dim, bright, bright};
     for (int tick = 0; tick < 5; ++tick) {
         SCOPED_TRACE(tick);
+        overlay->startFlashTimerIfNeeded();
         EXPECT_EQ(overlay->borderColor(), expected[tick]);
         EXPECT_EQ(overlay->isFlashing(), tick < 3);
         overlay->flash();
@@ -237,7 +255,10 @@ TEST(OverlayView, BlinksTheBorderForTheFlashCountThenStaysSteady) {
     EXPECT_FALSE(overlay->isFlashing());
 
     overlay->setFlashCount(2);
+    EXPECT_FALSE(overlay->isFlashing()) << "reading the colour starts nothing";
     overlay->borderColor();
+    EXPECT_FALSE(overlay->isFlashing());
+    overlay->startFlashTimerIfNeeded();
     EXPECT_TRUE(processUntil([&] { return overlay->flashCount() == 0; }, 3000));
     EXPECT_FALSE(overlay->isFlashing());
 }

@@ -1,0 +1,200 @@
+// Status tab drawing: one monitor cell's cached image against rebuilding it
+// each time, a redraw of one dirty part, a grid of monitor cells ticking with
+// a changing time code, and decoding the servers' JPEG previews, plain and
+// scaled to a thumbnail.
+#include "graphics/KeloDecompressJPEG.h"
+#include "serverlink/KeloObject.h"
+#include "serverlink/KeloStatusRecords.h"
+#include "status/KeloMonitorCell.h"
+#include "status/KeloStatusView.h"
+#include "status/KeloStatusViewTarget.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include "platform/UserDefaults.h"
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+void ensureApp() {
+    static std::unique_ptr<QApplication> app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "status_bench";
+        static char* argv[] = {name, nullptr};
+        static QTemporaryDir defaults;
+        UserDefaults::setStandardFile(defaults.filePath("defaults.plist"));
+        return std::make_unique<QApplication>(argc, argv);
+    }();
+}
+
+void fillServer(KeloObject& kelo, uint32_t timeCode) {
+    kle_general_stat s{};
+    s.layercount = 4;
+    s.tc_value.set(timeCode);
+    kelo.setGeneralStatus(&s, sizeof s);
+    if (kelo.generalStatusArrived() == 0) kelo.setGeneralStatusArrived(1.0);
+    kelo.setIsRunning(true);
+}
+
+QByteArray jpeg(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    QPainter painter(&image);
+    for (int y = 0; y < h; y += 8)
+        painter.fillRect(0, y, w, 8, QColor::fromHsv((y * 3) % 360, 200, 220));
+    painter.end();
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 85);
+    return data;
+}
+
+class Host : public KeloCellHost {
+public:
+    void setNeedsDisplayInRect(const QRectF&) override {}
+    void displayRectIgnoringOpacity(const QRectF&) override {}
+    bool hasWindow() const override { return true; }
+    QRectF visibleRect() const override { return {0, 0, 1e5, 1e5}; }
+};
+
+struct OneCell {
+    OneCell() {
+        ensureApp();
+        kelo.setName("Kelo on Bench");
+        kelo.setAddress(0x7F000002, 0x7F000002);
+        fillServer(kelo, 256 * 100);
+        cell.setThumbHeight(60);
+        cell.setThumbAspect(16.0f / 9.0f);
+        cell.setView(&host);
+        cell.setKeloObject(&kelo);
+        frame = QRectF(QPointF(0, 0), cell.size());
+        cell.setFrame(frame);
+        view = QImage(frame.size().toSize(), QImage::Format_ARGB32_Premultiplied);
+        draw();
+        cell.update();
+        draw();
+    }
+    void draw() {
+        QPainter painter(&view);
+        cell.drawWithFrame(painter, frame, &host);
+    }
+    KeloObject kelo;
+    Host host;
+    KeloMonitorCell cell;
+    QRectF frame;
+    QImage view;
+};
+
+// The cached image is only copied.
+void BM_CellCached(benchmark::State& state) {
+    OneCell one;
+    for (auto _ : state) one.draw();
+}
+BENCHMARK(BM_CellCached);
+
+// The static look and every part drawn again each time, as without a cache.
+void BM_CellUncached(benchmark::State& state) {
+    OneCell one;
+    for (auto _ : state) {
+        one.cell.setAllDirty();
+        one.draw();
+    }
+}
+BENCHMARK(BM_CellUncached);
+
+// A new time code: only its part is drawn again.
+void BM_CellDirtyTimeCode(benchmark::State& state) {
+    OneCell one;
+    uint32_t time = 256 * 100;
+    for (auto _ : state) {
+        time += 256;
+        fillServer(one.kelo, time);
+        one.cell.update();
+        one.draw();
+    }
+}
+BENCHMARK(BM_CellDirtyTimeCode);
+
+class Target : public KeloStatusViewTarget {
+public:
+    void statusViewSelectionChanged(KeloStatusView*) override {}
+    QMenu* menuForEvent(QContextMenuEvent*, KeloStatusView*) override { return nullptr; }
+    void actionForMenuItem(QAction*, KeloStatusView*) override {}
+    std::unique_ptr<KeloRemoteCell> createCellForDescription(const QVariantMap& d, bool,
+                                                             KeloStatusView*) override {
+        auto cell = std::make_unique<KeloMonitorCell>();
+        cell->setThumbHeight(60);
+        cell->setThumbAspect(16.0f / 9.0f);
+        cell->setKeloObject(servers.at(d.value("name").toString()));
+        return cell;
+    }
+    int serversCount() override { return int(servers.size()); }
+    std::map<QString, KeloObject*> servers;
+};
+
+// One application tick over a grid of monitor cells whose time codes all
+// change: poll, then paint what the cells marked.
+void BM_GridTick(benchmark::State& state) {
+    ensureApp();
+    const int count = int(state.range(0));
+    std::vector<std::unique_ptr<KeloObject>> servers;
+    Target target;
+    QList<QVariantMap> descriptions;
+    for (int i = 0; i < count; ++i) {
+        auto kelo = std::make_unique<KeloObject>();
+        kelo->setName(QString("Kelo on Server %1").arg(i));
+        kelo->setAddress(0x0A000000 + uint32_t(i), 0x0A000000 + uint32_t(i));
+        fillServer(*kelo, 0);
+        target.servers[kelo->name()] = kelo.get();
+        descriptions.append({{"name", kelo->name()}});
+        servers.push_back(std::move(kelo));
+    }
+    KeloStatusView view(QRectF(0, 0, 284, 10));
+    view.setNumColumns(4);
+    view.setTarget(&target);
+    view.setDataSource(&descriptions);
+    view.createCellArray();
+    view.reloadData();
+    view.show();
+    for (int i = 0; i < 3; ++i) {
+        view.performUpdate();
+        QApplication::processEvents();
+    }
+    uint32_t time = 0;
+    for (auto _ : state) {
+        time += 256;
+        for (auto& kelo : servers) fillServer(*kelo, time);
+        view.performUpdate();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_GridTick)->Arg(50)->Arg(200)->Arg(500)->Unit(benchmark::kMillisecond);
+
+void BM_JpegDecode(benchmark::State& state) {
+    const QByteArray data = jpeg(int(state.range(0)), int(state.range(0)) * 9 / 16);
+    for (auto _ : state) benchmark::DoNotOptimize(cgImageWithJPEGData(data));
+}
+BENCHMARK(BM_JpegDecode)->Arg(320)->Arg(640)->Arg(1280)->Unit(benchmark::kMicrosecond);
+
+// Decoded and scaled once to a 60-point thumbnail, as a new preview is shown.
+void BM_JpegDecodeScaled(benchmark::State& state) {
+    const QByteArray data = jpeg(int(state.range(0)), int(state.range(0)) * 9 / 16);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(cgImageWithJPEGData(data).scaled(106, 60, Qt::IgnoreAspectRatio,
+                                                                  Qt::SmoothTransformation));
+}
+BENCHMARK(BM_JpegDecodeScaled)->Arg(320)->Arg(640)->Arg(1280)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "content/KeloContentID.h"
+
+#include <QString>
+#include <QVariantList>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+// One transfer record of a collection: the tasks of a sync job, or, with
+// transfer ID 0, only a mark that a folder's database entries are to be
+// fetched again. Main thread only.
+class ContentTransfer {
+public:
+    static std::shared_ptr<ContentTransfer> transferWithTasks(
+        const QVariantList& tasks, const QString& folderKey, const std::optional<KeloContentID>& id,
+        int32_t transferKey, int32_t collectionID);
+
+    const QVariantList& tasks() const { return tasks_; }
+    const QString& folderKey() const { return folderKey_; }
+    const std::optional<KeloContentID>& contentID() const { return contentID_; }
+    int32_t transferKey() const { return transferKey_; }
+    int32_t collectionID() const { return collectionID_; }
+
+private:
+    QVariantList tasks_;
+    QString folderKey_;
+    std::optional<KeloContentID> contentID_;
+    int32_t transferKey_ = 0;
+    int32_t collectionID_ = -1;
+};

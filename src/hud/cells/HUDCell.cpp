@@ -1,0 +1,5 @@
+#include "hud/cells/HUDCell.h"
+
+#include "hud/theme/HUDThemeManager.h"
+
+HUDCell::HUDCell() : themeKey_(QString::fromLatin1(kHUDGradientThemeKey)) {}

@@ -1,0 +1,241 @@
+#include "hud/windows/KlLogUI.h"
+
+#include "foundation/KlStatusLine.h"
+#include "hud/views/DTableView.h"
+#include "platform/MainThread.h"
+#include "platform/UserDefaults.h"
+
+#include <QAbstractButton>
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QTime>
+#include <QTimer>
+
+namespace {
+// Drawing a megabyte in one row would stall the table; the entry keeps it all.
+constexpr int kShownCharacters = 2000;
+constexpr int kDefaultHeight = 100;
+}  // namespace
+
+// The history as the table sees it: columns time and text.
+class KlLogUI::Model : public QAbstractTableModel {
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : int(entries.size());
+    }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 2; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= entries.size()) return {};
+        const KlLogEntry& entry = entries.at(index.row());
+        if (role == Qt::DisplayRole) {
+            return index.column() == 0 ? entry.ended : entry.log.left(kShownCharacters);
+        }
+        if (role == Qt::ForegroundRole && entry.color.isValid()) return entry.color;
+        return {};
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+        return section == 0 ? QStringLiteral("Time") : QStringLiteral("Message");
+    }
+
+    void append(const KlLogEntry& entry) {
+        const int row = int(entries.size());
+        beginInsertRows({}, row, row);
+        entries.append(entry);
+        endInsertRows();
+        if (entries.size() > kMaxEntries) {
+            beginRemoveRows({}, 0, 0);
+            entries.removeFirst();
+            endRemoveRows();
+        }
+    }
+    void clear() {
+        beginResetModel();
+        entries.clear();
+        endResetModel();
+    }
+
+    QList<KlLogEntry> entries;
+};
+
+KlLogUI::KlLogUI(QSplitter* splitView, QAbstractButton* logButton, QObject* parent)
+    : QObject(parent), toLogButton_(logButton), toSplitView_(splitView) {
+    model_ = new Model(this);
+    auto* table = new DTableView;
+    table->setModel(model_);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setColumnWidth(0, 70);
+    table->setAlternatingRowColors(true);
+    // The operator may drag the pane lower than a scroll area's usual minimum.
+    table->setMinimumSize(1, 1);
+    toHistoryTable_ = table;
+    searchView_ = new QLineEdit(table);
+    searchView_->hide();
+    if (toSplitView_) {
+        toSplitView_->insertWidget(0, table);
+    }
+    table->hide();
+    if (toLogButton_) {
+        toLogButton_->setCheckable(true);
+        connect(toLogButton_, &QAbstractButton::clicked, this, [this] { logButtonClicked(); });
+    }
+}
+
+KlLogUI::~KlLogUI() {
+    // A pane that is in no split view has no other owner.
+    if (toHistoryTable_ && !toHistoryTable_->parent()) delete toHistoryTable_;
+}
+
+QLineEdit* KlLogUI::searchView() const {
+    return searchView_;
+}
+
+DTableView* KlLogUI::historyTable() const {
+    return toHistoryTable_;
+}
+
+const QList<KlLogEntry>& KlLogUI::logMessages() const {
+    return model_->entries;
+}
+
+void KlLogUI::setDelegate(KlLogUIDelegate* delegate, OmLog* omLog, const QString& prefKeyShow,
+                          const QString& prefKeyHeight) {
+    model_->clear();
+    delegate_ = delegate;
+    omLog_ = omLog;
+    prefKeyShow_ = prefKeyShow;
+    prefKeyHeight_ = prefKeyHeight;
+    searchView_->hide();
+    if (!prefKeyShow_.isEmpty() && UserDefaults::standard().object(prefKeyShow_).isValid()) {
+        openHistory();
+    }
+    historyShown_ =
+        !prefKeyShow_.isEmpty() && UserDefaults::standard().object(prefKeyShow_).isValid();
+}
+
+void KlLogUI::log(const QString& text) {
+    OmLogLevel level = kOmLogInfo;
+    if (text.startsWith(QLatin1String("ERR"))) {
+        level = kOmLogError;
+    } else if (text.startsWith(QLatin1String("Warning"))) {
+        level = kOmLogWarning;
+    }
+    log(level, text);
+}
+
+void KlLogUI::log(OmLogLevel level, const QString& text) {
+    // A lone surrogate has no UTF-8 form.
+    if (!text.isValidUtf16()) return;
+    QColor color;
+    if (level == kOmLogError) {
+        color = QColor(Qt::red);
+    } else if (level == kOmLogWarning) {
+        color = QColor(Qt::yellow);
+    }
+    KlStatusLine::shared()->showStatusText(text, color);
+    const QByteArray utf8 = text.toUtf8();
+    const int result = omLog_ ? omLog_->level(level, true, utf8.constData())
+                              : OmLogCore(level == kOmLogError     ? "e"
+                                          : level == kOmLogWarning ? "w"
+                                                                   : "i",
+                                          "", true, level, utf8.constData());
+    if (result != 0) return;
+    static const QString kTimeFormat = QStringLiteral("HH:mm:ss");
+    const QString ended = QTime::currentTime().toString(kTimeFormat);
+    const bool flash = level == kOmLogWarning || level == kOmLogError;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        addLogEntry({line, ended, flash, color});
+    }
+}
+
+void KlLogUI::addLogEntry(const KlLogEntry& entry) {
+    if (!MainThread::isMainThread()) {
+        QPointer<KlLogUI> self(this);
+        MainThread::runOnMain([self, entry] {
+            if (self) self->forwardLogEntryToMainThread(entry);
+        });
+        return;
+    }
+    forwardLogEntryToMainThread(entry);
+}
+
+void KlLogUI::forwardLogEntryToMainThread(const KlLogEntry& entry) {
+    if (entry.flash && !historyShown_) logButtonClicked();
+    if (delegate_) delegate_->logEntryAdded(entry);
+    model_->append(entry);
+    toHistoryTable_->scrollToBottom();
+    if (entry.flash) {
+        toHistoryTable_->setFlashRow(quint64(model_->entries.size() - 1));
+        QTimer::singleShot(3000, this, &KlLogUI::endFlash);
+    }
+}
+
+void KlLogUI::openHistory() {
+    const int stored = int(UserDefaults::standard().integer(prefKeyHeight_));
+    const int height = stored < 50 ? kDefaultHeight : stored;
+    toHistoryTable_->show();
+    if (toSplitView_) {
+        if (toSplitView_->indexOf(toHistoryTable_) != 0)
+            toSplitView_->insertWidget(0, toHistoryTable_);
+        // Lay the shown pane out first, or the splitter restores its old share.
+        toSplitView_->refresh();
+        QList<int> sizes = toSplitView_->sizes();
+        const int length = toSplitView_->orientation() == Qt::Vertical ? toSplitView_->height()
+                                                                       : toSplitView_->width();
+        const int total = length - toSplitView_->handleWidth() * int(sizes.size() - 1);
+        sizes[0] = height;
+        if (sizes.size() > 1) sizes[1] = std::max(0, total - height);
+        toSplitView_->setSizes(sizes);
+    }
+}
+
+void KlLogUI::closeHistory() {
+    const int height = toSplitView_ && toSplitView_->indexOf(toHistoryTable_) == 0
+                           ? toSplitView_->sizes().value(0)
+                           : toHistoryTable_->height();
+    if (height >= 51) UserDefaults::standard().setObject(prefKeyHeight_, height);
+    toHistoryTable_->hide();
+}
+
+void KlLogUI::logButtonClicked() {
+    if (!toHistoryTable_) return;
+    // A pane the operator dragged shut counts as closed.
+    if (!toHistoryTable_->isHidden() && toSplitView_ && toSplitView_->sizes().value(0) == 0) {
+        toHistoryTable_->hide();
+    }
+    UserDefaults& defaults = UserDefaults::standard();
+    if (!toHistoryTable_->isHidden()) {
+        closeHistory();
+        defaults.remove(prefKeyShow_);
+    } else {
+        openHistory();
+        defaults.setObject(prefKeyShow_, QStringLiteral("YES"));
+        defaults.synchronize();
+    }
+    historyShown_ = defaults.object(prefKeyShow_).isValid();
+}
+
+void KlLogUI::clearLogButtonClicked() {
+    model_->clear();
+    if (delegate_) delegate_->clearLog();
+    toHistoryTable_->clearSelection();
+    endFlash();
+}
+
+void KlLogUI::endFlash() {
+    if (toHistoryTable_) toHistoryTable_->setFlashRow(kNSNotFound);
+}
+
+void KlLogUI::periodicUpdate() {
+    if (toLogButton_ && toLogButton_->isChecked() != historyShown_) {
+        toLogButton_->setChecked(historyShown_);
+    }
+}
+
+void KlLogUI::search() {
+    if (omLog_) omLog_->d("search stub");
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "hud/views/HUDScrollView.h"
+
+#include <QString>
+
+// The scroll view round a breakout pane: while the pane has nothing to show
+// it draws a help text over the box fill. Main thread only.
+class BreakoutScrollView : public HUDScrollView {
+    Q_OBJECT
+public:
+    explicit BreakoutScrollView(QWidget* parent = nullptr);
+
+    QString helpText() const { return helpText_; }
+    void setHelpText(const QString& text);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString helpText_;
+};
