@@ -1,4 +1,5 @@
 #include "BenchSockets.h"
+#include "app/KeloRemoteNotificationRoute.h"
 #include "platform/NotificationCenter.h"
 #include "serverlink/BftpTransferMessage.h"
 #include "serverlink/KeloObject.h"
@@ -34,14 +35,20 @@ KlE_Control_Status::Options benchLinkOptions() {
     return options;
 }
 
-// A busy version 4 server: 24 layers playing, 32 outputs and 16 mixes, with
-// views drawing a spread of its pictures.
-void setUpBusyServer(KeloObject& k) {
-    KeloObject::setSortedMixIndexesProvider([](KeloObject&) {
+// Sixteen mixes, as the outputs table would list them.
+struct SixteenMixes : MixRectangleServices {
+    std::vector<int> sortedMixIndexes(KeloObject&) override {
         std::vector<int> mixes;
         for (int m = 1; m <= 16; ++m) mixes.push_back(m);
         return mixes;
-    });
+    }
+};
+
+// A busy version 4 server: 24 layers playing, 32 outputs and 16 mixes, with
+// views drawing a spread of its pictures.
+void setUpBusyServer(KeloObject& k) {
+    static SixteenMixes mixes;
+    MixRectangleServices::install(&mixes);
     k.setPrefsDict({});
     k.setIsRunning(true);
     kle_general_stat s{};
@@ -170,7 +177,8 @@ void BM_ControlStatusTick256(benchmark::State& state) {
     int64_t bytes = 0;
     useSockets(options, state.range(0) == 0 ? &bytes : nullptr);
     KlE_Control_Status link(options);
-    const QVariantMap prefs{{"a", QVariantMap{{"_value", "1"}}}, {"b", QVariantMap{{"_value", "2"}}}};
+    const QVariantMap prefs{{"a", QVariantMap{{"_value", "1"}}},
+                            {"b", QVariantMap{{"_value", "2"}}}};
     for (uint32_t i = 0; i < 256; ++i) {
         KeloObject* kelo = link.addKeloForName(QString("Kelo %1").arg(i));
         kelo->setAddress(0x7F000002 + i, 0x7F000002 + i);
@@ -279,12 +287,11 @@ static void BM_FragmentReassembly1MB(benchmark::State& state) {
     uint8_t header[sizeof h];
     std::memcpy(header, &h, sizeof h);
     std::vector<QByteArray> parts;
-    KlDataSender::send(header, payload.constData(), uint32_t(payload.size()),
-                       [&](const uint8_t* d, size_t n) {
-                           parts.emplace_back(reinterpret_cast<const char*>(d) + 16,
-                                              qsizetype(n - 18));
-                           return true;
-                       });
+    KlDataSender::send(
+        header, payload.constData(), uint32_t(payload.size()), [&](const uint8_t* d, size_t n) {
+            parts.emplace_back(reinterpret_cast<const char*>(d) + 16, qsizetype(n - 18));
+            return true;
+        });
     if (shuffled) std::shuffle(parts.begin(), parts.end(), std::mt19937(7));
     int64_t complete = 0;
     for (auto _ : state) {
@@ -313,7 +320,8 @@ void BM_PreferenceChanges10000(benchmark::State& state) {
     int64_t bytes = 0;
     useSockets(options, state.range(0) == 0 ? &bytes : nullptr);
     KlE_Control_Status link(options);
-    link.setupRemoteNotificationHandler();
+    // The program's own route, so that the figure includes its dispatch.
+    KeloRemoteNotificationRoute route(link);
     KeloObject* kelo = link.addKeloForName("Kelo Bench");
     kelo->setAddress(0x7F000002, 0x7F000002);
     kelo->setIsRunning(true);

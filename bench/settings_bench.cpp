@@ -1,9 +1,14 @@
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/OmNetInterface.h"
+#include "settings/KeloRemoteContentEditor.h"
+#include "settings/KeloWarpEditorView.h"
 #include "settings/KlPatchCommon.h"
 #include "settings/KlRemoteControlList.h"
 
 #include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QImage>
 
 #include <memory>
 #include <random>
@@ -85,6 +90,58 @@ void BM_Blueprints(benchmark::State& state) {
         benchmark::DoNotOptimize(KlPatchCommon::createBlueprints(1, 32, 24, profiles, 19));
 }
 BENCHMARK(BM_Blueprints);
+
+// A mesh topography of 40 x 30 cells whose 1,271 points all moved.
+QVariantMap meshItem() {
+    QVariantMap mesh;
+    for (int c = 0; c <= 40; ++c)
+        for (int r = 0; r <= 30; ++r)
+            mesh.insert(QString::asprintf("%03d.%03d", c, r),
+                        QString::asprintf("%0.3f,%0.3f", c * 0.001, r * 0.001));
+    return {{"type", "mesh"},
+            {"meshsize", "40,30"},
+            {"mesh", mesh},
+            {"size", "1,1,0"},
+            {"modelinfo", QVariantMap{{"camera", QVariantMap{{"fov", "25"}}}}}};
+}
+
+// One jog tick on a big item: the edit and the text that is stored.
+void BM_EditorJogTickOnMeshItem(benchmark::State& state) {
+    KeloRemoteContentEditor editor;
+    editor.setCurrentObject(meshItem());
+    int i = 0;
+    for (auto _ : state) {
+        editor.setEditValue(QString::number(25 + (i++ % 50)), 0, "camera/fov", "25");
+        benchmark::DoNotOptimize(editor.currentObjectText());
+    }
+}
+BENCHMARK(BM_EditorJogTickOnMeshItem)->Unit(benchmark::kMicrosecond);
+
+QApplication& offscreenApp() {
+    static int argc = 1;
+    static char name[] = "settings_bench";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(argc, argv);
+    return app;
+}
+
+// One drag tick of the mesh editor: the point moves and the grid redraws.
+void BM_WarpGridDragTick41x31(benchmark::State& state) {
+    offscreenApp();
+    KeloWarpEditorView view;
+    view.resize(640, 480);
+    view.setCols(41);
+    view.setRows(31);
+    view.setDictionary(meshItem().value("mesh").toMap());
+    QImage image(view.size(), QImage::Format_ARGB32_Premultiplied);
+    int i = 0;
+    for (auto _ : state) {
+        view.setPoint(QPointF((i++ % 100) * 0.001, 0), 600);
+        view.render(&image);
+    }
+}
+BENCHMARK(BM_WarpGridDragTick41x31)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

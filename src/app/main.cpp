@@ -1,23 +1,119 @@
+#include "app/AppConstants.h"
+#include "app/KeloCompositionRoot.h"
+#include "app/KeloHeadlessFrontEnd.h"
+#include "app/KeloMainWindow.h"
+#include "app/KeloRemoteSettings.h"
+#include "app/KeloStatusLine.h"
 #include "foundation/OmLog.h"
+#include "foundation/VTaskManager.h"
+#include "hud/theme/HUDThemeKelo.h"
+#include "hud/theme/HUDThemeKeloPanel.h"
+#include "hud/theme/HUDThemeManager.h"
 #include "platform/LibraryPaths.h"
+#include "platform/UserDefaults.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTimer>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdio>
+#include <csignal>
+
+namespace {
+
+// Written by the SIGINT handler, read on the main thread.
+int gSigIntPipe[2] = {-1, -1};
+
+void catch_int_signal(int) {
+    static const char line[] = "\nKeloRemote - received SIGINT signal\n";
+    [[maybe_unused]] auto n = write(STDOUT_FILENO, line, sizeof line - 1);
+    const char byte = 1;
+    n = write(gSigIntPipe[1], &byte, 1);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     umask(2);
-    QCoreApplication app(argc, argv);
+
+    // The panel theme first, so the gradient theme, registered last, is the default.
+    HUDThemeManager::keyedManager()->setTheme(HUDThemeKeloPanel::instance(), "flatTheme");
+    HUDThemeManager::keyedManager()->setTheme(HUDThemeKelo::instance(), "gradientTheme");
+
+    QApplication app(argc, argv);
     QCoreApplication::setApplicationName("KeloRemote");
     QCoreApplication::setApplicationVersion(QStringLiteral(KELO_VERSION));
 
-    const QString folder = libraryPath("~/Library/Logs/KeloRemote");
-    OmLog log(folder, "Kelo Verozo %s starting up...\n", KELO_VERSION);
+    VTaskManager& tasks = VTaskManager::sharedTaskManager();
+    tasks.checkCrashLog();
+    if (tasks.mWarnOtherApp() != 0) {
+        tasks.warnOtherApp();
+        return 0;
+    }
+
+    OmLog log(libraryPath("~/Library/Logs/KeloRemote"), "Kelo Verozo %s starting up...\n",
+              KELO_VERSION);
     log.setLoggingTag("Verozo");
-    log.flush();
-    std::fprintf(stderr, "Kelo Verozo %s: log written to %s\n", KELO_VERSION,
-                 OmLog::logPath().isEmpty() ? "standard output" : qPrintable(OmLog::logPath()));
-    return 0;
+    // The window does not take the front end's hooks yet: the headless one stands in.
+    KeloHeadlessFrontEnd frontEnd;
+    KeloCompositionRoot root(frontEnd.frontEnd());
+    if (!root.install()) {
+        log.flush();
+        return 1;
+    }
+
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSigIntPipe) != 0) {
+        OmLog::log(kOmLogError, "Cannot create the SIGINT pipe\n");
+        return 1;
+    }
+    std::signal(SIGINT, catch_int_signal);
+    QSocketNotifier sigInt(gSigIntPipe[0], QSocketNotifier::Read);
+    QObject::connect(&sigInt, &QSocketNotifier::activated, [&] {
+        char byte;
+        [[maybe_unused]] auto n = read(gSigIntPipe[0], &byte, 1);
+        log.i("KeloRemote - received SIGINT signal\n");
+        QTimer::singleShot(250, &app, &QCoreApplication::quit);
+    });
+
+    KeloRemoteSettings settings;
+    settings.loadSettings(UserDefaults::standard().object(kSettingsDefaultsKey));
+
+    KeloMainWindow window;
+    window.setWindowTitle(mainWindowTitle(QCoreApplication::applicationVersion(),
+                                          QCoreApplication::applicationFilePath()));
+    window.show();
+    // Lets a test that runs the real program check its window: the log
+    // owns standard output, so the listing goes to a file of the test's.
+    if (const QString listing = qEnvironmentVariable("KELO_LOG_WINDOW"); !listing.isEmpty()) {
+        QFile file(listing);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(("window: " + window.windowTitle() +
+                        "\ntabs: " + window.tabLabels().join('|') + "\n")
+                           .toUtf8());
+    }
+
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        log.checkFlood();
+        log.flush();
+        window.statusLine()->updateInfoBar(QDateTime::currentMSecsSinceEpoch());
+    });
+    tick.start(200);
+
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [&] {
+        log.i("KeloRemote received quit command\n");
+        QString error;
+        if (!settings.save(&error)) {
+            log.e("Cannot write %s: %s\n", qPrintable(settings.path()), qPrintable(error));
+            window.statusLine()->showStatusText("Error writing settings: " + error);
+        }
+        UserDefaults::standard().synchronize();
+        log.flush();
+    });
+    return app.exec();
 }

@@ -1,6 +1,5 @@
 #include "content/keloRootPath.h"
 
-#include "foundation/KeloRootPathHook.h"
 #include "foundation/OmLog.h"
 #include "platform/LibraryPaths.h"
 #include "platform/PropertyList.h"
@@ -206,6 +205,10 @@ QString keloRootPath(bool force) {
     return s.rootPath;
 }
 
+QString KeloRootPathFinder::keloRootPath(bool force) {
+    return ::keloRootPath(force);
+}
+
 void setMediaScanMode(int32_t mode) {
     std::lock_guard lock(state().lock);
     state().mediaScanMode = mode;
@@ -323,8 +326,4 @@ QString modelInfoPath() {
 QString pluginsEffectsPath() {
     const QString root = keloRootPath(false);
     return root.isEmpty() ? QString() : root + "/plugins/effects";
-}
-
-void registerKeloRootPath() {
-    setKeloRootPathProvider([](bool force) { return keloRootPath(force); });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "foundation/KeloRootPathProvider.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -52,8 +54,12 @@ QString pluginsEffectsPath();
 // (`isAlias` set); anything else for itself.
 QString resolveAliasFile(const QString& path, bool* isAlias = nullptr);
 
-// Lets lower layers ask for the root through the foundation's hook.
-void registerKeloRootPath();
+// The search above for the layers below this one; the composition root
+// installs it. Any thread.
+class KeloRootPathFinder : public KeloRootPathProvider {
+public:
+    QString keloRootPath(bool force) override;
+};
 
 // The candidates tried before the volumes: "/Applications/Kelo", "~/Kelo".
 QStringList keloRootPathDefaultSearchList();

@@ -1,22 +1,22 @@
 #pragma once
 
+#include "platform/InstalledInterface.h"
+
 #include <QColor>
 #include <QString>
 
 // The main window's status line as the lower layers see it. The composition
-// root installs the application's implementation once at start-up; without
-// one nothing is shown. showStatusText() may be called from any thread.
-class KlStatusLine {
+// root installs the application's implementation (or, without windows, one
+// that writes to the log) once at start-up; without one nothing is shown.
+class KlStatusLine : public InstalledInterface<KlStatusLine> {
 public:
     virtual ~KlStatusLine() = default;
-    // An invalid colour is the plain status colour.
+    // An invalid colour is the plain status colour. Any thread.
     virtual void showStatusText(const QString& text, const QColor& color) {
         (void)text;
         (void)color;
     }
-
-    // The installed status line, or a silent one.
-    static KlStatusLine* shared();
-    // Not owned; null removes it.
-    static void install(KlStatusLine* statusLine);
+    // The controller tick's refresh of the line (expiry, flashing, tool-tip
+    // text). Main thread only.
+    virtual void updateInfoBar() {}
 };

@@ -3,17 +3,12 @@
 #include "foundation/KeloPrintfLog.h"
 #include "platform/LibraryPaths.h"
 
-#include <QAction>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QKeySequence>
-#include <QMenu>
-#include <QMenuBar>
 #include <QOpenGLContext>
-#include <QPointer>
 #include <QProcess>
 
 #include <algorithm>
@@ -56,8 +51,6 @@ time_t gWindowStart = 0;
 OmTimeBase gTimeBase;
 QString gLogPath;
 QString gLogFolder;
-
-QPointer<QMenuBar> gMenuBar;  // GUI thread only
 
 const char* letterFor(OmLogLevel level) {
     static const char* const letters[] = {"v", "d", "i", "w", "e"};
@@ -314,14 +307,12 @@ OmLog::OmLog(const QString& folder, const char* format, ...) {
         OmLogCore("i", "", true, kOmLogInfo,
                   "Logging to stdout because of '-x' command-line argument\n");
         gShowDebugMenu = true;
-        addDebugMenuIfNeeded();
         return;
     }
     if (!logFile_) {
         const std::string line = "### Error: OmLog can't write to '" + folder.toStdString() + "'\n";
         OmLogCore("e", "", true, kOmLogError, line.c_str());
     }
-    if (gShowDebugMenu) addDebugMenuIfNeeded();
 }
 
 OmLog* OmLog::initWithMessage(const char* format, ...) {
@@ -453,44 +444,36 @@ void OmLog::setLogLevel(unsigned level) {
     if (level < 5) gLevel = static_cast<OmLogLevel>(level);
 }
 
-void OmLog::setMainMenuBar(QMenuBar* menuBar) {
-    gMenuBar = menuBar;
-    addDebugMenuIfNeeded();
+bool OmLog::debugMenuWanted() {
+    return gShowDebugMenu;
 }
 
-void OmLog::addDebugMenuIfNeeded() {
-    if (!gShowDebugMenu || !gMenuBar) return;
-    for (const QAction* action : gMenuBar->actions()) {
-        if (action->text() == "Debug") return;
-    }
-    QMenu* menu = gMenuBar->addMenu("Debug");
-
-    QAction* verbose = menu->addAction("Log Verbose");
-    verbose->setCheckable(true);
-    verbose->setChecked(false);
-    QObject::connect(verbose, &QAction::triggered, verbose, [verbose] { toggleVerbose(verbose); });
-
-    QAction* flood = menu->addAction("Log Disable Flood Checking");
-    flood->setCheckable(true);
-    flood->setChecked(gFloodCheckDisabled);
-    // Command, Control, Shift: Qt's Ctrl stands for Command here and Meta for Control.
-    flood->setShortcut(QKeySequence(Qt::CTRL | Qt::META | Qt::SHIFT | Qt::Key_L));
-    QObject::connect(flood, &QAction::triggered, flood, [flood] { toggleAllowFlood(flood); });
-
-    menu->addAction("Log GL Errors for 10 seconds", [] { logGLErrorsFor10seconds(); });
-    menu->addAction("Log GL Errors for 5 minutes", [] { logGLErrorsFor5minutes(); });
+std::vector<OmLog::DebugMenuItem> OmLog::debugMenuItems() {
+    return {
+        {"Log Verbose", {}, &toggleVerbose, &isVerbose},
+        // Command, Control, Shift: Qt's Ctrl stands for Command here and Meta
+        // for Control.
+        {"Log Disable Flood Checking", QKeySequence(Qt::CTRL | Qt::META | Qt::SHIFT | Qt::Key_L),
+         &toggleAllowFlood, &isFloodCheckDisabled},
+        {"Log GL Errors for 10 seconds", {}, &logGLErrorsFor10seconds, nullptr},
+        {"Log GL Errors for 5 minutes", {}, &logGLErrorsFor5minutes, nullptr},
+    };
 }
 
-void OmLog::toggleVerbose(QAction* sender) {
-    const OmLogLevel level = gLevel == kOmLogVerbose ? kOmLogDebug : kOmLogVerbose;
-    gLevel = level;
-    if (sender) sender->setChecked(level == kOmLogVerbose);
+void OmLog::toggleVerbose() {
+    gLevel = gLevel == kOmLogVerbose ? kOmLogDebug : kOmLogVerbose;
 }
 
-void OmLog::toggleAllowFlood(QAction* sender) {
-    const bool disabled = !gFloodCheckDisabled;
-    gFloodCheckDisabled = disabled;
-    if (sender) sender->setChecked(disabled);
+bool OmLog::isVerbose() {
+    return gLevel == kOmLogVerbose;
+}
+
+void OmLog::toggleAllowFlood() {
+    gFloodCheckDisabled = !gFloodCheckDisabled;
+}
+
+bool OmLog::isFloodCheckDisabled() {
+    return gFloodCheckDisabled;
 }
 
 void OmLog::logGLErrorsFor10seconds() {

@@ -1,14 +1,13 @@
 #pragma once
 
+#include <QKeySequence>
 #include <QString>
 
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
-
-class QAction;
-class QMenuBar;
+#include <vector>
 
 // Log levels: 0 verbose "v", 1 debug "d", 2 info "i", 3 warning "w", 4 error "e".
 using OmLogLevel = int32_t;
@@ -88,14 +87,21 @@ public:
     void showLogInConsole();
     void setLogLevel(unsigned level);
 
-    // Qt has no application-wide main menu: the application hands over its
-    // menu bar, which gets the Debug menu when "-x" was given.
-    static void setMainMenuBar(QMenuBar* menuBar);
-    static void addDebugMenuIfNeeded();
-    // Debug menu actions; they change process-wide state only, so they need no
-    // logger. A non-null sender gets the new check state.
-    static void toggleVerbose(QAction* sender);
-    static void toggleAllowFlood(QAction* sender);
+    // The Debug menu as data: the layer that owns the menu bar shows it
+    // while debugMenuWanted() (an application logger saw "-x"). The actions
+    // change process-wide state only, so they need no logger.
+    struct DebugMenuItem {
+        const char* title;
+        QKeySequence shortcut;  // empty: none
+        void (*perform)();
+        bool (*isOn)();  // null: not a toggle
+    };
+    static bool debugMenuWanted();
+    static std::vector<DebugMenuItem> debugMenuItems();
+    static void toggleVerbose();
+    static bool isVerbose();
+    static void toggleAllowFlood();
+    static bool isFloodCheckDisabled();
     static void logGLErrorsFor10seconds();
     static void logGLErrorsFor5minutes();
 

@@ -1,6 +1,6 @@
 #include "foundation/VTaskManager.h"
 
-#include "foundation/KeloRootPathHook.h"
+#include "foundation/KeloRootPathProvider.h"
 #include "foundation/OmLog.h"
 #include "platform/LibraryPaths.h"
 #include "platform/UserDefaults.h"
@@ -54,7 +54,6 @@ constexpr qint64 kCrashReportMaxBytes = 16 << 20;
 constexpr qint64 kZipEntryMaxBytes = 256 << 20;
 constexpr int kMailLogMaxChars = 64 << 10;
 
-std::atomic<VTaskManagerUI*> gUI{nullptr};
 std::atomic<pid_t> gMainTid{0};
 std::atomic<int64_t> gLogCICVMEthernet{0};
 
@@ -537,12 +536,8 @@ VTaskManager::~VTaskManager() {
     if (lockFd_ >= 0) close(lockFd_);
 }
 
-void VTaskManager::setUI(VTaskManagerUI* ui) {
-    gUI.store(ui);
-}
-
 bool VTaskManager::warnOtherApp() {
-    VTaskManagerUI* ui = gUI.load();
+    VTaskManagerUI* ui = VTaskManagerUI::installed();
     const VTaskAlert alert{true,
                            QStringLiteral("Open New Instance?"),
                            QStringLiteral("Only one instance of Verozo may be run at a time, "
@@ -572,7 +567,7 @@ bool VTaskManager::warnOtherApp() {
 
 QString VTaskManager::rootLogsPath() const {
     if (!rootLogsPathOverride_.isEmpty()) return rootLogsPathOverride_;
-    const QString root = keloRootPathFromProvider();
+    const QString root = KeloRootPathProvider::shared().keloRootPath(false);
     return root.isEmpty() ? QString() : QDir(root).filePath("Logs/KeloRemote");
 }
 
@@ -754,7 +749,7 @@ void VTaskManager::collectCrashReport() {
 
 void VTaskManager::offerCrashReport(const QString& crashFolder, const QString& zipPath,
                                     bool zipped) {
-    VTaskManagerUI* ui = gUI.load();
+    VTaskManagerUI* ui = VTaskManagerUI::installed();
     const QString address = QString::fromLatin1(supportAddress());
     int choice = -1;
     if (ui) {
@@ -836,7 +831,7 @@ bool VTaskManager::exceptionHandler(const QString& name, const QString& reason, 
 }
 
 bool VTaskManager::checkForFatalException() {
-    VTaskManagerUI* ui = gUI.load();
+    VTaskManagerUI* ui = VTaskManagerUI::installed();
     if (!modalHeartbeatTimer_ && ui && ui->launchingFinished()) {
         modalHeartbeatTimer_ = std::make_unique<QTimer>();
         modalHeartbeatTimer_->setInterval(1000);
@@ -926,8 +921,7 @@ bool VTaskManager::checkHeartbeatPass(uint64_t now) {
         // Another thread may stamp after `now` was read: a stamp from the
         // future is the freshest there is, not an ancient one.
         auto age = [now](uint64_t stamp) { return stamp > now ? 0 : now - stamp; };
-        if (reason && age(gModalHeartbeat.load()) >= 5000 &&
-            age(gLastSleepOrStop.load()) >= 5000) {
+        if (reason && age(gModalHeartbeat.load()) >= 5000 && age(gLastSleepOrStop.load()) >= 5000) {
             const int32_t countdown = gCountdown.load();
             if (countdown < 8) gHeartbeatTimeout.store(true);
             bool passEnds = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/InstalledInterface.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -18,9 +20,9 @@ struct VTaskAlert {
 };
 
 // What the task manager needs of the application's user interface; the
-// application registers one at start-up. Without one, questions are answered
-// with -1 (nobody to ask) and the offers end up in the log.
-class VTaskManagerUI {
+// composition root installs one at start-up. Without one, questions are
+// answered with -1 (nobody to ask) and the offers end up in the log.
+class VTaskManagerUI : public InstalledInterface<VTaskManagerUI> {
 public:
     virtual ~VTaskManagerUI() = default;
     // Index of the button chosen; -1 when nobody can be asked.
@@ -71,8 +73,6 @@ public:
     void setMAppPath(const QString& path) { mAppPath_ = path; }
     int32_t mWarnOtherApp() const { return mWarnOtherApp_; }
     void setMWarnOtherApp(int32_t warn) { mWarnOtherApp_ = warn; }
-
-    static void setUI(VTaskManagerUI* ui);  // not owned; null removes it
 
     // Handlers, the previous run's crash report, then the heartbeat thread.
     void checkCrashLog();

@@ -1,7 +1,6 @@
 #include "outputs/MixRectangle.h"
 
 #include "serverlink/KeloObject.h"
-#include "serverlink/MixRectangleServices.h"
 
 #include <map>
 #include <memory>
@@ -30,20 +29,6 @@ std::optional<std::map<int, QString>> readMixes(const QVariant& value) {
     }
     return mixes;
 }
-
-class TableServices : public MixRectangleServices {
-public:
-    int updateConfigIncrement() const override { return MixRectangle::updateConfigIncrement(); }
-    int applyRemoteChanges(const QVariant& mixes) override {
-        return MixRectangle::applyRemoteChanges(mixes);
-    }
-    std::vector<MixRectangleRecord> sortedMixRectangles() const override {
-        std::vector<MixRectangleRecord> list;
-        for (const MixRectangle* m : MixRectangle::sortedMixRectangles())
-            list.push_back({m->mixIndex(), m->name()});
-        return list;
-    }
-};
 
 }  // namespace
 
@@ -90,12 +75,23 @@ void MixRectangle::removeAll() {
     sUpdateConfigIncrement = 0;
 }
 
-void MixRectangle::registerWithServerLink() {
-    static TableServices services;
-    MixRectangleServices::setServices(&services);
-    KeloObject::setSortedMixIndexesProvider([](KeloObject& kelo) {
-        std::vector<int> indexes;
-        for (const MixRectangleRecord& m : kelo.sortedMixes()) indexes.push_back(m.mixIndex);
-        return indexes;
-    });
+int MixRectangleTableServices::updateConfigIncrement() const {
+    return MixRectangle::updateConfigIncrement();
+}
+
+int MixRectangleTableServices::applyRemoteChanges(const QVariant& mixes) {
+    return MixRectangle::applyRemoteChanges(mixes);
+}
+
+std::vector<MixRectangleRecord> MixRectangleTableServices::sortedMixRectangles() const {
+    std::vector<MixRectangleRecord> list;
+    for (const MixRectangle* m : MixRectangle::sortedMixRectangles())
+        list.push_back({m->mixIndex(), m->name()});
+    return list;
+}
+
+std::vector<int> MixRectangleTableServices::sortedMixIndexes(KeloObject& kelo) {
+    std::vector<int> indexes;
+    for (const MixRectangleRecord& m : kelo.sortedMixes()) indexes.push_back(m.mixIndex);
+    return indexes;
 }

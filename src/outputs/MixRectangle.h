@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serverlink/MixRectangleServices.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -28,11 +30,18 @@ public:
     // Empties the table and the counter.
     static void removeAll();
 
-    // Makes the table the server link's mix services and lets the server
-    // objects size their mix pictures from it.
-    static void registerWithServerLink();
-
 private:
     int mixIndex_;
     QString name_;
+};
+
+// The table as the server link's mix services; the composition root
+// installs one. Main thread only.
+class MixRectangleTableServices : public MixRectangleServices {
+public:
+    int updateConfigIncrement() const override;
+    int applyRemoteChanges(const QVariant& mixes) override;
+    std::vector<MixRectangleRecord> sortedMixRectangles() const override;
+    // The server's mixes as read from its "mixes" preference.
+    std::vector<int> sortedMixIndexes(KeloObject& kelo) override;
 };

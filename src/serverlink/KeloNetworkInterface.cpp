@@ -3,6 +3,7 @@
 #include "foundation/KeloPrintfLog.h"
 #include "foundation/OmLog.h"
 #include "platform/NotificationCenter.h"
+#include "serverlink/KeloNetworkInterfaceUI.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlSockets.h"
 
@@ -13,11 +14,6 @@
 #include <cerrno>
 
 namespace {
-
-std::function<void(const QString&)>& conflictNoticeHandler() {
-    static std::function<void(const QString&)> handler;
-    return handler;
-}
 
 QString applicationName() {
     const QString name = QCoreApplication::applicationName();
@@ -40,10 +36,6 @@ KeloNetworkInterface::KeloNetworkInterface() : net_info_(std::make_unique<OmNetI
 
 KeloNetworkInterface::~KeloNetworkInterface() = default;
 
-void KeloNetworkInterface::setConflictNoticeHandler(std::function<void(const QString&)> handler) {
-    conflictNoticeHandler() = std::move(handler);
-}
-
 void KeloNetworkInterface::setVerbose(bool verbose) {
     verbose_ = verbose;
     if (net_info_) net_info_->setVerbose(verbose);
@@ -59,7 +51,7 @@ void KeloNetworkInterface::scanForInterfaces() {
         for (const QString& name : net_info_->conflicts())
             text += QStringLiteral(" - %1").arg(name);
         OmLogNoFlood(kOmLogWarning, "%s", qPrintable(text));
-        if (conflictNoticeHandler()) conflictNoticeHandler()(text);
+        KeloNetworkInterfaceUI::shared().showConflictNotice(text);
     }
     // Sets the match counts the next check compares against.
     net_info_->checkForInterfaceChanges();

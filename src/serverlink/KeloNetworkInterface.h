@@ -47,10 +47,6 @@ public:
     KeloNetworkInterface(const KeloNetworkInterface&) = delete;
     KeloNetworkInterface& operator=(const KeloNetworkInterface&) = delete;
 
-    // Shows the operator the text of an address conflict. Without a handler
-    // the conflict is only logged.
-    static void setConflictNoticeHandler(std::function<void(const QString&)> handler);
-
     bool verbose() const { return verbose_; }
     void setVerbose(bool verbose);
     bool suppressWarnings() const { return suppressWarnings_; }

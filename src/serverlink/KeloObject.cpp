@@ -5,6 +5,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 #include "serverlink/KeloObjectLink.h"
+#include "serverlink/KeloProfileNameProvider.h"
 #include "serverlink/ServerLinkNotifications.h"
 
 #include <QTimeZone>
@@ -18,19 +19,9 @@ namespace {
 // Seconds between the Unix epoch and the reference date 2001-01-01 UTC.
 constexpr double kReferenceDateOffset = 978307200.0;
 
-std::function<QString(int)>& profileNameProvider() {
-    static std::function<QString(int)> provider;
-    return provider;
-}
-
 std::function<bool(uint32_t)>& localAddressTest() {
     static std::function<bool(uint32_t)> test;
     return test;
-}
-
-std::function<std::vector<int>(KeloObject&)>& sortedMixIndexesProvider() {
-    static std::function<std::vector<int>(KeloObject&)> provider;
-    return provider;
 }
 
 std::function<double()>& clockFunction() {
@@ -71,17 +62,8 @@ KeloObject::KeloObject() {
 
 KeloObject::~KeloObject() = default;
 
-void KeloObject::setProfileNameProvider(std::function<QString(int)> provider) {
-    profileNameProvider() = std::move(provider);
-}
-
 void KeloObject::setLocalAddressTest(std::function<bool(uint32_t)> test) {
     localAddressTest() = std::move(test);
-}
-
-void KeloObject::setSortedMixIndexesProvider(
-    std::function<std::vector<int>(KeloObject&)> provider) {
-    sortedMixIndexesProvider() = std::move(provider);
 }
 
 double KeloObject::now() {
@@ -372,8 +354,7 @@ int KeloObject::numberOfIOModules() const {
 
 QString KeloObject::profileName() const {
     if (!isRunning_) return QString("");
-    if (!profileNameProvider()) return QString("Unknown");
-    return profileNameProvider()(generalStatus_.profile);
+    return KeloProfileNameProvider::shared().profileName(generalStatus_.profile);
 }
 
 bool KeloObject::isBackup() const {
@@ -631,8 +612,7 @@ bool KeloObject::spendImageWanted(KeloImage* image) {
 
 void KeloObject::rebuildMixImages() {
     mixImagesWanted_ = now();
-    const std::vector<int> indexes =
-        sortedMixIndexesProvider() ? sortedMixIndexesProvider()(*this) : std::vector<int>{};
+    const std::vector<int> indexes = MixRectangleServices::shared().sortedMixIndexes(*this);
     if (indexes.empty()) return;
     int n = *std::max_element(indexes.begin(), indexes.end()) + 1;
     if (n > kMaxMixImages) {

@@ -65,14 +65,10 @@ public:
     void setLink(KeloObjectLink* link) { link_ = link; }
     KeloObjectLink* link() const { return link_; }
 
-    // --- Services of higher layers, registered at start-up -------------------
-    // Display name of a DMX profile.
-    static void setProfileNameProvider(std::function<QString(int)> provider);
+    // --- Seams ---------------------------------------------------------------
     // Whether an address (host order) belongs to this computer. Without one,
     // only 127.0.0.0/8 counts as local.
     static void setLocalAddressTest(std::function<bool(uint32_t)> test);
-    // The `mixIndex` of each mix of the server's sorted mix list, in order.
-    static void setSortedMixIndexesProvider(std::function<std::vector<int>(KeloObject&)> provider);
     // Reference-date seconds now; replaceable so that tests control time.
     static double now();
     static void setClock(std::function<double()> clock);

@@ -111,9 +111,9 @@ std::vector<MixRectangleRecord> KeloObject::sortedMixes() {
         _cachedSortedMixesIncrement = int32_t(uint32_t(_cachedSortedMixesIncrement) + 1u);
         return {};
     }
-    MixRectangleServices* mixes = MixRectangleServices::services();
-    if (mixes && mixes->applyRemoteChanges(value) != 0) {
-        _cachedSortedMixes = mixes->sortedMixRectangles();
+    MixRectangleServices& mixes = MixRectangleServices::shared();
+    if (mixes.applyRemoteChanges(value) != 0) {
+        _cachedSortedMixes = mixes.sortedMixRectangles();
         _cachedSortedMixesIncrement = int32_t(uint32_t(_cachedSortedMixesIncrement) + 1u);
         _cachedSortedMixesNeedsUpdate = 0;
     }

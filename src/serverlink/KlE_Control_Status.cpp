@@ -330,10 +330,6 @@ void KlE_Control_Status::KeloRemoteNotification(const Notification& notification
     status_->KeloRemoteNotification(notification);
 }
 
-void KlE_Control_Status::setupRemoteNotificationHandler() {
-    status_->setupRemoteNotificationHandler();
-}
-
 void KlE_Control_Status::sendKeloRemoteCommand(int command, const QString& kelo) {
     status_->sendKeloRemoteCommand(command, kelo);
 }

@@ -164,9 +164,9 @@ public:
     void getPrefValue(const QString& key, KeloObject* kelo) override;
     // `key` may be an entry's "_alias"; the entry's real key is sent.
     void setPref(const QString& key, const QString& value, KeloObject* kelo, uint16_t flags = 0);
-    // "KeloRemoteNotification": type 1 reads, type 2 sets a preference.
+    // "KeloRemoteNotification": type 1 reads, type 2 sets a preference. The
+    // composition root routes the notification here.
     void KeloRemoteNotification(const Notification& notification);
-    void setupRemoteNotificationHandler();
     void sendKeloRemoteCommand(int command, const QString& kelo);
     void sendKeloRemoteCommand(int command, const QString& kelo, const QByteArray& data);
     void forceSendKeloRemoteCommand(int command, uint32_t rawIPAddress);

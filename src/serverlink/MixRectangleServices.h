@@ -1,9 +1,13 @@
 #pragma once
 
+#include "platform/InstalledInterface.h"
+
 #include <QString>
 #include <QVariant>
 
 #include <vector>
+
+class KeloObject;
 
 // One mix of the process-wide mix table, as the server link lists it.
 struct MixRectangleRecord {
@@ -13,21 +17,26 @@ struct MixRectangleRecord {
 };
 
 // What the server link needs of the mix table, which belongs to the outputs
-// subsystem; the outputs subsystem registers its implementation at start-up.
-// Main thread only.
-class MixRectangleServices {
+// subsystem; the composition root installs the outputs subsystem's table.
+// Without it there are no mixes. Main thread only.
+class MixRectangleServices : public InstalledInterface<MixRectangleServices> {
 public:
     virtual ~MixRectangleServices() = default;
     // Grows each time the mix configuration is changed here.
-    virtual int updateConfigIncrement() const = 0;
+    virtual int updateConfigIncrement() const { return 0; }
     // Merges a server's "mixes" value (a dictionary keyed "%03d"): 0 nothing
     // changed or the value is not usable, 1 mixes updated in place, 2 the set
     // of mixes differed and the table was rebuilt.
-    virtual int applyRemoteChanges(const QVariant& mixes) = 0;
+    virtual int applyRemoteChanges(const QVariant& mixes) {
+        (void)mixes;
+        return 0;
+    }
     // All mixes of the table, sorted by mix index.
-    virtual std::vector<MixRectangleRecord> sortedMixRectangles() const = 0;
-
-    // Null until the outputs subsystem registered; the caller keeps it alive.
-    static MixRectangleServices* services();
-    static void setServices(MixRectangleServices* services);
+    virtual std::vector<MixRectangleRecord> sortedMixRectangles() const { return {}; }
+    // The `mixIndex` of each mix of the server's sorted mix list, in order:
+    // what its mix pictures are sized by.
+    virtual std::vector<int> sortedMixIndexes(KeloObject& kelo) {
+        (void)kelo;
+        return {};
+    }
 };

@@ -2,7 +2,6 @@
 
 #include "foundation/OmLog.h"
 #include "foundation/VNSDictionaryCategory.h"
-#include "serverlink/KeloObject.h"
 
 #include <algorithm>
 #include <iterator>
@@ -135,10 +134,6 @@ QString KlPatchCommon::profileNameForProfile(int profile) {
     const int i = profile - kFirstNamedProfile;
     if (i < 0 || i >= int(std::size(kProfileNames))) return QStringLiteral("Unknown");
     return QString::fromLatin1(kProfileNames[i]);
-}
-
-void KlPatchCommon::registerWithServerLink() {
-    KeloObject::setProfileNameProvider(&KlPatchCommon::profileNameForProfile);
 }
 
 QVariantMap KlPatchCommon::createBlueprints(int, int outputCount, int layerCount,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serverlink/KeloProfileNameProvider.h"
+
 #include <QString>
 #include <QVariantList>
 #include <QVariantMap>
@@ -44,15 +46,15 @@ struct KlPatchDMX {
 // Rules of the server's DMX control patch: one block of channels for the
 // global master, one per output master and one per layer, laid out by the
 // profile of the server's edition in universes of which slot 512 is never
-// used (servers compute the same patch). Class operations only; the
-// process-wide blueprint state carries its own lock, so any thread.
-class KlPatchCommon {
+// used (servers compute the same patch). Class operations; the
+// process-wide blueprint state carries its own lock, so any thread. An
+// instance names profiles for the server link (it sits below this library);
+// the composition root installs one.
+class KlPatchCommon : public KeloProfileNameProvider {
 public:
     // Display name of a server profile code; "Unknown" for codes without one.
     static QString profileNameForProfile(int profile);
-
-    // Lets the server link name profiles (it sits below this library).
-    static void registerWithServerLink();
+    QString profileName(int profile) override { return profileNameForProfile(profile); }
 
     // The blueprint set for a profile: {"kKlPatchKeyBlueprintsVersion": 2,
     // "kKlPatchKeyBlueprints": [global master, outputs, layers]}; empty for a

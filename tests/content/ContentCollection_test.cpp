@@ -35,6 +35,15 @@ protected:
         collection->analysis = analysis;
     }
 
+    void TearDown() override {
+        collection.reset();
+        link.reset();
+        // Folder fetches start detached queries; let them end before the
+        // connector they call and the process go away.
+        for (int i = 0; i < 500 && keloTcpQueriesRunning() > 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+
     KeloObject* server(const QString& name, uint32_t address, int collectionID) {
         KeloObject* kelo = link->addKeloForName(name);
         kelo->setAddress(address, address);

@@ -1,5 +1,4 @@
 #include "content/keloRootPath.h"
-#include "foundation/KeloRootPathHook.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -78,14 +77,14 @@ TEST_F(RootPath, TildeLinksAndTrailingSlashes) {
     EXPECT_EQ(keloRootPath(true), home.size() > 1 && home.endsWith('/') ? home.chopped(1) : home);
 }
 
-TEST_F(RootPath, LowerLayersAskThroughTheHook) {
+TEST_F(RootPath, LowerLayersAskThroughTheInstalledProvider) {
     const QString dir = mkdir("hooked");
     setKeloRootPathSearchList({dir});
-    setKeloRootPathProvider(nullptr);
-    EXPECT_TRUE(keloRootPathFromProvider(true).isEmpty());
-    registerKeloRootPath();
-    EXPECT_EQ(keloRootPathFromProvider(true), dir);
-    setKeloRootPathProvider(nullptr);
+    EXPECT_TRUE(KeloRootPathProvider::shared().keloRootPath(true).isEmpty());
+    KeloRootPathFinder finder;
+    KeloRootPathProvider::install(&finder);
+    EXPECT_EQ(KeloRootPathProvider::shared().keloRootPath(true), dir);
+    KeloRootPathProvider::install(nullptr);
 }
 
 TEST(MountTable, MountPointsInOrderWithoutPseudoFileSystems) {

@@ -4,12 +4,9 @@
 #include "foundation/KeloPrintfLog.h"
 #include "support/TestMain.h"
 
-#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QMenu>
-#include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -155,13 +152,11 @@ TEST_F(OmLogTest, LevelFiltering) {
     EXPECT_TRUE(written([&] { log.debugFlood("debugFlood ignores the level"); }));
     EXPECT_TRUE(written([&] { log.e("error"); }));
 
-    QAction verbose("Log Verbose");
-    verbose.setCheckable(true);
-    OmLog::toggleVerbose(&verbose);
-    EXPECT_TRUE(verbose.isChecked());
+    OmLog::toggleVerbose();
+    EXPECT_TRUE(OmLog::isVerbose());
     EXPECT_TRUE(written([&] { log.v("verbose after toggle"); }));
-    OmLog::toggleVerbose(&verbose);
-    EXPECT_FALSE(verbose.isChecked());
+    OmLog::toggleVerbose();
+    EXPECT_FALSE(OmLog::isVerbose());
     EXPECT_FALSE(written([&] { log.v("verbose after second toggle"); }));
     EXPECT_TRUE(written([&] { log.d("debug after second toggle"); }));
 }
@@ -265,17 +260,15 @@ TEST_F(OmLogTest, QuickCheckStopsManyTextsWithOnePrefix) {
 
 TEST_F(OmLogTest, DisabledFloodCheckingStillReportsEarlierCounts) {
     OmLog log;
-    QAction allow("Log Disable Flood Checking");
-    allow.setCheckable(true);
     Capture out;
     for (int n = 0; n < 5; ++n) log.d("flooding");
-    OmLog::toggleAllowFlood(&allow);
-    EXPECT_TRUE(allow.isChecked());
+    OmLog::toggleAllowFlood();
+    EXPECT_TRUE(OmLog::isFloodCheckDisabled());
     for (int n = 0; n < 3; ++n) log.d("flooding");
     advanceSeconds(6);
     log.checkFlood();
-    OmLog::toggleAllowFlood(&allow);
-    EXPECT_FALSE(allow.isChecked());
+    OmLog::toggleAllowFlood();
+    EXPECT_FALSE(OmLog::isFloodCheckDisabled());
     const QList<QByteArray> lines = out.lines();
     ASSERT_EQ(lines.size(), 6);
     EXPECT_TRUE(lines[5].endsWith(" ... Message repeated 3 times ... flooding"));
@@ -398,46 +391,33 @@ TEST_F(OmLogTest, UnwritableLogStaysOnStdoutAndSaysSo) {
 TEST_F(OmLogTest, DashXChild) {
     if (!QCoreApplication::arguments().contains("-x")) GTEST_SKIP() << "runs only with -x";
     const QString folder = qEnvironmentVariable("KELO_LOG_TEST_FOLDER");
-    QMenuBar bar;
-    bar.addMenu("File");
-    OmLog::setMainMenuBar(&bar);
+    EXPECT_FALSE(OmLog::debugMenuWanted());
     OmLog log(folder, "Kelo Verozo %s starting up...\n", "9.9");
     std::fflush(stdout);
     EXPECT_TRUE(OmLog::logPath().isEmpty());
+    EXPECT_TRUE(OmLog::debugMenuWanted());
 
-    QList<QAction*> top = bar.actions();
-    ASSERT_EQ(top.size(), 2);
-    EXPECT_EQ(top[1]->text(), "Debug");
-    QMenu* debug = top[1]->menu();
-    ASSERT_TRUE(debug);
-    EXPECT_EQ(debug->title(), "Debug");
-    const QList<QAction*> items = debug->actions();
-    ASSERT_EQ(items.size(), 4);
-    EXPECT_EQ(items[0]->text(), "Log Verbose");
-    EXPECT_EQ(items[1]->text(), "Log Disable Flood Checking");
-    EXPECT_EQ(items[2]->text(), "Log GL Errors for 10 seconds");
-    EXPECT_EQ(items[3]->text(), "Log GL Errors for 5 minutes");
-    EXPECT_FALSE(items[0]->isChecked());
-    EXPECT_FALSE(items[1]->isChecked());
-    EXPECT_EQ(items[1]->shortcut(), QKeySequence(Qt::CTRL | Qt::META | Qt::SHIFT | Qt::Key_L));
-    EXPECT_TRUE(items[0]->shortcut().isEmpty());
+    // The Debug menu's items, as the menu bar's owner shows them.
+    const std::vector<OmLog::DebugMenuItem> items = OmLog::debugMenuItems();
+    ASSERT_EQ(items.size(), 4u);
+    EXPECT_STREQ(items[0].title, "Log Verbose");
+    EXPECT_STREQ(items[1].title, "Log Disable Flood Checking");
+    EXPECT_STREQ(items[2].title, "Log GL Errors for 10 seconds");
+    EXPECT_STREQ(items[3].title, "Log GL Errors for 5 minutes");
+    EXPECT_EQ(items[1].shortcut, QKeySequence(Qt::CTRL | Qt::META | Qt::SHIFT | Qt::Key_L));
+    EXPECT_TRUE(items[0].shortcut.isEmpty());
+    ASSERT_TRUE(items[0].isOn && items[1].isOn);
+    EXPECT_FALSE(items[2].isOn || items[3].isOn);
+    EXPECT_FALSE(items[0].isOn());
+    EXPECT_FALSE(items[1].isOn());
 
-    items[0]->trigger();
-    EXPECT_TRUE(items[0]->isChecked());
-    items[1]->trigger();
-    EXPECT_TRUE(items[1]->isChecked());
+    items[0].perform();
+    EXPECT_TRUE(items[0].isOn());
+    items[1].perform();
+    EXPECT_TRUE(items[1].isOn());
     log.v("verbose after the menu");
     for (int n = 0; n < 4; ++n) log.d("unchecked flood");
     std::fflush(stdout);
-
-    // The menu is added once per bar; a bar handed over later gets its own.
-    OmLog second(folder, "second logger\n");
-    EXPECT_EQ(bar.actions().size(), 2);
-    QMenuBar later;
-    OmLog::setMainMenuBar(&later);
-    ASSERT_EQ(later.actions().size(), 1);
-    EXPECT_EQ(later.actions()[0]->text(), "Debug");
-    EXPECT_TRUE(later.actions()[0]->menu()->actions()[1]->isChecked());
 }
 
 TEST_F(OmLogTest, DashXKeepsOutputOnStdout) {

@@ -68,9 +68,9 @@ protected:
         UserDefaults::setStandardFile(path("prefs.plist"));
         UserDefaults::standard().setObject("gLogCICVMEthernet", "3");
         UserDefaults::standard().synchronize();
-        VTaskManager::setUI(&ui);
+        VTaskManagerUI::install(&ui);
     }
-    void TearDown() override { VTaskManager::setUI(nullptr); }
+    void TearDown() override { VTaskManagerUI::install(nullptr); }
 
     QString path(const QString& name) const { return tmp.filePath(name); }
     QString logs() const { return path("root/Logs/KeloRemote"); }

@@ -184,9 +184,9 @@ TEST(ImageUtil, TextImages) {
         << "embossing adds a shade 30 % of the way from black";
 
     GreenText green;
-    ImageUtilColours::setShared(&green);
+    ImageUtilColours::install(&green);
     EXPECT_TRUE(hasPixel(imageWithString("MMMM", QColor()), QColor(0, 255, 0)));
-    ImageUtilColours::setShared(nullptr);
+    ImageUtilColours::install(nullptr);
 }
 
 TEST(ImageUtil, CircledString) {

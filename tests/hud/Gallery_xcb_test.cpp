@@ -31,16 +31,6 @@ bool near(const QColor& a, const QColor& b, int tolerance = 2) {
     EXPECT_TRUE(near((actual), (expected))) \
         << "got " << (actual).name().toStdString() << ", want " << (expected).name().toStdString()
 
-void waitForExposure(QWidget& window) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 5000 &&
-           !(window.windowHandle() && window.windowHandle()->isExposed())) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    QApplication::processEvents();
-}
-
 TEST(HudGallery, ScreenshotShowsEveryPieceInTheThemeColours) {
     QTemporaryDir defaults;
     ASSERT_TRUE(defaults.isValid());

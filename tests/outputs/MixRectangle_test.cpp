@@ -24,8 +24,7 @@ protected:
     void SetUp() override { MixRectangle::removeAll(); }
     void TearDown() override {
         MixRectangle::removeAll();
-        MixRectangleServices::setServices(nullptr);
-        KeloObject::setSortedMixIndexesProvider(nullptr);
+        MixRectangleServices::install(nullptr);
     }
 };
 
@@ -78,8 +77,8 @@ TEST_F(MixTable, ConfigurationCounterGrows) {
 }
 
 TEST_F(MixTable, ServerObjectsReadTheirMixesAndPicturesThroughTheTable) {
-    MixRectangle::registerWithServerLink();
-    ASSERT_NE(MixRectangleServices::services(), nullptr);
+    MixRectangleTableServices services;
+    MixRectangleServices::install(&services);
     KeloObject kelo;
     kelo.setIsRunning(true);
     kle_general_stat s{};

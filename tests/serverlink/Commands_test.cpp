@@ -6,6 +6,7 @@
 #include "platform/PropertyList.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/channels/StatusChannel.h"
+#include "settings/KlSettingsNotifications.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
 
@@ -201,9 +202,8 @@ TEST_F(Commands, SettingAPreferenceAnticipatesTheServersAnnouncement) {
 }
 
 TEST_F(Commands, RemoteNotificationReadsAndSetsPreferences) {
-    link->setupRemoteNotificationHandler();
-    auto post = [](const QVariantMap& info) {
-        NotificationCenter::defaultCenter().post("KeloRemoteNotification", nullptr, info);
+    auto post = [&](const QVariantMap& info) {
+        link->KeloRemoteNotification({kKeloRemoteNotification, nullptr, info});
     };
     post({{"type", 1}, {"fixtureName", "Kelo Far"}, {"prefName", "brightness"}});
     auto s = takeSent();

@@ -1,6 +1,7 @@
 #include "serverlink/KeloNetworkInterface.h"
 
 #include "platform/NotificationCenter.h"
+#include "serverlink/KeloNetworkInterfaceUI.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlSockets.h"
 
@@ -28,16 +29,23 @@ protected:
             {"wlan0", ip(192, 168, 1, 20), k24, 3, 0, {}},
         };
         OmNetInterface::setInterfaceLister([this] { return list; });
-        KeloNetworkInterface::setConflictNoticeHandler(
-            [this](const QString& text) { notices.append(text); });
+        KeloNetworkInterfaceUI::install(&ui);
     }
     void TearDown() override {
         OmNetInterface::setInterfaceLister({});
-        KeloNetworkInterface::setConflictNoticeHandler({});
+        KeloNetworkInterfaceUI::install(nullptr);
     }
+
+    // Keeps the notices the operator would see.
+    struct NoticeList : KeloNetworkInterfaceUI {
+        QStringList& notices;
+        explicit NoticeList(QStringList& n) : notices(n) {}
+        void showConflictNotice(const QString& text) override { notices.append(text); }
+    };
 
     std::vector<OmInterfaceAddress> list;
     QStringList notices;
+    NoticeList ui{notices};
     KeloNetworkInterface ni;
 };
 

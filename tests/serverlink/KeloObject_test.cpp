@@ -3,6 +3,7 @@
 #include "platform/NotificationCenter.h"
 #include "serverlink/KeloObjectLink.h"
 #include "serverlink/ServerLinkNotifications.h"
+#include "serverlink/KeloProfileNameProvider.h"
 
 #include "support/TestMain.h"
 
@@ -20,7 +21,6 @@ protected:
         gNow = 800000000.0;
         KeloObject::setClock([] { return gNow; });
         KeloObject::setLocalAddressTest({});
-        KeloObject::setProfileNameProvider({});
     }
     void TearDown() override { KeloObject::setClock({}); }
 
@@ -324,12 +324,16 @@ TEST_F(KeloObjectTest, VariantNamesAndProfileNames) {
     EXPECT_EQ(k.keloVariant(), QString("Kelo Development"));
 
     k.setIsRunning(true);
-    EXPECT_EQ(k.profileName(), QString("Unknown")) << "no name service registered";
-    KeloObject::setProfileNameProvider([](int p) { return QString("P%1").arg(p); });
+    EXPECT_EQ(k.profileName(), QString("Unknown")) << "no name service installed";
+    struct Names : KeloProfileNameProvider {
+        QString profileName(int p) override { return QString("P%1").arg(p); }
+    } names;
+    KeloProfileNameProvider::install(&names);
     kle_general_stat s = status();
     s.profile = 19;
     file(k, s);
     EXPECT_EQ(k.profileName(), QString("P19"));
+    KeloProfileNameProvider::install(nullptr);
 }
 
 TEST_F(KeloObjectTest, LayerValuesByCode) {

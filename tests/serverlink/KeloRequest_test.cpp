@@ -2,6 +2,8 @@
 
 #include "support/TestMain.h"
 
+#include <functional>
+
 #include <QBuffer>
 #include <QPainter>
 
@@ -12,19 +14,29 @@ namespace {
 
 double gNow = 800000000.0;
 
+// Mix services that answer the mix indexes a test chooses.
+struct MixIndexes : MixRectangleServices {
+    std::function<std::vector<int>()> indexes;
+    std::vector<int> sortedMixIndexes(KeloObject&) override {
+        return indexes ? indexes() : std::vector<int>{};
+    }
+};
+
 class KeloRequestTest : public ::testing::Test {
 protected:
     void SetUp() override {
         gNow = 800000000.0;
         KeloObject::setClock([] { return gNow; });
         KeloObject::setLiveImageFeedbackEnabled(true);
-        KeloObject::setSortedMixIndexesProvider({});
+        MixRectangleServices::install(&mixes);
     }
     void TearDown() override {
         KeloObject::setClock({});
         KeloObject::setLiveImageFeedbackEnabled(true);
-        KeloObject::setSortedMixIndexesProvider({});
+        MixRectangleServices::install(nullptr);
     }
+
+    MixIndexes mixes;
 
     // A running server with `layers` visible layers at full level.
     static void setUp(KeloObject& k, int major, int layers, int outputs = 0, int profile = 16) {
@@ -144,7 +156,7 @@ TEST_F(KeloRequestTest, OutputsAndMixesRoundRobinWithTheGlobalSurface) {
     KeloObject k;
     setUp(k, 4, 0, 3);
     k.setPrefsDict({{"mixes", QVariantMap()}});
-    KeloObject::setSortedMixIndexesProvider([](KeloObject&) { return std::vector<int>{0, 2, 5}; });
+    mixes.indexes = [] { return std::vector<int>{0, 2, 5}; };
     ASSERT_NE(k.mixImageAtIndex(2), nullptr);
     EXPECT_EQ(k.mixImagesMax(), 6);
     EXPECT_EQ(k.mixImageAtIndex(3), nullptr) << "no such mix";
@@ -234,11 +246,11 @@ TEST_F(KeloRequestTest, MixListRebuildRulesAndBounds) {
     KeloObject k;
     setUp(k, 4, 0, 0);
     int calls = 0;
-    std::vector<int> mixes{1, 100000};
-    KeloObject::setSortedMixIndexesProvider([&](KeloObject&) {
+    std::vector<int> indexes{1, 100000};
+    mixes.indexes = [&] {
         ++calls;
-        return mixes;
-    });
+        return indexes;
+    };
     EXPECT_EQ(k.mixImageAtIndex(1), nullptr) << "no preferences yet";
     EXPECT_EQ(calls, 0);
     k.setPrefsDict({});
@@ -250,11 +262,11 @@ TEST_F(KeloRequestTest, MixListRebuildRulesAndBounds) {
     k.rereadMixesIfWanted();
     EXPECT_TRUE(k.cachedSortedMixesNeedsUpdate());
     EXPECT_EQ(k.mixImagesMax(), 0);
-    mixes = {1, 2};
+    indexes = {1, 2};
     EXPECT_EQ(k.mixImageAtIndex(1), first) << "pictures survive a rebuild";
     EXPECT_EQ(calls, 2);
 
-    mixes = {};
+    indexes = {};
     k.rereadMixesIfWanted();
     EXPECT_EQ(k.mixImageAtIndex(1), nullptr);
     EXPECT_EQ(k.mixImageAtIndex(1), nullptr);

@@ -6,9 +6,10 @@
 #include "platform/NotificationCenter.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
-#include "support/ProcessUntil.h"
 #include "support/LoopbackNamespace.h"
+#include "settings/KlSettingsNotifications.h"
 #include "support/KeloServerSim.h"
+#include "support/ProcessUntil.h"
 #include "support/TestMain.h"
 
 #include <QCoreApplication>
@@ -39,7 +40,6 @@ protected:
         statusPort_ = options.statusPort;
         prefsPort_ = options.prefsPort;
         link = std::make_unique<KlE_Control_Status>(options);
-        link->setupRemoteNotificationHandler();
 
         KeloServerSim::Network network;
         network.citpPort = options.citpPort;
@@ -102,16 +102,19 @@ TEST_F(PreferenceRoad, RemoteNotificationChangesAPreferenceAndTheReplyComesBack)
     const ServerChanges before = kelo->changes();
     const uint64_t dictionaries = sim->counters(0).prefsDictRequests;
 
-    centre.post("KeloRemoteNotification", nullptr,
-                {{"type", 2},
-                 {"fixtureName", "Kelo Road"},
-                 {"prefName", "timecodeSource"},
-                 {"prefValue", "external"}});
-    centre.post("KeloRemoteNotification", nullptr,
-                {{"type", 2},
-                 {"fixtureName", "Kelo Road"},
-                 {"prefName", "frameRate"},
-                 {"prefValue", "50.0"}});
+    // As the composition root's route hands them over.
+    link->KeloRemoteNotification({kKeloRemoteNotification,
+                                  nullptr,
+                                  {{"type", 2},
+                                   {"fixtureName", "Kelo Road"},
+                                   {"prefName", "timecodeSource"},
+                                   {"prefValue", "external"}}});
+    link->KeloRemoteNotification({kKeloRemoteNotification,
+                                  nullptr,
+                                  {{"type", 2},
+                                   {"fixtureName", "Kelo Road"},
+                                   {"prefName", "frameRate"},
+                                   {"prefValue", "50.0"}}});
     std::vector<KeloServerSim::Received> got;
     ASSERT_TRUE(processUntil(
         [&] {

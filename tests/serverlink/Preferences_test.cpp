@@ -239,7 +239,7 @@ public:
 
 TEST_F(Preferences, MixListFollowsTheMixesPreference) {
     FakeMixes mixes;
-    MixRectangleServices::setServices(&mixes);
+    MixRectangleServices::install(&mixes);
     kelo->setPrefsDict({{"mixes", entry(QVariant())}});
     // Without a value every call bumps the counter and gives nothing.
     const int32_t start = kelo->cachedSortedMixesIncrement();
@@ -271,7 +271,7 @@ TEST_F(Preferences, MixListFollowsTheMixesPreference) {
     EXPECT_TRUE(kelo->populateMixesForMenu(&items));
     ASSERT_EQ(items.size(), 2u) << "mix 0 is no real mix";
     EXPECT_EQ(items[1], (KeloMixMenuItem{"Right", 2}));
-    MixRectangleServices::setServices(nullptr);
+    MixRectangleServices::install(nullptr);
 }
 
 TEST(ChangeCounters, MasksAndFreshConsumerRecords) {

@@ -9,10 +9,10 @@
 #include "serverlink/KeloContentTransferAgent.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
-#include "support/ProcessUntil.h"
 #include "support/LoopbackNamespace.h"
 #include "support/BftpServerSim.h"
 #include "support/KeloServerSim.h"
+#include "support/ProcessUntil.h"
 #include "support/TestMain.h"
 
 #include <QCoreApplication>
@@ -227,8 +227,8 @@ constexpr uint32_t kR4 = 0xC000021A;  // known but unreachable
 class TransferAgentTest : public ::testing::Test {
 protected:
     // Tests read the log; flood control would fold its repeated lines.
-    static void SetUpTestSuite() { OmLog::toggleAllowFlood(nullptr); }
-    static void TearDownTestSuite() { OmLog::toggleAllowFlood(nullptr); }
+    static void SetUpTestSuite() { OmLog::toggleAllowFlood(); }
+    static void TearDownTestSuite() { OmLog::toggleAllowFlood(); }
 
     void SetUp() override {
         KELO_NEEDS_LOOPBACK_NAMESPACE();

@@ -51,14 +51,16 @@ TEST(KlPatchCommon, ProfileNames) {
         EXPECT_EQ(KlPatchCommon::profileNameForProfile(c.profile), QString(c.name)) << c.profile;
 }
 
-TEST(KlPatchCommon, ServerObjectsNameTheirProfileOnceRegistered) {
+TEST(KlPatchCommon, ServerObjectsNameTheirProfileOnceInstalled) {
     KeloObject k;
     kle_general_stat s{};
     s.profile = 20;
     ASSERT_TRUE(k.setGeneralStatus(&s, sizeof s));
     k.setIsRunning(true);
-    KlPatchCommon::registerWithServerLink();
+    KlPatchCommon patch;
+    KeloProfileNameProvider::install(&patch);
     EXPECT_EQ(k.profileName(), QString("Heron v5.x"));
+    KeloProfileNameProvider::install(nullptr);
 }
 
 TEST(KlPatchCommon, ReducedEditionPutsLayersAfterTheOutputsAndNeverUsesSlot512) {

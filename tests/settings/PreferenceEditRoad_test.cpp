@@ -3,6 +3,7 @@
 // servers receive is read byte by byte. Runs only inside a loopback-only
 // network namespace (the test suite's).
 
+#include "app/KeloRemoteNotificationRoute.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "settings/KlRemoteControlList.h"
@@ -73,7 +74,8 @@ protected:
         options.prefsPort = uint16_t(options.citpPort + 2);
         prefsPort_ = options.prefsPort;
         link = std::make_unique<KlE_Control_Status>(options);
-        link->setupRemoteNotificationHandler();
+        // The program's route of the list's notifications to the link.
+        route = std::make_unique<KeloRemoteNotificationRoute>(*link);
         KeloServerSim::Network network;
         network.citpPort = options.citpPort;
         network.statusPort = options.statusPort;
@@ -85,6 +87,7 @@ protected:
     void TearDown() override {
         list.reset();
         sim.reset();
+        route.reset();
         link.reset();
     }
 
@@ -155,6 +158,7 @@ protected:
     uint32_t base_ = 0;
     uint16_t prefsPort_ = 0;
     std::unique_ptr<KlE_Control_Status> link;
+    std::unique_ptr<KeloRemoteNotificationRoute> route;
     std::unique_ptr<KeloServerSim> sim;
     std::unique_ptr<KlRemoteControlList> list;
     Warnings warnings;

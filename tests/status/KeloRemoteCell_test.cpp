@@ -270,7 +270,7 @@ TEST(HelperDrawing, TestCellInThePalettesColours) {
         drawProgressIndicator(&playing, preview, painter, attrs());
         drawOpacityIndicator(&playing, preview, painter, attrs());
     }
-    ASSERT_TRUE(view.save(statustest::artefactPath("status-helper-cell.png")));
+    ASSERT_TRUE(view.save(artefactPath("status-helper-cell.png")));
 
     // Sunken bevel outside the preview (y 20..50 on screen): dark above, lit below.
     EXPECT_RGB(view.pixelColor(50, 18), attrs()->drkCol());

@@ -6,6 +6,7 @@
 #include "serverlink/KeloObject.h"
 #include "serverlink/KeloStatusRecords.h"
 #include "status/KeloCellHost.h"
+#include "support/PixelTestSupport.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -131,12 +132,5 @@ public:
     bool needsLayout = false;
 };
 
-inline QString artefactPath(const QString& name) {
-    const QByteArray configured = qgetenv("KELO_ARTEFACT_DIR");
-    const QString dir = configured.isEmpty() ? QDir::current().filePath("artefacts")
-                                             : QString::fromLocal8Bit(configured);
-    QDir().mkpath(dir);
-    return QDir(dir).filePath(name);
-}
 
 }  // namespace statustest

@@ -3,6 +3,7 @@
 #include "support/SimRequests.h"
 #include "support/WireBuilders.h"
 
+#include <QList>
 #include <QtEndian>
 
 bool ContentEditorSim::receive(const char* data, size_t size) {
@@ -15,6 +16,11 @@ bool ContentEditorSim::receive(const char* data, size_t size) {
     // The text ends at its NUL.
     const qsizetype nul = bytes.indexOf('\0');
     messages_.push_back({m->op, nul < 0 ? bytes : bytes.left(nul), m->fragment});
+    if (m->op == WireBuilders::kContentSet) {
+        // kind, ident, item text and an optional trailing flag field
+        const QList<QByteArray> f = messages_.back().text.split('\x0B');
+        if (f.size() >= 3) setItem(f[0], f[1], f[2]);
+    }
     return true;
 }
 
@@ -41,6 +47,35 @@ bool ContentEditorSim::takeFragment(const QByteArray& payload, QByteArray* compl
     *complete = it->second.bytes;
     open_.erase(it);
     return exact;
+}
+
+void ContentEditorSim::setItem(const QByteArray& kind, const QByteArray& ident,
+                               const QByteArray& text) {
+    items_[kind][ident] = text;
+}
+
+QByteArray ContentEditorSim::item(const QByteArray& kind, const QByteArray& ident) const {
+    const auto k = items_.find(kind);
+    if (k == items_.end()) return {};
+    const auto i = k->second.find(ident);
+    return i == k->second.end() ? QByteArray() : i->second;
+}
+
+QByteArray ContentEditorSim::answer(const QByteArray& query) const {
+    const QList<QByteArray> f = query.split('\x0B');
+    if (f.size() != 2) return {};
+    const auto k = items_.find(f[0]);
+    if (f[1] == "listing") {
+        QByteArray reply = f[0] +
+                           "\x0Blisting\x0B"
+                           "0 " +
+                           QByteArray::number(k == items_.end() ? 0 : qsizetype(k->second.size()));
+        if (k != items_.end())
+            for (const auto& [ident, text] : k->second) reply += '\x0B' + ident;
+        return reply;
+    }
+    if (k == items_.end() || !k->second.count(f[1])) return {};
+    return f[0] + '\x0B' + f[1] + '\x0B' + k->second.at(f[1]);
 }
 
 std::vector<QByteArray> ContentEditorSim::contentItemDatagrams(const QByteArray& text,

@@ -31,6 +31,15 @@ public:
     const std::vector<Message>& messages() const { return messages_; }
     size_t openMessages() const { return open_.size(); }
 
+    // The items the server keeps, by kind and ident, as property-list texts.
+    // A set message stores its item; a query for "listing" or an ident is
+    // answered from here.
+    void setItem(const QByteArray& kind, const QByteArray& ident, const QByteArray& text);
+    QByteArray item(const QByteArray& kind, const QByteArray& ident) const;
+    // The reply to a query text; empty for a kind or ident the server lacks.
+    // A listing starts with a "0 <count>" entry, as servers send.
+    QByteArray answer(const QByteArray& query) const;
+
     // The op 23 datagrams that carry `text`: one when it fits, else fragments.
     static std::vector<QByteArray> contentItemDatagrams(const QByteArray& text,
                                                         const QUuid& uuid = QUuid::createUuid());
@@ -46,4 +55,5 @@ private:
 
     std::map<QByteArray, Open> open_;
     std::vector<Message> messages_;
+    std::map<QByteArray, std::map<QByteArray, QByteArray>> items_;
 };

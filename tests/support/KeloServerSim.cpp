@@ -411,9 +411,13 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
         }
         case kContentQuery:
         case kContentSet:
-            if (s.contentEditor.receive(data, size) && op == kContentQuery && s.answering &&
-                !s.contentEditorReply.isEmpty())
-                sendContentItem(s, fd, s.contentEditorReply);
+            if (s.contentEditor.receive(data, size) && op == kContentQuery && s.answering) {
+                const QByteArray answer =
+                    s.contentEditorReply.isEmpty()
+                        ? s.contentEditor.answer(s.contentEditor.messages().back().text)
+                        : s.contentEditorReply;
+                if (!answer.isEmpty()) sendContentItem(s, fd, answer);
+            }
             break;
         default:
             ++s.counters.otherDatagrams;
@@ -445,6 +449,19 @@ std::vector<ContentEditorSim::Message> KeloServerSim::contentEditorMessages(int 
 void KeloServerSim::setContentEditorReply(int i, const QByteArray& text) {
     std::lock_guard<std::mutex> guard(lock_);
     if (i >= 0 && i < serverCount()) servers_[i]->contentEditorReply = text;
+}
+
+void KeloServerSim::setContentItem(int i, const QByteArray& kind, const QByteArray& ident,
+                                   const QByteArray& text) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (i >= 0 && i < serverCount()) servers_[i]->contentEditor.setItem(kind, ident, text);
+}
+
+QByteArray KeloServerSim::contentItem(int i, const QByteArray& kind,
+                                      const QByteArray& ident) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return i >= 0 && i < serverCount() ? servers_[i]->contentEditor.item(kind, ident)
+                                       : QByteArray();
 }
 
 bool KeloServerSim::sendContentItem(int i, const QByteArray& text) {

@@ -129,8 +129,13 @@ public:
     // Content-editor queries and sets the server put together, oldest first.
     std::vector<ContentEditorSim::Message> contentEditorMessages(int server) const;
     // The text a server answers each content-editor query with (content item
-    // data, in fragments when long); empty: no answer.
+    // data, in fragments when long); empty: the answer comes from the items
+    // it keeps (listings and items; none for an unknown one).
     void setContentEditorReply(int server, const QByteArray& text);
+    // The content items a server keeps; a set message replaces one.
+    void setContentItem(int server, const QByteArray& kind, const QByteArray& ident,
+                        const QByteArray& text);
+    QByteArray contentItem(int server, const QByteArray& kind, const QByteArray& ident) const;
     // Sends content item data to the controller's reply port now, paced so
     // that its receive buffer keeps up. False when it cannot go.
     bool sendContentItem(int server, const QByteArray& text);

@@ -3,9 +3,13 @@
 // Helpers for tests that draw into images and read pixels back.
 
 #include <QColor>
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -45,6 +49,17 @@ private:
 };
 #define KELO_TEMP_DEFAULTS() \
     const auto* const kTempDefaults = ::testing::AddGlobalTestEnvironment(new TempDefaults)
+
+// Waits up to 5 s for a shown window to be on screen.
+inline void waitForExposure(QWidget& window) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 5000 &&
+           !(window.windowHandle() && window.windowHandle()->isExposed())) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    QApplication::processEvents();
+}
 
 // Where a test saves its screenshots: $KELO_ARTEFACT_DIR, else "artefacts"
 // under the test's working directory.

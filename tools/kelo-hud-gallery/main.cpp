@@ -1,5 +1,5 @@
-#include "hud/theme/HUDImageUtilColours.h"
-#include "hud/theme/HUDThemeKelo.h"
+#include "app/KeloCompositionRoot.h"
+#include "app/KeloHeadlessFrontEnd.h"
 #include "support/HudGalleryTour.h"
 #include "support/HudGalleryWindow.h"
 
@@ -7,8 +7,9 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    registerKeloThemes();
-    HUDImageUtilColours::install();
+    KeloHeadlessFrontEnd frontEnd;
+    KeloCompositionRoot root(frontEnd.frontEnd());
+    if (!root.install()) return 1;
     HudGalleryWindow window;
     window.show();
     // Every family of the kit, one page at a time.

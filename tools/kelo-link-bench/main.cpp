@@ -5,6 +5,10 @@
 //
 //   unshare -rn sh -c 'ip link set lo up && exec kelo-link-bench [--servers 256] [--seconds 20]'
 
+#include "app/KeloCompositionRoot.h"
+#include "app/KeloHeadlessFrontEnd.h"
+#include "app/KeloRemoteTick.h"
+#include "foundation/OmLog.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "support/KeloServerSim.h"
@@ -126,14 +130,19 @@ int main(int argc, char** argv) {
     close(fromChild[1]);
 
     QCoreApplication app(argc, argv);
+    OmLog log;
+    KeloHeadlessFrontEnd frontEnd;
+    KeloCompositionRoot root(frontEnd.frontEnd());
+    if (!root.install()) return 1;
     KlE_Control_Status::Options options;
     options.timer = false;  // ticked below, the way its own timer does, but measured
     KlE_Control_Status link(options);
+    // The controller's own tick runs beside it, as in the program.
+    root.startLink(link, log).start();
 
     enum { Warming, Measuring } phase = Warming;
     const double warmStart = nowMs();
     double windowStart = 0, windowCpu = 0, windowMainCpu = 0, lastCpu = threadCpuMs();
-    int ticks = 0;
     std::vector<double> perTick, inTimerProc;
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
@@ -147,7 +156,6 @@ int main(int argc, char** argv) {
         const double t0 = nowMs();
         link.timerProc();
         if (phase == Measuring) inTimerProc.push_back(nowMs() - t0);
-        if (++ticks % 6 == 0) link.sendChangeNotificationsAndClear();
 
         if (phase == Warming) {
             int ready = 0;

@@ -1,7 +1,13 @@
 // kelo-status: runs the server link without windows and prints a line when a
 // server is found, comes into contact, is lost or its status changes. Every
-// server heard of is wanted, since no view is here to ask for one.
+// server heard of is wanted, since no view is here to ask for one. It starts
+// through the program's composition root and refreshes on its tick.
 
+#include "app/KeloCompositionRoot.h"
+#include "app/KeloHeadlessFrontEnd.h"
+#include "app/KeloRemoteTick.h"
+#include "app/KeloRemoteTickView.h"
+#include "foundation/OmLog.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 
@@ -66,10 +72,16 @@ Snapshot snapshot(const KeloObject& kelo, bool inContact) {
     return s;
 }
 
-class StatusPrinter {
+// The listing as a view of the controller tick.
+class StatusPrinter : public KeloRemoteTickView {
 public:
     StatusPrinter(KlE_Control_Status& link, FILE* out, bool json)
         : link_(link), out_(out), json_(json) {}
+
+    void performUpdate() override {
+        scan();
+        if (gStop) QCoreApplication::quit();
+    }
 
     // Compares every server with what was last printed of it.
     void scan() {
@@ -148,16 +160,17 @@ int main(int argc, char** argv) {
     signal(SIGINT, onSignal);
     signal(SIGTERM, onSignal);
 
+    OmLog log;
+    KeloHeadlessFrontEnd frontEnd;
+    KeloCompositionRoot root(frontEnd.frontEnd());
+    if (!root.install()) {
+        fclose(out);
+        return 1;
+    }
     KlE_Control_Status* link = KlE_Control_Status::defaultObject();
     StatusPrinter printer(*link, out, json);
-    // The 0.2 s tick the application controller would run.
-    QTimer tick;
-    tick.setInterval(200);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        printer.scan();
-        link->sendChangeNotificationsAndClear();
-        if (gStop) app.quit();
-    });
+    KeloRemoteTick& tick = root.startLink(*link, log);
+    tick.addView(&printer);
     tick.start();
     if (seconds > 0) QTimer::singleShot(int(seconds * 1000), &app, &QCoreApplication::quit);
     const int result = app.exec();

@@ -14,8 +14,3 @@ double HUDImageUtilColours::userContrast() const {
     if (gUIContrast == 0) Init_gUIContrast();
     return gUIContrast;
 }
-
-void HUDImageUtilColours::install() {
-    static const HUDImageUtilColours colours;
-    ImageUtilColours::setShared(&colours);
-}

@@ -7,18 +7,18 @@
 #include <algorithm>
 #include <cmath>
 
-double gUIContrast = 0;
-double gUITextBrightness = 0;
+std::atomic<double> gUIContrast{0};
+std::atomic<double> gUITextBrightness{0};
 
 namespace {
 double contrastWhite(double white) {
     if (gUIContrast == 0) Init_gUIContrast();
     if (white > kUIContrastThreshold) {
         // Light colours, text mostly, move toward white.
-        if (gUITextBrightness != 1)
-            white = std::min(1.0, 1.0 - (1.0 - white) * gUITextBrightness * gUITextBrightness);
-    } else if (gUIContrast != 1) {
-        white *= 1.0 - (1.0 - gUIContrast) / 1.5;
+        const double brightness = gUITextBrightness;
+        if (brightness != 1) white = std::min(1.0, 1.0 - (1.0 - white) * brightness * brightness);
+    } else if (const double contrast = gUIContrast; contrast != 1) {
+        white *= 1.0 - (1.0 - contrast) / 1.5;
     }
     return white;
 }
@@ -34,16 +34,19 @@ double srgbCompand(double linear) {
 }  // namespace
 
 void Init_gUIContrast() {
+    // Worked out in locals, so that readers never see a value out of range.
     UserDefaults& defaults = UserDefaults::standard();
-    gUITextBrightness = defaults.doubleValue("TextBrightness");
-    gUIContrast = defaults.doubleValue("Contrast");
-    if (gUIContrast <= 0 || gUIContrast >= 1) {
-        gUIContrast = 1;
-    } else if (gUITextBrightness == 0) {
-        gUITextBrightness = gUIContrast;
-        defaults.setObject("TextBrightness", gUITextBrightness);
+    double brightness = defaults.doubleValue("TextBrightness");
+    double contrast = defaults.doubleValue("Contrast");
+    if (contrast <= 0 || contrast >= 1) {
+        contrast = 1;
+    } else if (brightness == 0) {
+        brightness = contrast;
+        defaults.setObject("TextBrightness", brightness);
     }
-    if (gUITextBrightness <= 0 || gUITextBrightness >= 1) gUITextBrightness = 1;
+    if (brightness <= 0 || brightness >= 1) brightness = 1;
+    gUITextBrightness = brightness;
+    gUIContrast = contrast;
 }
 
 QColor colorWithContrastWhite(double white, double alpha) {
@@ -58,9 +61,10 @@ QColor colorWithContrastHue(double hue, double saturation, double brightness, do
 
 QColor colorWithContrastRed(double red, double green, double blue, double alpha) {
     if (gUIContrast == 0) Init_gUIContrast();
+    const double contrast = gUIContrast;
     if (red <= kUIContrastThreshold && green <= kUIContrastThreshold &&
-        blue <= kUIContrastThreshold && gUIContrast != 1) {
-        const double factor = 1.0 - (1.0 - gUIContrast) / 1.5;
+        blue <= kUIContrastThreshold && contrast != 1) {
+        const double factor = 1.0 - (1.0 - contrast) / 1.5;
         red *= factor;
         green *= factor;
         blue *= factor;

@@ -3,10 +3,16 @@
 #include <QColor>
 #include <QtGlobal>
 
+#include <atomic>
+
 // Contrast state read from the user defaults "Contrast" and "TextBrightness"
 // on the first contrast-adjusted colour. Both lie in (0, 1); 1 means no change.
-extern double gUIContrast;
-extern double gUITextBrightness;
+// Atomic, no lock: Init_gUIContrast writes them (main thread, or the first
+// thread that makes a colour) and any thread that makes colours reads them,
+// the image utilities' drawing threads too; a reader sees an old or a new
+// value, never a torn one.
+extern std::atomic<double> gUIContrast;
+extern std::atomic<double> gUITextBrightness;
 
 // Colours at or below this white level count as dark and follow "Contrast";
 // lighter ones follow "TextBrightness".

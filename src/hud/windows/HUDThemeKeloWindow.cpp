@@ -24,10 +24,10 @@
 #include <thread>
 #include <utility>
 
-int32_t gThrottlePercentage = 0;
-int32_t gThrottlePercentageIncrement = 0;
-uint64_t gDrawStartTime = 0;
-uint32_t gNumDrawsSinceStartTime = 0;
+std::atomic<int32_t> gThrottlePercentage{0};
+std::atomic<int32_t> gThrottlePercentageIncrement{0};
+std::atomic<uint64_t> gDrawStartTime{0};
+std::atomic<uint32_t> gNumDrawsSinceStartTime{0};
 
 namespace {
 
@@ -216,7 +216,7 @@ void HUDThemeKeloWindow::appDeactivating() {
     setWindowFlag(Qt::WindowStaysOnTopHint, false);
     if (wasVisible) {
         // Stay above the main window while not floating over other programs.
-        if (QWidget* main = HUDWindowServices::shared()->klWindow(); main && main != this)
+        if (QWidget* main = HUDWindowServices::shared().klWindow(); main && main != this)
             main->raise();
         show();
         raise();

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <atomic>
 #include <cstdint>
 
 class KlThumbTackButtonView;
@@ -15,11 +16,14 @@ class QDrag;
 class QKeyEvent;
 
 // Draw throttle shared by every HUD view: 1..99 switch it on, 0 and values
-// above 99 mean off. Main thread only.
-extern int32_t gThrottlePercentage;
-extern int32_t gThrottlePercentageIncrement;
-extern uint64_t gDrawStartTime;  // milliseconds since 1970
-extern uint32_t gNumDrawsSinceStartTime;
+// above 99 mean off. Atomic, no lock: the preferences set the percentage on
+// the main thread, and every view's draw reads it and moves the window's
+// start and count, GL views on their render threads too. Two draws racing at
+// a window's edge at worst both pause once.
+extern std::atomic<int32_t> gThrottlePercentage;
+extern std::atomic<int32_t> gThrottlePercentageIncrement;
+extern std::atomic<uint64_t> gDrawStartTime;  // milliseconds since 1970
+extern std::atomic<uint32_t> gNumDrawsSinceStartTime;
 
 // Called at the start of a HUD view's paintEvent: once a burst of draws has
 // run past its time window, sleeps 33 ms to let the rest of the application

@@ -136,7 +136,7 @@ void KlLogUI::log(OmLogLevel level, const QString& text) {
     } else if (level == kOmLogWarning) {
         color = QColor(Qt::yellow);
     }
-    KlStatusLine::shared()->showStatusText(text, color);
+    KlStatusLine::shared().showStatusText(text, color);
     const QByteArray utf8 = text.toUtf8();
     const int result = omLog_ ? omLog_->level(level, true, utf8.constData())
                               : OmLogCore(level == kOmLogError     ? "e"

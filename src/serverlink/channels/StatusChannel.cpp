@@ -280,12 +280,6 @@ void StatusChannel::KeloRemoteNotification(const Notification& notification) {
     }
 }
 
-void StatusChannel::setupRemoteNotificationHandler() {
-    remoteNotificationToken_ = NotificationCenter::defaultCenter().addObserver(
-        kKeloRemoteNotification, nullptr,
-        [this](const Notification& n) { KeloRemoteNotification(n); });
-}
-
 void StatusChannel::sendKeloRemoteCommand(int command, const QString& kelo) {
     const KeloObject* k = servers_.keloObjectForName(kelo);
     if (command == 0 || !k || k->address() == 0) return;

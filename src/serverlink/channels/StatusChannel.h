@@ -56,7 +56,6 @@ public:
     void setPref(const QString& key, const QString& value, KeloObject* kelo, uint16_t flags = 0);
     // "KeloRemoteNotification": type 1 reads, type 2 sets a preference.
     void KeloRemoteNotification(const Notification& notification);
-    void setupRemoteNotificationHandler();
     void sendKeloRemoteCommand(int command, const QString& kelo);
     void sendKeloRemoteCommand(int command, const QString& kelo, const QByteArray& data);
     void forceSendKeloRemoteCommand(int command, uint32_t rawIPAddress);
@@ -83,5 +82,4 @@ private:
     uint16_t prefsPort_;
     double lastRunStatus_ = 0;
     double gracePeriod_ = 0;
-    NotificationCenter::Token remoteNotificationToken_;
 };

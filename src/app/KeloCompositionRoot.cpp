@@ -1,0 +1,124 @@
+#include "app/KeloCompositionRoot.h"
+
+#include "app/KeloRemoteNotificationRoute.h"
+#include "app/KeloRemoteTick.h"
+#include "content/keloRootPath.h"
+#include "foundation/KeloRootPathProvider.h"
+#include "foundation/KlStatusLine.h"
+#include "foundation/OmLog.h"
+#include "foundation/VTaskManager.h"
+#include "graphics/ImageUtilColours.h"
+#include "hud/theme/HUDImageUtilColours.h"
+#include "hud/theme/HUDThemeKelo.h"
+#include "hud/theme/HUDThemeKeloPanel.h"
+#include "hud/theme/HUDThemeManager.h"
+#include "hud/windows/HUDWindowServices.h"
+#include "outputs/MixRectangle.h"
+#include "serverlink/KeloNetworkInterfaceUI.h"
+#include "serverlink/KeloProfileNameProvider.h"
+#include "serverlink/KlE_Control_Status.h"
+#include "settings/KlPatchCommon.h"
+
+#include <QGuiApplication>
+
+// Address conflicts go to the status line until the program has a notice
+// window of its own; the network interfaces have logged them already.
+class KeloCompositionRoot::ConflictNotices : public KeloNetworkInterfaceUI {
+public:
+    void showConflictNotice(const QString& text) override {
+        KlStatusLine::shared().showStatusText(text, QColor());
+    }
+};
+
+namespace {
+
+// Themes hold fonts, which only a GUI application has; a process without
+// one draws nothing and makes none.
+bool drawsWindows() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+bool keloThemesRegistered() {
+    if (!drawsWindows()) return true;
+    const HUDThemeManager* manager = HUDThemeManager::keyedManager();
+    return manager->themeForKey(kHUDFlatThemeKey) == HUDThemeKeloPanel::instance() &&
+           manager->themeForKey(kHUDGradientThemeKey) == HUDThemeKelo::instance();
+}
+
+// Every interface the root installs, in install order (lowest layer first).
+const struct {
+    const char* name;
+    bool (*installed)();
+} kInterfaces[] = {
+    {"KeloRootPathProvider", [] { return KeloRootPathProvider::installed() != nullptr; }},
+    {"VTaskManagerUI", [] { return VTaskManagerUI::installed() != nullptr; }},
+    {"KlStatusLine", [] { return KlStatusLine::installed() != nullptr; }},
+    {"ImageUtilColours", [] { return ImageUtilColours::installed() != nullptr; }},
+    {"KeloProfileNameProvider", [] { return KeloProfileNameProvider::installed() != nullptr; }},
+    {"MixRectangleServices", [] { return MixRectangleServices::installed() != nullptr; }},
+    {"KeloNetworkInterfaceUI", [] { return KeloNetworkInterfaceUI::installed() != nullptr; }},
+    {"HUD themes", keloThemesRegistered},
+    {"HUDWindowServices", [] { return HUDWindowServices::installed() != nullptr; }},
+};
+
+}  // namespace
+
+KeloCompositionRoot::KeloCompositionRoot(const KeloFrontEnd& frontEnd)
+    : frontEnd_(frontEnd),
+      colours_(std::make_unique<HUDImageUtilColours>()),
+      rootPath_(std::make_unique<KeloRootPathFinder>()),
+      profileNames_(std::make_unique<KlPatchCommon>()),
+      mixes_(std::make_unique<MixRectangleTableServices>()),
+      conflictNotices_(std::make_unique<ConflictNotices>()) {}
+
+KeloCompositionRoot::~KeloCompositionRoot() {
+    tick_.reset();
+    route_.reset();
+    HUDWindowServices::install(nullptr);
+    KeloNetworkInterfaceUI::install(nullptr);
+    MixRectangleServices::install(nullptr);
+    KeloProfileNameProvider::install(nullptr);
+    ImageUtilColours::install(nullptr);
+    KlStatusLine::install(nullptr);
+    VTaskManagerUI::install(nullptr);
+    KeloRootPathProvider::install(nullptr);
+}
+
+bool KeloCompositionRoot::install() {
+    // foundation
+    KeloRootPathProvider::install(rootPath_.get());
+    VTaskManagerUI::install(frontEnd_.taskManagerUI);
+    KlStatusLine::install(frontEnd_.statusLine);
+    // graphics
+    ImageUtilColours::install(colours_.get());
+    // serverlink
+    KeloProfileNameProvider::install(profileNames_.get());
+    MixRectangleServices::install(mixes_.get());
+    KeloNetworkInterfaceUI::install(conflictNotices_.get());
+    // hud
+    if (drawsWindows()) registerKeloThemes();
+    HUDWindowServices::install(frontEnd_.windowServices);
+
+    const QStringList absent = missing();
+    for (const QString& name : absent) {
+        OmLogNoFlood(kOmLogError, "cannot start: nothing installed for %s\n", qPrintable(name));
+        OmLogSystem("cannot start: nothing installed for %s", qPrintable(name));
+    }
+    return absent.isEmpty();
+}
+
+QStringList KeloCompositionRoot::missing() {
+    QStringList names;
+    for (const auto& interface : kInterfaces) {
+        if (!interface.installed()) names << QString::fromLatin1(interface.name);
+    }
+    return names;
+}
+
+KeloRemoteTick& KeloCompositionRoot::startLink(KlE_Control_Status& link, OmLog& log) {
+    if (!tick_) {
+        route_ = std::make_unique<KeloRemoteNotificationRoute>(link);
+        tick_ = std::make_unique<KeloRemoteTick>(link, log);
+    }
+    return *tick_;
+}

@@ -1,0 +1,89 @@
+#include "app/KeloMainWindow.h"
+
+#include "app/KeloStatusLine.h"
+#include "hud/theme/KeloPilotColorCategory.h"
+#include "tabbar/TbTabBarControl.h"
+#include "tabbar/TbTabView.h"
+#include "tabbar/TbTabViewItem.h"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+QString mainWindowTitle(const QString& version, const QString& bundlePath) {
+    const qsizetype cut = version.indexOf(" r");
+    const QString shown = cut < 0 ? version : version.left(cut);
+    const QString marker = "Kelo Verozo ";
+    const qsizetype at = bundlePath.indexOf(marker);
+    if (at >= 0) {
+        const QString rest = bundlePath.mid(at + marker.size());
+        if (rest.size() > 1 && rest[0] != 'v' && !rest[0].isDigit()) {
+            const QString name = QFileInfo(rest).completeBaseName();
+            return QString("Kelo Verozo %1 (%2)").arg(name, shown);
+        }
+    }
+    return QString("Kelo Verozo %1").arg(shown);
+}
+
+KeloMainWindow::KeloMainWindow(QWidget* parent)
+    : KeloColouredWindow(parent),
+      tabBar_(new TbTabBarControl(this)),
+      tabView_(new TbTabView(this)),
+      statusLine_(new KeloStatusLine(this)),
+      serverList_(new QListWidget(this)) {
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, normalSolidFill());
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    tabBar_->setTabView(tabView_);
+    tabView_->setDelegate(tabBar_);
+    applyPageBarSettings(*tabBar_);
+    tabBar_->setFixedHeight(22);
+    const char* labels[] = {"Status",  "Content", "Pixel Map",  "Preferences",
+                            "Outputs", "Mixes",   "Image Remap"};
+    for (int id = kStatusTab; id <= kImageRemapTab; ++id) {
+        auto item = std::make_shared<TbTabViewItem>(id, labels[id - 1]);
+        auto* page = new QLabel(labels[id - 1]);
+        page->setAlignment(Qt::AlignCenter);
+        item->setView(page);
+        tabView_->addTabViewItem(item);
+    }
+
+    serverList_->setObjectName("serverList");
+    serverList_->setFixedWidth(180);
+    auto* pages = new QVBoxLayout;
+    pages->setContentsMargins(0, 0, 0, 0);
+    pages->setSpacing(0);
+    pages->addWidget(tabBar_);
+    pages->addWidget(tabView_, 1);
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->addWidget(serverList_);
+    body->addLayout(pages, 1);
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(0);
+    root->addLayout(body, 1);
+    root->addWidget(statusLine_);
+    resize(1100, 700);
+}
+
+KeloMainWindow::~KeloMainWindow() = default;
+
+std::shared_ptr<TbTabViewItem> KeloMainWindow::tabItem(int identifier) const {
+    for (int i = 0; i < tabView_->numberOfTabViewItems(); ++i) {
+        auto item = tabView_->tabViewItemAtIndex(i);
+        if (item->identifier().toInt() == identifier) return item;
+    }
+    return nullptr;
+}
+
+QStringList KeloMainWindow::tabLabels() const {
+    QStringList labels;
+    for (int i = 0; i < tabView_->numberOfTabViewItems(); ++i)
+        labels << tabView_->tabViewItemAtIndex(i)->label();
+    return labels;
+}

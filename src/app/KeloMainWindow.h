@@ -1,0 +1,51 @@
+#pragma once
+
+#include "hud/windows/KeloColouredWindow.h"
+
+#include <QString>
+
+#include <memory>
+
+class KeloStatusLine;
+class QListWidget;
+class TbTabBarControl;
+class TbTabView;
+class TbTabViewItem;
+
+// "Kelo Verozo <version>" with the version cut at " r"; an install whose
+// path continues after "Kelo Verozo " with a name (not "v" or a digit) adds
+// that name: "Kelo Verozo 5.2 (Beta)".
+QString mainWindowTitle(const QString& version, const QString& bundlePath);
+
+// The main window: the server-list sidebar, the page bar with its seven tabs
+// over the tab view, and the status line. Pages start as placeholders that
+// their owners replace through tabItem(id)->setView().
+// Main thread only.
+class KeloMainWindow : public KeloColouredWindow {
+public:
+    enum TabId {
+        kStatusTab = 1,
+        kContentTab,
+        kPixelMapTab,
+        kPreferencesTab,
+        kOutputsTab,
+        kMixesTab,
+        kImageRemapTab
+    };
+
+    explicit KeloMainWindow(QWidget* parent = nullptr);
+    ~KeloMainWindow() override;
+
+    TbTabBarControl* tabBar() const { return tabBar_; }
+    TbTabView* tabView() const { return tabView_; }
+    KeloStatusLine* statusLine() const { return statusLine_; }
+    QListWidget* serverList() const { return serverList_; }
+    std::shared_ptr<TbTabViewItem> tabItem(int identifier) const;
+    QStringList tabLabels() const;
+
+private:
+    TbTabBarControl* tabBar_;
+    TbTabView* tabView_;
+    KeloStatusLine* statusLine_;
+    QListWidget* serverList_;
+};
