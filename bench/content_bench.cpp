@@ -1,5 +1,6 @@
 // Content subsystem: the analysis of large media sets, rebuilding a folder's
 // rows, the media scan of a large server root and the movie header reader.
+#include "BenchSockets.h"
 #include "content/CompressionCategory.h"
 #include "content/ContentUI.h"
 #include "content/KeloContentAnalyser.h"
@@ -34,8 +35,8 @@ KlE_Control_Status::Options benchLinkOptions() {
     OmNetInterface::setInterfaceLister([] { return std::vector<OmInterfaceAddress>{}; });
     KlE_Control_Status::Options options;
     options.timer = false;
-    options.receiveThreads = false;
-    options.sendHook = [](int, const QByteArray&, uint32_t, uint16_t) {};
+    static int64_t bytes = 0;
+    useSockets(options, &bytes);
     return options;
 }
 

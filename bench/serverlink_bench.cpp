@@ -1,3 +1,4 @@
+#include "BenchSockets.h"
 #include "app/KeloRemoteNotificationRoute.h"
 #include "platform/NotificationCenter.h"
 #include "serverlink/BftpTransferMessage.h"
@@ -23,13 +24,11 @@
 
 namespace {
 
-// A link driven by hand: no timer, no receive threads, no interfaces, and
-// ports of its own.
+// A link driven by hand: no timer, no interfaces, and ports of its own.
 KlE_Control_Status::Options benchLinkOptions() {
     OmNetInterface::setInterfaceLister([] { return std::vector<OmInterfaceAddress>{}; });
     KlE_Control_Status::Options options;
     options.timer = false;
-    options.receiveThreads = false;
     options.citpPort = 44809;
     options.statusPort = 44810;
     options.prefsPort = 46437;
@@ -175,7 +174,8 @@ BENCHMARK(BM_StatusReplyFileAndDecode);
 // 0 measures the tick alone.
 void BM_ControlStatusTick256(benchmark::State& state) {
     KlE_Control_Status::Options options = benchLinkOptions();
-    if (state.range(0) == 0) options.sendHook = [](int, const QByteArray&, uint32_t, uint16_t) {};
+    int64_t bytes = 0;
+    useSockets(options, state.range(0) == 0 ? &bytes : nullptr);
     KlE_Control_Status link(options);
     const QVariantMap prefs{{"a", QVariantMap{{"_value", "1"}}},
                             {"b", QVariantMap{{"_value", "2"}}}};
@@ -318,11 +318,7 @@ namespace {
 void BM_PreferenceChanges10000(benchmark::State& state) {
     KlE_Control_Status::Options options = benchLinkOptions();
     int64_t bytes = 0;
-    if (state.range(0) == 0) {
-        options.sendHook = [&bytes](int, const QByteArray& d, uint32_t, uint16_t) {
-            bytes += d.size();
-        };
-    }
+    useSockets(options, state.range(0) == 0 ? &bytes : nullptr);
     KlE_Control_Status link(options);
     // The program's own route, so that the figure includes its dispatch.
     KeloRemoteNotificationRoute route(link);

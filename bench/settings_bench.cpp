@@ -41,7 +41,6 @@ std::unique_ptr<KlE_Control_Status> benchLink() {
     OmNetInterface::setInterfaceLister([] { return std::vector<OmInterfaceAddress>{}; });
     KlE_Control_Status::Options options;
     options.timer = false;
-    options.receiveThreads = false;
     options.citpPort = 45809;
     options.statusPort = 45810;
     options.prefsPort = 45437;

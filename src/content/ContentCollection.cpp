@@ -20,7 +20,7 @@ QVariantMap* mapIn(QVariant* value) {
 }  // namespace
 
 KlE_Control_Status* ContentCollection::network() const {
-    return network_ ? network_ : KlE_Control_Status::liveObject();
+    return network_ ? network_ : KlE_Control_Status::defaultObject();
 }
 
 std::shared_ptr<ContentRows> ContentCollection::folderDataSourceForType(int type) const {

@@ -109,7 +109,7 @@ ContentUI::ContentUI(KlE_Control_Status* network, KeloContentAnalyser* analyser)
 }
 
 KlE_Control_Status* ContentUI::network() const {
-    return network_ ? network_ : KlE_Control_Status::liveObject();
+    return network_ ? network_ : KlE_Control_Status::defaultObject();
 }
 
 KeloContentAnalyser* ContentUI::analyser() const {

@@ -150,7 +150,7 @@ KeloContentAnalyser::~KeloContentAnalyser() {
 }
 
 KlE_Control_Status* KeloContentAnalyser::network() const {
-    return network_ ? network_ : KlE_Control_Status::liveObject();
+    return network_ ? network_ : KlE_Control_Status::defaultObject();
 }
 
 void KeloContentAnalyser::setServers(const QStringList& servers) {

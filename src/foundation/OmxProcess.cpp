@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <ratio>
 #include <thread>
 #include <vector>
 
@@ -116,17 +115,9 @@ bool IsMojaveOrGreater() {
     return true;
 }
 
-namespace {
-std::once_flag gTimeOnce;
-}
-
 void MachTimeInit() {
-    std::call_once(gTimeOnce, [] {
-        // Clock ticks to nanoseconds, as a reduced fraction.
-        using base = std::ratio_divide<std::chrono::steady_clock::period, std::nano>;
-        std::printf("mach_timebase_info: %d / %d (%d)\n", int(base::num), int(base::den),
-                    base::num != base::den ? 1 : 0);
-    });
+    // The steady clock counts in nanoseconds already: there is no time base
+    // to look up, and nothing to report at start.
 }
 
 uint64_t MachAbsoluteTime() {

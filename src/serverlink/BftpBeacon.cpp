@@ -1,6 +1,5 @@
 #include "serverlink/BftpBeacon.h"
 
-#include "foundation/OmLog.h"
 #include "serverlink/KlEStatMessage.h"
 
 #include <QtEndian>
@@ -9,6 +8,11 @@
 #include <cstring>
 
 namespace {
+
+bool refuse(QString* why, const QString& reason) {
+    if (why) *why = reason;
+    return false;
+}
 
 bool subMagicIs(const char* data, size_t size, const char* magic) {
     return size >= 36 && std::memcmp(data, "BFTP", 4) == 0 && std::memcmp(data + 32, magic, 4) == 0;
@@ -28,12 +32,11 @@ QByteArray BftpBeacon::managerBeacon(uint8_t collectionID, const QByteArray& ide
     return out;
 }
 
-bool BftpBeacon::readTransferBeacon(const char* data, size_t size, BftpTransferBeacon* out) {
+bool BftpBeacon::readTransferBeacon(const char* data, size_t size, BftpTransferBeacon* out,
+                                    QString* why) {
     QByteArray stamp;
-    if (!subMagicIs(data, size, "BFTT") || !KlReadCText(data, size, kTextOffset, &stamp, nullptr)) {
-        OmLogNoFlood(kOmLogWarning, "BFTT beacon of %d bytes is truncated\n", int(size));
-        return false;
-    }
+    if (!subMagicIs(data, size, "BFTT") || !KlReadCText(data, size, kTextOffset, &stamp, nullptr))
+        return refuse(why, "transfer beacon is truncated");
     out->daemonVersion = qFromBigEndian<quint32>(data + 36);
     out->keloVersion = qFromBigEndian<quint32>(data + 40);
     const bool hasProgress = out->daemonVersion >= kProgressDaemonVersion;
@@ -46,20 +49,16 @@ bool BftpBeacon::readTransferBeacon(const char* data, size_t size, BftpTransferB
     return true;
 }
 
-bool BftpBeacon::readManagerBeacon(const char* data, size_t size, BftpManagerBeacon* out) {
+bool BftpBeacon::readManagerBeacon(const char* data, size_t size, BftpManagerBeacon* out,
+                                   QString* why) {
     const size_t fieldEnd = std::min(size, kManagerBeaconSize);
-    if (!subMagicIs(data, size, "BFTM") || fieldEnd <= kTextOffset) {
-        OmLogNoFlood(kOmLogWarning, "BFTM beacon of %d bytes is truncated\n", int(size));
-        return false;
-    }
+    if (!subMagicIs(data, size, "BFTM") || fieldEnd <= kTextOffset)
+        return refuse(why, "manager beacon is truncated");
     const char* identity = data + kTextOffset;
     const void* nul = std::memchr(identity, 0, fieldEnd - kTextOffset);
     // A full field needs no NUL; a shorter datagram must end its text.
-    if (!nul && fieldEnd < kManagerBeaconSize) {
-        OmLogNoFlood(kOmLogWarning, "BFTM beacon of %d bytes has an unterminated identity\n",
-                     int(size));
-        return false;
-    }
+    if (!nul && fieldEnd < kManagerBeaconSize)
+        return refuse(why, "manager beacon has an unterminated identity");
     const size_t length =
         nul ? size_t(static_cast<const char*>(nul) - identity) : fieldEnd - kTextOffset;
     out->collectionID = uint8_t(data[62]);

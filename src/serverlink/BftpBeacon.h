@@ -40,7 +40,10 @@ public:
     // with a NUL within its field.
     static QByteArray managerBeacon(uint8_t collectionID, const QByteArray& identity);
 
-    // Readers of datagrams that passed the acceptance filter as BFTP beacons.
-    static bool readTransferBeacon(const char* data, size_t size, BftpTransferBeacon* out);
-    static bool readManagerBeacon(const char* data, size_t size, BftpManagerBeacon* out);
+    // Readers of datagrams that passed the acceptance filter as BFTP beacons;
+    // false with the reason in `why` (may be null) for one that is cut short.
+    static bool readTransferBeacon(const char* data, size_t size, BftpTransferBeacon* out,
+                                   QString* why = nullptr);
+    static bool readManagerBeacon(const char* data, size_t size, BftpManagerBeacon* out,
+                                  QString* why = nullptr);
 };

@@ -1,27 +1,29 @@
 #include "serverlink/CitpMessage.h"
 
-#include "foundation/OmLog.h"
 #include "serverlink/KlEStatMessage.h"
 
 #include <QtEndian>
 
 #include <cstring>
 
-bool CitpMessage::readPLoc(const char* data, size_t size, CitpPresence* out) {
+namespace {
+
+bool refuse(QString* why, const QString& reason) {
+    if (why) *why = reason;
+    return false;
+}
+
+}  // namespace
+
+bool CitpMessage::readPLoc(const char* data, size_t size, CitpPresence* out, QString* why) {
     constexpr size_t kTypeOffset = 26;
-    if (size < kTypeOffset) {
-        OmLogNoFlood(kOmLogWarning, "CITP PLoc of %d bytes is truncated\n", int(size));
-        return false;
-    }
+    if (size < kTypeOffset) return refuse(why, "presence message is truncated");
     const uint32_t messageSize = qFromLittleEndian<quint32>(data + 8);
-    if (messageSize < kMinMessageSize) {
-        OmLogNoFlood(kOmLogVerbose, "CITP PLoc claims only %u bytes\n", messageSize);
-        return false;
-    }
+    if (messageSize < kMinMessageSize)
+        return refuse(why, QString::asprintf("presence message claims only %u bytes", messageSize));
     if (messageSize > size) {
-        OmLogNoFlood(kOmLogWarning, "CITP PLoc claims %u bytes, %d received\n", messageSize,
-                     int(size));
-        return false;
+        return refuse(why, QString::asprintf("presence message claims %u bytes, %d received",
+                                             messageSize, int(size)));
     }
     // The texts must end within the message itself.
     const size_t end = messageSize;
@@ -30,14 +32,10 @@ bool CitpMessage::readPLoc(const char* data, size_t size, CitpPresence* out) {
     if (!KlReadCText(data, end, kTypeOffset, &type, &nameOffset) ||
         !KlReadCText(data, end, nameOffset, &name, &stateOffset) ||
         !KlReadCText(data, end, stateOffset, &state, nullptr)) {
-        OmLogNoFlood(kOmLogWarning, "CITP PLoc of %u bytes has an unterminated text\n",
-                     messageSize);
-        return false;
+        return refuse(why, "presence message has an unterminated text");
     }
-    if (type != "MediaServer" || !name.startsWith("Kelo")) {
-        OmLogNoFlood(kOmLogVerbose, "CITP PLoc of another device ignored\n");
-        return false;
-    }
+    // Other devices share the port: theirs is no fault, only not ours.
+    if (type != "MediaServer" || !name.startsWith("Kelo")) return refuse(why, QString());
     out->tcpPort = qFromLittleEndian<quint16>(data + 24);
     out->name = QString::fromUtf8(name);
     out->running = state == "Running";

@@ -18,7 +18,8 @@ public:
     static constexpr uint32_t kMinMessageSize = 42;
 
     // Reads a datagram that passed the acceptance filter as a presence
-    // message. False for presence messages of other kinds of device and for
-    // messages whose sizes or texts do not hold together.
-    static bool readPLoc(const char* data, size_t size, CitpPresence* out);
+    // message. False for presence messages of other kinds of device (`why`
+    // empty) and for messages whose sizes or texts do not hold together
+    // (`why` says how; may be null).
+    static bool readPLoc(const char* data, size_t size, CitpPresence* out, QString* why = nullptr);
 };

@@ -131,7 +131,7 @@ double KeloContentTransferAgent::now() {
 }
 
 KlE_Control_Status* KeloContentTransferAgent::link() const {
-    return options_.link ? options_.link : KlE_Control_Status::instance();
+    return options_.link ? options_.link : KlE_Control_Status::defaultObject();
 }
 
 // --- Queuing (main thread) ---------------------------------------------------

@@ -25,11 +25,6 @@ std::unique_ptr<KeloImage> KeloImage::imageWithResourceNamed(const QString& name
     return image;
 }
 
-int32_t KeloImage::wanted() {
-    if (wanted_ == 0) return 0;
-    return --wanted_;
-}
-
 QImage KeloImage::cg_image() {
     wanted_ = kWantedTurns;
     if (imageData_.isEmpty()) return image_;

@@ -39,8 +39,13 @@ public:
     void setKeloObjectImageIndex(int32_t index) { keloObjectImageIndex_ = index; }
     int32_t keloObjectImageIndex() const { return keloObjectImageIndex_; }
 
-    // Spends one unit of the countdown and returns what is left (0 stays 0).
-    int32_t wanted();
+    // What is left of the countdown a view's drawing starts; 0: not wanted.
+    int32_t wanted() const { return wanted_; }
+    // The request schedule spends one unit each time it considers the
+    // picture (0 stays 0).
+    void spendWanted() {
+        if (wanted_ > 0) --wanted_;
+    }
 
     // The decoded picture at the original's aspect; decodes pending data
     // first. A null image when nothing was ever decoded. A JPEG that does not

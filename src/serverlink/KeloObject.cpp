@@ -2,12 +2,12 @@
 
 #include "foundation/OmLog.h"
 #include "platform/MainThread.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "serverlink/KeloObjectLink.h"
 #include "serverlink/KeloProfileNameProvider.h"
-#include "serverlink/KlE_Control_Status.h"
+#include "serverlink/ServerLinkNotifications.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <QTimeZone>
 
 #include <algorithm>
@@ -132,7 +132,7 @@ bool KeloObject::setGeneralStatus(const void* bytes, size_t size) {
             // Announced only when the counter moved: every status carries one
             // type, and announcing it unchanged would keep marking that
             // type's preferences for refresh 30 times a second.
-            const QVariantMap note{{"notificationName", "kKeloPref_IncrNotification"},
+            const QVariantMap note{{"notificationName", kKeloPref_IncrNotification},
                                    {"type", t},
                                    {"statusIncrement", qulonglong(tracker_.statusIncrement[t])}};
             // Queued, so observers run after the whole record is stored.
@@ -267,8 +267,7 @@ void KeloObject::setProductName(const QString& name) {
 }
 
 void KeloObject::sendContentEditorMessage(const QString& text, bool set) {
-    if (KlE_Control_Status* link = KlE_Control_Status::liveObject())
-        link->sendContentEditorMessage(this, text, set);
+    if (link_) link_->sendContentEditorMessage(this, text, set);
 }
 
 void KeloObject::setPrefsDict(const QVariantMap& prefs) {
@@ -297,11 +296,6 @@ QVariantMap KeloObject::contentDatabase() const {
 }
 
 // --- Read accessors -----------------------------------------------------------
-
-double KeloObject::generalStatusArrived() {
-    active_ = true;
-    return generalStatusArrived_;
-}
 
 const short_layer_status_2* KeloObject::layerStatus(int layer) const {
     if (layer < 0 || layer >= kLayerSlots) return nullptr;
@@ -491,7 +485,7 @@ KlReqV4 KeloObject::request() {
             if (s.level == 0 || (s.flags & 0x80) != 0) continue;
             // The packed form has four bits for the code: layers past 12 cannot be named.
             if (major == 3 && L + 3 > 0xF) continue;
-            if (!imageWanted(layerImages_[L].get())) continue;
+            if (!spendImageWanted(layerImages_[L].get())) continue;
             if (major == 3) {
                 const uint16_t c = uint16_t(L + 3);
                 req = {KlReqV4::kPacked, uint16_t(c << 8 | c), 0};
@@ -506,13 +500,13 @@ KlReqV4 KeloObject::request() {
 
     KeloImage* globalSurface = DMX_MasterImages_[0].get();
     if (major < 4) {
-        req = imageWanted(globalSurface) ? KlReqV4{KlReqV4::kPacked, 0x101, 0}
-                                         : KlReqV4{KlReqV4::kStatus, 0, 0};
+        req = spendImageWanted(globalSurface) ? KlReqV4{KlReqV4::kPacked, 0x101, 0}
+                                              : KlReqV4{KlReqV4::kStatus, 0, 0};
         onum_ = int32_t(uint32_t(onum_) + 1u);
         return req;
     }
 
-    if (serviceGlobalSurface_ == 0 && imageWanted(globalSurface)) {
+    if (serviceGlobalSurface_ == 0 && spendImageWanted(globalSurface)) {
         req = {KlReqV4::kOutputImage, 0, 0};
     } else {
         const int outputs = std::clamp(DMX_MasterCount(), 0, kDMX_MasterImages - 1);
@@ -526,7 +520,7 @@ KlReqV4 KeloObject::request() {
                     onum_ = std::max(onum_, 1001);
                     int found = 0;
                     for (int m = onum_ - 1000; m < mixes; ++m) {
-                        if (imageWanted(mixImages_[m].get())) {
+                        if (spendImageWanted(mixImages_[m].get())) {
                             found = m;
                             break;
                         }
@@ -536,12 +530,12 @@ KlReqV4 KeloObject::request() {
             }
             if (onum_ >= 1001) {
                 const int m = onum_ - 1000;
-                if (m < mixes && imageWanted(mixImages_[m].get())) {
+                if (m < mixes && spendImageWanted(mixImages_[m].get())) {
                     req = {KlReqV4::kMixImage, uint16_t(m), 0};
                     ++onum_;
                     break;
                 }
-            } else if (onum_ <= outputs && imageWanted(DMX_MasterImages_[onum_].get())) {
+            } else if (onum_ <= outputs && spendImageWanted(DMX_MasterImages_[onum_].get())) {
                 req = {KlReqV4::kOutputImage, uint16_t(onum_), 0};
                 ++onum_;
                 break;
@@ -552,7 +546,7 @@ KlReqV4 KeloObject::request() {
     serviceGlobalSurface_ = serviceGlobalSurface_ < 6 ? serviceGlobalSurface_ + 1 : 0;
 
     if (req.type == KlReqV4::kNone) {
-        if (imageWanted(globalSurface)) {
+        if (spendImageWanted(globalSurface)) {
             req = {KlReqV4::kOutputImage, 0, 0};
             serviceGlobalSurface_ = 1;
         } else {
@@ -610,6 +604,12 @@ KeloImage* KeloObject::mixImageAtIndex(int index) {
     return mixImages_[index].get();
 }
 
+bool KeloObject::spendImageWanted(KeloImage* image) {
+    if (!image) return false;
+    image->spendWanted();
+    return image->wanted() != 0;
+}
+
 void KeloObject::rebuildMixImages() {
     mixImagesWanted_ = now();
     const std::vector<int> indexes = MixRectangleServices::shared().sortedMixIndexes(*this);
@@ -664,15 +664,17 @@ void KeloObject::setFeedbackSpeedup(bool on) {
     if (on && !sFeedbackSpeedup && !sFeedbackSpeedupAlertShown.exchange(true)) {
         static const qint64 betaFeature =
             UserDefaults::standard().integer(QStringLiteral("sBetaFeatureSyphon"));
-        // Without a widget application there is nobody to show the alert to.
-        if (betaFeature != 2 && qobject_cast<QApplication*>(QCoreApplication::instance())) {
-            QMessageBox::information(
-                nullptr, QStringLiteral("Live Image Feedback"),
-                QStringLiteral("Requesting 30 FPS feedback rate.  Actual rate may be lower.  In "
-                               "rare circumstances, speeding up live image feedback can have a "
-                               "very small impact on Kelo performance.  For this reason, feedback "
-                               "rate will automatically revert to normal rate after 1 hour."),
-                QMessageBox::Ok);
+        if (betaFeature != 2) {
+            NotificationCenter::defaultCenter().post(
+                kKeloFeedbackSpeedupNoticeNotification, nullptr,
+                {{"title", QStringLiteral("Live Image Feedback")},
+                 {"message",
+                  QStringLiteral("Requesting 30 FPS feedback rate.  Actual rate may be lower.  In "
+                                 "rare circumstances, speeding up live image feedback can have a "
+                                 "very small impact on Kelo performance.  For this reason, "
+                                 "feedback rate will automatically revert to normal rate after 1 "
+                                 "hour.")},
+                 {"button", QStringLiteral("OK")}});
         }
     }
     sFeedbackSpeedup = on;

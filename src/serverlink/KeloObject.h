@@ -24,7 +24,14 @@
 #include <optional>
 #include <vector>
 
-class QMenu;
+class KeloObjectLink;
+
+// One entry of a mix menu: the menu layer adds an item with this title and tag.
+struct KeloMixMenuItem {
+    QString title;
+    int tag = 0;  // the mix's `mixIndex`
+    bool operator==(const KeloMixMenuItem&) const = default;
+};
 
 // Something another subsystem attaches to a server object, found again by tag.
 class KeloDestination {
@@ -37,7 +44,8 @@ public:
 // records as received, preview pictures and the request schedule. Created by
 // the network singleton on first contact and kept for the life of the process.
 // Main thread only, except the content database and time stamp, which carry
-// their own lock.
+// their own lock. It reaches the link only through the KeloObjectLink it is
+// given, shows nothing and fills no menu: it returns data or posts events.
 class KeloObject {
 public:
     static constexpr int kLayerSlots = 32;
@@ -51,6 +59,11 @@ public:
     ~KeloObject();
     KeloObject(const KeloObject&) = delete;
     KeloObject& operator=(const KeloObject&) = delete;
+
+    // The link that sends on the object's behalf (preference reads, the
+    // collection assignment, content-editor messages); null sends nothing.
+    void setLink(KeloObjectLink* link) { link_ = link; }
+    KeloObjectLink* link() const { return link_; }
 
     // --- Seams ---------------------------------------------------------------
     // Whether an address (host order) belongs to this computer. Without one,
@@ -126,8 +139,9 @@ public:
     std::vector<MixRectangleRecord> sortedMixes();
     std::vector<MixRectangleRecord> cachedSortedMixes();
     int32_t cachedSortedMixesIncrement() const { return _cachedSortedMixesIncrement; }
-    // One item per real mix (index above 0); true when there is any.
-    bool populateMixesForMenu(QMenu* menu);
+    // Appends one item per real mix (index above 0) for a menu layer to
+    // show; true when the list has any mixes.
+    bool populateMixesForMenu(std::vector<KeloMixMenuItem>* items);
     // Null when no mix has that index.
     QString mixName(int mixIndex);
     QString cachedMixName(int mixIndex);
@@ -163,7 +177,9 @@ public:
     static QString fullPathToFile(const QString& path, const QVariantMap& database);
 
     // --- Read accessors ------------------------------------------------------
-    double generalStatusArrived();  // also marks the server active
+    // A view that reads this also wants the server polled: it calls
+    // setActive(true) as well.
+    double generalStatusArrived() const { return generalStatusArrived_; }
     const kle_general_stat* getGeneralStatusPtr() const { return &generalStatus_; }
     // Null for an index outside 0-31.
     const short_layer_status_2* layerStatus(int layer) const;
@@ -269,7 +285,9 @@ public:
 
     static void setLiveImageFeedbackEnabled(bool enabled);
     static bool isLiveImageFeedbackEnabled();
-    // Turning it on the first time tells the operator what it costs.
+    // Turning it on the first time posts
+    // "KeloFeedbackSpeedupNoticeNotification", telling the operator what it
+    // costs (unless the user default "sBetaFeatureSyphon" is 2).
     static void setFeedbackSpeedup(bool on);
     static bool isFeedbackSpeedup();
 
@@ -282,10 +300,12 @@ private:
 
     bool hasGeneralStatus() const { return generalStatusArrived_ != 0; }
     KeloImage* outputOrGlobalImage(int index) const;
-    bool imageWanted(KeloImage* image) const { return image && image->wanted() != 0; }
+    // Spends one turn of the picture's countdown: whether it is still wanted.
+    static bool spendImageWanted(KeloImage* image);
     void rebuildMixImages();
 
     ServerChanges changes_;
+    KeloObjectLink* link_ = nullptr;
     uint32_t address_ = 0;
     uint32_t realEthernetAddress_ = 0;
     int32_t tcpPort_ = 0;

@@ -3,9 +3,8 @@
 
 #include "platform/NotificationCenter.h"
 #include "serverlink/KeloObject.h"
-#include "serverlink/KlE_Control_Status.h"
-
-#include <QMenu>
+#include "serverlink/KeloObjectLink.h"
+#include "serverlink/ServerLinkNotifications.h"
 
 namespace {
 
@@ -21,7 +20,7 @@ bool readAtUpdate(const QVariantMap& entry, int32_t prefUpdates) {
 }
 
 void askServer(const QString& key, KeloObject* kelo) {
-    if (KlE_Control_Status* link = KlE_Control_Status::liveObject()) link->getPrefValue(key, kelo);
+    if (KeloObjectLink* link = kelo->link()) link->getPrefValue(key, kelo);
 }
 
 QString nameOf(const std::vector<MixRectangleRecord>& mixes, int mixIndex) {
@@ -88,7 +87,7 @@ void KeloObject::updatePolledPrefsWithGracePeriod(double gracePeriod) {
 
 void KeloObject::postNotification(const QVariantMap& notification) {
     const QString name = notification.value("notificationName").toString();
-    if (name == "kKeloPref_IncrNotification") {
+    if (name == kKeloPref_IncrNotification) {
         const int type = notification.value("type").toInt();
         for (auto it = prefsDict_.begin(); it != prefsDict_.end(); ++it) {
             if (it->typeId() != QMetaType::QVariantMap) continue;
@@ -126,12 +125,11 @@ std::vector<MixRectangleRecord> KeloObject::cachedSortedMixes() {
     return sortedMixes();
 }
 
-bool KeloObject::populateMixesForMenu(QMenu* menu) {
+bool KeloObject::populateMixesForMenu(std::vector<KeloMixMenuItem>* items) {
     const std::vector<MixRectangleRecord> mixes = sortedMixes();
     for (const MixRectangleRecord& mix : mixes) {
-        if (mix.mixIndex <= 0 || !menu) continue;
-        QAction* item = menu->addAction(mix.name);
-        item->setData(mix.mixIndex);
+        if (mix.mixIndex <= 0 || !items) continue;
+        items->push_back({mix.name, mix.mixIndex});
     }
     return !mixes.empty();
 }
@@ -145,6 +143,5 @@ QString KeloObject::cachedMixName(int mixIndex) {
 }
 
 void KeloObject::setKeloCollectionID(int collectionID) {
-    if (KlE_Control_Status* link = KlE_Control_Status::liveObject())
-        link->setKeloCollectionID(collectionID, this);
+    if (link_) link_->setKeloCollectionID(collectionID, this);
 }

@@ -6,8 +6,8 @@
 #include "platform/NotificationCenter.h"
 #include "platform/PropertyList.h"
 #include "serverlink/KeloObject.h"
-#include "serverlink/KlE_Control_Status.h"
 #include "serverlink/KlSockets.h"
+#include "serverlink/ServerLinkLog.h"
 
 #include <QDir>
 #include <QStringList>
@@ -401,7 +401,7 @@ void KeloObject::updateWithTCP(const QVariantMap& request) {
             : KlContentRef{};
     const uint32_t address = address_;
     const auto port = uint16_t(bftpTcpPort_);
-    if (KlE_Control_Status::verboseMode()) {
+    if (gServerLinkVerbose) {
         kelo::printf("updateWithTCP '%s' %u.%u.%u.%u\n", keloDatabaseCommand(opcode), address >> 24,
                      (address >> 16) & 255, (address >> 8) & 255, address & 255);
     }

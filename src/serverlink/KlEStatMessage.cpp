@@ -130,17 +130,21 @@ int KlEStatMessage::op(const char* data, size_t size) {
     return uint8_t(data[11]);
 }
 
-bool KlEStatMessage::readPrefsDict(const char* data, size_t size, QByteArray* text) {
-    if (size < kHeader) {
-        OmLogNoFlood(kOmLogWarning, "preference dictionary of %d bytes has no payload\n",
-                     int(size));
-        return false;
-    }
+namespace {
+
+bool refuse(QString* why, const QString& reason) {
+    if (why) *why = reason;
+    return false;
+}
+
+}  // namespace
+
+bool KlEStatMessage::readPrefsDict(const char* data, size_t size, QByteArray* text, QString* why) {
+    if (size < kHeader) return refuse(why, "preference dictionary without payload");
     const size_t payload = qFromBigEndian<quint16>(data + 14);
     if (payload > size - kHeader) {
-        OmLogNoFlood(kOmLogWarning, "preference dictionary claims %d bytes, %d received\n",
-                     int(payload), int(size - kHeader));
-        return false;
+        return refuse(why, QString::asprintf("preference dictionary claims %d bytes, %d received",
+                                             int(payload), int(size - kHeader)));
     }
     const char* start = data + kHeader;
     const void* nul = std::memchr(start, 0, payload);
@@ -149,40 +153,32 @@ bool KlEStatMessage::readPrefsDict(const char* data, size_t size, QByteArray* te
     return true;
 }
 
-bool KlEStatMessage::readOnePref(const char* data, size_t size, QByteArray* key,
-                                 QByteArray* value) {
+bool KlEStatMessage::readOnePref(const char* data, size_t size, QByteArray* key, QByteArray* value,
+                                 QString* why) {
     size_t afterKey = 0;
     if (!KlReadCText(data, size, kHeader, key, &afterKey) ||
         !KlReadCText(data, size, afterKey, value, nullptr)) {
-        OmLogNoFlood(kOmLogWarning, "preference value of %d bytes lacks its key or value\n",
-                     int(size));
-        return false;
+        return refuse(why, "preference value lacks its key or value");
     }
     return true;
 }
 
 bool KlEStatMessage::readContentItem(const char* data, size_t size, bool* fragment,
-                                     QByteArray* bytes) {
-    if (size < kHeader) {
-        OmLogNoFlood(kOmLogWarning, "content item data of %d bytes has no payload\n", int(size));
-        return false;
-    }
+                                     QByteArray* bytes, QString* why) {
+    if (size < kHeader) return refuse(why, "content item data without payload");
     // The sender writes the fragment flag as a little-endian 1.
     *fragment = uint8_t(data[12]) == 1 && data[13] == 0;
     if (*fragment) {
         const size_t payload = qFromBigEndian<quint16>(data + 14);
         if (payload > size - kHeader) {
-            OmLogNoFlood(kOmLogWarning, "content item fragment claims %d bytes, %d received\n",
-                         int(payload), int(size - kHeader));
-            return false;
+            return refuse(why,
+                          QString::asprintf("content item fragment claims %d bytes, %d received",
+                                            int(payload), int(size - kHeader)));
         }
         *bytes = QByteArray(data + kHeader, qsizetype(payload));
         return true;
     }
-    if (!KlReadCText(data, size, kHeader, bytes, nullptr)) {
-        OmLogNoFlood(kOmLogWarning, "content item text of %d bytes is not terminated\n",
-                     int(size - kHeader));
-        return false;
-    }
+    if (!KlReadCText(data, size, kHeader, bytes, nullptr))
+        return refuse(why, "content item text is not terminated");
     return true;
 }

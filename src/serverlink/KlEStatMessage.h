@@ -4,6 +4,7 @@
 #include "serverlink/KlReqV4.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstddef>
 #include <cstdint>
@@ -73,7 +74,8 @@ enum class KlDatagramKind { Dropped, BftpBeacon, CitpPresence, ServerMessage };
 // Server messages ("KlEStat"): building what the controller sends and reading
 // what a server sends back. No sockets here. Builders return an empty array
 // when the datagram cannot be built (nothing is to be sent then); readers
-// return false and log a line for a datagram whose lengths do not hold.
+// return false for a datagram whose lengths do not hold and say why through
+// `why` (may be null): the receiving channel logs it.
 class KlEStatMessage {
 public:
     static KlDatagramKind acceptDatagram(const char* data, size_t size);
@@ -97,12 +99,15 @@ public:
     // The op of a server message, or -1 when it is too short to have one.
     static int op(const char* data, size_t size);
     // Op 17: the property-list text, without a trailing NUL.
-    static bool readPrefsDict(const char* data, size_t size, QByteArray* text);
+    static bool readPrefsDict(const char* data, size_t size, QByteArray* text,
+                              QString* why = nullptr);
     // Op 19: key and value.
-    static bool readOnePref(const char* data, size_t size, QByteArray* key, QByteArray* value);
+    static bool readOnePref(const char* data, size_t size, QByteArray* key, QByteArray* value,
+                            QString* why = nullptr);
     // Op 23: either a fragment for the message collector (`fragment` true,
     // `bytes` the payload) or the whole message text without its NUL.
-    static bool readContentItem(const char* data, size_t size, bool* fragment, QByteArray* bytes);
+    static bool readContentItem(const char* data, size_t size, bool* fragment, QByteArray* bytes,
+                                QString* why = nullptr);
 };
 
 // Reads a NUL-terminated text starting at `offset` of `size` bytes. Returns

@@ -4,7 +4,13 @@
 #include "serverlink/KeloObject.h"
 #include "serverlink/VDataCollector.h"
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <QUuid>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
 
 KlMsgDataCollector::KlMsgDataCollector() = default;
 
@@ -58,7 +64,53 @@ std::optional<QByteArray> KlMsgDataCollector::handleMsg(const uint8_t* bytes, ui
         collectorsByUUID_.erase(it);
     }
     sweep();
+    armTimer();
     return result;
+}
+
+void KlMsgDataCollector::setTimerArm(TimerArm arm) {
+    timer_.reset();
+    armed_ = false;
+    timerArm_ = std::move(arm);
+    armTimer();
+}
+
+void KlMsgDataCollector::timeOut() {
+    armed_ = false;
+    sweep();
+    armTimer();
+}
+
+void KlMsgDataCollector::armTimer() {
+    if (collectorsByUUID_.empty()) return;
+    double oldest = std::numeric_limits<double>::max();
+    for (const auto& [key, collector] : collectorsByUUID_)
+        oldest = std::min(oldest, collector->msgTick());
+    const double deadline = oldest + collectorDeadAge_;
+    // One armed no later than needed stays: every fragment of a message
+    // moves its deadline on, and re-arming for each would cost more than
+    // the occasional early wake-up.
+    if (armed_ && armedDeadline_ <= deadline) return;
+    // A message is dead once its age passes the dead age, so the wake-up
+    // comes just after that moment, never on it.
+    const double next = std::max(0.0, deadline - now()) + 0.001;
+    if (timerArm_) {
+        armed_ = true;
+        armedDeadline_ = deadline;
+        timerArm_(next);
+        return;
+    }
+    // Without an application there is no event loop to wake us; the next
+    // fragment still sweeps.
+    if (!QCoreApplication::instance()) return;
+    if (!timer_) {
+        timer_ = std::make_unique<QTimer>();
+        timer_->setSingleShot(true);
+        QObject::connect(timer_.get(), &QTimer::timeout, [this] { timeOut(); });
+    }
+    armed_ = true;
+    armedDeadline_ = deadline;
+    timer_->start(int(std::ceil(next * 1000.0)));
 }
 
 void KlMsgDataCollector::sweep() {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class QTimer;
 class VDataCollector;
 class VIBufferStream;
 
@@ -22,6 +23,9 @@ class VIBufferStream;
 // Everything in a fragment may lie, so memory stays bounded: at most
 // kMaxCollectors messages are open, none may claim more than kMaxMessageSize
 // bytes, and all open messages together hold at most kMaxBufferedBytes.
+//
+// A message that goes quiet for the dead age is dropped by a wake-up timer,
+// not only when another fragment happens to arrive.
 class KlMsgDataCollector {
 public:
     static constexpr size_t kMaxCollectors = 32;
@@ -66,6 +70,15 @@ public:
     // Reference-date seconds; replaceable so that tests control time.
     double now() const;
     void setClock(std::function<double()> clock) { clock_ = std::move(clock); }
+    // Arms the wake-up `seconds` from now, replacing an armed one; a
+    // negative value disarms. The default is a single-shot QTimer on this
+    // thread's event loop; tests drive their own clock and call timeOut.
+    using TimerArm = std::function<void(double seconds)>;
+    void setTimerArm(TimerArm arm);
+    // What the wake-up calls: drops the messages that went quiet, then arms
+    // for the next one. A wake-up may come early (its message completed
+    // meanwhile): it then only arms again.
+    void timeOut();
     // Bytes held by all open messages.
     size_t bufferedBytes() const;
 
@@ -75,6 +88,7 @@ public:
 private:
     void sweep();
     bool makeRoom();
+    void armTimer();
 
     std::map<QString, std::unique_ptr<VDataCollector>> collectorsByUUID_;
     HeaderHandler headerHandler_;
@@ -82,4 +96,9 @@ private:
     ErrorHandler errorHandler_;
     uint32_t collectorDeadAge_ = 30;
     std::function<double()> clock_;
+    TimerArm timerArm_;
+    std::unique_ptr<QTimer> timer_;
+    // The wake-up armed and when it is due (clock seconds).
+    bool armed_ = false;
+    double armedDeadline_ = 0;
 };

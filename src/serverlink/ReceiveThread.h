@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serverlink/KlDatagramSocket.h"
 #include "serverlink/KlEStatMessage.h"
 
 #include <QByteArray>
@@ -21,14 +22,6 @@ struct packetInfo {
     sockaddr_in from{};
     char ifname[32] = {};
     char data[kMaxReceivedDatagram];
-};
-
-// The main thread's copy of a datagram: only the bytes received.
-struct ReceivedDatagram {
-    QByteArray data;
-    uint32_t source = 0;  // host order
-    uint16_t sourcePort = 0;
-    QByteArray ifname;  // empty when unknown
 };
 
 // Receives one datagram with its source and the name of the interface it

@@ -245,7 +245,7 @@ QString prefValueText(const QVariant& value) {
 // --- Set-up --------------------------------------------------------------------
 
 KlRemoteControlList::KlRemoteControlList(KlE_Control_Status* link)
-    : link_(link ? link : KlE_Control_Status::instance()) {
+    : link_(link ? link : KlE_Control_Status::defaultObject()) {
     right_.reset(new KlRemoteControlList(link_, this));
     incrToken_ = NotificationCenter::defaultCenter().addObserver(
         kKeloPref_IncrNotification, nullptr,

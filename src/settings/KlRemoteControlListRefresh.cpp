@@ -247,6 +247,8 @@ void KlRemoteControlList::setupCompareMenu() {
         const QString userDefined = kelo ? kelo->userDefinedName() : QString();
         if (!userDefined.isEmpty() && userDefined != name)
             title = QStringLiteral("%1 (%2)").arg(name, userDefined);
+        // A server the menu offers is wanted: its status must keep arriving.
+        if (kelo) kelo->setActive(true);
         const double arrived = kelo ? kelo->generalStatusArrived() : 0;
         if (arrived == 0 || KeloObject::now() - arrived > kStaleGeneralStatus) {
             const QString why = troubleShootStrForKelo(kelo, true);

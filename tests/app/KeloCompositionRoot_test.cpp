@@ -12,6 +12,7 @@
 #include "platform/NotificationCenter.h"
 #include "serverlink/KeloNetworkInterfaceUI.h"
 #include "serverlink/KeloObject.h"
+#include "serverlink/FakeDatagramSocket.h"
 #include "serverlink/KeloProfileNameProvider.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/MixRectangleServices.h"
@@ -112,10 +113,7 @@ protected:
         OmNetInterface::setInterfaceLister([] { return std::vector<OmInterfaceAddress>{}; });
         KlE_Control_Status::Options options;
         options.timer = false;
-        options.receiveThreads = false;
-        options.sendHook = [this](int, const QByteArray& datagram, uint32_t, uint16_t) {
-            sent << datagram;
-        };
+        options.socketFactory = sockets.factory();
         link = std::make_unique<KlE_Control_Status>(options);
         root = std::make_unique<KeloCompositionRoot>(frontEnd.frontEnd());
         ASSERT_TRUE(root->install());
@@ -130,7 +128,8 @@ protected:
     OmLog log;
     std::unique_ptr<KlE_Control_Status> link;
     std::unique_ptr<KeloCompositionRoot> root;
-    QList<QByteArray> sent;
+    linktest::FakeSockets sockets;
+    std::vector<linktest::Sent>& sent = sockets.sent;
 };
 
 TEST_F(RootWithLink, RoutesTheRemoteNotificationToTheLink) {
@@ -140,13 +139,13 @@ TEST_F(RootWithLink, RoutesTheRemoteNotificationToTheLink) {
     const QVariantMap set{
         {"type", 2}, {"fixtureName", "Kelo Far"}, {"prefName", "level"}, {"prefValue", "7"}};
     centre.post(kKeloRemoteNotification, nullptr, set);
-    EXPECT_TRUE(sent.isEmpty()) << "no route before the link is started";
+    EXPECT_TRUE(sent.empty()) << "no route before the link is started";
 
     root->startLink(*link, log);
     centre.post(kKeloRemoteNotification, nullptr, set);
-    ASSERT_EQ(sent.size(), 1);
+    ASSERT_EQ(sent.size(), 1u);
     EXPECT_TRUE(
-        sent[0].endsWith(QByteArray("level\0"
+        sent[0].datagram.endsWith(QByteArray("level\0"
                                     "7\0",
                                     8)));
 
@@ -155,7 +154,7 @@ TEST_F(RootWithLink, RoutesTheRemoteNotificationToTheLink) {
         centre.post(kKeloRemoteNotification, nullptr, {{"type", 3}, {"fixtureName", "Kelo Far"}});
     });
     EXPECT_TRUE(logged.contains(" move ")) << logged.toStdString();
-    EXPECT_EQ(sent.size(), 1);
+    EXPECT_EQ(sent.size(), 1u);
     const QString unknown = capturedStdout([&] {
         centre.post(kKeloRemoteNotification, nullptr, {{"type", 9}});
     });

@@ -19,8 +19,7 @@ protected:
         linktest::gNow = linktest::kStart;
         KlE_Control_Status::Options options;
         options.timer = false;
-        options.receiveThreads = false;
-        options.sendHook = [](int, const QByteArray&, uint32_t, uint16_t) {};
+        options.socketFactory = sockets.factory();
         link = std::make_unique<KlE_Control_Status>(options);
         collection = std::make_unique<ContentCollection>(link.get());
         auto analysis = std::make_shared<ContentAnalysis>();
@@ -53,6 +52,8 @@ protected:
         kelo->setCollectionID(collectionID);
         return kelo;
     }
+
+    linktest::FakeSockets sockets;
 
     std::unique_ptr<KlE_Control_Status> link;
     std::unique_ptr<ContentCollection> collection;

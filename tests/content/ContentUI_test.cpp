@@ -49,8 +49,7 @@ protected:
         linktest::useTestInterfaces();
         KlE_Control_Status::Options options;
         options.timer = false;
-        options.receiveThreads = false;
-        options.sendHook = [](int, const QByteArray&, uint32_t, uint16_t) {};
+        options.socketFactory = sockets.factory();
         link = std::make_unique<KlE_Control_Status>(options);
         KeloObject* master = link->addKeloForName("M");
         master->setAddress(linktest::kServerA, linktest::kServerA);
@@ -101,6 +100,7 @@ protected:
 
     QTemporaryDir dir;
     TestServices services;
+    linktest::FakeSockets sockets;
     std::unique_ptr<KlE_Control_Status> link;
     std::unique_ptr<ContentUI> ui;
 };

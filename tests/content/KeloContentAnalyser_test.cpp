@@ -268,8 +268,7 @@ protected:
         linktest::useTestInterfaces();
         KlE_Control_Status::Options options;
         options.timer = false;
-        options.receiveThreads = false;
-        options.sendHook = [](int, const QByteArray&, uint32_t, uint16_t) {};
+        options.socketFactory = sockets.factory();
         link = std::make_unique<KlE_Control_Status>(options);
         analyser = std::make_unique<KeloContentAnalyser>(link.get());
     }
@@ -293,6 +292,8 @@ protected:
         analyser->setMaster("M");
         analyser->setCollectionID(1);
     }
+
+    linktest::FakeSockets sockets;
 
     std::unique_ptr<KlE_Control_Status> link;
     std::unique_ptr<KeloContentAnalyser> analyser;

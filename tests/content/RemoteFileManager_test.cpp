@@ -247,7 +247,6 @@ TEST(MountedVolumes, MountTableAndGvfsNames) {
 
 TEST(HostStrings, ServersByHostText) {
     KlE_Control_StatusOptions options;
-    options.receiveThreads = false;
     options.timer = false;
     KlE_Control_Status link(options);
     KeloObject* alpha = link.addKeloForName("alpha");
@@ -303,7 +302,6 @@ mkdir -p "$FAKE_GVFS/$name/1.A" && touch "$FAKE_GVFS/$name/1.A/clip.mov"
         qputenv("FAKE_MOUNT_MODE", "");
 
         KlE_Control_StatusOptions options;
-        options.receiveThreads = false;
         options.timer = false;
         link = std::make_unique<KlE_Control_Status>(options);
         for (const auto& [name, address] : {std::pair{"Kelo on alpha", 0x0A000105u},

@@ -118,7 +118,6 @@ protected:
 
 TEST_F(RealShareMount, ContentPathOfAServerMountsItsShare) {
     KlE_Control_StatusOptions options;
-    options.receiveThreads = false;
     options.timer = false;
     KlE_Control_Status link(options);
     link.addKeloForName("Kelo on samba")->setAddress(0x7F000001, 0x7F000001);

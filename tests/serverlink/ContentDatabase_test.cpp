@@ -8,6 +8,7 @@
 #include "serverlink/KeloObjectTCP.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "support/ProcessUntil.h"
+#include "support/LoopbackNamespace.h"
 #include "support/KeloServerSim.h"
 #include "support/KeloServerSimTcp.h"
 #include "support/TestMain.h"
@@ -137,8 +138,7 @@ TEST(BlockingIo, ReadnAndWriten) {
 class TcpQueries : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!KeloServerSim::loopbackOnlyNetwork())
-            GTEST_SKIP() << "needs a loopback-only network namespace";
+        KELO_NEEDS_LOOPBACK_NAMESPACE();
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
         address_ = 0x7F050001 + (uint32_t(line) << 8);  // 127.5.x.1 and up
         productPort_ = uint16_t(40000 + 2 * line);
@@ -240,26 +240,26 @@ TEST_F(TcpQueries, ItemQueriesPostTheirReplies) {
     ASSERT_TRUE(processUntil([&] { return rec.seen.size() == 1; }, 3000));
     kelo->fetchDatabaseEntry(item);
     ASSERT_TRUE(processUntil([&] { return rec.seen.size() == 2; }, 3000));
-    EXPECT_EQ(sim->lastItem(), item);
+    EXPECT_EQ(sim->lastItem().bytes(), item.data());
     kelo->fetchDatabaseFolderEntry(item);
     ASSERT_TRUE(processUntil([&] { return rec.seen.size() == 3; }, 3000));
     kelo->cleanUpAfterSync();
     ASSERT_TRUE(processUntil([&] { return rec.seen.size() == 4; }, 3000));
     kelo->fetchThumbnailData(4, 9, 200);
     ASSERT_TRUE(processUntil([&] { return rec.seen.size() == 5; }, 3000));
-    EXPECT_EQ(sim->lastItem(), (KlContentRef{4, 0, 9, 200}));
+    EXPECT_EQ(sim->lastItem().bytes(), (KlContentRef{4, 0, 9, 200}).data());
 
     const struct {
         const char* name;
         QVariant data;
         bool hasFile;
     } expected[] = {
-        {"KeloThumbnailDataNotification", KeloServerSimTcp::thumbnailFor(item), true},
-        {"KeloDatabaseEntryNotification", KeloServerSimTcp::fileEntryFor(item), true},
-        {"KeloDatabaseFolderEntryNotification", KeloServerSimTcp::folderEntryFor(item), true},
+        {"KeloThumbnailDataNotification", KeloServerSimTcp::thumbnailFor(SimContentRef::fromBytes(item.data())), true},
+        {"KeloDatabaseEntryNotification", KeloServerSimTcp::fileEntryFor(SimContentRef::fromBytes(item.data())), true},
+        {"KeloDatabaseFolderEntryNotification", KeloServerSimTcp::folderEntryFor(SimContentRef::fromBytes(item.data())), true},
         {"KeloSyncCleanUpNotification", QByteArray("nothing to clean up\n"), false},
         {"KeloThumbnailDataNotification",
-         KeloServerSimTcp::thumbnailFor(KlContentRef{4, 0, 9, 200}), true},
+         KeloServerSimTcp::thumbnailFor(SimContentRef{4, 0, 9, 200}), true},
     };
     for (size_t i = 0; i < std::size(expected); ++i) {
         const Notification& n = rec.seen[i];

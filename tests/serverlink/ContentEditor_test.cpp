@@ -7,6 +7,7 @@
 #include "serverlink/KlDataSender.h"
 #include "serverlink/KlMsgNotificationDataCollector.h"
 #include "support/ProcessUntil.h"
+#include "support/LoopbackNamespace.h"
 #include "support/ContentEditorSim.h"
 #include "support/KeloServerSim.h"
 #include "support/TestMain.h"
@@ -167,8 +168,7 @@ TEST_F(ContentEditor, FragmentedReplyBecomesOneNotification) {
 class ContentEditorLoopback : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!KeloServerSim::loopbackOnlyNetwork())
-            GTEST_SKIP() << "needs a loopback-only network namespace";
+        KELO_NEEDS_LOOPBACK_NAMESPACE();
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
         const uint32_t address = 0x7F040001 + (uint32_t(line) << 8);  // 127.4.x.1
         const uint16_t citp = uint16_t(40000 + 3 * line);

@@ -1,6 +1,7 @@
 #include "LinkTestSupport.h"
 #include "platform/NotificationCenter.h"
 #include "serverlink/BftpBeacon.h"
+#include "support/LoopbackNamespace.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
 
@@ -240,7 +241,19 @@ TEST_F(Discovery, ManagerBeaconGoesOnceASecondWithTheIdentity) {
         EXPECT_EQ(sent3s[i].datagram.size(), 175);
         EXPECT_EQ(sent3s[i].address, kCitpGroup);
         EXPECT_EQ(sent3s[i].port, citpPort_);
+        EXPECT_EQ(sent3s[i].role, KlSocketRole::ManagerBeacon);
     }
+    const uint32_t local = link->networkInterface()->getInterfaceAddress("Local", nullptr);
+    EXPECT_EQ(sockets.managerBeacon->interface, local);
+    EXPECT_TRUE(sockets.managerBeacon->isOpen());
+    // A socket bound to one interface cannot move: it is closed, and the
+    // next beacon opens one on the new interface.
+    const uint32_t other = link->networkInterface()->getInterfaceAddress("eth0", nullptr);
+    ASSERT_NE(other, local);
+    link->setManagerIdentity("Controller A", 7, "eth0");
+    EXPECT_FALSE(sockets.managerBeacon->isOpen());
+    EXPECT_EQ(sockets.managerBeacon->interface, other);
+    link->setManagerIdentity("Controller A", 7, "Local");
 
     // Clearing the role of any collection stops every beacon.
     link->setManagerIdentity(QString(), 9, "Local");
@@ -249,6 +262,7 @@ TEST_F(Discovery, ManagerBeaconGoesOnceASecondWithTheIdentity) {
 }
 
 TEST(DiscoveryLoopback, OwnBeaconIsHeardBackOnTheGroup) {
+    KELO_NEEDS_LOOPBACK_NAMESPACE();
     useTestInterfaces();
     KeloObject::setClock({});
     KlE_Control_Status::Options options;

@@ -5,6 +5,7 @@
 #include "serverlink/KlEStatMessage.h"
 #include "serverlink/KlMsgNotificationDataCollector.h"
 #include "serverlink/VDataCollector.h"
+#include "support/ProcessUntil.h"
 #include "support/TestMain.h"
 
 #include <QTemporaryFile>
@@ -307,6 +308,49 @@ TEST_F(Collector, IncompleteMessageTimesOutAfterThirtySeconds) {
     EXPECT_TRUE(notified.empty());
 }
 
+TEST_F(Collector, QuietMessageTimesOutOnItsTimerWithoutFurtherTraffic) {
+    double armedAt = 0, armedFor = -1;
+    mgr.setTimerArm([&](double seconds) {
+        armedAt = now;
+        armedFor = seconds;
+    });
+    const std::vector<QByteArray> d = sendAll(pattern(200000));
+    EXPECT_FALSE(feed(fragmentPart(d[0])));
+    const double first = now;
+    now += 10;
+    EXPECT_FALSE(feed(fragmentPart(d[1])));
+    const double last = now;
+    // Armed just past 30 s after the first fragment; waking then finds the
+    // message fresh and arms for 30 s after the last one.
+    EXPECT_GT(armedAt + armedFor, first + 30);
+    EXPECT_NEAR(armedAt + armedFor, first + 30, 0.01);
+    now = armedAt + armedFor;
+    mgr.timeOut();
+    EXPECT_EQ(mgr.collectorCount(), 1u);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_GT(armedAt + armedFor, last + 30);
+    EXPECT_NEAR(armedAt + armedFor, last + 30, 0.01);
+    now = armedAt + armedFor;
+    LogCapture log;
+    mgr.timeOut();
+    EXPECT_EQ(mgr.collectorCount(), 0u);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_THAT(log.text().toStdString(), HasSubstr("Msg Data Collector Timed Out"));
+}
+
+TEST(CollectorTimer, TheDefaultTimerFiresOnTheEventLoop) {
+    // A dead age of 0 on the real clock: the QTimer must drop the message
+    // with no fragment arriving after it.
+    KlMsgNotificationDataCollector collector;
+    collector.setCollectorDeadAge(0);
+    int errors = 0;
+    collector.setErrorHandler([&](const QByteArray&) { ++errors; });
+    EXPECT_FALSE(collector.handleDataMsg(fragment(kUuid, 0, 1000, pattern(10))));
+    ASSERT_EQ(collector.collectorCount(), 1u);
+    EXPECT_TRUE(processUntil([&] { return collector.collectorCount() == 0; }, 1000));
+    EXPECT_EQ(errors, 1);
+}
+
 TEST_F(Collector, OpenMessagesAreCapped) {
     const size_t cap = KlMsgDataCollector::kMaxCollectors;
     std::vector<QUuid> ids;
@@ -369,4 +413,4 @@ TEST(KlMsgDataCollector, WithoutHandlersNothingIsCollected) {
 
 }  // namespace
 
-KELO_TEST_MAIN()
+KELO_TEST_MAIN_CORE()

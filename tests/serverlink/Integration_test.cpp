@@ -5,6 +5,7 @@
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "support/ProcessUntil.h"
+#include "support/LoopbackNamespace.h"
 #include "support/KeloServerSim.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
@@ -80,8 +81,7 @@ struct ServerState {
 class Integration : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!KeloServerSim::loopbackOnlyNetwork())
-            GTEST_SKIP() << "needs a loopback-only network namespace";
+        KELO_NEEDS_LOOPBACK_NAMESPACE();
         // Each test runs in its own process beside the others (ctest -j): it
         // takes addresses and ports of its own, from its line number.
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();

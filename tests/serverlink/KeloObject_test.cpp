@@ -1,6 +1,10 @@
 #include "serverlink/KeloObject.h"
 
+#include "platform/NotificationCenter.h"
+#include "serverlink/KeloObjectLink.h"
+#include "serverlink/ServerLinkNotifications.h"
 #include "serverlink/KeloProfileNameProvider.h"
+
 #include "support/TestMain.h"
 
 #include <cstring>
@@ -198,7 +202,7 @@ TEST_F(KeloObjectTest, ArrivalTimeAndWindowAndAliasChanges) {
     KeloObject k;
     EXPECT_FALSE(k.active());
     EXPECT_EQ(k.generalStatusArrived(), 0.0);
-    EXPECT_TRUE(k.active()) << "asking for the status marks the server active";
+    EXPECT_FALSE(k.active()) << "reading the arrival time changes nothing";
     EXPECT_EQ(k.valueFor(1), QVariant());
     EXPECT_EQ(k.valueFor(1, 0), QVariant());
 
@@ -477,4 +481,45 @@ TEST(ServerChangesTest, OnlyStructuralChangesAwaitAStatus) {
               8);
 }
 
-KELO_TEST_MAIN()
+// Asking for faster feedback the first time tells the operator, once, as
+// an event for the window layer; the model itself shows nothing.
+TEST(KeloObjectFeedback, SpeedupNoticeIsPostedOnceAsAnEvent) {
+    std::vector<QVariantMap> notices;
+    auto token = NotificationCenter::defaultCenter().addObserver(
+        kKeloFeedbackSpeedupNoticeNotification, nullptr,
+        [&](const Notification& n) { notices.push_back(n.userInfo); });
+    KeloObject::setFeedbackSpeedup(true);
+    EXPECT_TRUE(KeloObject::isFeedbackSpeedup());
+    KeloObject::setFeedbackSpeedup(false);
+    KeloObject::setFeedbackSpeedup(true);
+    KeloObject::setFeedbackSpeedup(false);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].value("title"), "Live Image Feedback");
+    EXPECT_TRUE(notices[0].value("message").toString().startsWith("Requesting 30 FPS"));
+    EXPECT_EQ(notices[0].value("button"), "OK");
+}
+
+// A server object asks its link to send; without one it sends nothing.
+TEST(KeloObjectLinkTest, RequestsGoThroughTheGivenLink) {
+    struct Recorder : KeloObjectLink {
+        QStringList calls;
+        void getPrefValue(const QString& key, KeloObject*) override { calls << "get " + key; }
+        void setKeloCollectionID(int id, KeloObject*) override {
+            calls << QString("collection %1").arg(id);
+        }
+        void sendContentEditorMessage(KeloObject*, const QString& text, bool set) override {
+            calls << QString(set ? "set " : "query ") + text;
+        }
+    } recorder;
+    KeloObject k;
+    k.setKeloCollectionID(3);
+    k.sendContentEditorMessage("x", false);
+    k.setLink(&recorder);
+    k.setKeloCollectionID(4);
+    k.sendContentEditorMessage("y", true);
+    k.setPrefsDict({{"speed", QVariantMap{{"_value", "1"}}}});
+    k.addPolledPref("speed", nullptr, 0);
+    EXPECT_EQ(recorder.calls, QStringList({"collection 4", "set y", "get speed"}));
+}
+
+KELO_TEST_MAIN_CORE()

@@ -343,11 +343,15 @@ TEST_F(KeloRequestTest, ReceivedPreviewDecodesAtTheOriginalsAspect) {
 TEST_F(KeloRequestTest, WantedCountdownAndDrawing) {
     KeloImage image;
     EXPECT_EQ(image.wanted(), 0);
+    image.spendWanted();
+    EXPECT_EQ(image.wanted(), 0) << "0 stays 0";
     image.cg_image();
+    EXPECT_EQ(image.wanted(), 5);
+    EXPECT_EQ(image.wanted(), 5) << "asking spends nothing";
+    image.spendWanted();
     EXPECT_EQ(image.wanted(), 4);
-    EXPECT_EQ(image.wanted(), 3);
     image.cv_image();
-    EXPECT_EQ(image.wanted(), 4);
+    EXPECT_EQ(image.wanted(), 5);
 
     const QRectF frame(10, 10, 200, 100);
     EXPECT_EQ(image.getCenteredRect(frame), frame) << "no picture";

@@ -9,6 +9,7 @@
 #include "serverlink/CitpMessage.h"
 #include "serverlink/KlEStatMessage.h"
 #include "serverlink/StatusReplyWalker.h"
+#include "support/LoopbackNamespace.h"
 #include "support/TestMain.h"
 
 #include <arpa/inet.h>
@@ -120,8 +121,7 @@ const kle_general_stat* generalStatus(const std::vector<StatusRecord>& rs) {
 class KeloServerSimTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!KeloServerSim::loopbackOnlyNetwork())
-            GTEST_SKIP() << "needs a loopback-only network namespace";
+        KELO_NEEDS_LOOPBACK_NAMESPACE();
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
         gServerAddress = 0x7F030000 + uint32_t(line);  // 127.3.x.x
         gCitpPort = uint16_t(20000 + 3 * line);

@@ -5,6 +5,7 @@
 #include "platform/PropertyList.h"
 #include "serverlink/BftpBeacon.h"
 #include "serverlink/ReceiveThread.h"
+#include "support/LoopbackNamespace.h"
 #include "support/ProcessUntil.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
@@ -209,32 +210,14 @@ TEST_F(Singleton, GracePeriodAfterStalledMainThread) {
     EXPECT_FALSE(link->keloObjectForName("Kelo B")->lastPLocValid());
 }
 
-int openDescriptors() {
-    return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size());
-}
-
-TEST_F(Singleton, FailedOpeningLeaksNoDescriptors) {
-    // Leave exactly one free descriptor: the discovery socket opens, the
-    // UDP socket cannot, and every tick tries again.
-    rlimit saved{};
-    getrlimit(RLIMIT_NOFILE, &saved);
-    const int baseline = openDescriptors();
-    int highest = 0;
-    for (const QString& fd : QDir("/proc/self/fd").entryList(QDir::Files | QDir::System))
-        highest = std::max(highest, fd.toInt());
-    const int limit = highest + 2;
-    std::vector<int> fillers;
-    while (openDescriptors() < limit - 1) fillers.push_back(open("/dev/null", O_RDONLY));
-    rlimit tight = saved;
-    tight.rlim_cur = rlim_t(limit);
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+TEST_F(Singleton, FailedStatusSocketIsRetriedAtEveryTick) {
+    sockets.status->failOpen = true;
     for (int i = 0; i < 5; ++i) tick();
     EXPECT_FALSE(link->sktValid());
-    setrlimit(RLIMIT_NOFILE, &saved);
-    for (int fd : fillers) close(fd);
+    sockets.status->failOpen = false;
     tick();
     EXPECT_TRUE(link->sktValid());
-    EXPECT_EQ(openDescriptors(), baseline + 2);  // the two sockets, nothing more
+    EXPECT_TRUE(sockets.discovery->isOpen());
 }
 
 TEST_F(Singleton, InterfaceChangeRescansAndReopensTheSockets) {
@@ -387,6 +370,43 @@ TEST_F(Singleton, ContentItemDataIsPostedForItsServer) {
               QStringList({"item", "value"}));
 }
 
+TEST_F(Singleton, EveryChannelLogsARefusedDatagramInOneForm) {
+    wanted("Kelo A", kServerA);
+    const QByteArray beacon =
+        transferBeacon(0x04000000, 1, 2, 3, 0xFFFFFF00, 4812, 7, "stamp").left(62);
+    const struct {
+        const char* channel;
+        const char* what;
+        QByteArray datagram;
+        const char* how;
+    } cases[] = {
+        {"discovery", "presence message", citpPLoc(4811, "MediaServer", "Kelo A", "Stopped", 4000),
+         "presence message claims 4000 bytes"},
+        {"status", "preference dictionary", serverMessage(kKlEOpPrefsDict, 0, "<plist>", 60000),
+         "preference dictionary claims 60000 bytes, 7 received"},
+        {"status", "preference value", serverMessage(kKlEOpOnePref, 0, "a"),
+         "preference value lacks its key or value"},
+        {"content editor", "content item data", serverMessage(kKlEOpContentItemData, 0, "abc"),
+         "content item text is not terminated"},
+        {"BFTP beacon", "transfer beacon", beacon, "transfer beacon is truncated"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        testing::internal::CaptureStdout();
+        receive(c.datagram, kServerA);
+        const std::string log = testing::internal::GetCapturedStdout();
+        const std::string line =
+            QString::asprintf("%s channel: %s of %d bytes from 192.0.2.23 refused: ", c.channel,
+                              c.what, int(c.datagram.size()))
+                .toStdString();
+        EXPECT_NE(log.find(line + c.how), std::string::npos) << log;
+    }
+    // Another device's presence is not ours, but not wrong either: no line.
+    testing::internal::CaptureStdout();
+    receive(citpPLoc(4811, "LightingConsole", "Desk", "Running"), kServerB);
+    EXPECT_EQ(testing::internal::GetCapturedStdout().find("refused"), std::string::npos);
+}
+
 struct Snapshot {
     size_t servers;
     uint32_t address;
@@ -461,21 +481,20 @@ TEST_F(Singleton, MalformedDatagramsLeaveTheServerAlone) {
 
 TEST(SingletonTimer, PollsThirtyTimesASecondOnTheEventLoop) {
     useTestInterfaces();
-    int polls = 0;
+    FakeSockets sockets;
     KlE_Control_Status::Options options;
-    options.receiveThreads = false;
     options.citpPort = 26809;
-    options.sendHook = [&](int, const QByteArray&, uint32_t address, uint16_t) {
-        if (address == kServerA) ++polls;
-    };
+    options.socketFactory = sockets.factory();
     KlE_Control_Status link(options);
-    const QByteArray ploc = citpPLoc(4811, "MediaServer", "Kelo A", "Running");
-    link.handleMessage(ploc.constData(), size_t(ploc.size()), false, kServerA, kServerA, "eth0");
+    sockets.inject(citpPLoc(4811, "MediaServer", "Kelo A", "Running"), kServerA);
     link.addKeloForName("Kelo A");
+    sockets.sent.clear();
     QElapsedTimer t;
     t.start();
     while (t.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    const double rate = polls * 1000.0 / double(t.elapsed());
+    const auto polls = std::count_if(sockets.sent.begin(), sockets.sent.end(),
+                                     [](const Sent& s) { return s.address == kServerA; });
+    const double rate = double(polls) * 1000.0 / double(t.elapsed());
     EXPECT_GT(rate, 27.0);
     EXPECT_LT(rate, 31.5);
 }
@@ -559,6 +578,8 @@ protected:
     static constexpr uint16_t kStatus = 34810, kPrefs = 36437;
     static constexpr uint32_t kSim = 0x7F000002;
 
+    void SetUp() override { KELO_NEEDS_LOOPBACK_NAMESPACE(); }
+
     void start(uint16_t citpPort) {
         useTestInterfaces();
         KeloObject::setClock({});
@@ -580,6 +601,42 @@ protected:
     uint16_t citp = 0;
     std::unique_ptr<KlE_Control_Status> link;
 };
+
+int openDescriptors() {
+    return int(QDir("/proc/self/fd").entryList(QDir::Files | QDir::System).size());
+}
+
+TEST_F(LoopbackLink, FailedOpeningLeaksNoDescriptors) {
+    useTestInterfaces();
+    KlE_Control_Status::Options options;
+    options.timer = false;
+    options.citpPort = 34804;
+    options.statusPort = kStatus;
+    options.prefsPort = kPrefs;
+    link = std::make_unique<KlE_Control_Status>(options);
+    const auto tick = [this] { link->timerProc(); };
+    // Leave exactly one free descriptor: the discovery socket opens, the
+    // UDP socket cannot, and every tick tries again.
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    const int baseline = openDescriptors();
+    int highest = 0;
+    for (const QString& fd : QDir("/proc/self/fd").entryList(QDir::Files | QDir::System))
+        highest = std::max(highest, fd.toInt());
+    const int limit = highest + 2;
+    std::vector<int> fillers;
+    while (openDescriptors() < limit - 1) fillers.push_back(open("/dev/null", O_RDONLY));
+    rlimit tight = saved;
+    tight.rlim_cur = rlim_t(limit);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    for (int i = 0; i < 5; ++i) tick();
+    EXPECT_FALSE(link->sktValid());
+    setrlimit(RLIMIT_NOFILE, &saved);
+    for (int fd : fillers) close(fd);
+    tick();
+    EXPECT_TRUE(link->sktValid());
+    EXPECT_EQ(openDescriptors(), baseline + 2);  // the two sockets, nothing more
+}
 
 TEST_F(LoopbackLink, DiscoveryPreferencesAndStatusThroughTheReceiveThreads) {
     start(34801);

@@ -1,10 +1,11 @@
 #pragma once
 
-// A network singleton for unit tests: no timer, no receive threads, a clock
-// the test sets, every sent datagram captured, and an interface table of one
-// documentation-range Ethernet port, so that nothing depends on (or joins
-// groups on) the machine's real interfaces.
+// A network singleton for unit tests: no timer, fake sockets that capture
+// every sent datagram and inject received ones, a clock the test sets, and an
+// interface table of one documentation-range Ethernet port, so that nothing
+// depends on (or joins groups on) the machine's real interfaces.
 
+#include "FakeDatagramSocket.h"
 #include "serverlink/KeloNetworkInterface.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KeloObjectTCP.h"
@@ -32,14 +33,6 @@ constexpr uint32_t kLoopback = 0x7F000001;
 constexpr double kStart = 820000000.0;
 
 inline double gNow = kStart;
-
-struct Sent {
-    int socket;
-    QByteArray datagram;
-    uint32_t address;
-    uint16_t port;
-    int op() const { return KlEStatMessage::op(datagram.constData(), size_t(datagram.size())); }
-};
 
 inline OmInterfaceAddress testInterface(const char* name, uint32_t address, uint32_t index) {
     OmInterfaceAddress a;
@@ -103,13 +96,10 @@ protected:
         gNow = kStart;
         KlE_Control_Status::Options options;
         options.timer = false;
-        options.receiveThreads = false;
         options.citpPort = citpPort_;
         options.statusPort = 14810;
         options.prefsPort = 16437;
-        options.sendHook = [this](int socket, const QByteArray& d, uint32_t a, uint16_t p) {
-            sent.push_back({socket, d, a, p});
-        };
+        options.socketFactory = sockets.factory();
         link = std::make_unique<KlE_Control_Status>(options);
     }
 
@@ -124,9 +114,7 @@ protected:
     // A datagram as it arrives from `source` (a sender on this computer
     // arrives as 127.0.0.1 with its own address as the real one).
     void receive(const QByteArray& d, uint32_t source, const char* ifname = "eth0") {
-        const bool local = link->networkInterface()->isLocalAddress(source);
-        link->handleMessage(d.constData(), size_t(d.size()), local, local ? kLoopback : source,
-                            source, ifname);
+        sockets.inject(d, source, ifname);
     }
 
     void ploc(const QByteArray& name, uint32_t source, const QByteArray& state = "Running",
@@ -136,11 +124,12 @@ protected:
 
     void tick() { link->timerProc(); }
 
-    std::vector<Sent> takeSent() { return std::exchange(sent, {}); }
+    std::vector<Sent> takeSent() { return std::exchange(sockets.sent, {}); }
 
     uint16_t citpPort_;
+    FakeSockets sockets;
+    std::vector<Sent>& sent = sockets.sent;
     std::unique_ptr<KlE_Control_Status> link;
-    std::vector<Sent> sent;
 };
 
 }  // namespace linktest

@@ -6,6 +6,7 @@
 #include "platform/NotificationCenter.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "support/LoopbackNamespace.h"
 #include "settings/KlSettingsNotifications.h"
 #include "support/KeloServerSim.h"
 #include "support/ProcessUntil.h"
@@ -28,8 +29,7 @@ const QByteArray kMagic = hex("4b6c455374617400");
 class PreferenceRoad : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!KeloServerSim::loopbackOnlyNetwork())
-            GTEST_SKIP() << "needs a loopback-only network namespace";
+        KELO_NEEDS_LOOPBACK_NAMESPACE();
         // Addresses and ports of its own, so tests may run side by side.
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
         address_ = 0x7F020001 + (uint32_t(line) << 8);  // 127.2.x.1

@@ -9,6 +9,7 @@
 #include "serverlink/KeloContentTransferAgent.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "support/LoopbackNamespace.h"
 #include "support/BftpServerSim.h"
 #include "support/KeloServerSim.h"
 #include "support/ProcessUntil.h"
@@ -84,9 +85,10 @@ TEST(BftpTransferRequest, ReceiverCountAndLength) {
     }
 }
 
-QByteArray reply(const QByteArray& name, std::vector<BftpReceiverReport> receivers = {},
+QByteArray reply(const QByteArray& name, std::vector<SimReceiverReport> receivers = {},
                  uint32_t status = kTransferStatusProgress) {
-    return BftpServerSim::progressReply(66, status, 7, 80, 32768, kItem, name, receivers);
+    return BftpServerSim::progressReply(66, status, 7, 80, 32768,
+                                        SimContentRef::fromBytes(kItem.data()), name, receivers);
 }
 
 TEST(BftpProgressReply, FieldsAndReceivers) {
@@ -229,14 +231,11 @@ protected:
     static void TearDownTestSuite() { OmLog::toggleAllowFlood(); }
 
     void SetUp() override {
-        if (!KeloServerSim::loopbackOnlyNetwork()) {
-            GTEST_SKIP() << "needs a loopback-only network namespace (see scripts/test.sh)";
-        }
+        KELO_NEEDS_LOOPBACK_NAMESPACE();
         linktest::useTestInterfaces();
         KlE_Control_Status::Options options;
         options.timer = false;
-        options.receiveThreads = false;
-        options.sendHook = [](int, const QByteArray&, uint32_t, uint16_t) {};
+        options.socketFactory = sockets.factory();
         link = std::make_unique<KlE_Control_Status>(options);
     }
 
@@ -311,6 +310,7 @@ protected:
                                  [](const QVariantMap& n) { return n.contains("forceStop"); }));
     }
 
+    linktest::FakeSockets sockets;
     std::unique_ptr<KlE_Control_Status> link;
     std::vector<std::unique_ptr<BftpServerSim>> sims;
     std::unique_ptr<KeloContentTransferAgent> agent;

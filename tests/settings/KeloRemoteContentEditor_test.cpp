@@ -188,7 +188,9 @@ protected:
             ASSERT_TRUE(processUntil([&] { return link->keloObjectForName(name); }, 3000)) << name;
             // Shown servers are polled, which tells their running state.
             KeloObject* k = link->addKeloForName(name);
-            ASSERT_TRUE(processUntil([&] { return k->isRunning() && k->address() != 0; }, 4000))
+            ASSERT_TRUE(processUntil(
+                [&] { return k->isRunning() && k->address() != 0 && k->generalStatusArrived() != 0; },
+                4000))
                 << name;
         }
         editor = std::make_unique<KeloRemoteContentEditor>(&window);
@@ -225,7 +227,8 @@ TEST_F(ContentEditorRoad, ListingSelectsAndFetchesTheRememberedItem) {
     EXPECT_EQ(editor->listItems(), (QStringList{"001.001", "001.002"}));
     EXPECT_EQ(editor->selectedRow(), 1);
     EXPECT_EQ(editor->currentObject().value("type").toString(), "disc");
-    EXPECT_EQ(editor->windowTitle(), "Kelo Editor (Identity 0)");
+    // The title carries the identity of the server's second screen.
+    EXPECT_EQ(editor->windowTitle(), "Kelo Editor (Identity 2)");
     // The listing's own "0 …" entry is not an item.
     editor->contentNotification(
         editor->kelo(),

@@ -47,8 +47,7 @@ protected:
         linktest::gNow = linktest::kStart;
         KlE_Control_Status::Options options;
         options.timer = false;
-        options.receiveThreads = false;
-        options.sendHook = [](int, const QByteArray&, uint32_t, uint16_t) {};
+        options.socketFactory = sockets.factory();
         link = std::make_unique<KlE_Control_Status>(options);
         list = std::make_unique<KlRemoteControlList>(link.get());
         list->setDelegate(&recorder);
@@ -71,11 +70,8 @@ protected:
     KeloObject* server(const QString& name, int major, int minor, const QVariantMap* prefs,
                        uint32_t address = linktest::kServerA) {
         // Heard by discovery first, so that the link counts it in contact.
-        link->handleMessage(nullptr, 0, false, address, address, "eth0");
-        const QByteArray presence =
-            WireBuilders::citpPLoc(4811, "MediaServer", name.toUtf8(), "Running");
-        link->handleMessage(presence.constData(), size_t(presence.size()), false, address, address,
-                            "eth0");
+        sockets.inject(WireBuilders::citpPLoc(4811, "MediaServer", name.toUtf8(), "Running"),
+                       address);
         KeloObject* k = link->addKeloForName(name);
         kle_general_stat s{};
         s.vMajor = uint8_t(major);
@@ -103,6 +99,7 @@ protected:
         return p[0].value("prefValue").toString();
     }
 
+    linktest::FakeSockets sockets;
     std::unique_ptr<KlE_Control_Status> link;
     std::unique_ptr<KlRemoteControlList> list;
     Recorder recorder;

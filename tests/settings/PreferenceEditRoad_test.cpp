@@ -9,6 +9,7 @@
 #include "settings/KlRemoteControlList.h"
 #include "settings/KlRemoteControlListDelegate.h"
 #include "support/KeloServerSim.h"
+#include "support/LoopbackNamespace.h"
 #include "support/ProcessUntil.h"
 #include "support/TestMain.h"
 
@@ -65,8 +66,7 @@ struct Command {
 class PreferenceEditRoad : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!KeloServerSim::loopbackOnlyNetwork())
-            GTEST_SKIP() << "needs a loopback-only network namespace";
+        KELO_NEEDS_LOOPBACK_NAMESPACE();
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
         KlE_Control_Status::Options options;
         options.citpPort = uint16_t(50000 + 3 * line);

@@ -14,8 +14,7 @@
 
 namespace {
 
-constexpr size_t kMaxRequest =
-    BftpTransferMessage::kRequestSize + 4 * BftpTransferMessage::kMaxReceivers;
+constexpr size_t kMaxRequest = BftpServerSim::kRequestSize + 4 * BftpServerSim::kMaxReceivers;
 
 uint32_t get32(const char* at) {
     return qFromBigEndian<uint32_t>(at);
@@ -92,10 +91,10 @@ bool BftpServerSim::waitForConnections(int count, int timeoutMs) const {
 }
 
 QByteArray BftpServerSim::progressReply(uint32_t transferID, uint32_t status, uint8_t collectionID,
-                                        uint16_t flags, uint16_t progress, KlContentRef content,
+                                        uint16_t flags, uint16_t progress, SimContentRef content,
                                         const QByteArray& name,
-                                        const std::vector<BftpReceiverReport>& receivers) {
-    QByteArray reply(qsizetype(BftpTransferMessage::kReplyNameOffset), '\0');
+                                        const std::vector<SimReceiverReport>& receivers) {
+    QByteArray reply(qsizetype(kReplyNameOffset), '\0');
     reply.append(name);
     reply.append('\0');
     if (reply.size() % 2) reply.append('\0');
@@ -110,15 +109,15 @@ QByteArray BftpServerSim::progressReply(uint32_t transferID, uint32_t status, ui
         reply.append(record, 12);
     }
     char* d = reply.data();
-    qToBigEndian(fourCharCode("BFTP"), d);
+    qToBigEndian(simFourCharCode("BFTP"), d);
     qToBigEndian(uint32_t(reply.size()), d + 4);
     qToBigEndian(transferID, d + 8);
     qToBigEndian(status, d + 12);
     d[16] = char(collectionID);
     qToBigEndian(flags, d + 20);
     qToBigEndian(progress, d + 22);
-    qToBigEndian(fourCharCode("BFTp"), d + 32);
-    content.copyTo(reinterpret_cast<uint8_t*>(d + 36));
+    qToBigEndian(simFourCharCode("BFTp"), d + 32);
+    std::memcpy(d + 36, content.bytes().constData(), 4);
     return reply;
 }
 
@@ -186,7 +185,7 @@ void BftpServerSim::serve(int fd, Behaviour behaviour) {
     char request[kMaxRequest];
     if (!readAll(request, 8)) return;
     const uint32_t length = get32(request + 4);
-    if (get32(request) != fourCharCode("BFTP") || length < BftpTransferMessage::kRequestSize ||
+    if (get32(request) != simFourCharCode("BFTP") || length < kRequestSize ||
         length > kMaxRequest || !readAll(request + 8, length - 8)) {
         return;
     }
@@ -198,9 +197,9 @@ void BftpServerSim::serve(int fd, Behaviour behaviour) {
 
     const uint32_t transferID = get32(request + 8);
     const auto collection = uint8_t(request[16]);
-    const KlContentRef content = *KlContentRef::fromBytes(request + 40, KlContentRef::kSize);
+    const SimContentRef content = SimContentRef::fromBytes(QByteArray(request + 40, 4));
     const size_t n = uint8_t(request[37]);
-    std::vector<BftpReceiverReport> receivers;
+    std::vector<SimReceiverReport> receivers;
     for (size_t i = 0; i < n && 44 + 4 * i + 4 <= length; ++i) {
         receivers.push_back({get32(request + 44 + 4 * i), 0, uint32_t(i)});
     }
@@ -209,7 +208,7 @@ void BftpServerSim::serve(int fd, Behaviour behaviour) {
         return progressReply(transferID, status, collection, flags, progress, content,
                              config_.itemName, receivers);
     };
-    const QByteArray first = reply(kTransferStatusProgress, config_.mbps, 0);
+    const QByteArray first = reply(kStatusProgress, config_.mbps, 0);
 
     switch (behaviour) {
         case Behaviour::ShortReply:
@@ -217,7 +216,7 @@ void BftpServerSim::serve(int fd, Behaviour behaviour) {
             return;
         case Behaviour::LongReply: {
             QByteArray big = first;
-            qToBigEndian(uint32_t(BftpTransferMessage::kMaxReplySize + 1), big.data() + 4);
+            qToBigEndian(uint32_t(kMaxReplySize + 1), big.data() + 4);
             sendAll(fd, big);
             holdUntilClosed(fd, 2000);
             return;
@@ -255,7 +254,7 @@ void BftpServerSim::serve(int fd, Behaviour behaviour) {
     const int steps = config_.progressReplies;
     for (int i = 0; i < steps; ++i) {
         const auto progress = uint16_t(65535 * i / (steps > 0 ? steps : 1));
-        if (!sendAll(fd, reply(kTransferStatusProgress, config_.mbps, progress))) return;
+        if (!sendAll(fd, reply(kStatusProgress, config_.mbps, progress))) return;
         if (!pause(config_.intervalMs)) return;
     }
     if (behaviour == Behaviour::Stall) {

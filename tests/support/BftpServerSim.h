@@ -9,7 +9,7 @@
 //
 // Open sockets only inside a loopback-only network namespace.
 
-#include "serverlink/BftpTransferMessage.h"
+#include "support/SimContentRef.h"
 
 #include <QByteArray>
 #include <QString>
@@ -21,8 +21,28 @@
 #include <thread>
 #include <vector>
 
+// A four-character code as a big-endian word.
+constexpr uint32_t simFourCharCode(const char (&code)[5]) {
+    return uint32_t(uint8_t(code[0])) << 24 | uint32_t(uint8_t(code[1])) << 16 |
+           uint32_t(uint8_t(code[2])) << 8 | uint8_t(code[3]);
+}
+
+// One receiver's line of a progress reply.
+struct SimReceiverReport {
+    uint32_t address = 0;  // host order
+    uint32_t status = 0;
+    uint32_t resetCount = 0;
+};
+
 class BftpServerSim {
 public:
+    // Sizes of the transfer protocol, in bytes.
+    static constexpr uint32_t kRequestSize = 44;  // without the receivers
+    static constexpr uint32_t kMaxReceivers = 255;
+    static constexpr uint32_t kReplyNameOffset = 56;
+    static constexpr uint32_t kMaxReplySize = 16384;  // what a controller reads at most
+    static constexpr uint32_t kStatusProgress = simFourCharCode("prog");
+
     enum class Behaviour {
         Normal,            // progress replies, a final report, then close
         Stall,             // progress replies, then silence with the connection open
@@ -40,7 +60,7 @@ public:
         uint16_t port = 0;              // 0: chosen by the system
         int progressReplies = 3;        // 'prog' replies before the final report
         int intervalMs = 2;             // between replies
-        uint32_t finalStatus = fourCharCode("done");
+        uint32_t finalStatus = simFourCharCode("done");
         uint16_t mbps = 80;
         uint16_t reportFlags = 3;
         QByteArray itemName = "clip.mov";
@@ -69,9 +89,9 @@ public:
     // One progress reply; the receiver count goes at the even offset after
     // the name's NUL.
     static QByteArray progressReply(uint32_t transferID, uint32_t status, uint8_t collectionID,
-                                    uint16_t flags, uint16_t progress, KlContentRef content,
+                                    uint16_t flags, uint16_t progress, SimContentRef content,
                                     const QByteArray& name,
-                                    const std::vector<BftpReceiverReport>& receivers);
+                                    const std::vector<SimReceiverReport>& receivers);
 
 private:
     void run();

@@ -1,52 +1,52 @@
 #include "support/ContentEditorSim.h"
 
-#include "serverlink/KlDataSender.h"
-#include "serverlink/KlEStatMessage.h"
+#include "support/SimRequests.h"
+#include "support/WireBuilders.h"
 
 #include <QList>
 #include <QtEndian>
 
-#include <chrono>
-#include <cstring>
-
-namespace {
-
-double steadySeconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-}  // namespace
-
-ContentEditorSim::ContentEditorSim() {
-    // The simulator's thread must not share the link's replaceable clock.
-    collector_.setClock(steadySeconds);
-}
-
 bool ContentEditorSim::receive(const char* data, size_t size) {
-    const int op = KlEStatMessage::op(data, size);
-    if ((op != kKlEOpContentQuery && op != kKlEOpContentSet) || size < 16) return false;
-    const bool fragmented = uint8_t(data[12]) == 1 && data[13] == 0;
-    const size_t payload = qFromBigEndian<quint16>(data + 14);
-    if (payload > size - 16) return false;
-    QByteArray bytes;
-    if (fragmented) {
-        const auto done =
-            collector_.handleMsg(reinterpret_cast<const uint8_t*>(data + 16), uint32_t(payload));
-        if (!done) return false;
-        bytes = *done;
-    } else {
-        bytes = QByteArray(data + 16, qsizetype(payload));
-    }
+    const std::optional<SimRequests::ContentMessage> m =
+        SimRequests::readContentMessage(data, size);
+    if (!m || (m->op != WireBuilders::kContentQuery && m->op != WireBuilders::kContentSet))
+        return false;
+    QByteArray bytes = m->payload;
+    if (m->fragment && !takeFragment(m->payload, &bytes)) return false;
     // The text ends at its NUL.
     const qsizetype nul = bytes.indexOf('\0');
-    messages_.push_back({uint8_t(op), nul < 0 ? bytes : bytes.left(nul), fragmented});
-    if (op == kKlEOpContentSet) {
+    messages_.push_back({m->op, nul < 0 ? bytes : bytes.left(nul), m->fragment});
+    if (m->op == WireBuilders::kContentSet) {
         // kind, ident, item text and an optional trailing flag field
         const QList<QByteArray> f = messages_.back().text.split('\x0B');
         if (f.size() >= 3) setItem(f[0], f[1], f[2]);
     }
     return true;
+}
+
+bool ContentEditorSim::takeFragment(const QByteArray& payload, QByteArray* complete) {
+    if (payload.size() < 20) return false;
+    const QByteArray id = payload.left(16);
+    const uint32_t offset = qFromLittleEndian<quint32>(payload.constData() + 16);
+    auto it = open_.find(id);
+    if (offset == 0) {
+        if (payload.size() < 24 || (it == open_.end() && open_.size() >= kMaxOpenMessages))
+            return false;
+        const uint32_t total = qFromLittleEndian<quint32>(payload.constData() + 20);
+        if (total > kMaxMessageSize) return false;
+        it = open_.insert_or_assign(id, Open{total, payload.mid(24)}).first;
+    } else {
+        if (it == open_.end() || offset != uint32_t(it->second.bytes.size())) {
+            if (it != open_.end()) open_.erase(it);
+            return false;
+        }
+        it->second.bytes += payload.mid(20);
+    }
+    if (uint32_t(it->second.bytes.size()) < it->second.total) return false;
+    const bool exact = uint32_t(it->second.bytes.size()) == it->second.total;
+    *complete = it->second.bytes;
+    open_.erase(it);
+    return exact;
 }
 
 void ContentEditorSim::setItem(const QByteArray& kind, const QByteArray& ident,
@@ -80,18 +80,5 @@ QByteArray ContentEditorSim::answer(const QByteArray& query) const {
 
 std::vector<QByteArray> ContentEditorSim::contentItemDatagrams(const QByteArray& text,
                                                                const QUuid& uuid) {
-    _kle_v3_stat_data h = blank_stat;
-    h.op = kKlEOpContentItemData;
-    uint8_t header[sizeof h];
-    std::memcpy(header, &h, sizeof h);
-    std::vector<QByteArray> out;
-    // The text goes with its NUL, which QByteArray keeps after its data.
-    KlDataSender::send(
-        header, text.constData(), uint32_t(text.size() + 1),
-        [&](const uint8_t* d, size_t n) {
-            out.emplace_back(reinterpret_cast<const char*>(d), qsizetype(n));
-            return true;
-        },
-        uuid);
-    return out;
+    return WireBuilders::contentItemDatagrams(text, uuid);
 }

@@ -6,8 +6,6 @@
 // answers with, fragmented when long. Owned by one simulated server and used
 // only on the simulator's thread.
 
-#include "serverlink/KlMsgNotificationDataCollector.h"
-
 #include <QByteArray>
 #include <QUuid>
 
@@ -24,12 +22,14 @@ public:
         bool fragmented = false;
     };
 
-    ContentEditorSim();
+    // Open fragmented messages beyond these are refused.
+    static constexpr size_t kMaxOpenMessages = 16;
+    static constexpr uint32_t kMaxMessageSize = 16u << 20;
 
     // One datagram of op 22 or 24; true when it completed a message.
     bool receive(const char* data, size_t size);
     const std::vector<Message>& messages() const { return messages_; }
-    size_t openMessages() const { return collector_.collectorCount(); }
+    size_t openMessages() const { return open_.size(); }
 
     // The items the server keeps, by kind and ident, as property-list texts.
     // A set message stores its item; a query for "listing" or an ident is
@@ -45,7 +45,15 @@ public:
                                                         const QUuid& uuid = QUuid::createUuid());
 
 private:
-    KlMsgNotificationDataCollector collector_;
+    struct Open {
+        uint32_t total = 0;
+        QByteArray bytes;
+    };
+    // A fragment's payload: 16-byte UUID, little-endian offset, in the first
+    // the little-endian total, then its part of the message. In order only.
+    bool takeFragment(const QByteArray& payload, QByteArray* complete);
+
+    std::map<QByteArray, Open> open_;
     std::vector<Message> messages_;
     std::map<QByteArray, std::map<QByteArray, QByteArray>> items_;
 };

@@ -1,9 +1,8 @@
 #include "support/KeloServerSim.h"
 
 #include "platform/PropertyList.h"
-#include "serverlink/KeloStatusRecords.h"
-#include "serverlink/KlEStatMessage.h"
 #include "support/ContentEditorSim.h"
+#include "support/SimRequests.h"
 #include "support/WireBuilders.h"
 
 #include <QtEndian>
@@ -56,39 +55,39 @@ uint8_t layerLevel(int layer) {
     return uint8_t(255 - 16 * (layer % 15));
 }
 
-short_layer_status_2 layerStatus(int layer, double elapsed) {
-    short_layer_status_2 s{};
+WireBuilders::LayerStatus layerStatus(int layer, double elapsed) {
+    WireBuilders::LayerStatus s;
     s.level = layerLevel(layer);
-    s.media_folder = uint8_t(1 + layer / 4);
-    s.media_file = uint8_t(1 + layer);
-    s.object_file = 1;
-    s.length.set(fixed24_8(layerLength(layer)));
-    s.posn.set(fixed24_8(layerPosition(layer, elapsed)));
-    s.out_pt.set(fixed24_8(layerLength(layer)));
+    s.mediaFolder = uint8_t(1 + layer / 4);
+    s.mediaFile = uint8_t(1 + layer);
+    s.objectFile = 1;
+    s.length = fixed24_8(layerLength(layer));
+    s.position = fixed24_8(layerPosition(layer, elapsed));
+    s.outPoint = fixed24_8(layerLength(layer));
     return s;
 }
 
-kle_layer_stat layerDetail(int layer, double elapsed) {
-    kle_layer_stat d{};
+QByteArray layerDetail(int layer, double elapsed) {
+    WireBuilders::LayerDetail d;
     d.level = layerLevel(layer);
-    d.texlib = uint8_t(1 + layer / 4);
-    d.texnum = uint8_t(1 + layer);
-    d.texplayspeed = 128;
+    d.library = uint8_t(1 + layer / 4);
+    d.number = uint8_t(1 + layer);
+    d.playSpeed = 128;
     d.saturation = 255;
-    d.objnum = 1;
-    d.width.set(kOutputWidth);
-    d.height.set(kOutputHeight);
-    memcpy(d.codec, "avc1", 4);
-    d.length.set(fixed24_8(layerLength(layer)));
-    d.posn.set(fixed24_8(layerPosition(layer, elapsed)));
-    d.out_pt.set(fixed24_8(layerLength(layer)));
-    d.file_fps.set(25 << 8);
-    d.play_fps.set(25 << 8);
-    d.decomp_mS.set(4);
-    d.file_mS.set(2);
-    snprintf(d.texname, sizeof d.texname, "clip_%02d.mov", layer + 1);
-    snprintf(d.objname, sizeof d.objname, "quad");
-    return d;
+    d.objectNumber = 1;
+    d.width = kOutputWidth;
+    d.height = kOutputHeight;
+    d.codec = "avc1";
+    d.length = fixed24_8(layerLength(layer));
+    d.position = fixed24_8(layerPosition(layer, elapsed));
+    d.outPoint = fixed24_8(layerLength(layer));
+    d.fileFps = 25 << 8;
+    d.playFps = 25 << 8;
+    d.decompressMs = 4;
+    d.fileMs = 2;
+    d.clipName = QString::asprintf("clip_%02d.mov", layer + 1).toUtf8();
+    d.objectName = "quad";
+    return WireBuilders::layerDetail(d);
 }
 
 // Time code as hours, minutes, seconds and frames (25 per second) in the
@@ -98,10 +97,6 @@ uint32_t timeCode(double elapsed) {
     const uint32_t ff = frames % 25, ss = (frames / 25) % 60, mm = (frames / 1500) % 60,
                    hh = (frames / 90000) % 24;
     return hh << 24 | mm << 16 | ss << 8 | ff;
-}
-
-QByteArray bytes(const void* p, size_t n) {
-    return QByteArray(static_cast<const char*>(p), int(n));
 }
 
 // A small picture whose colour says which server and picture it is and whose
@@ -293,7 +288,7 @@ void KeloServerSim::run() {
             owners.push_back(s.get());
         }
     }
-    std::vector<char> buffer(kMaxReceivedDatagram);
+    std::vector<char> buffer(SimRequests::kMaxReceived);
     while (!stopping_) {
         int64_t now = monotonicNs();
         int64_t next = now + kSecondNs;
@@ -338,7 +333,7 @@ void KeloServerSim::announce(Server& s) {
 }
 
 bool KeloServerSim::sendTo(int fd, const QByteArray& datagram, uint32_t address, uint16_t port) {
-    if (fd < 0 || datagram.size() > int(kMaxSentDatagram)) return false;
+    if (fd < 0 || datagram.size() > WireBuilders::kMaxDatagram) return false;
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(address);
@@ -352,22 +347,24 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
     s.received.push_back({fd == s.prefsFd ? network_.prefsPort : network_.statusPort,
                           QByteArray(data, qsizetype(size))});
     if (s.received.size() > kMaxReceivedLog) s.received.pop_front();
-    if (KlEStatMessage::acceptDatagram(data, size) != KlDatagramKind::ServerMessage) {
+    using namespace WireBuilders;
+    const std::optional<uint8_t> messageOp = SimRequests::serverMessageOp(data, size);
+    if (!messageOp || size < 14) {
         ++s.counters.otherDatagrams;
         return;
     }
     s.replyAddress = ntohl(from.sin_addr.s_addr);
     s.replyPort = ntohs(from.sin_port);
-    const int op = KlEStatMessage::op(data, size);
+    const uint8_t op = *messageOp;
     QByteArray reply;
     switch (op) {
-        case kKlEOpStatusRequest: {
+        case kStatusRequest: {
             ++s.counters.statusRequests;
-            const uint16_t word = qFromBigEndian<quint16>(data + 12);
+            const uint16_t word = SimRequests::requestWord(data, size);
             if (s.answering) reply = replyToStatusRequest(s.config, word, elapsed(), s.serial++);
             break;
         }
-        case kKlEOpPrefsDictRequest: {
+        case kPrefsDictRequest: {
             ++s.counters.prefsDictRequests;
             if (!s.answering) break;
             QVariantMap prefs = s.prefs;
@@ -377,14 +374,13 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
                 *it = entry;
             }
             const QByteArray text = PropertyList::write(prefs, PropertyList::Format::Xml);
-            reply = WireBuilders::serverMessage(kKlEOpPrefsDict, 0, text + '\0');
+            reply = serverMessage(kPrefsDict, 0, text + '\0');
             break;
         }
-        case kKlEOpGetPref: {
+        case kGetPref: {
             ++s.counters.getPrefRequests;
             QByteArray key;
-            size_t end = 0;
-            if (!s.answering || !KlReadCText(data, size, 16, &key, &end)) break;
+            if (!s.answering || !SimRequests::readText(data, size, 16, &key, nullptr)) break;
             const QVariantMap entry = s.prefs.value(QString::fromUtf8(key)).toMap();
             if (entry.isEmpty()) break;
             const QVariant value = entry.value("_value");
@@ -392,15 +388,15 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
                                             value.typeId() == QMetaType::QVariantList
                                         ? PropertyList::write(value, PropertyList::Format::Xml)
                                         : value.toString().toUtf8();
-            reply = WireBuilders::serverMessage(kKlEOpOnePref, 0, key + '\0' + text + '\0');
+            reply = serverMessage(kOnePref, 0, key + '\0' + text + '\0');
             break;
         }
-        case kKlEOpSetPref: {
+        case kSetPref: {
             ++s.counters.setPrefRequests;
             QByteArray key, value;
             size_t end = 0;
-            if (!KlReadCText(data, size, 16, &key, &end) ||
-                !KlReadCText(data, size, end, &value, &end))
+            if (!SimRequests::readText(data, size, 16, &key, &end) ||
+                !SimRequests::readText(data, size, end, &value, nullptr))
                 break;
             const QString k = QString::fromUtf8(key);
             if (!s.prefs.contains(k)) break;
@@ -413,9 +409,9 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
             s.config.prefUpdates = uint8_t(((s.config.prefUpdates & 0x3F) % 63 + 1) | 0x40);
             break;
         }
-        case kKlEOpContentQuery:
-        case kKlEOpContentSet:
-            if (s.contentEditor.receive(data, size) && op == kKlEOpContentQuery && s.answering) {
+        case kContentQuery:
+        case kContentSet:
+            if (s.contentEditor.receive(data, size) && op == kContentQuery && s.answering) {
                 const QByteArray answer =
                     s.contentEditorReply.isEmpty()
                         ? s.contentEditor.answer(s.contentEditor.messages().back().text)
@@ -475,40 +471,39 @@ bool KeloServerSim::sendContentItem(int i, const QByteArray& text) {
 
 QByteArray KeloServerSim::replyToStatusRequest(const Config& c, uint16_t word, double elapsed,
                                                int serial) {
-    kle_general_stat g{};
-    g.usb_stat = 1;
-    g.universe.set(c.universe);
+    WireBuilders::GeneralStatus g;
+    g.usbStat = 1;
+    g.universe = c.universe;
     g.profile = c.profile;
-    g.width.set(kOutputWidth);
-    g.height.set(kOutputHeight);
-    g.dmxSrcIp.set(0x7F000001);
-    g.fps.set(60);
-    g.tc_value.set(timeCode(elapsed));
+    g.width = kOutputWidth;
+    g.height = kOutputHeight;
+    g.dmxSourceIp = 0x7F000001;
+    g.fps = 60;
+    g.timeCode = timeCode(elapsed);
     g.expanded = c.expanded;
-    g.layercount = uint8_t(c.layerCount);
+    g.layerCount = uint8_t(c.layerCount);
     g.vMajor = uint8_t(c.vMajor);
     g.vMinor = uint8_t(c.vMinor);
     g.dimmer1 = 255;
     g.dimmer2 = 200;
-    g.group0 = 1;
-    g.group1 = 2;
-    g.group2 = 3;
+    g.groups[0] = 1;
+    g.groups[1] = 2;
+    g.groups[2] = 3;
     g.prefUpdates = c.prefUpdates;
-    g._pref_incr_t = uint8_t(serial % 13);
-    g.DMX_MasterCount = uint8_t(c.outputs);
+    g.prefIncrType = uint8_t(serial % 13);
+    g.outputCount = uint8_t(c.outputs);
     if (c.vMajor == 3 && c.vMinor >= 6) g.flags = uint8_t(std::min(c.outputs, 7));
     const int blocks = std::max(1, (c.layerCount + 13) / 14);
     const int block = serial % blocks;
-    g.flex_data = uint8_t(block);
+    g.flexBlock = uint8_t(block);
     for (int i = 0; i < 14 && 14 * block + i < c.layerCount; ++i)
-        g.flex_layer_stats[i] = layerStatus(14 * block + i, elapsed);
-    snprintf(g.version, sizeof g.version, "%d.%d.0 sim", c.vMajor, c.vMinor);
-    memcpy(g.alias, c.alias.constData(), std::min<size_t>(c.alias.size(), sizeof g.alias));
-    const QByteArray general = WireBuilders::statusRecord(1, bytes(&g, sizeof g));
+        g.layers.push_back(layerStatus(14 * block + i, elapsed));
+    g.version = QString::asprintf("%d.%d.0 sim", c.vMajor, c.vMinor).toUtf8();
+    g.alias = c.alias;
+    const QByteArray general = WireBuilders::statusRecord(1, WireBuilders::generalStatus(g));
 
     auto detail = [&](uint16_t typeWord, int layer) {
-        const kle_layer_stat d = layerDetail(layer, elapsed);
-        return WireBuilders::statusRecord(typeWord, bytes(&d, sizeof d));
+        return WireBuilders::statusRecord(typeWord, layerDetail(layer, elapsed));
     };
 
     // Servers before version 4 number their layer details in the packed form.
@@ -526,18 +521,18 @@ QByteArray KeloServerSim::replyToStatusRequest(const Config& c, uint16_t word, d
         records += previewRecord(c, word, 0, code - 3, layerPosition(code - 3, elapsed), elapsed);
     } else if (type == 0 && (code == 1 || code == 2)) {
         records += previewRecord(c, word, 1, code - 1, elapsed, elapsed);
-    } else if (type == KlReqV4::kLayerImage && num >= 1 && num <= c.layerCount) {
+    } else if (type == WireBuilders::kLayerImageRequest && num >= 1 && num <= c.layerCount) {
         records += detail(uint16_t(0x8800 | num), num - 1);
         records += previewRecord(c, uint16_t(0x8000 | num), 0, num - 1,
                                  layerPosition(num - 1, elapsed), elapsed);
-    } else if (type == KlReqV4::kOutputImage && num <= c.outputs) {
+    } else if (type == WireBuilders::kOutputImageRequest && num <= c.outputs) {
         records += previewRecord(c, uint16_t(0x4000 | num), 1, num, elapsed, elapsed);
-    } else if (type == KlReqV4::kMixImage && num >= 1 && num < c.mixes) {
+    } else if (type == WireBuilders::kMixImageRequest && num >= 1 && num < c.mixes) {
         records += previewRecord(c, uint16_t(0x2000 | num), 2, num, elapsed, elapsed);
     } else {
         records += rotatingDetail();
     }
-    return WireBuilders::serverHeader(kKlEOpStatusReply) + records + QByteArray(2, '\0');
+    return WireBuilders::serverHeader(WireBuilders::kStatusReply) + records + QByteArray(2, '\0');
 }
 
 QVariantMap KeloServerSim::preferenceDictionary(const Config& c) {
@@ -652,11 +647,11 @@ std::vector<KeloServerSim::Hostile> KeloServerSim::hostileDatagrams(const QByteA
 
     // Server messages on the reply port.
     list.push_back({"empty datagram", QByteArray(), reply});
-    list.push_back({"header cut after 7 bytes", serverHeader(kKlEOpStatusReply).left(7), reply});
-    QByteArray noNul = serverHeader(kKlEOpStatusReply) + QByteArray(2, '\0');
+    list.push_back({"header cut after 7 bytes", serverHeader(kStatusReply).left(7), reply});
+    QByteArray noNul = serverHeader(kStatusReply) + QByteArray(2, '\0');
     noNul[9] = 'X';
     list.push_back({"magic without its NUL", noNul, reply});
-    list.push_back({"status reply without records", serverHeader(kKlEOpStatusReply), reply});
+    list.push_back({"status reply without records", serverHeader(kStatusReply), reply});
     list.push_back({"status reply ending at once", statusReply({}), reply});
     list.push_back({"record longer than the datagram",
                     statusReply({statusRecord(1, QByteArray(100, 'x'), 0xFFFF)}, false), reply});
@@ -679,23 +674,23 @@ std::vector<KeloServerSim::Hostile> KeloServerSim::hostileDatagrams(const QByteA
                     statusReply({previewRecord(0x8000, 16, 16, 64, 64, "\xFF\xD8"),
                                  statusRecord(1, QByteArray(456, '\x7F'))}),
                     reply});
-    QByteArray noise = serverHeader(kKlEOpStatusReply);
+    QByteArray noise = serverHeader(kStatusReply);
     noise.append(char(0xFF)).append(char(0xFF));
     for (int i = 0; noise.size() < 65000; ++i) noise.append(char((i * 7919 + 13) >> 3));
     list.push_back({"65000 bytes of noise as a status reply", noise, reply});
     list.push_back({"preference dictionary longer than the datagram",
-                    serverMessage(kKlEOpPrefsDict, 0, "<plist>", 60000), reply});
+                    serverMessage(kPrefsDict, 0, "<plist>", 60000), reply});
     list.push_back({"preference dictionary that is no property list",
-                    serverMessage(kKlEOpPrefsDict, 0, QByteArray("not a plist\0", 12)), reply});
+                    serverMessage(kPrefsDict, 0, QByteArray("not a plist\0", 12)), reply});
     list.push_back(
         {"preference dictionary that is an array",
-         serverMessage(kKlEOpPrefsDict, 0,
+         serverMessage(kPrefsDict, 0,
                        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><array>"
                        "<string>a</string><string>b</string></array></plist>"),
          reply});
-    list.push_back({"empty preference dictionary", serverMessage(kKlEOpPrefsDict, 0, ""), reply});
+    list.push_back({"empty preference dictionary", serverMessage(kPrefsDict, 0, ""), reply});
     list.push_back({"preference dictionary nested 9000 deep",
-                    serverMessage(kKlEOpPrefsDict, 0,
+                    serverMessage(kPrefsDict, 0,
                                   "<plist version=\"1.0\">" + QByteArray("<array>").repeated(9000)),
                     reply});
     // Binary property list whose only array holds itself.
@@ -707,18 +702,16 @@ std::vector<KeloServerSim::Hostile> KeloServerSim::hostileDatagrams(const QByteA
         cycle.append(b, 8);
     }
     list.push_back({"binary preference dictionary containing itself",
-                    serverMessage(kKlEOpPrefsDict, 0, cycle), reply});
+                    serverMessage(kPrefsDict, 0, cycle), reply});
     list.push_back(
-        {"one preference without NUL", serverMessage(kKlEOpOnePref, 0, "alias-no-nul"), reply});
+        {"one preference without NUL", serverMessage(kOnePref, 0, "alias-no-nul"), reply});
     list.push_back({"one preference of an unknown key",
-                    serverMessage(kKlEOpOnePref, 0, QByteArray("noSuchKey\0v\0", 12)), reply});
+                    serverMessage(kOnePref, 0, QByteArray("noSuchKey\0v\0", 12)), reply});
     list.push_back({"content fragment of noise",
-                    serverMessage(kKlEOpContentItemData, 0x0100, QByteArray(40, '\x5A')), reply});
+                    serverMessage(kContentItemData, 0x0100, QByteArray(40, '\x5A')), reply});
     list.push_back({"content fragment claiming more than it holds",
-                    serverMessage(kKlEOpContentItemData, 0x0100, QByteArray(40, '\x01'), 65000),
-                    reply});
-    list.push_back(
-        {"content text without NUL", serverMessage(kKlEOpContentItemData, 0, "abc"), reply});
+                    serverMessage(kContentItemData, 0x0100, QByteArray(40, '\x01'), 65000), reply});
+    list.push_back({"content text without NUL", serverMessage(kContentItemData, 0, "abc"), reply});
     list.push_back({"unknown op 99", serverMessage(99, 0, QByteArray(20, 'u')), reply});
 
     // Discovery packets. Each presence message says "Stopped", so one that

@@ -135,7 +135,7 @@ int KeloServerSimTcp::requests(const QByteArray& command) const {
     return it == requests_.end() ? 0 : it->second;
 }
 
-KlContentRef KeloServerSimTcp::lastItem() const {
+SimContentRef KeloServerSimTcp::lastItem() const {
     std::lock_guard lock(lock_);
     return lastItem_;
 }
@@ -165,16 +165,16 @@ QByteArray KeloServerSimTcp::dataReply(const QByteArray& data) {
     return replyHeader("DATA", uint32_t(data.size())) + data;
 }
 
-QByteArray KeloServerSimTcp::thumbnailFor(const KlContentRef& item) {
-    return QByteArray("thumbnail of ") + item.data().toHex();
+QByteArray KeloServerSimTcp::thumbnailFor(const SimContentRef& item) {
+    return QByteArray("thumbnail of ") + item.bytes().toHex();
 }
 
-QVariantMap KeloServerSimTcp::fileEntryFor(const KlContentRef& item) {
+QVariantMap KeloServerSimTcp::fileEntryFor(const SimContentRef& item) {
     return {{"name", QString("%1.Clip.mov").arg(item.file, 3, 10, QChar('0'))},
             {"size", qint64(1000 + item.file)}};
 }
 
-QVariantMap KeloServerSimTcp::folderEntryFor(const KlContentRef& item) {
+QVariantMap KeloServerSimTcp::folderEntryFor(const SimContentRef& item) {
     return {{".name", QString("%1.Folder").arg(item.folder)},
             {"001", QVariantMap{{"name", QString("001.Clip.mov")}}}};
 }
@@ -238,7 +238,7 @@ void KeloServerSimTcp::serveDatabase(int fd) {
         return;
     }
     const QByteArray command = request.mid(8, 4);
-    const KlContentRef item = KlContentRef::fromData(request.mid(12, 4)).value_or(KlContentRef{});
+    const SimContentRef item = SimContentRef::fromBytes(request.mid(12, 4));
     QByteArray data;
     {
         std::lock_guard lock(lock_);

@@ -10,7 +10,7 @@
 //
 // Open sockets only inside a loopback-only network namespace.
 
-#include "serverlink/KlContentRef.h"
+#include "support/SimContentRef.h"
 
 #include <QByteArray>
 #include <QString>
@@ -61,14 +61,14 @@ public:
     // Requests served per command ("GtDB", ...; "SInf" for product queries).
     int requests(const QByteArray& command) const;
     // The item reference of the last request.
-    KlContentRef lastItem() const;
+    SimContentRef lastItem() const;
 
     // What the server sends.
     static QByteArray serverInformation(const QByteArray& productName);
     static QByteArray dataReply(const QByteArray& data);
-    static QByteArray thumbnailFor(const KlContentRef& item);
-    static QVariantMap fileEntryFor(const KlContentRef& item);
-    static QVariantMap folderEntryFor(const KlContentRef& item);
+    static QByteArray thumbnailFor(const SimContentRef& item);
+    static QVariantMap fileEntryFor(const SimContentRef& item);
+    static QVariantMap folderEntryFor(const SimContentRef& item);
 
 private:
     void run();
@@ -79,7 +79,7 @@ private:
     Config config_;
     Behaviour behaviour_ = Behaviour::Normal;
     std::map<QByteArray, int> requests_;
-    KlContentRef lastItem_;
+    SimContentRef lastItem_;
     std::vector<int> held_;
     mutable std::mutex lock_;
     int productFd_ = -1;

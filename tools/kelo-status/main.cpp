@@ -56,7 +56,7 @@ struct Snapshot {
     }
 };
 
-Snapshot snapshot(KeloObject& kelo, bool inContact) {
+Snapshot snapshot(const KeloObject& kelo, bool inContact) {
     Snapshot s;
     s.name = kelo.name();
     s.address = kelo.addressString();
@@ -167,7 +167,7 @@ int main(int argc, char** argv) {
         fclose(out);
         return 1;
     }
-    KlE_Control_Status* link = KlE_Control_Status::instance();
+    KlE_Control_Status* link = KlE_Control_Status::defaultObject();
     StatusPrinter printer(*link, out, json);
     KeloRemoteTick& tick = root.startLink(*link, log);
     tick.addView(&printer);

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "serverlink/KlDatagramSocket.h"
+
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class ReceiveThread;
+
+// A real UDP socket of the link. `opener` makes the descriptor for the
+// interface address last set (-1 on failure); with a thread name, a receive
+// thread hands each datagram that passes the acceptance filter to the
+// receiver on the main thread. Main thread only, except `descriptor`.
+class KlUdpSocket : public KlDatagramSocket {
+public:
+    using Opener = std::function<int(uint32_t interfaceAddress)>;
+
+    explicit KlUdpSocket(Opener opener, const QString& receiveThreadName = QString());
+    // Ends the receive thread and closes the socket.
+    ~KlUdpSocket() override;
+    KlUdpSocket(const KlUdpSocket&) = delete;
+    KlUdpSocket& operator=(const KlUdpSocket&) = delete;
+
+    bool open() override;
+    // The receive thread is woken before the descriptor goes, so that it
+    // never waits on one that is about to be closed (and perhaps reused).
+    void close() override;
+    bool isOpen() const override { return fd_.load() >= 0; }
+    ssize_t send(const QByteArray& datagram, uint32_t address, uint16_t port) override;
+    void setReceiver(Receiver receiver) override { receiver_ = std::move(receiver); }
+    void setInterface(uint32_t address) override { interface_ = address; }
+    int descriptor() const override { return fd_.load(); }
+
+private:
+    Opener opener_;
+    uint32_t interface_ = 0;
+    // Read by the receive thread.
+    std::atomic<int> fd_{-1};
+    Receiver receiver_;
+    std::unique_ptr<ReceiveThread> thread_;
+};
