@@ -29,9 +29,9 @@ set(layer_imageremap 7)
 set(layer_pixelmap 7)
 set(layer_app 8)
 # Folders whose Qt modules stop at Gui (with OpenGL).
-set(no_widgets platform foundation graphics)
+set(no_widgets platform foundation graphics serverlink)
 set(widget_headers
-    "<(QtWidgets/[A-Za-z]+|QWidget|QApplication|QMenu|QMenuBar|QMessageBox|QDialog|QMainWindow|QAbstractButton|QPushButton|QLabel|QLineEdit|QComboBox|QScrollArea|QTableView|QTreeView|QStyle[A-Za-z]*|QFileDialog|QOpenGLWidget)>")
+    "<(QtWidgets/[A-Za-z]+|QWidget|QApplication|QMenu|QMenuBar|QAction|QMessageBox|QDialog|QMainWindow|QAbstractButton|QPushButton|QLabel|QLineEdit|QComboBox|QScrollArea|QTableView|QTreeView|QStyle[A-Za-z]*|QFileDialog|QOpenGLWidget)>")
 
 set(found 0)
 file(GLOB_RECURSE files RELATIVE "${SOURCE}" "${SOURCE}/*.h" "${SOURCE}/*.cpp")

@@ -10,7 +10,6 @@
 #include <QNetworkRequest>
 #include <QUrl>
 
-#include <atomic>
 
 namespace {
 
@@ -19,8 +18,6 @@ constexpr double kLaterSeconds = 172800.0;            // 2 days
 constexpr double kDisableSeconds = 3153600000.0;      // 100 years of 365 days
 constexpr char kDefaultPage[] =
     "https://www.kelo-verozo.invalid/kelo-software-software-release-notes/";
-
-std::atomic<InternetVersionCheckUI*> sUI{nullptr};
 
 double now() {
     return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0 - kReferenceDateOffset;
@@ -69,10 +66,6 @@ InternetVersionCheck* InternetVersionCheck::instance() {
     // Parented to nothing and kept for the process.
     static InternetVersionCheck* shared = new InternetVersionCheck;
     return shared;
-}
-
-void InternetVersionCheck::setUI(InternetVersionCheckUI* ui) {
-    sUI.store(ui);
 }
 
 KlVersion InternetVersionCheck::klVersionWithString(const QString& text, const QString& prefix) {
@@ -182,9 +175,8 @@ void InternetVersionCheck::pageArrived(QNetworkReply* reply) {
     OmLogSystem("Newer version available (v%s).\n", qPrintable(text));
     // The offer comes back in two days unless it is answered otherwise.
     UserDefaults::standard().setObject(kNotifyNewVersionLaterKey, now());
-    if (InternetVersionCheckUI* ui = sUI.load()) {
-        ui->notifyNewerVersion(UserDefaults::standard().string(kVersionCheckPageKey));
-    }
+    InternetVersionCheckUI::shared().notifyNewerVersion(
+        UserDefaults::standard().string(kVersionCheckPageKey));
     finish(true);
 }
 

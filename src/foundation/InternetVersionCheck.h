@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/InstalledInterface.h"
+
 #include <QObject>
 #include <QString>
 
@@ -29,7 +31,7 @@ bool isNewerVersion(const KlVersion& a, const KlVersion& b);
 
 // Where the check shows its offer; the composition root installs the
 // window layer's. Called on the main thread.
-class InternetVersionCheckUI {
+class InternetVersionCheckUI : public InstalledInterface<InternetVersionCheckUI> {
 public:
     virtual ~InternetVersionCheckUI() = default;
     virtual void notifyNewerVersion(const QString& pageAddress) { (void)pageAddress; }
@@ -47,7 +49,6 @@ public:
     static constexpr qint64 kMaxPageBytes = 4 * 1024 * 1024;
 
     static InternetVersionCheck* instance();
-    static void setUI(InternetVersionCheckUI* ui);  // not owned; null removes it
 
     static KlVersion klVersionWithString(const QString& text, const QString& prefix);
     // The newest download named on the page; its text goes to `text`.

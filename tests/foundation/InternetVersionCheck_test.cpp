@@ -73,9 +73,9 @@ protected:
         defaults.setObject(kVersionCheckPageKey, server.url());
         check()->setInstallPrefix(QCoreApplication::applicationDirPath());
         check()->setTimeout(1000);
-        InternetVersionCheck::setUI(&ui);
+        InternetVersionCheckUI::install(&ui);
     }
-    void TearDown() override { InternetVersionCheck::setUI(nullptr); }
+    void TearDown() override { InternetVersionCheckUI::install(nullptr); }
 
     static InternetVersionCheck* check() { return InternetVersionCheck::instance(); }
 

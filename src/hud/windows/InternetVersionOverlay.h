@@ -12,7 +12,7 @@ class OverlayView;
 // content view: "Show Web Page", "Disable Check", "Ignore This Update" (when
 // the version is known) and "Later". The composition root makes one for the
 // main window's content view and installs it with
-// InternetVersionCheck::setUI(). Main thread only.
+// InternetVersionCheckUI::install(). Main thread only.
 class InternetVersionOverlay : public InternetVersionCheckUI {
 public:
     explicit InternetVersionOverlay(QWidget* contentView) : contentView_(contentView) {}
