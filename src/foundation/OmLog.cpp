@@ -19,6 +19,7 @@
 #include <string>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -38,11 +39,39 @@ std::atomic<uint64_t (*)()> gClock{nullptr};
 
 // Worker threads log too: the flood table, quick check, window start and time
 // base are shared, and holding the lock across the write keeps a summary ahead
-// of the line that triggered it.
-std::mutex gMutex;
+// of the line that triggered it and the stamps in file order. A line takes
+// well under a microsecond inside the lock, so a waiting thread spins a little
+// before it sleeps: a hand-over through the kernel costs more than the line.
+class LogMutex {
+public:
+    void lock() { pthread_mutex_lock(&mutex_); }
+    void unlock() { pthread_mutex_unlock(&mutex_); }
+
+private:
+    pthread_mutex_t mutex_ = PTHREAD_ADAPTIVE_MUTEX_INITIALIZER_NP;
+};
+LogMutex gMutex;
+
+// Two texts are the same message when they agree in their first kSameChars
+// characters, or in full when shorter; the hash of that part is compared
+// first, outside the lock where it is computed.
+struct FloodKey {
+    uint64_t hash;
+    size_t length;
+};
+
+FloodKey floodKey(const char* text, size_t n) {
+    const size_t length = std::min(n, kSameChars);
+    uint64_t hash = 14695981039346656037ull;
+    for (size_t i = 0; i < length; ++i)
+        hash = (hash ^ static_cast<unsigned char>(text[i])) * 1099511628211ull;
+    return {hash, length};
+}
+
 struct FloodSlot {
     char text[kSlotChars + 2];
     uint32_t count;
+    FloodKey key;
 };
 FloodSlot gSlots[kFloodSlots];
 char gQuick[kQuickChars + 1];
@@ -99,7 +128,8 @@ void resetFloodLocked(int milliseconds, const tm& stamp) {
     gQuickCount = 0;
 }
 
-bool checkFloodLocked(const char* text, tm* stamp, int* milliseconds) {
+bool checkFloodLocked(const char* text, size_t n, const FloodKey& key, tm* stamp,
+                      int* milliseconds) {
     time_t now;
     stampNow(stamp, milliseconds, &now);
     if (gWindowStart == 0 || now - gWindowStart > kWindowSeconds || now < gWindowStart) {
@@ -108,28 +138,24 @@ bool checkFloodLocked(const char* text, tm* stamp, int* milliseconds) {
     }
     if (!text || gFloodCheckDisabled.load(std::memory_order_relaxed)) return false;
 
-    const size_t n = strlen(text);
     if (strlen(gQuick) <= n && strncmp(text, gQuick, std::min(n, kQuickChars)) == 0) {
         if (++gQuickCount > kQuickLimit) return true;
     }
     strncpy(gQuick, text, kQuickChars);
     gQuick[kQuickChars] = '\0';
 
-    bool matched = false;
+    // Slots fill in order and never hold the same message twice.
     for (FloodSlot& slot : gSlots) {
         if (slot.count == 0) {
-            if (!matched) {
-                strncpy(slot.text, text, kSlotChars);
-                slot.text[kSlotChars] = '\0';
-                slot.count = 1;
-            }
-            break;
+            strncpy(slot.text, text, kSlotChars);
+            slot.text[kSlotChars] = '\0';
+            slot.count = 1;
+            slot.key = key;
+            return false;
         }
-        if (strnlen(slot.text, kSameChars) <= n &&
-            strncmp(slot.text, text, std::min(n, kSameChars)) == 0) {
-            matched = true;
-            if (++slot.count >= 3) return true;
-        }
+        if (slot.key.hash == key.hash && slot.key.length == key.length &&
+            memcmp(slot.text, text, key.length) == 0)
+            return ++slot.count >= 3;
     }
     return false;
 }
@@ -203,6 +229,23 @@ void OmLogSystem(const char* format, ...) {
                  endsInNewline(text) ? "" : "\n");
 }
 
+namespace {
+
+constexpr size_t kStampChars = 13;  // "hh:mm:ss.mmm "
+
+void putDigits(char* at, int value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10) at[i] = static_cast<char>('0' + value % 10);
+}
+
+// Appends `text` cut to at most `room` characters; returns the characters used.
+size_t appendCut(std::string& line, const char* text, size_t length, size_t room) {
+    const size_t n = std::min(length, room);
+    line.append(text, n);
+    return n;
+}
+
+}  // namespace
+
 int OmLogCore(const char* letter, const char* tag, bool checkFlood, OmLogLevel level,
               const char* text) {
     if (level < gLevel.load(std::memory_order_relaxed)) return 0;
@@ -212,31 +255,51 @@ int OmLogCore(const char* letter, const char* tag, bool checkFlood, OmLogLevel l
     }
     if (!*text) return -2;
 
-    char prefix[100];
+    // The line is put together before the lock is taken; only its stamp waits
+    // for the lock. The prefix keeps to 99 characters, the letter part to 98.
+    thread_local std::string line;
+    line.assign(kStampChars, ' ');
     size_t used = 0;
-    prefix[0] = '\0';
     if (letter && *letter) {
-        snprintf(prefix, 99, "-%s ", letter);
-        used = strlen(prefix);
+        used += appendCut(line, "-", 1, 98);
+        used += appendCut(line, letter, strlen(letter), 98 - used);
+        used += appendCut(line, " ", 1, 98 - used);
     }
-    if (tag && *tag) snprintf(prefix + used, sizeof prefix - used, "[%s] ", tag);
+    if (tag && *tag) {
+        size_t tagUsed = appendCut(line, "[", 1, 99 - used);
+        tagUsed += appendCut(line, tag, strlen(tag), 99 - used - tagUsed);
+        appendCut(line, "] ", 2, 99 - used - tagUsed);
+    }
+    const size_t n = strlen(text);
+    line.append(text, n);
+    if (text[n - 1] != '\n') line.push_back('\n');
+    const FloodKey key = floodKey(text, n);
 
-    std::lock_guard<std::mutex> lock(gMutex);
+    std::lock_guard<LogMutex> lock(gMutex);
     tm stamp;
     int milliseconds;
-    if (checkFloodLocked(checkFlood ? text : nullptr, &stamp, &milliseconds)) return -1;
-    std::fprintf(stdout, "%02d:%02d:%02d.%03d %s%s%s", stamp.tm_hour, stamp.tm_min, stamp.tm_sec,
-                 milliseconds, prefix, text, endsInNewline(text) ? "" : "\n");
+    if (checkFloodLocked(checkFlood ? text : nullptr, n, key, &stamp, &milliseconds)) return -1;
+    char* at = line.data();
+    putDigits(at, stamp.tm_hour, 2);
+    at[2] = ':';
+    putDigits(at + 3, stamp.tm_min, 2);
+    at[5] = ':';
+    putDigits(at + 6, stamp.tm_sec, 2);
+    at[8] = '.';
+    putDigits(at + 9, milliseconds, 3);
+    std::fwrite(line.data(), 1, line.size(), stdout);
     return 0;
 }
 
 bool OmLogCheckFlood(const char* text, tm* stamp, int* milliseconds) {
-    std::lock_guard<std::mutex> lock(gMutex);
-    return checkFloodLocked(text, stamp, milliseconds);
+    const size_t n = text ? strlen(text) : 0;
+    const FloodKey key = text ? floodKey(text, n) : FloodKey{};
+    std::lock_guard<LogMutex> lock(gMutex);
+    return checkFloodLocked(text, n, key, stamp, milliseconds);
 }
 
 void OmLogResetFlood(int milliseconds, tm stamp) {
-    std::lock_guard<std::mutex> lock(gMutex);
+    std::lock_guard<LogMutex> lock(gMutex);
     resetFloodLocked(milliseconds, stamp);
 }
 
@@ -358,7 +421,7 @@ void OmLog::setLoggingPath(const QString& requested) {
     const QDateTime now = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(getMilliS()));
     const QString path = used + "/" + now.toString("yyyy-MM-dd_HH.mm.ss") + ".txt";
     {
-        std::lock_guard<std::mutex> lock(gMutex);
+        std::lock_guard<LogMutex> lock(gMutex);
         gLogPath = path;
     }
 
@@ -372,7 +435,7 @@ void OmLog::setLoggingPath(const QString& requested) {
             close(fd);
         }
         logFile_ = true;
-        std::lock_guard<std::mutex> lock(gMutex);
+        std::lock_guard<LogMutex> lock(gMutex);
         gLogFolder = used;
     } else {
         OmLogSystem("### Error: OmLog can't write to '%s' (ERROR: %s)\n", qPrintable(used),
@@ -499,11 +562,11 @@ void OmLog::logAllowingFlood(OmLogLevel level, const char* format, ...) {
 }
 
 QString OmLog::logFolder() {
-    std::lock_guard<std::mutex> lock(gMutex);
+    std::lock_guard<LogMutex> lock(gMutex);
     return gLogFolder;
 }
 
 QString OmLog::logPath() {
-    std::lock_guard<std::mutex> lock(gMutex);
+    std::lock_guard<LogMutex> lock(gMutex);
     return gLogPath;
 }

@@ -4,6 +4,7 @@
 #include "platform/PropertyListValue.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QStringList>
 
 #include <algorithm>
@@ -33,12 +34,12 @@ public:
         : bytes_(reinterpret_cast<const uchar*>(data.constData())), size_(data.size()) {}
 
     QVariant run(QString* error) {
-        QVariant result;
+        const QVariant* result = nullptr;
         if (!readTrailer() || !readObject(topObject_, 0, &result)) {
             if (error) *error = error_;
             return {};
         }
-        return result;
+        return *result;
     }
 
 private:
@@ -111,22 +112,26 @@ private:
         return true;
     }
 
-    bool readRefs(quint64 at, quint64 count, std::vector<quint64>* refs) {
+    // Checks that `count` references fit before the offset table and are in range.
+    bool checkRefs(quint64 at, quint64 count) {
         if (count > (tableOffset_ - at) / refSize_ || !available(at, count * refSize_))
             return fail(QStringLiteral("binary property list container runs past its data"));
-        refs->resize(count);
-        for (quint64 i = 0; i < count; ++i) {
-            (*refs)[i] = readBigEndian(bytes_ + at + i * refSize_, refSize_);
-            if ((*refs)[i] >= objectCount_)
+        for (quint64 i = 0; i < count; ++i)
+            if (refAt(at, i) >= objectCount_)
                 return fail(QStringLiteral("binary property list reference out of range"));
-        }
         return true;
     }
 
-    bool readObject(quint64 index, int depth, QVariant* out) {
+    quint64 refAt(quint64 at, quint64 i) const {
+        return readBigEndian(bytes_ + at + i * refSize_, refSize_);
+    }
+
+    // Points `out` at the decoded object, which stays in the cache: a value
+    // is copied once, into the container that holds it.
+    bool readObject(quint64 index, int depth, const QVariant** out) {
         Entry& entry = entries_[index];
         if (entry.state == State::Done) {
-            *out = entry.value;
+            *out = &entry.value;
             return true;
         }
         if (entry.state == State::Reading)
@@ -138,10 +143,10 @@ private:
         QVariant value;
         if (!decode(index, depth, &value, &expanded)) return false;
         // entries_ is never resized after the trailer, so `entry` is still valid.
-        entry.value = value;
+        entry.value = std::move(value);
         entry.expanded = expanded;
         entry.state = State::Done;
-        *out = value;
+        *out = &entry.value;
         return true;
     }
 
@@ -221,39 +226,40 @@ private:
             }
             case 0xA: {
                 quint64 count = 0;
-                std::vector<quint64> refs;
-                if (!readCount(marker, &at, &count) || !readRefs(at, count, &refs)) return false;
+                if (!readCount(marker, &at, &count) || !checkRefs(at, count)) return false;
                 QVariantList list;
                 list.reserve(static_cast<qsizetype>(count));
-                for (quint64 ref : refs) {
-                    QVariant item;
+                for (quint64 i = 0; i < count; ++i) {
+                    const quint64 ref = refAt(at, i);
+                    const QVariant* item = nullptr;
                     if (!readObject(ref, depth + 1, &item) || !addExpanded(expanded, ref))
                         return false;
-                    list.append(item);
+                    list.append(*item);
                 }
-                *out = QVariant(list);
+                *out = QVariant(std::move(list));
                 return true;
             }
             case 0xD: {
                 quint64 count = 0;
-                std::vector<quint64> refs;
                 if (!readCount(marker, &at, &count)) return false;
                 if (count > std::numeric_limits<quint64>::max() / 2)
                     return fail(QStringLiteral("binary property list dictionary too large"));
-                if (!readRefs(at, count * 2, &refs)) return false;
+                if (!checkRefs(at, count * 2)) return false;
                 QVariantMap map;
                 for (quint64 i = 0; i < count; ++i) {
-                    QVariant key, item;
-                    if (!readObject(refs[i], depth + 1, &key)) return false;
-                    if (key.typeId() != QMetaType::QString)
+                    const quint64 keyRef = refAt(at, i), valueRef = refAt(at, count + i);
+                    const QVariant *key = nullptr, *item = nullptr;
+                    if (!readObject(keyRef, depth + 1, &key)) return false;
+                    if (key->typeId() != QMetaType::QString)
                         return fail(
                             QStringLiteral("binary property list dictionary key is not a string"));
-                    if (!readObject(refs[count + i], depth + 1, &item) ||
-                        !addExpanded(expanded, refs[count + i]))
+                    if (!readObject(valueRef, depth + 1, &item) || !addExpanded(expanded, valueRef))
                         return false;
-                    map.insert(key.toString(), item);
+                    // Keys written from a sorted map arrive in order: the end
+                    // is then the right place to insert.
+                    map.insert(map.cend(), *static_cast<const QString*>(key->constData()), *item);
                 }
-                *out = QVariant(map);
+                *out = QVariant(std::move(map));
                 return true;
             }
             default:
@@ -298,11 +304,16 @@ void appendBigEndian(QByteArray* out, quint64 value, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) out->append(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
+// Equal scalars are written once and referred to wherever they occur: keys
+// repeat in every record of a list, and the format allows any reference to
+// be shared. Containers are never shared, so readers that expand references
+// see the tree that was written.
 class Writer {
 public:
     QByteArray run(const QVariant& root, QString* error) {
         // Flatten first: reference sizes depend on the number of objects.
-        if (!flatten(root, 0)) {
+        quint64 top = 0;
+        if (!flatten(root, 0, &top)) {
             if (error) *error = error_;
             return {};
         }
@@ -312,7 +323,14 @@ public:
         offsets.reserve(objects_.size());
         for (const Object& object : objects_) {
             offsets.push_back(static_cast<quint64>(out.size()));
-            encode(object, &out);
+            if (object.refs.empty() && object.kind == Container::None) {
+                out.append(object.encoded);
+                continue;
+            }
+            const bool array = object.kind == Container::Array;
+            appendMarker(&out, array ? 0xA : 0xD,
+                         array ? object.refs.size() : object.refs.size() / 2);
+            for (quint64 ref : object.refs) appendBigEndian(&out, ref, refSize_);
         }
         const quint64 tableOffset = static_cast<quint64>(out.size());
         const int offsetSize = bytesFor(offsets.empty() ? 0 : offsets.back());
@@ -321,15 +339,16 @@ public:
         out.append(static_cast<char>(offsetSize));
         out.append(static_cast<char>(refSize_));
         appendBigEndian(&out, objects_.size(), 8);
-        appendBigEndian(&out, 0, 8);
+        appendBigEndian(&out, top, 8);
         appendBigEndian(&out, tableOffset, 8);
         return out;
     }
 
 private:
+    enum class Container : quint8 { None, Array, Dictionary };
     struct Object {
-        QVariant value;  // scalars; containers keep only their references
-        PropertyListValue::Kind kind;
+        QByteArray encoded;  // scalars only
+        Container kind;
         std::vector<quint64> refs;
     };
 
@@ -338,58 +357,97 @@ private:
         return false;
     }
 
-    quint64 addObject(QVariant value, PropertyListValue::Kind kind) {
-        objects_.push_back(Object{std::move(value), kind, {}});
+    // The scalar just encoded into scratch_, shared with any equal one.
+    quint64 addScalar() {
+        const auto found =
+            scalars_.constFind(QByteArray::fromRawData(scratch_.constData(), scratch_.size()));
+        if (found != scalars_.cend()) return found.value();
+        const quint64 index = objects_.size();
+        objects_.push_back(Object{scratch_, Container::None, {}});
+        scalars_.insert(objects_.back().encoded, index);
+        return index;
+    }
+
+    quint64 addString(const QString& s) {
+        scratch_.clear();
+        const bool ascii =
+            std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x80; });
+        if (ascii) {
+            appendMarker(&scratch_, 0x5, static_cast<quint64>(s.size()));
+            for (QChar c : s) scratch_.append(static_cast<char>(c.unicode()));
+        } else {
+            appendMarker(&scratch_, 0x6, static_cast<quint64>(s.size()));
+            for (QChar c : s) appendBigEndian(&scratch_, c.unicode(), 2);
+        }
+        return addScalar();
+    }
+
+    quint64 addContainer(Container kind) {
+        objects_.push_back(Object{{}, kind, {}});
         return objects_.size() - 1;
     }
 
-    bool flatten(const QVariant& value, int depth) {
+    bool flatten(const QVariant& value, int depth, quint64* index) {
         if (depth > PropertyList::kMaxDepth)
             return fail(QStringLiteral("property list nested too deeply"));
         using Kind = PropertyListValue::Kind;
-        const Kind kind = PropertyListValue::kindOf(value);
-        switch (kind) {
+        scratch_.clear();
+        switch (PropertyListValue::kindOf(value)) {
             case Kind::Unsupported:
                 return fail(QStringLiteral("%1 has no property-list form")
                                 .arg(PropertyListValue::typeName(value)));
-            case Kind::Integer: {
-                qint64 v = 0;
-                if (!PropertyListValue::integerValue(value, &v, &error_)) return false;
-                addObject(QVariant(v), kind);
-                return true;
-            }
             case Kind::Array: {
-                const quint64 self = addObject({}, kind);
+                *index = addContainer(Container::Array);
                 const QVariantList list = value.toList();
-                std::vector<quint64> refs;
-                refs.reserve(list.size());
-                for (const QVariant& item : list) {
-                    refs.push_back(objects_.size());
-                    if (!flatten(item, depth + 1)) return false;
-                }
-                objects_[self].refs = std::move(refs);
+                std::vector<quint64> refs(static_cast<size_t>(list.size()));
+                for (qsizetype i = 0; i < list.size(); ++i)
+                    if (!flatten(list[i], depth + 1, &refs[static_cast<size_t>(i)])) return false;
+                objects_[*index].refs = std::move(refs);
                 return true;
             }
             case Kind::Dictionary: {
-                const quint64 self = addObject({}, kind);
+                *index = addContainer(Container::Dictionary);
                 const QVariantMap map = value.toMap();
-                std::vector<quint64> keys, values;
-                for (auto it = map.begin(); it != map.end(); ++it) {
-                    keys.push_back(addObject(it.key(), Kind::String));
-                    values.push_back(objects_.size());
-                    if (!flatten(it.value(), depth + 1)) return false;
+                std::vector<quint64> refs(static_cast<size_t>(map.size()) * 2);
+                size_t i = 0;
+                for (auto it = map.begin(); it != map.end(); ++it, ++i) {
+                    refs[i] = addString(it.key());
+                    if (!flatten(it.value(), depth + 1, &refs[map.size() + i])) return false;
                 }
-                keys.insert(keys.end(), values.begin(), values.end());
-                objects_[self].refs = std::move(keys);
+                objects_[*index].refs = std::move(refs);
                 return true;
             }
-            default:
-                addObject(value, kind);
+            case Kind::String:
+                *index = addString(value.toString());
                 return true;
+            case Kind::Integer: {
+                qint64 v = 0;
+                if (!PropertyListValue::integerValue(value, &v, &error_)) return false;
+                appendInteger(&scratch_, v);
+                break;
+            }
+            case Kind::Real:
+                appendDouble(&scratch_, 0x23, value.toDouble());
+                break;
+            case Kind::Bool:
+                scratch_.append(value.toBool() ? '\x09' : '\x08');
+                break;
+            case Kind::Date:
+                appendDouble(&scratch_, 0x33,
+                             PropertyListValue::referenceMSecs(value.toDateTime()) / 1000.0);
+                break;
+            case Kind::Data: {
+                const QByteArray bytes = value.toByteArray();
+                appendMarker(&scratch_, 0x4, static_cast<quint64>(bytes.size()));
+                scratch_.append(bytes);
+                break;
+            }
         }
+        *index = addScalar();
+        return true;
     }
 
-    void appendMarker(QByteArray* out, quint8 type, quint64 count) {
+    static void appendMarker(QByteArray* out, quint8 type, quint64 count) {
         if (count < 0x0F) {
             out->append(static_cast<char>((type << 4) | count));
             return;
@@ -398,7 +456,7 @@ private:
         appendInteger(out, static_cast<qint64>(count));
     }
 
-    void appendInteger(QByteArray* out, qint64 v) {
+    static void appendInteger(QByteArray* out, qint64 v) {
         // Negative values take the full eight bytes: only that width is signed.
         const int bytes = v < 0 ? 8 : bytesFor(static_cast<quint64>(v));
         const int power = bytes == 1 ? 0 : bytes == 2 ? 1 : bytes == 4 ? 2 : 3;
@@ -406,62 +464,16 @@ private:
         appendBigEndian(out, static_cast<quint64>(v), bytes);
     }
 
-    void appendDouble(QByteArray* out, quint8 marker, double d) {
+    static void appendDouble(QByteArray* out, quint8 marker, double d) {
         quint64 bits;
         std::memcpy(&bits, &d, 8);
         out->append(static_cast<char>(marker));
         appendBigEndian(out, bits, 8);
     }
 
-    void encode(const Object& object, QByteArray* out) {
-        using Kind = PropertyListValue::Kind;
-        switch (object.kind) {
-            case Kind::Bool:
-                out->append(object.value.toBool() ? '\x09' : '\x08');
-                break;
-            case Kind::Integer:
-                appendInteger(out, object.value.toLongLong());
-                break;
-            case Kind::Real:
-                appendDouble(out, 0x23, object.value.toDouble());
-                break;
-            case Kind::Date:
-                appendDouble(out, 0x33,
-                             PropertyListValue::referenceMSecs(object.value.toDateTime()) / 1000.0);
-                break;
-            case Kind::Data: {
-                const QByteArray bytes = object.value.toByteArray();
-                appendMarker(out, 0x4, static_cast<quint64>(bytes.size()));
-                out->append(bytes);
-                break;
-            }
-            case Kind::String: {
-                const QString s = object.value.toString();
-                const bool ascii =
-                    std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x80; });
-                if (ascii) {
-                    appendMarker(out, 0x5, static_cast<quint64>(s.size()));
-                    out->append(s.toLatin1());
-                } else {
-                    appendMarker(out, 0x6, static_cast<quint64>(s.size()));
-                    for (QChar c : s) appendBigEndian(out, c.unicode(), 2);
-                }
-                break;
-            }
-            case Kind::Array:
-            case Kind::Dictionary: {
-                const quint64 count =
-                    object.kind == Kind::Array ? object.refs.size() : object.refs.size() / 2;
-                appendMarker(out, object.kind == Kind::Array ? 0xA : 0xD, count);
-                for (quint64 ref : object.refs) appendBigEndian(out, ref, refSize_);
-                break;
-            }
-            case Kind::Unsupported:
-                break;
-        }
-    }
-
     std::vector<Object> objects_;
+    QHash<QByteArray, quint64> scalars_;  // encoding -> object
+    QByteArray scratch_;
     int refSize_ = 1;
     QString error_;
 };

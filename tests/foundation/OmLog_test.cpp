@@ -504,6 +504,52 @@ TEST_F(OmLogTest, ConcurrentLinesStayWholeAndCounted) {
     }
 }
 
+// Each line is put together before the lock; the stamp is taken under it, so
+// stamps must still rise through the file. Long lines take another path.
+TEST_F(OmLogTest, ConcurrentStampsFollowFileOrder) {
+    constexpr int kThreads = 4;
+    constexpr int kLines = 300;
+    OmLogSetClock([] { return gNowMicros.fetch_add(1000); });
+    const QByteArray longBody(1500, 'x');
+    QTemporaryDir tmp;
+    {
+        Capture out;
+        OmLog log(tmp.path(), "start\n");
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&, t] {
+                for (int n = 0; n < kLines; ++n)
+                    log.i("t%d-%04d %s", t, n, n % 10 ? "short" : longBody.constData());
+            });
+        }
+        for (std::thread& thread : threads) thread.join();
+    }
+    OmLogSetClock(fakeClock);
+
+    const QStringList files = filesIn(tmp.path());
+    ASSERT_EQ(files.size(), 1);
+    QList<QByteArray> lines = readFile(tmp.path() + "/" + files[0]).split('\n');
+    ASSERT_TRUE(lines.last().isEmpty());
+    lines.removeLast();
+    ASSERT_EQ(lines.size(), 1 + kThreads * kLines);
+    std::map<QByteArray, int> seen;
+    QByteArray previous;
+    for (const QByteArray& line : lines) {
+        const QByteArray stamp = line.left(12);
+        EXPECT_LE(previous, stamp) << line.left(40).constData();
+        previous = stamp;
+        ++seen[line.mid(13)];
+    }
+    for (int t = 0; t < kThreads; ++t) {
+        for (int n = 0; n < kLines; ++n) {
+            const QByteArray text = "-i t" + QByteArray::number(t) + "-" +
+                                    QByteArray::number(n).rightJustified(4, '0') + " " +
+                                    (n % 10 ? QByteArray("short") : longBody);
+            EXPECT_EQ(seen[text], 1) << text.left(20).constData();
+        }
+    }
+}
+
 TEST(AmIBeingDebugged, SeesATracer) {
     EXPECT_FALSE(AmIBeingDebugged());
     const pid_t pid = fork();

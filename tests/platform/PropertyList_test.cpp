@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <plist/plist.h>
+
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -166,8 +169,8 @@ TEST(PropertyListFixtures, ReadsEveryTypeWrittenByAnotherImplementation) {
 }
 
 TEST(PropertyListFixtures, DatesAndIntegersAtTheEdgesOfTheForms) {
-    // Binary dates are doubles: far dates survive. libplist's XML dates are
-    // 32-bit seconds, so a date it cannot hold is refused, never misread.
+    // Binary dates are doubles: far dates survive. XML dates keep to the
+    // writer's 32-bit seconds, so a date it cannot hold is refused, never misread.
     const QVariant far = PropertyList::read(fixture("far_dates.bplist"));
     EXPECT_EQ(far, QVariant(QVariantList{utc(1900, 1, 1, 0, 0, 0), utc(2100, 1, 1, 0, 0, 0)}));
     QString error;
@@ -253,7 +256,7 @@ TEST(PropertyListHostile, DeepNestingIsRefusedWithoutExhaustingTheStack) {
             EXPECT_TRUE(error.contains("deep")) << qPrintable(error);
         }
     }
-    // Tags hidden in comments and CDATA do not count, and do not reach libplist as elements.
+    // Tags hidden in comments and CDATA are neither elements nor nesting.
     const QByteArray hidden = "<plist><array><!--" + QByteArray("<array>").repeated(100000) +
                               "--><string><![CDATA[" + QByteArray("<array>").repeated(100000) +
                               "]]></string></array></plist>";
@@ -265,6 +268,50 @@ TEST(PropertyListHostile, DeepNestingIsRefusedWithoutExhaustingTheStack) {
     for (int i = 0; i < PropertyList::kMaxDepth + 1; ++i) deep = QVariantList{deep};
     for (Format f : {Format::Xml, Format::Binary, Format::OpenStep})
         EXPECT_TRUE(PropertyList::write(deep, f).isEmpty());
+}
+
+// A record list repeats its keys and many of its values.
+QVariant records(int n) {
+    QVariantList items;
+    for (int i = 0; i < n; ++i)
+        items.append(QVariantMap{{"name", QString("clip %1").arg(i)},
+                                 {"kind", i % 2 ? "movie" : QString::fromUtf8("caf\u00e9")},
+                                 {"movie", i % 3 == 0},
+                                 {"size", qint64(i % 4) * 1000},
+                                 {"rate", 29.97},
+                                 {"thumb", QByteArray(8, char(i % 2))}});
+    return QVariantMap{{"items", items}, {"name", "movie"}};
+}
+
+TEST(PropertyListBinaryWrite, EqualValuesAreWrittenOnceAndReadBackEverywhere) {
+    const QVariant value = records(200);
+    const QByteArray ours = PropertyList::write(value, Format::Binary);
+    ASSERT_FALSE(ours.isEmpty());
+    EXPECT_EQ(PropertyList::read(ours), value);
+
+    // libplist reads it to the same tree: its XML of our bytes reads back equal.
+    plist_t node = nullptr;
+    plist_from_bin(ours.constData(), static_cast<uint32_t>(ours.size()), &node);
+    ASSERT_NE(node, nullptr);
+    char* xml = nullptr;
+    uint32_t xmlLength = 0;
+    plist_to_xml(node, &xml, &xmlLength);
+    char* bin = nullptr;
+    uint32_t binLength = 0;
+    plist_to_bin(node, &bin, &binLength);
+    plist_free(node);
+    const QByteArray theirXml(xml, xmlLength), theirs(bin, binLength);
+    std::free(xml);
+    std::free(bin);
+    EXPECT_EQ(PropertyList::read(theirXml), value);
+    EXPECT_LE(ours.size(), theirs.size());
+
+    // 200 records hold 200 names, 2 kinds, 2 bools, 4 sizes, 1 rate, 2 thumbs
+    // and the 6 keys ("name" and "movie" also as values): 217 scalars,
+    // 201 dictionaries and 1 array.
+    quint64 count = 0;
+    for (int i = 0; i < 8; ++i) count = (count << 8) | uchar(ours[ours.size() - 24 + i]);
+    EXPECT_EQ(count, 217u + 201u + 1u);
 }
 
 TEST(PropertyListHostile, BinaryStructureIsCheckedBeforeUse) {
@@ -334,18 +381,107 @@ TEST(PropertyListHostile, MalformedXmlAndGarbage) {
         "<?xml version=\"1.0\"?><plist><uid>1</uid></plist>",
         "<?xml version=\"1.0\"?><plist><array><!-- unterminated",
         QByteArray("\xFF\xFE\x00<\x00p", 6),
-        // libplist aborts on NUL inside a string or key; it must never see one.
+        // NUL has no place in XML, raw or as a character reference.
         QByteArray("<plist><key>a\0b</key></plist>", 28),
         QByteArray("<plist><string>a\0b</string></plist>", 34),
         "<plist><dict><key>a&#0;b</key><true/></dict></plist>",
         "<plist><string>&#x0000;</string></plist>",
         "<plist><string>&#x100000000;</string></plist>",
         "<plist><string>&#4294967296;</string></plist>",
+        "<plist><string>&#xD800;</string></plist>",
+        "<plist><string>&nbsp;</string></plist>",
+        "<plist><string>a & b</string></plist>",
+        "<plist/>",
+        "<plist><true/><false/></plist>",
+        "<plist><true/></plist>trailing",
+        "<plist><string>a<b/></string></plist>",
+        "<plist><string><![CDATA[open</string></plist>",
+        "<plist><dict><key>a</key></dict></plist>",
+        "<plist><dict><key>a</key><key>b</key><true/></dict></plist>",
+        "<plist><dict><true/></dict></plist>",
+        "<plist><key>a</key></plist>",
+        "<plist><true>x</true></plist>",
+        "<plist><integer>18446744073709551616</integer></plist>",
+        "<plist><integer>-9223372036854775809</integer></plist>",
+        "<plist><integer>12abc</integer></plist>",
+        "<plist><integer/></plist>",
+        "<plist><real>1,5</real></plist>",
+        "<plist><real>1e999</real></plist>",
+        "<plist><date>2020-02-30T00:00:00Z</date></plist>",
+        "<plist><date>2020-01-01 00:00:00</date></plist>",
+        "<plist><data>AA=A</data></plist>",
+        "<plist><data>AA!!</data></plist>",
+        "<plist><array><string>x</string></plist>",
+        "<!DOCTYPE plist [ <!ENTITY x \"y\"> <plist><true/></plist>",
     };
     for (const QByteArray& bytes : cases) {
         QString error;
         EXPECT_FALSE(PropertyList::read(bytes, &error).isValid()) << bytes.constData();
         EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+TEST(PropertyListXmlRead, AcceptsWhatWritersProduce) {
+    const std::pair<QByteArray, QVariant> cases[] = {
+        {"<?xml version=\"1.0\"?>\n<!DOCTYPE plist [ <!ELEMENT x (#PCDATA)> ]>\n"
+         "<plist version=\"1.0\"><string>a</string></plist>\n<!-- done -->\n",
+         "a"},
+        {"\xEF\xBB\xBF<plist><dict/></plist>", QVariantMap()},
+        {"<plist><string>&lt;&gt;&amp;&quot;&apos;&#65;&#x263A;&#x1F600;</string></plist>",
+         QString::fromUtf8("<>&\"'A\u263A\U0001F600")},
+        {"<plist><string><![CDATA[<b> & ]]>x<!-- gone --> y</string></plist>", "<b> & x y"},
+        {"<plist><string>\n  kept  \n</string></plist>", "\n  kept  \n"},
+        {"<plist><string/></plist>", ""},
+        {"<plist><dict>\n<key>b</key><integer> -0x10 </integer>\n<key/><true></true>"
+         "<key>a</key><real>+2.5e3</real><key>a</key><false/></dict></plist>",
+         QVariantMap{{"b", qint64(-16)}, {"", true}, {"a", false}}},
+        {"<plist><array><data>\n\tAAH+\n\t/w==\n</data><data/><integer>+7</integer>"
+         "</array ></plist >",
+         QVariantList{QByteArray("\x00\x01\xfe\xff", 4), QByteArray(), qint64(7)}},
+        {"<!-- no plist element --><array><real>-inf</real></array>",
+         QVariantList{-std::numeric_limits<double>::infinity()}},
+    };
+    for (const auto& [xml, expected] : cases) {
+        QString error;
+        const QVariant v = PropertyList::read(xml, &error);
+        EXPECT_TRUE(v.isValid()) << xml.constData() << ": " << qPrintable(error);
+        expectSameTypes(expected, v, QString::fromUtf8(xml));
+    }
+    // Every record shares its keys, yet each map is its own.
+    QVariantMap got = PropertyList::read(
+                          "<plist><array><dict><key>k</key><true/></dict>"
+                          "<dict><key>k</key><false/></dict></array></plist>")
+                          .toList()[1]
+                          .toMap();
+    EXPECT_EQ(got, (QVariantMap{{"k", false}}));
+    // Errors say where.
+    QString error;
+    PropertyList::read("<plist>\n<array>\n<uid>1</uid></array></plist>", &error);
+    EXPECT_TRUE(error.contains("line 3")) << qPrintable(error);
+}
+
+// Files and peers have read libplist's layout for years: ours must not differ.
+TEST(PropertyListXmlWrite, LayoutIsLibplistsByteForByte) {
+    QVariant deep = QByteArray(200, 'x');
+    for (int i = 0; i < 11; ++i) deep = QVariantList{deep, QByteArray(i * 7, char(i))};
+    const double inf = std::numeric_limits<double>::infinity();
+    QVariantMap mixed = everyType();
+    mixed["reals"] = QVariantList{0.1,  2.0,  -0.25, 1e300, 1e-300, 1.0 / 3,      inf,
+                                  -inf, -0.0, 1e15,  1e17,  5e-324, 123456789.123};
+    mixed["markup <&> \"quoted\""] = QString("a<b>&\"'c\t\r\n]]>");
+    const QVariant docs[] = {mixed, deep, QString("top"), QVariantList(), records(50)};
+    for (const QVariant& doc : docs) {
+        const QByteArray bin = PropertyList::write(doc, Format::Binary);
+        plist_t node = nullptr;
+        plist_from_bin(bin.constData(), static_cast<uint32_t>(bin.size()), &node);
+        ASSERT_NE(node, nullptr);
+        char* xml = nullptr;
+        uint32_t length = 0;
+        plist_to_xml(node, &xml, &length);
+        plist_free(node);
+        const QByteArray theirs(xml, length);
+        std::free(xml);
+        EXPECT_EQ(PropertyList::write(doc, Format::Xml).toStdString(), theirs.toStdString());
     }
 }
 
