@@ -3,6 +3,7 @@
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/OmNetInterface.h"
+#include "status/BreakoutScrollView.h"
 #include "status/KeloBreakoutCell.h"
 #include "status/KeloLayerBreakoutCell.h"
 #include "status/KeloMonitorCell.h"
