@@ -69,7 +69,7 @@ BreakoutColumns::Column& BreakoutColumns::storeElement(size_t index) {
 
 void BreakoutColumns::reloadBreakouts(QVariantMap& layoutDict, BreakoutColumnsOwner* owner) {
     QSet<QString> names;
-    for (const QVariant& entry : layoutDict.value(kLayoutMonitorKey).toList()) {
+    for (const QVariant& entry : layoutDict.value(kMonitorKey).toList()) {
         const QString name = entry.toMap().value(kName).toString();
         if (!name.isEmpty()) names.insert(name);
     }
@@ -84,9 +84,9 @@ void BreakoutColumns::reloadBreakouts(QVariantMap& layoutDict, BreakoutColumnsOw
     customMode_ = settings.value(kShowSelectedServerOnlyKey).toInt() == 0;
     layout_.showSelectedServerOnly = !customMode_;
     if (customMode_) {
-        QVariantList breakouts = layoutDict.value(kLayoutBreakoutsKey).toList();
+        QVariantList breakouts = layoutDict.value(kBreakoutsKey).toList();
         for (int i = 0; i < n; ++i) {
-            while (breakouts.size() <= i) breakouts.append(QVariantList());
+            while (breakouts.size() <= i) breakouts.append(QVariant(QVariantList()));
             QList<QVariantMap> descriptions;
             const QVariantList stored = breakouts[i].toList();
             for (qsizetype k = stored.size() - 1; k >= 0; --k) {
@@ -106,7 +106,7 @@ void BreakoutColumns::reloadBreakouts(QVariantMap& layoutDict, BreakoutColumnsOw
             *custom_[size_t(i)] = descriptions;
             reloadBreakout(custom_[size_t(i)].get(), column);
         }
-        layoutDict.insert(kLayoutBreakoutsKey, breakouts);
+        layoutDict.insert(kBreakoutsKey, breakouts);
     } else {
         hasSelectedServerColumn_ = true;
         const QString selected = owner_ ? owner_->nameOfSelectedKeloInMainWindow() : QString();
@@ -221,8 +221,8 @@ void BreakoutColumns::changeMonitorSetting(const QString& value, const QString& 
         updateBreakoutSettings();
     }
     layout_ = owner_ ? owner_->loadLayoutSettings() : CurrentLayoutSettings{};
-    if (key == QLatin1String("height") && owner_) owner_->updateMonitorSettings(layout_);
-    static const QStringList rebuilding{kShowSelectedServerOnlyKey, "breakoutheight",
+    if (key == QLatin1String(kHeightKey) && owner_) owner_->updateMonitorSettings(layout_);
+    static const QStringList rebuilding{kShowSelectedServerOnlyKey, kBreakoutHeightKey,
                                         kHasMonitorBreakoutKey, kBreakoutColsKey, kHudHeightKey};
     if (rebuilding.contains(key)) {
         reloadBreakouts(layoutDict, owner_);
@@ -256,14 +256,14 @@ void BreakoutColumns::updateMixNames() {
 
 void BreakoutColumns::storeBreakouts(QVariantMap& layoutDict) const {
     if (!customMode_) return;
-    QVariantList breakouts = layoutDict.value(kLayoutBreakoutsKey).toList();
+    QVariantList breakouts = layoutDict.value(kBreakoutsKey).toList();
     for (size_t i = 0; i < columns_.size(); ++i) {
-        while (breakouts.size() <= qsizetype(i)) breakouts.append(QVariantList());
+        while (breakouts.size() <= qsizetype(i)) breakouts.append(QVariant(QVariantList()));
         QVariantList column;
         for (const QVariantMap& d : *custom_[i]) column.append(d);
         breakouts[qsizetype(i)] = column;
     }
-    layoutDict.insert(kLayoutBreakoutsKey, breakouts);
+    layoutDict.insert(kBreakoutsKey, breakouts);
 }
 
 void BreakoutColumns::commitSelectedServerOnlyOrdering() {

@@ -73,7 +73,8 @@ const QVariantMap& ServerCollections::masterSlaveDict() {
         }
         table_.insert(it.key(), *it);
     }
-    if (!stored.isValid() || table_.size() != map.size()) commitMasterSlaveDict();
+    if (stored.typeId() != QMetaType::QVariantMap || table_.size() != map.size())
+        commitMasterSlaveDict();
     return table_;
 }
 
@@ -235,12 +236,11 @@ QMenu* ServerCollections::menuForEvent(const QPointF& point, KeloStatusView* vie
     }
     const int id = collectionIDForKelo(kelo);
     const bool isMaster = masterForCollection(id) == kelo->name() && id >= 0;
-    QMenu* sync = menu.addMenu(collectionIcon(id, isMaster), QStringLiteral("Syncing"));
-    for (QAction* action : syncSubMenu(kelo)->actions()) {
-        // The submenu's items move into the menu that shows them.
-        action->setParent(sync);
-        sync->addAction(action);
-    }
+    QMenu* sync = syncSubMenu(kelo).release();
+    sync->setParent(&menu, sync->windowFlags());
+    QAction* syncing = menu.addMenu(sync);
+    syncing->setText(QStringLiteral("Syncing"));
+    syncing->setIcon(collectionIcon(id, isMaster));
     if (isMaster) {
         QAction* all = menu.addAction(collectionIcon(id, true), QStringLiteral("Sync All Content"));
         all->setEnabled(ServerCollectionsContent::shared().syncAllContent(kelo, true));
@@ -263,14 +263,12 @@ std::unique_ptr<QMenu> ServerCollections::syncSubMenu(KeloObject* kelo) {
     else
         master->setIcon(collectionIcon(id, true));
     if (!isManageable(kelo)) master->setEnabled(false);
-    QMenu* collection =
-        menu->addMenu(collectionIcon(id, false),
-                      letter.isEmpty() ? QStringLiteral("Collection")
-                                       : QStringLiteral("Collection (%1)").arg(letter));
-    for (QAction* action : collectionSubMenu(kelo)->actions()) {
-        action->setParent(collection);
-        collection->addAction(action);
-    }
+    QMenu* collection = collectionSubMenu(kelo).release();
+    collection->setParent(menu.get(), collection->windowFlags());
+    QAction* item = menu->addMenu(collection);
+    item->setText(letter.isEmpty() ? QStringLiteral("Collection")
+                                   : QStringLiteral("Collection (%1)").arg(letter));
+    item->setIcon(collectionIcon(id, false));
     return menu;
 }
 

@@ -8,17 +8,20 @@ inline constexpr const char* kAspectRatioForKeloKey = "sAspectRatioForKelo";
 inline constexpr const char* kKeloObjectNamePboardType = "KeloObjectName";
 inline constexpr const char* kKeloRemoteNotification = "KeloRemoteNotification";
 
-// Layout dictionary ("KeloRemote.plist") keys the Status tab reads and writes.
-inline constexpr const char* kLayoutMonitorKey = "monitor";
-inline constexpr const char* kLayoutBreakoutsKey = "breakouts";
-inline constexpr const char* kLayoutSettingsKey = "layout_settings";
-inline constexpr const char* kBreakoutColsKey = "breakout_cols";
-inline constexpr const char* kShowSelectedServerOnlyKey = "showSelectedServerOnly";
-inline constexpr const char* kShowSelectedServerOrderingKey = "showSelectedServerOrdering";
-inline constexpr const char* kHasMonitorBreakoutKey = "hasmonitorbreakout";
-inline constexpr const char* kMonitorHudPosnKey = "monitor_hud_posn";
-inline constexpr const char* kHudHeightKey = "hud_height";
+// Layout dictionary ("KeloRemote.plist") keys the Status tab and the
+// application shell read and write.
+inline constexpr char kMonitorKey[] = "monitor";
+inline constexpr char kBreakoutsKey[] = "breakouts";
+inline constexpr char kLayoutSettingsKey[] = "layout_settings";
+inline constexpr char kBreakoutColsKey[] = "breakout_cols";
+inline constexpr char kHeightKey[] = "height";
+inline constexpr char kBreakoutHeightKey[] = "breakoutheight";
+inline constexpr char kHudHeightKey[] = "hud_height";
+inline constexpr char kShowSelectedServerOnlyKey[] = "showSelectedServerOnly";
+inline constexpr char kShowSelectedServerOrderingKey[] = "showSelectedServerOrdering";
+inline constexpr char kHasMonitorBreakoutKey[] = "hasmonitorbreakout";
+inline constexpr char kMonitorHudPosnKey[] = "monitor_hud_posn";
 // Dictionary: server name -> {"collectionID": letter, "isMaster": "1"}.
-inline constexpr const char* kMasterSlaveDictKey = "_masterSlaveDict";
+inline constexpr char kMasterSlaveDictKey[] = "_masterSlaveDict";
 // The table's former key, dropped when the table is first loaded.
-inline constexpr const char* kOldMasterSlaveDictKey = "master_slave_dict";
+inline constexpr char kOldMasterSlaveDictKey[] = "master_slave_dict";

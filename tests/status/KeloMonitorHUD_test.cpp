@@ -168,7 +168,7 @@ TEST_F(MonitorHud, CellsForDescriptionsAndTheRemoveItem) {
         EXPECT_EQ(cell->DMX_MasterNumber(), c.dmx);
         EXPECT_EQ(dynamic_cast<KeloBreakoutCell*>(cell.get()) != nullptr, c.whole);
         EXPECT_EQ(cell->subName(), c.description.value("subName").toString());
-        if (!c.breakout) EXPECT_NE(dynamic_cast<KeloMonitorCell*>(cell.get()), nullptr);
+        EXPECT_EQ(dynamic_cast<KeloMonitorCell*>(cell.get()) != nullptr, !c.breakout);
     }
     auto unknown =
         hud->createCellForDescription({{"name", "Kelo Nobody"}}, true, hud->monitorHudView());

@@ -7,7 +7,9 @@
 #include "serverlink/KlE_Control_Status.h"
 #include "status/KeloServerListPanel.h"
 #include "support/PixelTestSupport.h"
+#include "support/ProcessUntil.h"
 #include "support/TestMain.h"
+#include "support/WireBuilders.h"
 
 namespace {
 
@@ -59,10 +61,11 @@ TEST_F(MonitorList, StoredListIsBroughtInLineWithTheAddedServers) {
 }
 
 TEST_F(MonitorList, ServerListPanelAddsTheChosenServer) {
-    for (const char* name : {"Kelo Found 1", "Kelo Found 2"}) {
-        KeloObject* kelo = link->addKeloForName(name);
-        kelo->setAddress(0x0A000005, 0x0A000005);
-    }
+    // Two servers announce themselves.
+    uint32_t source = 0x0A000005;
+    for (const char* name : {"Kelo Found 1", "Kelo Found 2"})
+        sockets.inject(WireBuilders::citpPLoc(4811, "MediaServer", name, "Running"), source++);
+    ASSERT_TRUE(processUntil([&] { return link->current().size() == 2; }, 2000));
     QStringList added;
     KeloServerListPanel panel(link.get(), [&](const QString& name) { added << name; });
     panel.reloadData();
@@ -70,7 +73,7 @@ TEST_F(MonitorList, ServerListPanelAddsTheChosenServer) {
     ASSERT_EQ(model->rowCount(), int(link->current().size()));
     const int row = int(link->current().indexOf("Kelo Found 2"));
     ASSERT_GE(row, 0);
-    EXPECT_EQ(model->data(model->index(row, 0), Qt::DisplayRole), "10.0.0.5");
+    EXPECT_EQ(model->data(model->index(row, 0), Qt::DisplayRole), "10.0.0.6");
     EXPECT_TRUE(
         model->data(model->index(row, 1), Qt::DisplayRole).toString().startsWith("Kelo Found 2 ("));
 

@@ -22,13 +22,13 @@ KELO_TEMP_DEFAULTS();
 
 QStringList titles(const QMenu& menu) {
     QStringList out;
-    for (const QAction* a : menu.actions()) out << (a->menu() ? a->menu()->title() : a->text());
+    for (const QAction* a : menu.actions()) out << a->text();
     return out;
 }
 
 QAction* item(const QMenu& menu, const QString& title) {
     for (QAction* a : menu.actions()) {
-        if ((a->menu() ? a->menu()->title() : a->text()) == title) return a;
+        if (a->text() == title) return a;
     }
     return nullptr;
 }
