@@ -14,7 +14,7 @@ namespace {
 QString bestMatch(const char* text) {
     if (!text) return {};
     const QByteArray bytes(text);
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString decoded = utf8(bytes);
     return utf8.hasError() ? QString::fromLatin1(bytes) : decoded;
 }

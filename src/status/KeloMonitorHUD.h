@@ -46,8 +46,9 @@ private:
 // (a layer cell), following the selection while "hasmonitorbreakout" is on.
 // The panel keeps its top-left corner under "monitor_hud_posn"; a position
 // that no screen shows any more is brought back onto the nearest screen.
-// Qt's y-down coordinates: the stored corner is the frame's top-left.
-// Main thread only.
+// Qt's y-down coordinates: the stored corner is the frame's top-left. The
+// HUD fits its panel itself when its view reports a size change, so the
+// controller's generic fitting leaves that view alone. Main thread only.
 class KeloMonitorHUD : public KeloStatusViewTarget {
 public:
     static constexpr float kAspect16x9 = 1.7777778f;

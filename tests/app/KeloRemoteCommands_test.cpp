@@ -403,7 +403,11 @@ protected:
         KeloServerSim::Config config;
         config.name = "Kelo Cmd";
         config.address = 0x7F040001 + (uint32_t(line) << 8);
-        address = QString("127.4.%1.1").arg(line & 0xFF);
+        address = QString("%1.%2.%3.%4")
+                      .arg(config.address >> 24)
+                      .arg(config.address >> 16 & 0xFF)
+                      .arg(config.address >> 8 & 0xFF)
+                      .arg(config.address & 0xFF);
         sim->addServer(config);
         ASSERT_TRUE(sim->start());
         ASSERT_TRUE(processUntil([&] { return link->keloObjectForName("Kelo Cmd"); }, 3000));
