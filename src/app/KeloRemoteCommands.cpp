@@ -3,6 +3,7 @@
 #include "content/ShareMountOperation.h"
 #include "foundation/KlStatusLine.h"
 #include "foundation/OmLog.h"
+#include "foundation/VTaskManager.h"
 #include "hud/theme/VNSColorCategory.h"
 #include "hud/windows/HUDThemeKeloWindow.h"
 #include "platform/UserDefaults.h"
@@ -490,18 +491,7 @@ void KeloRemoteCommands::menuWillOpen(QMenu* menu) {
 }
 
 void KeloRemoteCommands::openPdfManual(const QString& path) {
-    const QFileInfo file(path);
-    if (file.exists()) openExternally(file.absolutePath());
-}
-
-QStringList KeloRemoteCommands::revealTargets() {
-    QStringList folders;
-    for (const QString& path : {UserDefaults::standard().filePath(), owner_->settingsFilePath()}) {
-        if (path.isEmpty()) continue;
-        const QString folder = QFileInfo(path).absolutePath();
-        if (!folders.contains(folder)) folders << folder;
-    }
-    return folders;
+    if (QFileInfo::exists(path)) VTaskManagerUI::shared().revealInFileViewer(path);
 }
 
 void KeloRemoteCommands::resetAllToDefaults() {
@@ -516,7 +506,9 @@ void KeloRemoteCommands::resetAllToDefaults() {
         alert.addButton(QStringLiteral("Reveal In Finder"), QMessageBox::ActionRole);
     QAbstractButton* answer = runAlert(alert);
     if (answer == reveal) {
-        for (const QString& folder : revealTargets()) openExternally(folder);
+        for (const QString& path :
+             {UserDefaults::standard().filePath(), owner_->settingsFilePath()})
+            if (!path.isEmpty()) VTaskManagerUI::shared().revealInFileViewer(path);
         return;
     }
     if (answer != reset) return;
@@ -531,7 +523,7 @@ void KeloRemoteCommands::resetAllToDefaults() {
         error.setInformativeText(settings.errorString());
         runAlert(error);
     }
-    owner_->relaunchNow();
+    VTaskManagerUI::shared().relaunchNow();
 }
 
 void KeloRemoteCommands::contrastChanged(double contrastSlider, double brightnessSlider) {

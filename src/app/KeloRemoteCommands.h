@@ -61,7 +61,6 @@ public:
     }
     virtual void showLogInConsole() {}
     virtual QString settingsFilePath() { return {}; }
-    virtual void relaunchNow() {}
     // This application's own share of quitting all related applications.
     virtual void quitApplication() {}
 };
@@ -125,9 +124,9 @@ public:
     // use a tree of their own.
     static void setInterfaceRoot(const QString& root);
 
+    // Reveals the files, or empties the user defaults, deletes the settings
+    // file and relaunches (both through VTaskManagerUI).
     void resetAllToDefaults();
-    // The folders that hold the user defaults and the settings file.
-    QStringList revealTargets();
 
     void contrastChanged(double contrastSlider, double brightnessSlider);
     // The slider positions stored preferences give; null where unset.
@@ -137,7 +136,7 @@ public:
     // The address text of a server that the share and screen sharing may
     // use: a dotted quad, not 127.0.0.1; null otherwise.
     static QString shareAddress(const QString& text);
-    // The program that opens folders and URLs ("xdg-open"); tests replace it.
+    // The program that opens URLs ("xdg-open"); tests replace it.
     static void setOpenerProgram(const QString& program);
     static bool openExternally(const QString& target);
 

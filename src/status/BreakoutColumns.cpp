@@ -108,7 +108,6 @@ void BreakoutColumns::reloadBreakouts(QVariantMap& layoutDict, BreakoutColumnsOw
         }
         layoutDict.insert(kBreakoutsKey, breakouts);
     } else {
-        hasSelectedServerColumn_ = true;
         const QString selected = owner_ ? owner_->nameOfSelectedKeloInMainWindow() : QString();
         selectedServerColumn_ =
             selectedServerDescriptions(settings.value(kShowSelectedServerOrderingKey).toString(),
@@ -215,6 +214,7 @@ void BreakoutColumns::changeMonitorSetting(const QString& value, const QString& 
     QVariantMap settings = layoutSettingsOf(layoutDict);
     settings.insert(key, value);
     layoutDict.insert(kLayoutSettingsKey, settings);
+    if (owner_) owner_->setLayoutDict(layoutDict);
     if (key == QLatin1String("update_ui")) {
         if (owner_) owner_->updateMonitorSettings(layout_);
         showBreakouts(true, 0.15);
@@ -226,6 +226,7 @@ void BreakoutColumns::changeMonitorSetting(const QString& value, const QString& 
                                         kHasMonitorBreakoutKey, kBreakoutColsKey, kHudHeightKey};
     if (rebuilding.contains(key)) {
         reloadBreakouts(layoutDict, owner_);
+        if (owner_) owner_->setLayoutDict(layoutDict);
         showingBreakouts_ = false;
         showBreakouts(true, 0.15);
         updateBreakoutSettings();
@@ -250,7 +251,9 @@ void BreakoutColumns::updateMixNames() {
         }
     }
     if (!changed || !owner_) return;
-    if (QVariantMap* layoutDict = owner_->layoutDict()) storeBreakouts(*layoutDict);
+    QVariantMap layoutDict = owner_->layoutDict();
+    storeBreakouts(layoutDict);
+    owner_->setLayoutDict(layoutDict);
     owner_->forceBreakoutSave();
 }
 
@@ -267,13 +270,15 @@ void BreakoutColumns::storeBreakouts(QVariantMap& layoutDict) const {
 }
 
 void BreakoutColumns::commitSelectedServerOnlyOrdering() {
-    QVariantMap* layoutDict = owner_ ? owner_->layoutDict() : nullptr;
-    if (!layoutDict) return;
-    storeBreakouts(*layoutDict);
-    if (!hasSelectedServerColumn_ || owner_->nameOfSelectedKeloInMainWindow().isEmpty()) return;
-    QVariantMap settings = layoutSettingsOf(*layoutDict);
-    settings.insert(kShowSelectedServerOrderingKey, orderingText(selectedServerColumn_));
-    layoutDict->insert(kLayoutSettingsKey, settings);
+    if (!owner_) return;
+    QVariantMap layoutDict = owner_->layoutDict();
+    storeBreakouts(layoutDict);
+    if (!customMode_ && !owner_->nameOfSelectedKeloInMainWindow().isEmpty()) {
+        QVariantMap settings = layoutSettingsOf(layoutDict);
+        settings.insert(kShowSelectedServerOrderingKey, orderingText(selectedServerColumn_));
+        layoutDict.insert(kLayoutSettingsKey, settings);
+    }
+    owner_->setLayoutDict(layoutDict);
 }
 
 QList<QVariantMap> BreakoutColumns::selectedServerDescriptions(const QString& orderingText,
@@ -355,9 +360,9 @@ std::pair<QString, QString> BreakoutColumns::viewMenuChoice(int tag, const QStri
 
 void BreakoutColumns::viewMenuAction(const QAction* item) {
     const auto [value, key] = viewMenuChoice(item->data().toInt(), item->text());
-    QVariantMap* layoutDict = owner_ ? owner_->layoutDict() : nullptr;
-    if (key.isEmpty() || !layoutDict) return;
-    changeMonitorSetting(value, key, *layoutDict);
+    if (key.isEmpty() || !owner_) return;
+    QVariantMap layoutDict = owner_->layoutDict();
+    changeMonitorSetting(value, key, layoutDict);
 }
 
 void BreakoutColumns::showViewActionMenu(QWidget* sender) {

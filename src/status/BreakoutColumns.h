@@ -25,8 +25,9 @@ class QWidget;
 class BreakoutColumnsOwner {
 public:
     virtual ~BreakoutColumnsOwner() = default;
-    // The current layout dictionary, edited in place; null without one.
-    virtual QVariantMap* layoutDict() { return nullptr; }
+    // The current layout dictionary.
+    virtual QVariantMap layoutDict() { return {}; }
+    virtual void setLayoutDict(const QVariantMap& layout) { (void)layout; }
     // The layout's numbers as read from layoutDict().
     virtual CurrentLayoutSettings loadLayoutSettings() { return {}; }
     virtual QString nameOfSelectedKeloInMainWindow() { return {}; }
@@ -68,13 +69,15 @@ public:
     BreakoutColumns(QWidget* baseView, KeloStatusViewTarget* target);
     ~BreakoutColumns();
 
-    // Rebuilds every column from the layout; the owner is kept for later calls.
+    // Rebuilds every column from the layout, dropping descriptions of servers
+    // no longer listed from it; the owner is kept for later calls.
     void reloadBreakouts(QVariantMap& layoutDict, BreakoutColumnsOwner* owner);
     // Shows, hides (a second NO toggles) or lays the columns out again. A show
     // while hidden only asks for a reveal at the next performUpdate.
     void showBreakouts(bool show, double sizeChange);
     void layoutStatusTabBaseView();
     void updateBreakoutSettings();
+    // Stores one layout setting, hands the layout to the owner and applies it.
     void changeMonitorSetting(const QString& value, const QString& key, QVariantMap& layoutDict);
     void updateMixNames();
     // Stores the single column's order as ordering text and the custom
@@ -134,7 +137,6 @@ private:
     // Custom columns' descriptions, one list per store element.
     std::vector<std::unique_ptr<QList<QVariantMap>>> custom_;
     QList<QVariantMap> selectedServerColumn_;
-    bool hasSelectedServerColumn_ = false;
     bool customMode_ = true;
     CurrentLayoutSettings layout_;
     bool showingBreakouts_ = false;

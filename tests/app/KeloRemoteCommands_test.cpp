@@ -1,6 +1,7 @@
 #include "app/KeloRemoteCommands.h"
 
 #include "content/ShareMountOperation.h"
+#include "foundation/VTaskManager.h"
 #include "hud/theme/VNSColorCategory.h"
 #include "platform/UserDefaults.h"
 #include "serverlink/FakeDatagramSocket.h"
@@ -81,7 +82,6 @@ struct RecordingOwner : KeloRemoteCommandsOwner {
     }
     bool controlState(int tag) override { return tag == 19 && automatic; }
     QString settingsFilePath() override { return settingsFile; }
-    void relaunchNow() override { ++relaunches; }
     void quitApplication() override { ++quits; }
 
     QString selected;
@@ -93,8 +93,15 @@ struct RecordingOwner : KeloRemoteCommandsOwner {
     bool lastAutomatic = false;
     QList<float> rates;
     QString settingsFile;
-    int relaunches = 0;
     int quits = 0;
+};
+
+// The program's file viewer and relaunch.
+struct RecordingTaskUI : VTaskManagerUI {
+    void revealInFileViewer(const QString& path) override { revealed << path; }
+    void relaunchNow() override { ++relaunches; }
+    QStringList revealed;
+    int relaunches = 0;
 };
 
 // A program standing in for xdg-open or gio: it writes its arguments and
@@ -267,8 +274,8 @@ TEST_F(Commands, DispatcherTagsAndLogAlert) {
 TEST_F(Commands, ResetOffersCancelResetAndReveal) {
     QTemporaryDir dir;
     owner.settingsFile = dir.filePath("KeloRemote.plist");
-    const QString opener = recorder(dir, "opener");
-    KeloRemoteCommands::setOpenerProgram(opener);
+    RecordingTaskUI taskUI;
+    VTaskManagerUI::install(&taskUI);
     UserDefaults::standard().setObject("Contrast", 0.5);
     {
         AlertAnswerer answerer({"Cancel"});
@@ -282,14 +289,13 @@ TEST_F(Commands, ResetOffersCancelResetAndReveal) {
         EXPECT_EQ(sorted, (QStringList{"Cancel", "Reset Preferences", "Reveal In Finder"}));
     }
     EXPECT_TRUE(UserDefaults::standard().contains("Contrast"));
+    EXPECT_TRUE(taskUI.revealed.isEmpty());
     {
         AlertAnswerer answerer({"Reveal In Finder"});
         commands->resetAllToDefaults();
-        ASSERT_TRUE(processUntil([&] { return QFile::exists(opener + ".args"); }, 3000));
-        processUntil([&] { return readFile(opener + ".args").count('\n') >= 2; }, 1000);
-        const QStringList opened = readFile(opener + ".args").split('\n', Qt::SkipEmptyParts);
-        EXPECT_TRUE(opened.contains(dir.path())) << opened.join(" | ").toStdString();
-        EXPECT_EQ(owner.relaunches, 0);
+        EXPECT_EQ(taskUI.revealed,
+                  (QStringList{UserDefaults::standard().filePath(), owner.settingsFile}));
+        EXPECT_EQ(taskUI.relaunches, 0);
     }
     {
         QFile settings(owner.settingsFile);
@@ -302,7 +308,7 @@ TEST_F(Commands, ResetOffersCancelResetAndReveal) {
         EXPECT_EQ(answerer.seen.size(), 1u);
         EXPECT_FALSE(QFile::exists(owner.settingsFile));
         EXPECT_FALSE(UserDefaults::standard().contains("Contrast"));
-        EXPECT_EQ(owner.relaunches, 1);
+        EXPECT_EQ(taskUI.relaunches, 1);
     }
     {
         // Nothing to delete: the error is shown and the relaunch follows.
@@ -310,8 +316,9 @@ TEST_F(Commands, ResetOffersCancelResetAndReveal) {
         commands->resetAllToDefaults();
         ASSERT_EQ(answerer.seen.size(), 2u);
         EXPECT_EQ(answerer.seen[1].text, "Error clearing new preferences");
-        EXPECT_EQ(owner.relaunches, 2);
+        EXPECT_EQ(taskUI.relaunches, 2);
     }
+    VTaskManagerUI::install(nullptr);
 }
 
 TEST_F(Commands, ContrastIsStoredAndReadBack) {
@@ -347,6 +354,11 @@ TEST_F(Commands, HelpMenuListsEachManualOnce) {
                            utilities.filePath("Kelo Verozo Quick Start.pdf"),
                            software.filePath("Kelo Verozo Manual.pdf"), "Acknowledgements"}));
     EXPECT_FALSE(main->isEnabled());
+    RecordingTaskUI taskUI;
+    VTaskManagerUI::install(&taskUI);
+    help.actions()[3]->trigger();
+    EXPECT_EQ(taskUI.revealed, QStringList{software.filePath("Kelo Verozo Manual.pdf")});
+    VTaskManagerUI::install(nullptr);
     QMenu other("File");
     commands->menuWillOpen(&other);
     EXPECT_TRUE(other.actions().isEmpty());

@@ -22,7 +22,8 @@ QVariantMap layer(const QString& name, int number) {
 
 // The application controller's share: the layout it owns and the calls it gets.
 struct RecordingOwner : BreakoutColumnsOwner {
-    QVariantMap* layoutDict() override { return &layout; }
+    QVariantMap layoutDict() override { return layout; }
+    void setLayoutDict(const QVariantMap& d) override { layout = d; }
     CurrentLayoutSettings loadLayoutSettings() override {
         CurrentLayoutSettings s;
         const QVariantMap settings = layout.value("layout_settings").toMap();
