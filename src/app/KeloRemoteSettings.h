@@ -5,6 +5,9 @@
 #include <QString>
 #include <QVariant>
 
+#include <array>
+#include <cstdint>
+
 // The operator's working set in "KeloRemote.plist": the servers added to the
 // monitor list and the Status tab's layouts. Loading never fails: a file that
 // cannot be used is kept beside it as "<name>.bad", and every value of the

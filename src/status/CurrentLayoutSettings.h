@@ -3,8 +3,7 @@
 #include <array>
 #include <cstdint>
 
-// The current layout's numbers, loaded by the application controller from
-// its layout dictionary and handed by value to the Status tab.
+// The current layout's numbers, handed by value to the Status tab.
 struct CurrentLayoutSettings {
     float aspect = 4.0f / 3.0f;
     float breakoutHeight = 0;
