@@ -5,7 +5,11 @@
 #include "status/BreakoutScrollView.h"
 #include "status/KeloRemoteCell.h"
 #include "status/KeloStatusView.h"
+#include "status/ServersUI.h"
+#include "status/ServersUIBreakoutOwner.h"
 #include "status/StatusConstants.h"
+#include "status/StatusTabBaseView.h"
+#include "status/statusContainer.h"
 
 #include <QAction>
 #include <QCursor>
@@ -32,14 +36,28 @@ QVariantMap layoutSettingsOf(const QVariantMap& layoutDict) {
 
 }  // namespace
 
-struct BreakoutColumns::Column {
-    BreakoutScrollView* enclosingView = nullptr;
-    KeloStatusView* statusView = nullptr;
-    QList<QVariantMap>* serverList = nullptr;
-};
-
 BreakoutColumns::BreakoutColumns(QWidget* baseView, KeloStatusViewTarget* target)
     : baseView_(baseView), target_(target) {}
+
+std::unique_ptr<BreakoutColumns> BreakoutColumns::forStatusTab(ServersUI& controller) {
+    auto columns = std::make_unique<BreakoutColumns>(controller.statusTabBaseView(), &controller);
+    columns->ownedOwner_ = std::make_unique<ServersUIBreakoutOwner>(controller);
+    columns->owner_ = columns->ownedOwner_.get();
+    columns->layout_ = controller.layout();
+    return columns;
+}
+
+void BreakoutColumns::reloadBreakouts(const QVariantMap& layoutDict) {
+    QVariantMap cleaned = layoutDict;
+    reloadBreakouts(cleaned, owner_);
+    if (owner_ && cleaned != layoutDict) owner_->setLayoutDict(cleaned);
+}
+
+void BreakoutColumns::changeMonitorSetting(const QString& value, const QString& key) {
+    if (!owner_) return;
+    QVariantMap layoutDict = owner_->layoutDict();
+    changeMonitorSetting(value, key, layoutDict);
+}
 
 BreakoutColumns::~BreakoutColumns() {
     // The views read the description lists this object owns.
@@ -52,9 +70,9 @@ int BreakoutColumns::columnCount(const QVariantMap& layoutSettings) {
     return std::clamp(layoutSettings.value(kBreakoutColsKey).toInt(), 0, kMaxColumns);
 }
 
-BreakoutColumns::Column& BreakoutColumns::storeElement(size_t index) {
+statusContainer& BreakoutColumns::storeElement(size_t index) {
     while (store_.size() <= index) {
-        auto column = std::make_unique<Column>();
+        auto column = std::make_unique<statusContainer>();
         column->enclosingView = new BreakoutScrollView(baseView_);
         column->enclosingView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         column->statusView = new KeloStatusView(QRectF(0, 0, 200, 10));
@@ -77,7 +95,8 @@ void BreakoutColumns::reloadBreakouts(QVariantMap& layoutDict, BreakoutColumnsOw
     const QVariantMap settings = layoutSettingsOf(layoutDict);
     const int n = columnCount(settings);
 
-    for (auto& column : store_) column->enclosingView->hide();
+    for (auto& column : store_)
+        if (column->enclosingView) column->enclosingView->hide();
     showingBreakouts_ = false;
     columns_.clear();
 
@@ -102,7 +121,7 @@ void BreakoutColumns::reloadBreakouts(QVariantMap& layoutDict, BreakoutColumnsOw
             QVariantList cleaned;
             for (const QVariantMap& d : descriptions) cleaned.append(d);
             breakouts[i] = cleaned;
-            Column& column = storeElement(size_t(i));
+            statusContainer& column = storeElement(size_t(i));
             *custom_[size_t(i)] = descriptions;
             reloadBreakout(custom_[size_t(i)].get(), column);
         }
@@ -115,14 +134,14 @@ void BreakoutColumns::reloadBreakouts(QVariantMap& layoutDict, BreakoutColumnsOw
         reloadBreakout(&selectedServerColumn_, storeElement(0));
     }
 
-    for (Column* column : columns_) {
+    for (statusContainer* column : columns_) {
         if (!column->enclosingView->parentWidget()) column->enclosingView->setParent(baseView_);
         column->statusView->reloadData();
     }
     if (owner_) owner_->setWindowLimits();
 }
 
-void BreakoutColumns::reloadBreakout(QList<QVariantMap>* descriptions, Column& column) {
+void BreakoutColumns::reloadBreakout(QList<QVariantMap>* descriptions, statusContainer& column) {
     columns_.push_back(&column);
     column.serverList = descriptions;
     column.enclosingView->setGeometry(0, 0, 400, 200);
@@ -136,6 +155,7 @@ void BreakoutColumns::reloadBreakout(QList<QVariantMap>* descriptions, Column& c
     view->setTarget(target_);
     view->setIsBreakout(true);
     view->createCellArray();
+    column.cells = view->cellArray();
 }
 
 int BreakoutColumns::columnWidth() const {
@@ -173,6 +193,7 @@ void BreakoutColumns::showBreakouts(bool show, double sizeChange) {
     (void)sizeChange;
     if (!showingBreakouts_ && show) {
         breakoutsNeedsReveal_ = true;
+        if (owner_) owner_->setBreakoutsNeedsReveal();
         return;
     }
     showingBreakouts_ = show || !showingBreakouts_;
@@ -197,13 +218,14 @@ void BreakoutColumns::layoutStatusTabBaseView() {
 
 void BreakoutColumns::updateBreakoutSettings() {
     if (owner_) owner_->setWindowLimits();
-    for (Column* column : columns_) {
+    for (statusContainer* column : columns_) {
         for (KeloRemoteCell* cell : column->statusView->cellArray()) {
             if (cell->thumbAspect() == 0) cell->setThumbAspect(layout_.aspect);
             cell->setCellWidth(
                 KeloRemoteCell::widthForThumbHeight(cell->thumbHeight(), cell->thumbAspect()));
         }
         column->statusView->createCellArray();
+        column->cells = column->statusView->cellArray();
         column->statusView->reloadData();
     }
     if (owner_) owner_->layoutSettingsChanged();
@@ -221,6 +243,7 @@ void BreakoutColumns::changeMonitorSetting(const QString& value, const QString& 
         updateBreakoutSettings();
     }
     layout_ = owner_ ? owner_->loadLayoutSettings() : CurrentLayoutSettings{};
+    if (owner_) owner_->layoutLoaded(layout_);
     if (key == QLatin1String(kHeightKey) && owner_) owner_->updateMonitorSettings(layout_);
     static const QStringList rebuilding{kShowSelectedServerOnlyKey, kBreakoutHeightKey,
                                         kHasMonitorBreakoutKey, kBreakoutColsKey, kHudHeightKey};
@@ -235,7 +258,7 @@ void BreakoutColumns::changeMonitorSetting(const QString& value, const QString& 
 
 void BreakoutColumns::updateMixNames() {
     bool changed = false;
-    for (Column* column : columns_) {
+    for (statusContainer* column : columns_) {
         if (column->statusView->isEmpty()) break;
         QList<QVariantMap>* descriptions = column->serverList;
         if (!descriptions || descriptions->isEmpty()) continue;
@@ -331,7 +354,8 @@ QString BreakoutColumns::orderingText(const QList<QVariantMap>& descriptions) {
 }
 
 void BreakoutColumns::performUpdate() {
-    for (Column* column : columns_) column->statusView->performUpdate();
+    for (statusContainer* column : columns_)
+        if (column->statusView) column->statusView->performUpdate();
     if (breakoutsNeedsReveal_) {
         breakoutsNeedsReveal_ = false;
         showBreakouts(false, 0.0);

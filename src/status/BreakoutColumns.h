@@ -1,6 +1,7 @@
 #pragma once
 
 #include "status/CurrentLayoutSettings.h"
+#include "status/ServersUIColumns.h"
 
 #include <QList>
 #include <QRect>
@@ -14,7 +15,9 @@
 
 class BreakoutScrollView;
 class KeloStatusView;
+struct statusContainer;
 class KeloStatusViewTarget;
+class ServersUI;
 class QAction;
 class QMenu;
 class QWidget;
@@ -38,6 +41,10 @@ public:
     virtual void updateMonitorSettings(const CurrentLayoutSettings& layout) { (void)layout; }
     // The main window's minimum size for the selected tab.
     virtual void setWindowLimits() {}
+    // The numbers of a changed layout, as the columns now use them.
+    virtual void layoutLoaded(const CurrentLayoutSettings& layout) { (void)layout; }
+    // A show while hidden: the Status tab's next tick reveals the columns.
+    virtual void setBreakoutsNeedsReveal() {}
 };
 
 // One entry of the Status tab's View menu; `submenu` marks the entry that
@@ -59,15 +66,25 @@ struct ViewMenuItem {
 // The layout dictionary is a value: the columns keep their own description
 // lists (the status views' data sources) and write them back under
 // "breakouts" whenever they are committed. Columns are children of the base
-// view, hidden while unused and reused across rebuilds. Main thread only.
-class BreakoutColumns {
+// view, hidden while unused and reused across rebuilds. The Status tab
+// installs them with ServersUI::setColumns(forStatusTab(...)). Main thread only.
+class BreakoutColumns : public ServersUIColumns {
 public:
     static constexpr int kMaxColumns = 5;
     static constexpr int kMaxOrderingTokens = 100;
 
     // `baseView` holds the columns; `target` makes their cells. Neither owned.
     BreakoutColumns(QWidget* baseView, KeloStatusViewTarget* target);
-    ~BreakoutColumns();
+    ~BreakoutColumns() override;
+    // The columns of the Status tab: in its base view, with its cells, its
+    // owner's layout and its reveal at the next tick.
+    static std::unique_ptr<BreakoutColumns> forStatusTab(ServersUI& controller);
+
+    // ServersUIColumns: the layout comes from and goes to the owner.
+    void reloadBreakouts(const QVariantMap& layoutDict) override;
+    void changeMonitorSetting(const QString& value, const QString& key) override;
+    const std::vector<statusContainer*>& breakoutColumns() const override { return columns_; }
+    bool selectedServerOnly() const override { return !customMode_; }
 
     // Rebuilds every column from the layout, dropping descriptions of servers
     // no longer listed from it; the owner is kept for later calls.
@@ -82,7 +99,7 @@ public:
     void updateMixNames();
     // Stores the single column's order as ordering text and the custom
     // columns' descriptions under "breakouts" in the owner's layout.
-    void commitSelectedServerOnlyOrdering();
+    void commitSelectedServerOnlyOrdering() override;
     // The tick: polls the columns' cells, then reveals them when asked.
     void performUpdate();
 
@@ -123,17 +140,17 @@ public:
     int columnWidth() const;
 
 private:
-    struct Column;
-
-    Column& storeElement(size_t index);
-    void reloadBreakout(QList<QVariantMap>* descriptions, Column& column);
+    statusContainer& storeElement(size_t index);
+    void reloadBreakout(QList<QVariantMap>* descriptions, statusContainer& column);
     void storeBreakouts(QVariantMap& layoutDict) const;
 
     QWidget* baseView_;
     KeloStatusViewTarget* target_;
     BreakoutColumnsOwner* owner_ = nullptr;
-    std::vector<std::unique_ptr<Column>> store_;
-    std::vector<Column*> columns_;
+    // The Status tab's owner when made by forStatusTab.
+    std::unique_ptr<BreakoutColumnsOwner> ownedOwner_;
+    std::vector<std::unique_ptr<statusContainer>> store_;
+    std::vector<statusContainer*> columns_;
     // Custom columns' descriptions, one list per store element.
     std::vector<std::unique_ptr<QList<QVariantMap>>> custom_;
     QList<QVariantMap> selectedServerColumn_;

@@ -5,10 +5,12 @@
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "status/KeloRemoteCell.h"
+#include "status/KeloRemoteOwner.h"
 #include "status/KeloStatusView.h"
 #include "status/StatusConstants.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QIcon>
 #include <QMenu>
 #include <QMessageBox>
@@ -115,14 +117,23 @@ void ServerCollections::setLastKnownCollectionIDForKelo(const KeloObject* kelo) 
     commitMasterSlaveDict();
 }
 
-void ServerCollections::updateLastKnownCollectionID(KeloObject* kelo) {
+void ServerCollections::updateLastKnownCollectionID(const KeloObject* kelo) {
     if (!kelo) return;
     if (isManageable(kelo)) {
         setLastKnownCollectionIDForKelo(kelo);
-    } else if (kelo->collectionID() != -1) {
-        kelo->setCollectionID(-1);
+        return;
+    }
+    // The link's own object, to be changed.
+    KeloObject* server = link_ ? link_->keloObjectForName(kelo->name()) : nullptr;
+    if (server == kelo && server->collectionID() != -1) {
+        server->setCollectionID(-1);
         ServerCollectionsContent::shared().updateVisibleKeloes(false);
     }
+}
+
+int ServerCollections::currentSelectedCollectionID() {
+    const QString name = KeloRemoteOwner::shared().nameOfSelectedKeloInMainWindow();
+    return collectionIDForKelo(link_ && !name.isEmpty() ? link_->keloObjectForName(name) : nullptr);
 }
 
 void ServerCollections::toggleIsMasterForKelo(const KeloObject* kelo) {
@@ -199,6 +210,14 @@ void ServerCollections::cleanupCollections(const QList<QVariantMap>& servers) {
                  qPrintable(gone.join(QStringLiteral(", "))));
     for (const QString& name : gone) table_.remove(name);
     commitMasterSlaveDict();
+}
+
+void ServerCollections::removeKelo(const KeloObject* kelo) {
+    if (kelo) removeKelo(kelo->name());
+}
+
+QMenu* ServerCollections::menuForEvent(QContextMenuEvent* event, KeloStatusView* view) {
+    return menuForEvent(QPointF(event->pos()), view);
 }
 
 void ServerCollections::removeKelo(const QString& name) {
@@ -285,7 +304,7 @@ std::unique_ptr<QMenu> ServerCollections::collectionSubMenu(KeloObject* kelo) {
     return menu;
 }
 
-void ServerCollections::actionForMenuItem(const QAction* item, KeloStatusView* view) {
+void ServerCollections::actionForMenuItem(QAction* item, KeloStatusView* view) {
     if (rightClickTargetKeloName_.isEmpty()) return;
     KeloObject* kelo = link_ ? link_->keloObjectForName(rightClickTargetKeloName_) : nullptr;
     rightClickTargetKeloName_.clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/InstalledInterface.h"
+#include "status/ServersUICollections.h"
 
 #include <QList>
 #include <QString>
@@ -14,6 +15,7 @@ class KeloObject;
 class KeloStatusView;
 class KlE_Control_Status;
 class QAction;
+class QContextMenuEvent;
 class QMenu;
 class QMessageBox;
 class QPointF;
@@ -50,8 +52,9 @@ public:
 // defaults), the collection questions of the Content tab, the per-server
 // context menu of the Status tab, and the check that a requested
 // collection change reached the server within 3 s ("Set Collection
-// Failed" otherwise). Main thread only.
-class ServerCollections {
+// Failed" otherwise). The Status tab installs it with
+// ServersUI::setCollections. Main thread only.
+class ServerCollections : public ServersUICollections {
 public:
     // Tag base of the context menu's detail items: layers, DMX outputs, mixes.
     static constexpr int kLayerTag = 1000;
@@ -61,37 +64,43 @@ public:
 
     // `link` finds servers by name; not owned.
     explicit ServerCollections(KlE_Control_Status* link);
-    ~ServerCollections();
+    ~ServerCollections() override;
 
     // The table, loaded on first use; entries of the wrong type are dropped.
     const QVariantMap& masterSlaveDict();
     void setMasterSlaveDict(const QVariantMap& table);
     void commitMasterSlaveDict();
 
-    int collectionIDForKelo(const KeloObject* kelo);
+    int collectionIDForKelo(const KeloObject* kelo) override;
     int lastKnownCollectionForKeloName(const QString& name);
     void setLastKnownCollectionIDForKelo(const KeloObject* kelo);
-    void updateLastKnownCollectionID(KeloObject* kelo);
+    // A server the link no longer reaches loses its reported ID (the table
+    // keeps the letter).
+    void updateLastKnownCollectionID(const KeloObject* kelo) override;
     void toggleIsMasterForKelo(const KeloObject* kelo);
     // Null for a negative ID or a collection without master.
-    QString masterForCollection(int collectionID);
+    QString masterForCollection(int collectionID) override;
+    // Of the server selected in the main window.
+    int currentSelectedCollectionID() override;
     // `shown`: the servers of the server list in cell order.
     QStringList validServersForCollection(int collectionID, const QList<KeloObject*>& shown);
     QStringList unavailableDatabasesForCollection(int collectionID,
                                                   const QList<KeloObject*>& shown);
     // Drops the entries of servers that are not in the list.
-    void cleanupCollections(const QList<QVariantMap>& servers);
+    void cleanupCollections(const QList<QVariantMap>& servers) override;
     // The server leaves the table, which is saved.
     void removeKelo(const QString& name);
+    void removeKelo(const KeloObject* kelo) override;
 
     // The context menu for the cell under `point`; null on empty space.
     // Owned by this object until the next call.
     QMenu* menuForEvent(const QPointF& point, KeloStatusView* view);
+    QMenu* menuForEvent(QContextMenuEvent* event, KeloStatusView* view) override;
     void menuNeedsUpdate() { rightClickTargetKeloName_.clear(); }
     std::unique_ptr<QMenu> collectionSubMenu(KeloObject* kelo);
     std::unique_ptr<QMenu> syncSubMenu(KeloObject* kelo);
     // Carries out an item of the context menu.
-    void actionForMenuItem(const QAction* item, KeloStatusView* view);
+    void actionForMenuItem(QAction* item, KeloStatusView* view) override;
     // Whether the server took the collection it was asked to take.
     void checkCollectionChange(const QVariantMap& request);
 

@@ -1,11 +1,20 @@
 #include "status/BreakoutColumns.h"
 
+#include "serverlink/FakeDatagramSocket.h"
+#include "serverlink/KlE_Control_Status.h"
 #include "status/BreakoutScrollView.h"
+#include "status/KeloRemoteOwner.h"
 #include "status/KeloStatusView.h"
+#include "status/ServerCollections.h"
+#include "status/ServersUI.h"
+#include "status/StatusTabBaseView.h"
 #include "status/StatusTestSupport.h"
 #include "status/StatusViewTestSupport.h"
+#include "status/statusContainer.h"
 #include "support/TestMain.h"
 
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QWidget>
 
 namespace {
@@ -259,6 +268,84 @@ TEST(BreakoutViewMenu, ItemsAndChoices) {
               Choice("0", "showSelectedServerOnly"));
     EXPECT_EQ(BreakoutColumns::viewMenuChoice(4, "5"), Choice("5", "breakout_cols"));
     EXPECT_EQ(BreakoutColumns::viewMenuChoice(-1, "Custom layout columns"), Choice());
+}
+
+// The application controller as the Status tab sees it.
+struct StatusOwner : KeloRemoteOwner {
+    QVariantMap layoutDict() override { return layout; }
+    void setLayoutDict(const QVariantMap& d) override { layout = d; }
+    CurrentLayoutSettings loadLayoutSettings() override {
+        CurrentLayoutSettings s;
+        const QVariantMap settings = layout.value("layout_settings").toMap();
+        s.thumbHeight = 60;
+        s.breakoutHeight = 72;
+        s.breakoutNumColumns = settings.value("breakout_cols").toInt();
+        s.showSelectedServerOnly = settings.value("showSelectedServerOnly").toInt() != 0;
+        return s;
+    }
+    QString nameOfSelectedKeloInMainWindow() override { return selected; }
+    QVariantMap layout;
+    QString selected;
+};
+
+TEST(StatusTabPlugIns, ColumnsAndCollectionsServeTheStatusTab) {
+    linktest::FakeSockets sockets;
+    KlE_Control_Status::Options options;
+    options.timer = false;
+    options.socketFactory = sockets.factory();
+    KlE_Control_Status link(options);
+    for (const char* name : {"Kelo A", "Kelo B"}) {
+        KeloObject* kelo = link.addKeloForName(name);
+        kelo->setAddress(0x7F000002, 0x7F000002);
+        statustest::fillServer(*kelo, 4, 100);
+    }
+    StatusOwner owner;
+    ServersUI ui(nullptr, &link);
+    ui.setOwner(&owner);
+    ui.awakeFromNib();
+    ui.statusTabBaseView()->resize(900, 500);
+    QList<QVariantMap> servers{server("Kelo A"), server("Kelo B")};
+    ui.reloadMonitorPanes(&servers, owner.loadLayoutSettings());
+    ui.setColumns(BreakoutColumns::forStatusTab(ui));
+    ui.setCollections(std::make_unique<ServerCollections>(&link));
+
+    owner.layout = {{"monitor", QVariantList{server("Kelo A"), server("Kelo B")}},
+                    {"breakouts", QVariantList{QVariantList{server("Kelo A"), layer("Kelo B", 2)}}},
+                    {"layout_settings", QVariantMap{{"breakout_cols", "2"}}}};
+    ui.columns()->reloadBreakouts(owner.layoutDict());
+    const std::vector<statusContainer*>& columns = ui.columns()->breakoutColumns();
+    ASSERT_EQ(columns.size(), 2u);
+    EXPECT_EQ(columns[0]->enclosingView->parentWidget(), ui.statusTabBaseView());
+    ASSERT_EQ(columns[0]->cells.size(), 2u) << "cells made by the Status tab";
+    EXPECT_EQ(columns[0]->cells[1]->layerNumber(), 2);
+    EXPECT_EQ(columns[0]->cells[1]->keloObject(), link.keloObjectForName("Kelo B"));
+    EXPECT_EQ(owner.layout.value("breakouts").toList().size(), 2)
+        << "the padded layout is the owner's";
+
+    // Shown at the Status tab's next tick.
+    ui.columns()->showBreakouts(true, 0);
+    EXPECT_TRUE(ui.breakoutsNeedsReveal());
+    ui.performUpdate();
+    EXPECT_TRUE(columns[1]->enclosingView->isVisibleTo(ui.statusTabBaseView()));
+
+    // The View menu's "Selected server only".
+    owner.selected = "Kelo B";
+    ui.columns()->changeMonitorSetting("1", "showSelectedServerOnly");
+    EXPECT_TRUE(ui.columns()->selectedServerOnly());
+    EXPECT_TRUE(ui.layout().showSelectedServerOnly);
+    ASSERT_EQ(ui.columns()->breakoutColumns().size(), 1u);
+    EXPECT_EQ(*ui.columns()->breakoutColumns()[0]->serverList,
+              QList<QVariantMap>{server("Kelo B")});
+
+    // A right-click on a server of the list opens the collections' menu.
+    KeloStatusView* pane = ui.monitorViews().at(0)->statusView;
+    const QPoint at = pane->cellAtIndex(1)->frame().center().toPoint();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, pane->mapToGlobal(at));
+    QMenu* menu = ui.menuForEvent(&event, pane);
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menu->actions().first()->text(), "Syncing");
+    EXPECT_EQ(static_cast<ServerCollections*>(ui.collections())->rightClickTargetKeloName(),
+              "Kelo B");
 }
 
 }  // namespace
