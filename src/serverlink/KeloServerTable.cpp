@@ -7,14 +7,6 @@
 #include "serverlink/ServerLinkLog.h"
 #include "serverlink/ServerLinkNotifications.h"
 
-namespace {
-
-QString addressKey(uint32_t address) {
-    return QString::asprintf("%08x", address);
-}
-
-}  // namespace
-
 KeloServerTable::KeloServerTable(KeloNetworkInterface& net, KeloObjectLink* link, size_t maxServers)
     : net_(net), link_(link), maxServers_(maxServers) {}
 
@@ -29,13 +21,13 @@ bool KeloServerTable::isLocalAddress(uint32_t address) const {
 
 KeloObject* KeloServerTable::keloObjectForAddress(uint32_t address) const {
     if (isLocalAddress(address)) return keloObjectForName(localKelo_);
-    const auto it = addresses_.find(addressKey(address));
+    const auto it = addresses_.find(address);
     return it == addresses_.end() ? nullptr : it->second;
 }
 
 KeloObject* KeloServerTable::keloObjectForAddress(uint32_t address, bool local) const {
     if (!local) {
-        const auto it = addresses_.find(addressKey(address));
+        const auto it = addresses_.find(address);
         return it == addresses_.end() ? nullptr : it->second;
     }
     KeloObject* found = nullptr;
@@ -74,7 +66,7 @@ void KeloServerTable::updateAddresses() {
     addresses_.clear();
     for (const auto& [name, kelo] : keloes_) {
         if (kelo->address() == 0) continue;
-        addresses_[addressKey(kelo->address())] = kelo.get();
+        addresses_[kelo->address()] = kelo.get();
         kelo->setIsLocalIP(net_.isLocalAddress(kelo->address()));
     }
     changes_ |= kAddressChangedBits;

@@ -77,7 +77,8 @@ private:
     KeloObjectLink* link_;
     size_t maxServers_;
     KeloTable keloes_;
-    std::map<QString, KeloObject*> addresses_;
+    // By host-order address; ascending, as the servers' "%08x" keys sort.
+    std::map<uint32_t, KeloObject*> addresses_;
     QString localKelo_;
     QStringList current_;
     int changes_ = 0;

@@ -99,7 +99,7 @@ std::unique_ptr<KlDatagramSocket> KlE_Control_Status::makeSocket(KlSocketRole ro
                     }
                     return udp;
                 },
-                "KlE_Control_Status networkThread");
+                "KlE_Control_Status networkThread", &StatusChannel::decodePrefsDict);
         case KlSocketRole::Discovery:
             return std::make_unique<KlUdpSocket>(
                 [this](uint32_t) {
@@ -199,6 +199,10 @@ bool KlE_Control_Status::sktValid() const {
     return status_->isOpen();
 }
 
+uint64_t KlE_Control_Status::droppedDatagrams() const {
+    return udpSocket_->droppedDatagrams() + citpSocket_->droppedDatagrams();
+}
+
 QString KlE_Control_Status::combinedStrings(const QStringList& strings) {
     return strings.join(QChar(0x0B));
 }
@@ -275,18 +279,18 @@ void KlE_Control_Status::incomingMessage(const ReceivedDatagram& packet) {
     }
     handleMessage(packet.data.constData(), size_t(packet.data.size()), local,
                   local ? kLoopbackAddress : packet.source, packet.source,
-                  packet.ifname.constData());
+                  packet.ifname.constData(), packet.decoded);
 }
 
 void KlE_Control_Status::handleMessage(const char* data, size_t size, bool local,
                                        uint32_t clientAddr, uint32_t realEthernetAddress,
-                                       const char* ifname) {
+                                       const char* ifname, const QVariant& decoded) {
     switch (KlEStatMessage::acceptDatagram(data, size)) {
         case KlDatagramKind::ServerMessage:
             if (KlEStatMessage::op(data, size) == kKlEOpContentItemData)
                 contentEditor_->receive(data, size, local, clientAddr);
             else
-                status_->receive(data, size, local, clientAddr);
+                status_->receive(data, size, local, clientAddr, decoded);
             break;
         case KlDatagramKind::CitpPresence:
             discovery_->receive(data, size, clientAddr, realEthernetAddress, ifname);

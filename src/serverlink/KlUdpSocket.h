@@ -18,7 +18,9 @@ class KlUdpSocket : public KlDatagramSocket {
 public:
     using Opener = std::function<int(uint32_t interfaceAddress)>;
 
-    explicit KlUdpSocket(Opener opener, const QString& receiveThreadName = QString());
+    // `decoder` runs on the receive thread (ReceiveThread::Decoder).
+    explicit KlUdpSocket(Opener opener, const QString& receiveThreadName = QString(),
+                         std::function<QVariant(const char*, size_t)> decoder = {});
     // Ends the receive thread and closes the socket.
     ~KlUdpSocket() override;
     KlUdpSocket(const KlUdpSocket&) = delete;
@@ -30,9 +32,11 @@ public:
     void close() override;
     bool isOpen() const override { return fd_.load() >= 0; }
     ssize_t send(const QByteArray& datagram, uint32_t address, uint16_t port) override;
+    size_t sendBatch(const KlOutgoingDatagram* datagrams, size_t count) override;
     void setReceiver(Receiver receiver) override { receiver_ = std::move(receiver); }
     void setInterface(uint32_t address) override { interface_ = address; }
     int descriptor() const override { return fd_.load(); }
+    uint64_t droppedDatagrams() const override;
 
 private:
     Opener opener_;
