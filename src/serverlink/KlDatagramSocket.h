@@ -46,16 +46,15 @@ public:
     virtual bool isOpen() const = 0;
     // One datagram to a host-order address: the bytes sent, or -1.
     virtual ssize_t send(const QByteArray& datagram, uint32_t address, uint16_t port) = 0;
-    // Each datagram in order, as send() would; how many went. The real
-    // socket hands them to the kernel in few calls.
-    virtual size_t sendBatch(const KlOutgoingDatagram* datagrams, size_t count) {
-        size_t sent = 0;
+    // Each datagram in order, as send() would. The real socket copies them
+    // and sends them from a thread of its own, spread over a few
+    // milliseconds, so that the replies of many servers do not arrive in one
+    // burst (KlUdpSocket).
+    virtual void sendBatch(const KlOutgoingDatagram* datagrams, size_t count) {
         for (size_t i = 0; i < count; ++i) {
             const KlOutgoingDatagram& d = datagrams[i];
-            const QByteArray bytes = QByteArray::fromRawData(d.data, qsizetype(d.size));
-            if (send(bytes, d.address, d.port) >= 0) ++sent;
+            send(QByteArray::fromRawData(d.data, qsizetype(d.size)), d.address, d.port);
         }
-        return sent;
     }
     // Where received datagrams go; a socket that only sends never calls it.
     virtual void setReceiver(Receiver receiver) { (void)receiver; }

@@ -33,15 +33,21 @@ KlE_Control_Status::Options sDefaultOptions;
 constexpr int kTicksPerCheck = 30;  // ticks between interface and daemon checks (1 s)
 constexpr int kBeaconTick = 5;      // the tick of each check period that beacons
 constexpr int kTickMs = 33;
-constexpr int kSocketBufferSize = 262144;  // bytes, each way
+constexpr int kSocketBufferSize = 262144;  // bytes, sending
+// Bytes, receiving: room for the replies of a thousand servers to one tick.
+// The system may grant less (net.core.rmem_max) unless the process may
+// force it.
+constexpr int kReceiveBufferSize = 4 << 20;
 
 // Sockets of the link get large buffers, and each datagram arrives with the
-// interface it came in on.
+// interface it came in on and the socket's count of datagrams dropped.
 void configureReceiveSocket(int socket) {
-    const int size = kSocketBufferSize;
+    const int size = kSocketBufferSize, receive = kReceiveBufferSize;
     setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
-    setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    if (setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &receive, sizeof receive) != 0)
+        setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &receive, sizeof receive);
     const int on = 1;
+    setsockopt(socket, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
     const int r = setsockopt(socket, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
     if (r != 0) {
         kelo::printf("      setsockopt(IP_RECVIF) returned %d\n", r);

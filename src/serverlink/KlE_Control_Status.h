@@ -62,7 +62,9 @@ struct KlE_Control_StatusOptions {
 // change) and polls every wanted running server.
 //
 // Everything runs on the main thread; the sockets' receive threads only read
-// their descriptors and hand each datagram to the main thread.
+// their descriptors, read preference dictionaries out of their datagrams,
+// and hand the datagrams to the main thread in batches. The tick's polls
+// leave through the status socket's send thread.
 //
 // A server is polled only while it is `active` (wanted). Views mark the
 // servers they show with `addKeloForName`; a program without views does the

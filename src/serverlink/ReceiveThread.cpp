@@ -158,10 +158,19 @@ uint64_t ReceiveThread::droppedDatagrams() const {
     return state_->dropped.load();
 }
 
-void ReceiveThread::countKernelDrops(uint32_t dropped) {
+void ReceiveThread::countDrops(uint64_t dropped) {
     state_->dropped += dropped;
-    OmLogNoFlood(kOmLogWarning, "%s: %u datagrams lost, the receive buffer was full\n",
-                 qPrintable(name_), dropped);
+    unloggedDrops_ += dropped;
+    logDrops();
+}
+
+void ReceiveThread::logDrops() {
+    const auto now = std::chrono::steady_clock::now();
+    if (unloggedDrops_ == 0 || now - lastDropLog_ < std::chrono::seconds(1)) return;
+    OmLogNoFlood(kOmLogWarning, "%s: %llu datagrams lost since the last report (full buffers)\n",
+                 qPrintable(name_), static_cast<unsigned long long>(unloggedDrops_));
+    unloggedDrops_ = 0;
+    lastDropLog_ = now;
 }
 
 void ReceiveThread::queue(std::unique_ptr<Batch> batch) {
@@ -170,10 +179,7 @@ void ReceiveThread::queue(std::unique_ptr<Batch> batch) {
     {
         std::lock_guard lock(state_->mutex);
         if (state_->queuedBytes + bytes > kMaxQueuedBytes) {
-            state_->dropped += batch->datagrams.size();
-            OmLogNoFlood(kOmLogWarning,
-                         "%s: %zu datagrams lost, the main thread is not taking them\n",
-                         qPrintable(name_), batch->datagrams.size());
+            countDrops(batch->datagrams.size());
             return;
         }
         state_->queuedBytes += bytes;
@@ -270,7 +276,7 @@ void ReceiveThread::run() {
             if (dropCounter(&msgs[i].msg_hdr, &counter)) {
                 // A smaller count belongs to a new socket under a reused number.
                 if (counter < lastCounter) lastCounter = 0;
-                if (counter > lastCounter) countKernelDrops(counter - lastCounter);
+                if (counter > lastCounter) countDrops(counter - lastCounter);
                 lastCounter = counter;
             }
             const char* data = static_cast<const char*>(iovs[i].iov_base);
@@ -281,6 +287,7 @@ void ReceiveThread::run() {
             }
             total += qsizetype(msgs[i].msg_len);
         }
+        logDrops();
         if (total == 0) continue;
         batch->bytes.resize(total);
         batch->datagrams.reserve(size_t(n));

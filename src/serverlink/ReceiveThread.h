@@ -9,6 +9,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -30,7 +31,7 @@ ssize_t recvAndDiscover(int socket, char* buffer, size_t bufferSize, sockaddr_in
 // main thread, which handles a whole batch per event-loop pass. The thread
 // never waits for the main thread: a busy main thread must not leave the
 // socket's buffer to overflow. What the kernel dropped all the same (a full
-// buffer, counted by SO_RXQ_OVFL) is counted and logged, flood-controlled.
+// buffer, counted by SO_RXQ_OVFL) is counted and logged at most once a second.
 // Should the main thread stall for long, the queue is bounded too
 // (kMaxQueuedBytes) and what it refuses is counted with the kernel's drops.
 //
@@ -69,7 +70,10 @@ private:
     struct State;
     struct Batch;
     void run();
-    void countKernelDrops(uint32_t counter);
+    // Receive thread: counts lost datagrams and logs them at most once a
+    // second, however many batches report some.
+    void countDrops(uint64_t dropped);
+    void logDrops();
     void queue(std::unique_ptr<Batch> batch);
 
     QString name_;
@@ -77,5 +81,7 @@ private:
     std::function<bool()> valid_;
     Decoder decoder_;
     std::shared_ptr<State> state_;
+    uint64_t unloggedDrops_ = 0;
+    std::chrono::steady_clock::time_point lastDropLog_{};
     std::thread thread_;
 };

@@ -121,7 +121,7 @@ TEST_F(ReceiveThreadTest, DatagramsTheKernelDroppedAreCounted) {
     EXPECT_EQ(thread->droppedDatagrams(), uint64_t(sent) - got.size());
 }
 
-TEST_F(ReceiveThreadTest, ABatchSendPassesOverADatagramThatCannotGoAndSendsTheRest) {
+TEST_F(ReceiveThreadTest, ABatchGoesOutInOrderPassingOverADatagramThatCannotGo) {
     KlUdpSocket socket([](uint32_t) { return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0); });
     ASSERT_TRUE(socket.open());
     const QByteArray a = numbered(1), b = numbered(2);
@@ -131,7 +131,7 @@ TEST_F(ReceiveThreadTest, ABatchSendPassesOverADatagramThatCannotGoAndSendsTheRe
         {tooLong.constData(), size_t(tooLong.size()), 0x7F000001, port},
         {b.constData(), size_t(b.size()), 0x7F000001, port},
     };
-    EXPECT_EQ(socket.sendBatch(batch, 3), 2u);
+    socket.sendBatch(batch, 3);
     start();
     ASSERT_TRUE(processUntil([&] { return got.size() >= 2; }));
     EXPECT_EQ(got[0], a);

@@ -88,11 +88,10 @@ void StatusChannel::runStatus() {
     if (lastRunStatus_ != 0 && now - lastRunStatus_ > kStallGap) gracePeriod_ = now + kGracePeriod;
     const double cutoff = now - servers_.plocTimeout();
     static const QByteArray prefsDictRequest = KlEStatMessage::prefsDictRequest();
-    // The tick's polls go to the kernel together. Status requests are
-    // written to requests_ first and pointed at once it has stopped growing.
+    // The tick's polls go out as one batch. Status requests are written to
+    // requests_ first and pointed at once it has stopped growing.
     requests_.clear();
     polls_.clear();
-    polled_.clear();
     for (const auto& [name, object] : servers_.keloes()) {
         KeloObject* kelo = object.get();
         if (kelo->lastPLocValid() && kelo->lastPLoc() < cutoff && now > gracePeriod_) {
@@ -119,7 +118,7 @@ void StatusChannel::runStatus() {
             const uint32_t to = kelo->isLocalIP() ? kLoopbackAddress : destination(kelo);
             initStatusRequest(&requests_.emplace_back(), kKlEOpStatusRequest, &request);
             polls_.push_back({nullptr, sizeof(kle_v3_statreq), to, statusPort_});
-            polled_.push_back(kelo);
+            kelo->updatePolledPrefsWithGracePeriod(gracePeriod_);
         } else {
             if (gServerLinkVerbose) kelo::puts("getting prefs");
             polls_.push_back({prefsDictRequest.constData(), size_t(prefsDictRequest.size()),
@@ -131,9 +130,6 @@ void StatusChannel::runStatus() {
         if (!d.data) d.data = reinterpret_cast<const char*>(&requests_[next++]);
     }
     socket_.sendBatch(polls_.data(), polls_.size());
-    // After the polls, so that each server still hears its status request
-    // before the preference reads it brings on.
-    for (KeloObject* kelo : polled_) kelo->updatePolledPrefsWithGracePeriod(gracePeriod_);
     if (now > gracePeriod_) gracePeriod_ = 0;
     lastRunStatus_ = now;
 }

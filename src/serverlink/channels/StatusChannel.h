@@ -95,5 +95,4 @@ private:
     // One tick's polls, kept between ticks so that polling allocates nothing.
     std::vector<kle_v3_statreq> requests_;
     std::vector<KlOutgoingDatagram> polls_;
-    std::vector<KeloObject*> polled_;
 };
