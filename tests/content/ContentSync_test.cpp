@@ -97,7 +97,7 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 
-    KeloObject* server(const QString& name, uint32_t address, int bftpPort = 0) {
+    KeloObject* server(const QString& name, uint32_t address, int bftpPort = 4812) {
         KeloObject* kelo = link->addKeloForName(name);
         kelo->setAddress(address, address);
         kelo->setIsReachable(true);
@@ -117,7 +117,7 @@ protected:
         config.progressReplies = 2;
         for (int file = 1; file <= 3; ++file)
             config.itemNames[KeloContentID::contentWithType(0, 0, 1, file).data()] =
-                QByteArray::asprintf("%03d.Clip.mov", file);
+                QString::asprintf("%03d.Clip.mov", file).toLatin1();
         sim = std::make_unique<BftpServerSim>(config);
         QString error;
         ASSERT_TRUE(sim->start(&error)) << error.toStdString();
@@ -190,7 +190,8 @@ protected:
 
     // The agent idle again after its batch and the pause that follows it.
     bool waitForAgent(int connections) {
-        if (connections > 0 && !sim->waitForConnections(connections, 5000)) return false;
+        // The agent asks the main thread which receivers are reachable.
+        if (!processUntil([&] { return sim->connections() >= connections; }, 5000)) return false;
         if (!processUntil([&] { return !agent->isActive(); }, 8000)) return false;
         QCoreApplication::processEvents();
         return true;
@@ -307,7 +308,7 @@ TEST_F(SyncTest, ForwardSyncRunsThroughTheAgentAndTheRowsFollow) {
     ASSERT_NE(record, tasks.end());
     linktest::clearTcpAttempts();
     EXPECT_TRUE(collection->fetchDatabaseFolder(*record));
-    EXPECT_EQ(linktest::tcpAttempts(kMemberA, 4811), 1);
+    EXPECT_EQ(linktest::tcpAttempts(kMemberA, 4812), 1);
 
     // The members answer with the folder as it is now; once all have, the
     // folder is analysed again and its marks clear.
