@@ -72,7 +72,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         UserDefaults::setStandardFile(dir.filePath("defaults.plist"));
-        ContentUI::setServices(&services);
+        ContentUIServices::install(&services);
         ContentSyncServices::install(&sync);
         linktest::useTestInterfaces();
         linktest::gNow = linktest::kStart;
@@ -92,7 +92,7 @@ protected:
         analyser.reset();
         link.reset();
         ContentSyncServices::install(nullptr);
-        ContentUI::setServices(nullptr);
+        ContentUIServices::install(nullptr);
         for (int i = 0; i < 500 && keloTcpQueriesRunning() > 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
