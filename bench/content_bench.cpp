@@ -148,6 +148,71 @@ void BM_RebuildFileRows(benchmark::State& state) {
 }
 BENCHMARK(BM_RebuildFileRows)->Unit(benchmark::kMillisecond);
 
+// 10,000 progress notifications of the transfer agent over a 5,000-file
+// folder being synced: each updates its history entry and its file row;
+// no row is rebuilt.
+void BM_TransferNotifications(benchmark::State& state) {
+    QTemporaryDir dir;
+    UserDefaults::setStandardFile(dir.filePath("defaults.plist"));
+    KlE_Control_Status link(benchLinkOptions());
+    ContentUI ui(&link);
+    ContentCollection* collection = ui.createCollection(1);
+    ui.setCollectionID(1);
+    ui.setHistoryShown(false);
+    auto analysis = std::make_shared<ContentAnalysis>();
+    analysis->masterName = "Master";
+    analysis->collectionID = 1;
+    QVariantMap master = database("Master", 1);
+    master.insert(folderKey(0, 0, 1), mediaFolder(1, 5000));
+    analysis->addMember("Master", true, master);
+    int issues = 0;
+    const std::vector<QVariantMap> none;
+    KeloContentAnalyser::analyseFolder(folderKey(0, 0, 1), &analysis->dict, &none, *analysis,
+                                       &issues, master);
+    analysis->selectedMember = analysis->members.front();
+    collection->analysis = analysis;
+    ui.updateSelectedServer();
+    ContentTableRowPtr folder = ui.folderDataSource().front();
+    ui.updateFilesDataSourceIfNeeded(*folder);
+    const std::shared_ptr<ContentRows> files = folder->filesDataSource;
+    constexpr int32_t kTransfer = 66;
+    collection->transferFolderDict[kTransfer] = folder->masterFolder->SelfRefKey();
+    std::vector<QVariantMap> notes;
+    for (const ContentTableRowPtr& file : *files) {
+        file->syncQueued = true;
+        const QVariant task = contentIDVariant(*file->parsedName.contentID());
+        collection->appendHistory({{"transfer", kTransfer},
+                                   {"file", task},
+                                   {"length", 1000000},
+                                   {"status", qint64(kTransferStatusPending)},
+                                   {"name", file->parsedName.name()}});
+        for (const double progress : {0.5, 1.0})
+            notes.push_back({{"collection", 1},
+                             {"transfer", kTransfer},
+                             {"task", task},
+                             {"name", file->parsedName.name()},
+                             {"status", qint64(kTransferStatusProgress)},
+                             {"progress", progress},
+                             {"mbps", 80}});
+    }
+    uint64_t redrawsBefore = 0;
+    for (const ContentTableRowPtr& file : *files) redrawsBefore += file->redrawIncrement;
+    int64_t handled = 0;
+    for (auto _ : state) {
+        for (const QVariantMap& note : notes) ui.TransferAgentNotification(note);
+        handled += int64_t(notes.size());
+    }
+    uint64_t redraws = 0;
+    for (const ContentTableRowPtr& file : *files) redraws += file->redrawIncrement;
+    state.counters["notifications"] = double(notes.size());
+    state.counters["rows"] = double(files->size());
+    state.counters["row redraws per notification"] =
+        double(redraws - redrawsBefore) / double(std::max<int64_t>(handled, 1));
+    state.counters["rows rebuilt"] = folder->filesDataSource == files ? 0 : double(files->size());
+    state.SetItemsProcessed(handled);
+}
+BENCHMARK(BM_TransferNotifications)->Unit(benchmark::kMillisecond);
+
 void BM_ParseFileNames(benchmark::State& state) {
     const QString path = "/srv/Kelo/Media/001 Folder/[12]003.Intro Clip.mov";
     for (auto _ : state) benchmark::DoNotOptimize(KlParsedFileName(path).number());
