@@ -242,6 +242,7 @@ KeloRemoteContentEditorWindow::KeloRemoteContentEditorWindow(QWidget* parent)
     connect(revert, &HUDButton::clicked, this, [this] { actionProc(8); });
     connect(nameField_, &HUDTextField::editingFinished, this, [this] { actionProc(6); });
     optionsMenu_->cell()->setPullsDown(true);
+    optionsMenu_->setMinimumWidth(120);
     connect(optionsMenu_, &HUDPopUpButton::activated, this, [this](int index) {
         // Item 0 is the title; the others follow the table.
         if (!currentMenuSpec_ || index < 1) return;

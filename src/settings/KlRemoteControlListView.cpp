@@ -18,6 +18,7 @@
 #include "settings/KeloCameraSetupView.h"
 #include "settings/KlPrefEditorView.h"
 #include "settings/KlRemoteControlPanel.h"
+#include "settings/KlSettingsNotifications.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -26,6 +27,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <algorithm>
@@ -232,6 +234,15 @@ QStringList loadPopupValues(HUDPopUpButtonCell& popup, const QVariantMap& entry)
                                  ? QColor(Qt::yellow)
                                  : QColor());
     return values;
+}
+
+bool isVideoInput(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^VideoInput24[1-8]$"));
+    if (!pattern.isValid()) {
+        OmLogNoFlood(kOmLogError, "Error creating regex: %s\n", qPrintable(pattern.errorString()));
+        return false;
+    }
+    return pattern.match(name).hasMatch();
 }
 
 QString prefDescription(const QVariantMap& entry) {
@@ -801,6 +812,9 @@ void KlRemoteControlListView::showWarning(const QString& key, const QString& tex
 }
 
 void KlRemoteControlListView::prefSelected(const QString& key, bool allowScroll) {
+    if (isVideoInput(key))
+        NotificationCenter::defaultCenter().post(kKlRemoteControlListToKeloEgret, this,
+                                                 {{QStringLiteral("name"), key}});
     placeSelectedControls();
     const int index = rowOfKey(key);
     if (allowScroll && index >= 0 && !visibleKeys_.contains(key) && scrollItemToVisible_ != key) {

@@ -66,6 +66,9 @@ QStringList loadPopupValues(HUDPopUpButtonCell& popup, const QVariantMap& entry)
 QString prefDisplayName(const QVariantMap& entry);
 // Every key and value of an entry as one text, for the search.
 QString prefDescription(const QVariantMap& entry);
+// Whether a preference is one of the live video inputs "VideoInput241" to
+// "VideoInput248".
+bool isVideoInput(const QString& name);
 // The cell of the list's small buttons (reset bullet, copy arrows): a hover
 // button on a textured bezel with a clear image.
 std::unique_ptr<HUDButtonCell> newListButtonCell();

@@ -275,6 +275,15 @@ TEST_F(ListView, SelectedRowGetsItsLiveControl) {
     view()->repaint();
 }
 
+TEST(PrefVideoInputs, OnlyTheEightInputsAreAnnounced) {
+    const struct {
+        const char* name;
+        bool input;
+    } cases[] = {{"VideoInput241", true}, {"VideoInput248", true}, {"VideoInput249", false},
+                 {"VideoInput2410", false}, {"xVideoInput241", false}, {"VideoInput240", false}};
+    for (const auto& c : cases) EXPECT_EQ(isVideoInput(c.name), c.input) << c.name;
+}
+
 TEST_F(ListView, HostileValuesAreDrawnWithoutHarm) {
     const QString huge(200000, QChar('x'));
     show({{"long", entry("str", huge, {{"_idx", 1}, {"_alias", QString(5000, QChar('n'))}})},
