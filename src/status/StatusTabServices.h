@@ -16,6 +16,14 @@ public:
     virtual QString screenNameForKeloObject(const KeloObject* kelo);
     // The Content tab's "showTurtle" diagnostics option.
     virtual bool showTurtle() { return false; }
+    // The Content tab's sync state of a server (0 none, 1 unavailable, 3 to
+    // 5 syncing).
+    virtual int syncStateForKelo(const KeloObject* kelo) {
+        (void)kelo;
+        return 0;
+    }
+    // The server of the Pixel Map tab's live session; null for none.
+    virtual QString sessionKelo() { return QString(); }
 
     // The installed services, or the defaults when none are.
     static StatusTabServices* instance();
