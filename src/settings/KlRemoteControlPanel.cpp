@@ -16,6 +16,7 @@
 
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
@@ -84,6 +85,9 @@ KlRemoteControlPanel::KlRemoteControlPanel(KlE_Control_Status* link, QWidget* pa
     connect(right_, &KlRemoteControlListView::helpTextChanged, this, showHelp(rightHelp_));
     connect(searchField_, &HUDSearchField::textChanged, this,
             [this](const QString& text) { left_->search(text); });
+    // A second Return finds the next match.
+    if (auto* editor = searchField_->findChild<QLineEdit*>())
+        connect(editor, &QLineEdit::returnPressed, this, [this] { left_->findNext(); });
     connect(compareButton_, &HUDButton::clicked, this, [this] {
         list_->compareButtonClicked(compareButton_->state() != kCellOffState);
     });
