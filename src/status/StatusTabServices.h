@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/InstalledInterface.h"
+
 #include <QString>
 
 class KeloObject;
@@ -7,7 +9,7 @@ class KeloObject;
 // What the Status tab's cells ask of the application and the Content tab,
 // which sit above them. The composition root installs the real services at
 // start-up; the default bodies serve tools and tests. Main thread only.
-class StatusTabServices {
+class StatusTabServices : public InstalledInterface<StatusTabServices> {
 public:
     virtual ~StatusTabServices() = default;
 
@@ -26,7 +28,5 @@ public:
     virtual QString sessionKelo() { return QString(); }
 
     // The installed services, or the defaults when none are.
-    static StatusTabServices* instance();
-    // Not owned; null restores the defaults.
-    static void install(StatusTabServices* services);
+    static StatusTabServices* instance() { return &shared(); }
 };
