@@ -16,7 +16,6 @@
 #include "settings/KlRemoteControlList.h"
 #include "settings/KlRemoteControlPanel.h"
 #include "tabbar/TbTabView.h"
-#include "tabbar/TbTabViewItem.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -25,7 +24,6 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QUrl>
@@ -52,7 +50,6 @@ KeloRemote::KeloRemote(std::unique_ptr<KeloRemoteSettings> settings)
 }
 
 KeloRemote::~KeloRemote() {
-    if (tick_) tick_->removeView(this);
     if (gKeloRemote == this) gKeloRemote = nullptr;
 }
 
@@ -63,7 +60,6 @@ KeloRemote* KeloRemote::instance() {
 void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
                               const QString& version, const QString& bundlePath) {
     link_ = &link;
-    tick_ = &tick;
     UserDefaults& defaults = UserDefaults::standard();
     settings_->loadSettings(defaults.object(kSettingsDefaultsKey));
     activeKeloes_ = settings_->activeKeloes();

@@ -25,7 +25,6 @@ class KlE_Control_Status;
 class KlRemoteControlList;
 class KlRemoteControlPanel;
 class KeloRemoteContentEditorWindow;
-class QTimer;
 
 // The application controller: owns the settings file, the main window, the
 // Preferences and content editors, and is the front end the lower layers
@@ -56,7 +55,9 @@ public:
 
     // Everything that needs the installed interfaces and the link: loads
     // the settings, builds the main window titled for `version` and
-    // `bundlePath` and joins the tick, first among its views. Once.
+    // `bundlePath` and joins the tick, first among its views. Once. The
+    // tick (the composition root's) is made after the controller and goes
+    // before it, or ticks no more once the controller is gone.
     void awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick, const QString& version,
                       const QString& bundlePath);
     // The quit path: saves the working set; a failed write is logged and
@@ -119,7 +120,6 @@ private:
     std::unique_ptr<KeloRemoteContentEditorWindow> contentEditorWindow_;
     KeloRemoteContentEditor* contentEditor_ = nullptr;
     KlE_Control_Status* link_ = nullptr;
-    KeloRemoteTick* tick_ = nullptr;
     ChangeIncrementsDict changeIncrementsDict_;
     QStringList serverListRows_;
     QVariantMap activeKeloes_;
