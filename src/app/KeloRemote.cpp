@@ -12,7 +12,9 @@
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "settings/KeloRemoteContentEditor.h"
+#include "settings/KeloRemoteContentEditorWindow.h"
 #include "settings/KlRemoteControlList.h"
+#include "settings/KlRemoteControlPanel.h"
 #include "tabbar/TbTabView.h"
 
 #include <QApplication>
@@ -62,8 +64,10 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     settings_->loadSettings(defaults.object(kSettingsDefaultsKey));
     activeKeloes_ = settings_->activeKeloes();
 
-    controls_ = std::make_unique<KlRemoteControlList>(&link);
+    preferences_ = std::make_unique<KlRemoteControlPanel>(&link);
+    controls_ = preferences_->list();
     window_ = std::make_unique<KeloMainWindow>();
+    window_->tabItem(KeloMainWindow::kPreferencesTab)->setView(preferences_.get());
     window_->setWindowTitle(mainWindowTitle(version, bundlePath));
     buildWindowMenu();
 
@@ -74,7 +78,8 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
         if (!name.isEmpty()) link.addKeloForName(name);
     }
 
-    contentEditor_ = std::make_unique<KeloRemoteContentEditor>();
+    contentEditorWindow_ = std::make_unique<KeloRemoteContentEditorWindow>();
+    contentEditor_ = &contentEditorWindow_->editor();
     contentEditor_->setKeloes(&link);
     contentEditor_->setKeloName(QString());
     contentEditor_->setRestricted(defaults.integer(kContentEditorFullyEnabledKey) == 0);

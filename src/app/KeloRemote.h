@@ -23,6 +23,8 @@ class KeloRemoteSettings;
 class KeloRemoteTick;
 class KlE_Control_Status;
 class KlRemoteControlList;
+class KlRemoteControlPanel;
+class KeloRemoteContentEditorWindow;
 
 // The application controller: owns the settings file, the main window, the
 // Preferences and content editors, and is the front end the lower layers
@@ -64,7 +66,7 @@ public:
 
     KeloMainWindow* mainWindow() const { return window_.get(); }
     KeloRemoteSettings& settings() const { return *settings_; }
-    KlRemoteControlList* controls() const { return controls_.get(); }
+    KlRemoteControlList* controls() const { return controls_; }
     const QStringList& serverListRows() const { return serverListRows_; }
 
     // --- Tick ---------------------------------------------------------------------
@@ -112,8 +114,11 @@ private:
 
     std::unique_ptr<KeloRemoteSettings> settings_;
     std::unique_ptr<KeloMainWindow> window_;
-    std::unique_ptr<KlRemoteControlList> controls_;
-    std::unique_ptr<KeloRemoteContentEditor> contentEditor_;
+    // The Preferences tab owns its list and the editor window its model.
+    std::unique_ptr<KlRemoteControlPanel> preferences_;
+    KlRemoteControlList* controls_ = nullptr;
+    std::unique_ptr<KeloRemoteContentEditorWindow> contentEditorWindow_;
+    KeloRemoteContentEditor* contentEditor_ = nullptr;
     KlE_Control_Status* link_ = nullptr;
     ChangeIncrementsDict changeIncrementsDict_;
     QStringList serverListRows_;
