@@ -11,3 +11,10 @@ std::shared_ptr<ContentTransfer> ContentTransfer::transferWithTasks(
     transfer->collectionID_ = collectionID;
     return transfer;
 }
+
+std::shared_ptr<ContentTransfer> ContentTransfer::scanTask(int step, int32_t collectionID) {
+    auto task = std::make_shared<ContentTransfer>();
+    task->scanStep_ = step;
+    task->collectionID_ = collectionID;
+    return task;
+}

@@ -24,10 +24,16 @@ public:
     int32_t transferKey() const { return transferKey_; }
     int32_t collectionID() const { return collectionID_; }
 
+    // A step of the scan queue instead of a record: {step, collection}.
+    static std::shared_ptr<ContentTransfer> scanTask(int step, int32_t collectionID);
+    // The scan step; -1 for a transfer record.
+    int scanStep() const { return scanStep_; }
+
 private:
     QVariantList tasks_;
     QString folderKey_;
     std::optional<KeloContentID> contentID_;
     int32_t transferKey_ = 0;
     int32_t collectionID_ = -1;
+    int scanStep_ = -1;
 };
