@@ -152,6 +152,16 @@ void ContentTableView::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    // A click proposes its row; separator rows are not taken, and the
+    // folder table may queue a rescan of the folder.
+    const int row = rowAt(at.y());
+    if (row >= 0 && toController_ && event->button() == Qt::LeftButton) {
+        const auto chosen = toController_->selectionIndexesForProposedSelection(this, {row});
+        if (chosen && chosen->isEmpty()) {
+            event->accept();
+            return;
+        }
+    }
     DTableView::mousePressEvent(event);
 }
 
@@ -177,6 +187,8 @@ void ContentTableView::mouseReleaseEvent(QMouseEvent* event) {
 
 void ContentTableView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (columnAt(event->position().toPoint().x()) == syncColumn()) {
+        // The first click of the pair was a sync click already.
+        mouseDownInSyncColumn_ = false;
         event->accept();
         return;
     }

@@ -50,9 +50,12 @@ public:
     bool isFileTable() const { return isFileTable_; }
     void setController(ContentUIPanel* controller) { toController_ = controller; }
     ContentUIPanel* controller() const { return toController_; }
-    int table() const { return isFolderTable_ ? kFolderTable : kFileTable; }
-    // The sync column: "0" in the folder table, "1" in the file table.
-    int syncColumn() const { return isFolderTable_ ? 0 : 1; }
+    int table() const {
+        return isFolderTable_ ? kFolderTable : isFileTable_ ? kFileTable : kHistoryTable;
+    }
+    // The sync column: "0" in the folder table, "1" in the file table, none
+    // in the history.
+    int syncColumn() const { return isFolderTable_ ? 0 : isFileTable_ ? 1 : -1; }
 
     int contentStatus() const { return contentStatus_; }
     // Stores the code and redraws only when it changed.

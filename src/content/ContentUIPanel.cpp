@@ -925,8 +925,9 @@ QString ContentUIPanel::mouseHoverTooltipForSyncCell(const ContentTableRow& row,
     }
     if (row.isSeparatorRow) {
         *cursor = Qt::ForbiddenCursor;
-        text = "N/A";
-    } else if (name.isConflicted()) {
+        return "N/A";
+    }
+    if (name.isConflicted()) {
         *color = Qt::red;
         text = QString("ERROR: File conflicts with a file of the same index %1.\nFile is not in "
                        "content database.  %2")

@@ -60,7 +60,9 @@ TEST(ContentBitRate, StoredSettingsAreCheckedNotRounded) {
         EXPECT_FLOAT_EQ(rate.maxRate, c.used) << c.stored.toString().toStdString();
         EXPECT_FALSE(rate.autoBitRate);
         EXPECT_EQ(changed, c.replaced);
-        if (c.replaced) EXPECT_EQ(settings.value("network_bitrate").toDouble(), 1000.0);
+        if (c.replaced) {
+            EXPECT_EQ(settings.value("network_bitrate").toDouble(), 1000.0);
+        }
     }
     QVariantMap empty;
     bool changed = false;

@@ -10,8 +10,10 @@
 #include "content/ContentTableView.h"
 #include "content/ContentUI.h"
 #include "content/ContentUIPanel.h"
+#include "content/KeloContentAnalyser.h"
 #include "foundation/KlStatusLine.h"
 #include "hud/controls/HUDButton.h"
+#include "hud/controls/HUDProgressIndicator.h"
 #include "hud/controls/HUDTextField.h"
 #include "hud/theme/KeloPilotColorCategory.h"
 #include "platform/PropertyList.h"
@@ -31,6 +33,13 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextEdit>
+
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QColor& colour, std::ostream* os) {
+    *os << colour.name(QColor::HexArgb).toStdString();
+}
 
 namespace {
 
@@ -113,10 +122,12 @@ protected:
         server("A", linktest::kServerB, a);
         server("B", linktest::kServerB + 1, b);
 
-        ui = std::make_unique<ContentUI>(link.get());
+        analyser = std::make_unique<KeloContentAnalyser>(link.get());
+        ui = std::make_unique<ContentUI>(link.get(), analyser.get());
         ContentUIPanel::Options panelOptions;
         panelOptions.ui = ui.get();
         panelOptions.network = link.get();
+        panelOptions.analyser = analyser.get();
         panelOptions.clock = [] { return linktest::gNow; };
         panelOptions.pilotPreferencesFolder = dir.path();
         panelOptions.pilotLaunchWaitMs = 300;
@@ -129,6 +140,7 @@ protected:
     void TearDown() override {
         panel.reset();
         ui.reset();
+        analyser.reset();
         link.reset();
         for (int i = 0; i < 500 && keloTcpQueriesRunning() > 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -140,6 +152,7 @@ protected:
     KeloObject* server(const QString& name, uint32_t address, const QVariantMap& db) {
         KeloObject* kelo = link->addKeloForName(name);
         kelo->setAddress(address, address);
+        kelo->setIsReachable(true);
         kelo->setBftpTcpPort(4812);
         kelo->setCollectionID(1);
         kelo->setContentDatabase(db);
@@ -157,7 +170,25 @@ protected:
     }
 
     // Selects a folder row, which fills the file table.
-    void selectFolder(int row) { panel->folderTable()->selectRow(row); }
+    void selectFolder(int row) {
+        panel->folderTable()->clearSelection();
+        panel->folderTable()->selectRow(row);
+    }
+
+    // Another server selected in the Status tab.
+    void selectServer(const QString& name) {
+        services.selected = name;
+        ui->updateSelectedServer();
+        ui->updateMasterStatus();
+        panel->reloadTables();
+    }
+
+    // What the refresh cycle does once rows are drawn.
+    void consumeRedraws() {
+        for (int row = 0; row < panel->fileTable()->model()->rowCount(); ++row)
+            if (ContentTableRow* r = panel->contentTableRow(row, false))
+                r->uiRedrawIncrement = r->redrawIncrement;
+    }
 
     int fileRowNamed(const QString& number) {
         const auto files = ui->currentFilesDataSource();
@@ -179,6 +210,7 @@ protected:
     std::unique_ptr<KlE_Control_Status> link;
     QVariantMap master;
     std::vector<QVariantMap> members;
+    std::unique_ptr<KeloContentAnalyser> analyser;
     std::unique_ptr<ContentUI> ui;
     std::unique_ptr<ContentUIPanel> panel;
 };
@@ -212,9 +244,7 @@ TEST_F(ContentPanelTest, FolderAndFileColumns) {
 
     // With a member selected, the files of the master folder it shares show
     // normally, and the ones it lacks are dim.
-    services.selected = "A";
-    ui->updateSelectedServer();
-    panel->reloadTables();
+    selectServer("A");
     selectFolder(0);
     EXPECT_FALSE(panel->objectValueForFileColumn(3, fileRowNamed("002")).color.isValid());
     EXPECT_EQ(panel->objectValueForFileColumn(3, fileRowNamed("003")).color, veryDimTextColor());
@@ -251,8 +281,7 @@ TEST_F(ContentPanelTest, HoverTextsExplainTheSyncState) {
 
     // A member selected cannot sync; a collection with only its master has
     // nobody to sync to.
-    services.selected = "A";
-    ui->updateSelectedServer();
+    selectServer("A");
     selectFolder(0);
     const ContentTableRow& onMember =
         *(*ui->currentFilesDataSource())[size_t(fileRowNamed("002"))];
@@ -262,7 +291,7 @@ TEST_F(ContentPanelTest, HoverTextsExplainTheSyncState) {
                                 "collection b"));
     EXPECT_EQ(colour, QColor(Qt::yellow));
     members.clear();
-    services.selected = "M";
+    selectServer("M");
     show();
     colour = QColor();
     EXPECT_EQ(panel->mouseHoverTooltipForSyncCell(*ui->folderDataSource()[0], &colour, &cursor,
@@ -284,19 +313,22 @@ TEST_F(ContentPanelTest, SyncColumnClicks) {
     const QPoint otherRow = table->visualRect(table->model()->index(1, 0)).center();
 
     // Pressing on one row and releasing on another does nothing.
-    sendMouse(table->viewport(), QEvent::MouseButtonPress, syncCell, Qt::LeftButton);
-    sendMouse(table->viewport(), QEvent::MouseButtonRelease, otherRow, Qt::LeftButton);
+    sendMouse(table->viewport(), QEvent::MouseButtonPress, syncCell, Qt::LeftButton,
+              Qt::LeftButton);
+    sendMouse(table->viewport(), QEvent::MouseButtonRelease, otherRow, Qt::LeftButton, {});
     EXPECT_TRUE(ui->watchedMediaFolderArray().isEmpty());
     // A click on an unmanaged folder manages it, without selecting it.
-    sendMouse(table->viewport(), QEvent::MouseButtonPress, syncCell, Qt::LeftButton);
-    sendMouse(table->viewport(), QEvent::MouseButtonRelease, syncCell, Qt::LeftButton);
+    sendMouse(table->viewport(), QEvent::MouseButtonPress, syncCell, Qt::LeftButton,
+              Qt::LeftButton);
+    sendMouse(table->viewport(), QEvent::MouseButtonRelease, syncCell, Qt::LeftButton, {});
     EXPECT_EQ(ui->watchedMediaFolderArray(), QStringList{folderKey(0, 0, 1)});
     EXPECT_TRUE(table->selectionModel()->selectedRows().isEmpty());
     EXPECT_TRUE(synced.empty());
     // A second click on the managed folder syncs it.
     show();
-    sendMouse(table->viewport(), QEvent::MouseButtonPress, syncCell, Qt::LeftButton);
-    sendMouse(table->viewport(), QEvent::MouseButtonRelease, syncCell, Qt::LeftButton);
+    sendMouse(table->viewport(), QEvent::MouseButtonPress, syncCell, Qt::LeftButton,
+              Qt::LeftButton);
+    sendMouse(table->viewport(), QEvent::MouseButtonRelease, syncCell, Qt::LeftButton, {});
     ASSERT_EQ(synced.size(), 1u);
     EXPECT_EQ(synced[0].first, "001");
     // The second press of a double-click neither selects nor syncs.
@@ -316,7 +348,7 @@ TEST_F(ContentPanelTest, ContextMenus) {
         return out;
     };
     // Nothing selected: manage shows checked, both syncs off.
-    std::unique_ptr<QMenu> menu = panel->menuForEvent(panel->folderTable());
+    std::unique_ptr<QMenu> menu = panel->menuForEvent(static_cast<QObject*>(panel->folderTable()));
     ASSERT_TRUE(menu);
     QStringList items = titles(menu.get());
     EXPECT_EQ(items.value(0), "Manage this folder [x]");
@@ -325,25 +357,23 @@ TEST_F(ContentPanelTest, ContextMenus) {
     EXPECT_EQ(items.last(), "KeloDaemon Archive (%)");
 
     selectFolder(0);
-    menu = panel->menuForEvent(panel->folderTable());
+    menu = panel->menuForEvent(static_cast<QObject*>(panel->folderTable()));
     items = titles(menu.get());
     EXPECT_EQ(items.value(0), "Manage this folder");
     menu->actions().first()->trigger();
     EXPECT_EQ(ui->watchedMediaFolderArray(), QStringList{folderKey(0, 0, 1)});
     show();
     selectFolder(0);
-    menu = panel->menuForEvent(panel->folderTable());
+    menu = panel->menuForEvent(static_cast<QObject*>(panel->folderTable()));
     items = titles(menu.get());
     EXPECT_EQ(items.value(0), "Manage this folder [x]");
     EXPECT_EQ(items.value(1), "Synchronize this folder");
 
     // On a member the syncs are off and the file menu offers backwards sync.
-    services.selected = "A";
-    ui->updateSelectedServer();
-    panel->reloadTables();
+    selectServer("A");
     selectFolder(0);
     panel->fileTable()->selectRow(fileRowNamed("002"));
-    menu = panel->menuForEvent(panel->fileTable());
+    menu = panel->menuForEvent(static_cast<QObject*>(panel->fileTable()));
     items = titles(menu.get());
     EXPECT_EQ(items.value(0), "Synchronize this file [off]");
     EXPECT_EQ(items.value(1), "Force synchronize this file [off]");
@@ -354,10 +384,10 @@ TEST_F(ContentPanelTest, ContextMenus) {
                                               "sync TO master & others (just this once)"}));
 
     // The history has no menu; the archive item shows the server's answer.
-    EXPECT_FALSE(panel->menuForEvent(panel->historyTable()));
+    EXPECT_FALSE(panel->menuForEvent(static_cast<QObject*>(panel->historyTable())));
     QVariantMap prefs{{"daemon_archive", QVariantMap{{"_value", 42}}}};
-    *link->keloObjectForName("A")->mutablePrefsDict() = prefs;
-    menu = panel->menuForEvent(panel->folderTable());
+    link->keloObjectForName("A")->setPrefsDict(prefs);
+    menu = panel->menuForEvent(static_cast<QObject*>(panel->folderTable()));
     EXPECT_EQ(titles(menu.get()).last(), "KeloDaemon Archive (42%)");
 }
 
@@ -376,10 +406,12 @@ TEST_F(ContentPanelTest, ThumbnailsAtMostFiveInFlight) {
         panel->objectValueForFileColumn(3, row);
     QVariantList queue = panel->thumbnailCache().value(".ThumbRequests").toList();
     ASSERT_EQ(queue.size(), 8);
+    consumeRedraws();
     // Asking again replaces the request rather than adding one.
     ++panel->contentTableRow(0, false)->redrawIncrement;
     panel->objectValueForFileColumn(3, 0);
     EXPECT_EQ(panel->thumbnailCache().value(".ThumbRequests").toList().size(), 8);
+    consumeRedraws();
 
     auto sent = [&] {
         int n = 0;
@@ -401,6 +433,7 @@ TEST_F(ContentPanelTest, ThumbnailsAtMostFiveInFlight) {
     EXPECT_EQ(sent(), 5);
     for (int row = 0; row < panel->fileTable()->model()->rowCount(); ++row)
         panel->objectValueForFileColumn(0, row);
+    consumeRedraws();
     ContentTableRow* first = panel->contentTableRow(fileRowNamed("001"), false);
     EXPECT_EQ(first->thumbData, QByteArray("not a picture"));
     EXPECT_TRUE(first->thumbnail.isNull());
@@ -424,7 +457,11 @@ TEST_F(ContentPanelTest, ThumbnailsAtMostFiveInFlight) {
 
 TEST_F(ContentPanelTest, FileDetailPanel) {
     watchFolder(0);
+    watchFolder(1);
     show();
+    selectFolder(1);
+    panel->fileTable()->selectRow(fileRowNamed("001"));
+    EXPECT_EQ(panel->contentFileDetail()->toFileSync()->stringValue(), "synchronized");
     selectFolder(0);
     panel->fileTable()->selectRow(fileRowNamed("001"));
     ContentFileDetail* detail = panel->contentFileDetail();
@@ -432,7 +469,7 @@ TEST_F(ContentPanelTest, FileDetailPanel) {
     EXPECT_EQ(detail->toFileDuration()->stringValue(), "01:02:03:12");
     EXPECT_EQ(detail->toFileResolution()->stringValue(), "1920x1080");
     EXPECT_EQ(detail->toFileCodec()->stringValue(), "ProRes");
-    EXPECT_EQ(detail->toFileSync()->stringValue(), "synchronized");
+    EXPECT_EQ(detail->toFileSync()->stringValue(), "needs sync");
     EXPECT_TRUE(detail->toFileMod()->stringValue().contains(", "));
     EXPECT_TRUE(detail->toFileName()->stringValue().endsWith("001.Clip.mov"));
 
@@ -470,9 +507,14 @@ TEST_F(ContentPanelTest, ScanStepsMoveOnWithoutBlocking) {
     EXPECT_TRUE(panel->needsRescan());
     // The folder could not be fetched (the gate is shut without analysis
     // members reachable), so the queue is at the rescan request's wait.
-    while (!queue.empty() && queue.front()->scanStep() != ContentUIPanel::kScanWaitAfterRescan)
+    for (int calls = 0; calls < 50 && !queue.empty() &&
+                        queue.front()->scanStep() != ContentUIPanel::kScanWaitAfterRescan;
+         ++calls) {
+        linktest::gNow += 1.0;
         panel->continueScanAllServers();
+    }
     ASSERT_FALSE(queue.empty());
+    EXPECT_EQ(queue.front()->scanStep(), ContentUIPanel::kScanWaitAfterRescan);
     EXPECT_DOUBLE_EQ(panel->scanTimeout(), linktest::gNow + 1.0);
     EXPECT_TRUE(panel->continueScanAllServers());
     linktest::gNow += 1.5;
@@ -503,10 +545,11 @@ TEST_F(ContentPanelTest, SettingsAtStartAndOnChange) {
     settings.insert("network_bitrate", 0.05);
     settings.insert("autoBitRate", 0);
     UserDefaults::standard().setObject(kContentUISettings, settings);
-    ui = std::make_unique<ContentUI>(link.get());
+    ui = std::make_unique<ContentUI>(link.get(), analyser.get());
     ContentUIPanel::Options options;
     options.ui = ui.get();
     options.network = link.get();
+    options.analyser = analyser.get();
     options.timer = false;
     panel = std::make_unique<ContentUIPanel>(options);
     EXPECT_FLOAT_EQ(panel->bitRate().maxRate, 1000.0f);
