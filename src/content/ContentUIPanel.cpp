@@ -176,7 +176,6 @@ ContentUIPanel::ContentUIPanel(const Options& options) : options_(options) {
 
 ContentUIPanel::~ContentUIPanel() {
     observers_.clear();
-    contentFileDetail_.reset();
     warnContentFileDetail_.reset();
     controller_.reset();
 }
@@ -232,6 +231,10 @@ QWidget* ContentUIPanel::page() const {
     return controller_ ? controller_->getBaseView() : nullptr;
 }
 
+ContentFileDetail* ContentUIPanel::contentFileDetail() const {
+    return contentFileDetail_;
+}
+
 HUDButton* ContentUIPanel::scanButton() const {
     return toScanAllServers_;
 }
@@ -272,6 +275,7 @@ void ContentUIPanel::buildPage() {
     auto* leftColumn = new QVBoxLayout(left);
     leftColumn->setContentsMargins(0, 0, 0, 0);
     toFolderAccordion_ = new KlAccordionView(left);
+    toFolderAccordion_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     leftColumn->addWidget(toFolderAccordion_, 1);
     toFolderTable_ = new ContentTableView;
     toFolderTable_->setIsFolderTable(true);
@@ -336,6 +340,7 @@ void ContentUIPanel::buildPage() {
     fgrid->addWidget(toFldrVolumeBar_, frow, 0, 1, 2);
     fgrid->addWidget(free, frow, 2);
     fgrid->addWidget(toFldrVolumeActionMenu_, frow, 3);
+    toFldrDetailView_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     leftColumn->addWidget(toFldrDetailView_);
 
     auto* right = new QWidget(tables);
@@ -364,9 +369,10 @@ void ContentUIPanel::buildPage() {
     toFileTable_->setColumnWidth(4, 40);
     toFileTable_->verticalHeader()->setDefaultSectionSize(36);
     rightColumn->addWidget(toFileTable_, 1);
-    contentFileDetail_ = ContentFileDetail::create();
+    contentFileDetail_ = ContentFileDetail::create().release();
     contentFileDetail_->setParent(right);
-    rightColumn->addWidget(contentFileDetail_.get());
+    contentFileDetail_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    rightColumn->addWidget(contentFileDetail_);
     warnContentFileDetail_ = ContentFileDetail::create();
     tables->addWidget(left);
     tables->addWidget(right);
@@ -400,7 +406,15 @@ void ContentUIPanel::buildPage() {
             [this] { tableViewSelectionDidChange(toHistoryTable_); });
 
     controller_->addContentView(content, kResizeWidthSizable | kResizeHeightSizable);
+    controller_->getContainerView()->installEventFilter(this);
     updateFolderDetailView();
+}
+
+bool ContentUIPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && content_ && controller_ &&
+        watched == controller_->getContainerView())
+        content_->setGeometry(controller_->getContainerView()->rect());
+    return QObject::eventFilter(watched, event);
 }
 
 void ContentUIPanel::setContentTab(QWidget* tab, HUDProgressIndicator* progressBar,
@@ -1232,6 +1246,7 @@ void ContentUIPanel::clearThumbnailCache() {
 }
 
 void ContentUIPanel::updateFileDetailView() {
+    if (!contentFileDetail_) return;
     updateFileDetailView(*contentFileDetail_, selectedFile(), selectedMemberName());
 }
 

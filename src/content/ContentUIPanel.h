@@ -138,7 +138,7 @@ public:
     ContentTableView* fileTable() const { return toFileTable_; }
     DTableView* historyTable() const { return toHistoryTable_; }
     KlAccordionView* folderAccordion() const { return toFolderAccordion_; }
-    ContentFileDetail* contentFileDetail() const { return contentFileDetail_.get(); }
+    ContentFileDetail* contentFileDetail() const;
     ContentFileDetail* warnContentFileDetail() const { return warnContentFileDetail_.get(); }
     QSplitter* splitView() const { return toSplitView_; }
     HUDButton* scanButton() const;
@@ -234,6 +234,10 @@ public:
     void showVolumeActionMenu();
     void tick();
 
+protected:
+    // Keeps the page's content the size of the panel's container.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     // After a reveal in the desktop's file manager (the URLs shown).
     void revealed(const QList<QUrl>& urls);
@@ -276,7 +280,7 @@ private:
     HUDButton* toFldrVolumeActionMenu_ = nullptr;
     HUDButton* toRefresh_ = nullptr;
     ContentCollectionHeader* header_ = nullptr;
-    std::unique_ptr<ContentFileDetail> contentFileDetail_;
+    QPointer<ContentFileDetail> contentFileDetail_;  // the page owns it
     std::unique_ptr<ContentFileDetail> warnContentFileDetail_;
     QSplitter* toSplitView_ = nullptr;
     QPointer<HUDProgressIndicator> toProgressBar_;
