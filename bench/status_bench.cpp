@@ -1,13 +1,17 @@
 // Status tab drawing: one monitor cell's cached image against rebuilding it
 // each time, a redraw of one dirty part, a grid of monitor cells ticking with
-// a changing time code, and decoding the servers' JPEG previews, plain and
-// scaled to a thumbnail.
+// a changing time code, the Status tab's whole tick with new previews, and
+// decoding the servers' JPEG previews, plain and scaled to a thumbnail.
+#include "BenchSockets.h"
 #include "graphics/KeloDecompressJPEG.h"
+#include "serverlink/KeloImage.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KeloStatusRecords.h"
 #include "status/KeloMonitorCell.h"
 #include "status/KeloStatusView.h"
 #include "status/KeloStatusViewTarget.h"
+#include "status/ServersUI.h"
+#include "status/statusContainer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -179,6 +183,67 @@ void BM_GridTick(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_GridTick)->Arg(50)->Arg(200)->Arg(500)->Unit(benchmark::kMillisecond);
+
+// The Status tab's tick as the application runs it every 0.2 s: every
+// server's time code moves and every server sends a new preview (5 Hz), then
+// the controller's performUpdate polls the cells and the window paints what
+// they marked. The server list shows in a 900-point-high pane; only the
+// cells in sight decode their previews.
+void BM_StatusTabTick(benchmark::State& state) {
+    ensureApp();
+    const int count = int(state.range(0));
+    int64_t sent = 0;
+    KlE_Control_Status::Options options;
+    options.timer = false;
+    options.maxServers = size_t(count) + 1;
+    useSockets(options, &sent);
+    KlE_Control_Status link(options);
+    const QByteArray previews[2] = {jpeg(160, 90), jpeg(160, 90).replace(200, 40, QByteArray(40, 7))};
+    QList<QVariantMap> list;
+    std::vector<KeloObject*> servers;
+    for (int i = 0; i < count; ++i) {
+        const QString name = QString("Kelo on Server %1").arg(i);
+        KeloObject* kelo = link.addKeloForName(name);
+        kelo->setAddress(0x0A000000 + uint32_t(i), 0x0A000000 + uint32_t(i));
+        fillServer(*kelo, 0);
+        servers.push_back(kelo);
+        list.append({{"name", name}});
+    }
+    ServersUI ui(nullptr, &link);
+    ui.awakeFromNib();
+    QWidget* base = ui.getBaseView();
+    base->resize(330, 900);
+    base->show();
+    CurrentLayoutSettings layout;
+    layout.thumbHeight = 60;
+    layout.aspect = 16.0f / 9.0f;
+    ui.reloadMonitorPanes(&list, layout);
+    KlReqV4 output;
+    servers.front()->imageRequest_V4(&output, 0, 0, 0, -1);
+    auto deliver = [&](int frame) {
+        for (KeloObject* kelo : servers) {
+            KeloImage* image = kelo->imageWithRequest(output);
+            image->setImageData(previews[frame & 1]);
+            image->setImageSize({160, 90});
+            image->setOriginalSize({1920, 1080});
+        }
+    };
+    for (int i = 0; i < 3; ++i) {
+        deliver(i);
+        ui.performUpdate();
+        QApplication::processEvents();
+    }
+    uint32_t time = 0;
+    int frame = 0;
+    for (auto _ : state) {
+        time += 256;
+        for (KeloObject* kelo : servers) fillServer(*kelo, time);
+        deliver(++frame);
+        ui.performUpdate();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_StatusTabTick)->Arg(50)->Arg(200)->Arg(500)->Unit(benchmark::kMillisecond);
 
 void BM_JpegDecode(benchmark::State& state) {
     const QByteArray data = jpeg(int(state.range(0)), int(state.range(0)) * 9 / 16);

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES="g++ cmake ninja-build pkg-config qt6-base-dev libqt6opengl6-dev qt6-svg-dev \
 libplist-dev libplist++-dev zlib1g-dev libturbojpeg0-dev libglu1-mesa-dev libgl1-mesa-dri \
-libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth iproute2 util-linux \
+libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth x11-utils iproute2 util-linux \
 samba gvfs gvfs-backends gvfs-fuse dbus-daemon"
 
 missing=""

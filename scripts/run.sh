@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the simulated Kelo servers and the headless status listing and runs
-# both inside one loopback-only network namespace: three simulated servers
-# appear, change now and then, and one is lost and found again. Arguments go
-# to kelo-status (--json, --seconds N); Ctrl-C stops.
+# Builds the simulated Kelo servers and the program and runs them inside one
+# loopback-only network namespace: three simulated servers appear, change now
+# and then, and one is lost and found again. With a display the program's
+# window opens; without one the headless status listing runs instead, and
+# arguments go to it (--json, --seconds N). Ctrl-C stops.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD=${BUILD:-build}
@@ -10,7 +11,7 @@ BUILD=${BUILD:-build}
 if [ -z "${KELO_RUN_IN_NAMESPACE:-}" ]; then
   # Build output goes to standard error: standard output is the listing's.
   cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
-  cmake --build "$BUILD" -j "$(nproc)" --target kelo-server-sim kelo-status >&2
+  cmake --build "$BUILD" -j "$(nproc)" --target kelo-server-sim kelo-status kelo-verozo >&2
   KELO_RUN_IN_NAMESPACE=1 exec unshare -rn "$0" "$@"
 fi
 
@@ -38,4 +39,9 @@ scenario_pid=$!
 sim_pid=$!
 trap 'kill $sim_pid $scenario_pid 2>/dev/null; rm -rf "$dir"' EXIT
 
-"$BUILD/tools/kelo-status/kelo-status" "$@"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  "$BUILD/src/app/kelo-verozo"
+else
+  echo "run.sh: no display; running the headless status listing instead" >&2
+  "$BUILD/tools/kelo-status/kelo-status" "$@"
+fi

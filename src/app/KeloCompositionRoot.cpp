@@ -2,6 +2,7 @@
 
 #include "app/KeloRemoteNotificationRoute.h"
 #include "app/KeloRemoteTick.h"
+#include "content/ContentUIServices.h"
 #include "content/keloRootPath.h"
 #include "foundation/KeloRootPathProvider.h"
 #include "foundation/KlStatusLine.h"
@@ -17,7 +18,11 @@
 #include "serverlink/KeloNetworkInterfaceUI.h"
 #include "serverlink/KeloProfileNameProvider.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "serverlink/ServerLinkLog.h"
 #include "settings/KlPatchCommon.h"
+#include "settings/KlTroubleShooter.h"
+#include "status/ServersUI.h"
+#include "status/StatusTabServices.h"
 
 #include <QGuiApplication>
 
@@ -27,6 +32,14 @@ class KeloCompositionRoot::ConflictNotices : public KeloNetworkInterfaceUI {
 public:
     void showConflictNotice(const QString& text) override {
         KlStatusLine::shared().showStatusText(text, QColor());
+    }
+};
+
+// The Preferences tab explains unreachable servers in the Status tab's words.
+class StatusTroubleShooter : public KlTroubleShooter {
+public:
+    QString troubleShootStrForKelo(KeloObject* kelo, bool shortString) override {
+        return ServersUI::instance()->troubleShootStringForKelo(kelo, shortString);
     }
 };
 
@@ -59,6 +72,9 @@ const struct {
     {"KeloNetworkInterfaceUI", [] { return KeloNetworkInterfaceUI::installed() != nullptr; }},
     {"HUD themes", keloThemesRegistered},
     {"HUDWindowServices", [] { return HUDWindowServices::installed() != nullptr; }},
+    {"StatusTabServices", [] { return StatusTabServices::installed() != nullptr; }},
+    {"KlTroubleShooter", [] { return KlTroubleShooter::installed() != nullptr; }},
+    {"ContentUIServices", [] { return ContentUIServices::installed() != nullptr; }},
 };
 
 }  // namespace
@@ -69,11 +85,15 @@ KeloCompositionRoot::KeloCompositionRoot(const KeloFrontEnd& frontEnd)
       rootPath_(std::make_unique<KeloRootPathFinder>()),
       profileNames_(std::make_unique<KlPatchCommon>()),
       mixes_(std::make_unique<MixRectangleTableServices>()),
-      conflictNotices_(std::make_unique<ConflictNotices>()) {}
+      conflictNotices_(std::make_unique<ConflictNotices>()),
+      troubleShooter_(std::make_unique<StatusTroubleShooter>()) {}
 
 KeloCompositionRoot::~KeloCompositionRoot() {
     tick_.reset();
     route_.reset();
+    ContentUIServices::install(nullptr);
+    KlTroubleShooter::install(nullptr);
+    StatusTabServices::install(nullptr);
     HUDWindowServices::install(nullptr);
     KeloNetworkInterfaceUI::install(nullptr);
     MixRectangleServices::install(nullptr);
@@ -98,6 +118,11 @@ bool KeloCompositionRoot::install() {
     // hud
     if (drawsWindows()) registerKeloThemes();
     HUDWindowServices::install(frontEnd_.windowServices);
+    // status
+    StatusTabServices::install(frontEnd_.statusTabServices);
+    // settings, content
+    KlTroubleShooter::install(troubleShooter_.get());
+    ContentUIServices::install(frontEnd_.contentServices);
 
     const QStringList absent = missing();
     for (const QString& name : absent) {
@@ -117,6 +142,7 @@ QStringList KeloCompositionRoot::missing() {
 
 KeloRemoteTick& KeloCompositionRoot::startLink(KlE_Control_Status& link, OmLog& log) {
     if (!tick_) {
+        gLogCICVMEthernet = VTaskManager::logCICVMEthernet() != 0;
         route_ = std::make_unique<KeloRemoteNotificationRoute>(link);
         tick_ = std::make_unique<KeloRemoteTick>(link, log);
     }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class ContentUIServices;
 class HUDImageUtilColours;
 class HUDWindowServices;
 class KeloRemoteNotificationRoute;
@@ -14,6 +15,8 @@ class KlE_Control_Status;
 class KlPatchCommon;
 class MixRectangleTableServices;
 class OmLog;
+class StatusTabServices;
+class StatusTroubleShooter;
 class VTaskManagerUI;
 
 // What the program's windows offer the layers below (the windowed program's
@@ -22,6 +25,8 @@ struct KeloFrontEnd {
     VTaskManagerUI* taskManagerUI = nullptr;
     HUDWindowServices* windowServices = nullptr;
     KlStatusLine* statusLine = nullptr;
+    ContentUIServices* contentServices = nullptr;
+    StatusTabServices* statusTabServices = nullptr;
 };
 
 // The one place that wires the program: installs every provider and service
@@ -44,8 +49,9 @@ public:
     // The names of the interfaces with nothing installed, in install order.
     static QStringList missing();
 
-    // Routes "KeloRemoteNotification" to the link and makes the controller
-    // tick on it (not yet started). Once; after install().
+    // Routes "KeloRemoteNotification" to the link, gives it the user
+    // defaults' Ethernet log flag and makes the controller tick on it (not
+    // yet started). Once; after install().
     KeloRemoteTick& startLink(KlE_Control_Status& link, OmLog& log);
     // Null before startLink.
     KeloRemoteTick* tick() const { return tick_.get(); }
@@ -59,6 +65,7 @@ private:
     std::unique_ptr<KlPatchCommon> profileNames_;
     std::unique_ptr<MixRectangleTableServices> mixes_;
     std::unique_ptr<ConflictNotices> conflictNotices_;
+    std::unique_ptr<StatusTroubleShooter> troubleShooter_;
     std::unique_ptr<KeloRemoteNotificationRoute> route_;
     std::unique_ptr<KeloRemoteTick> tick_;
 };

@@ -1,16 +1,23 @@
 #pragma once
 
 #include "app/KeloCompositionRoot.h"
+#include "content/ContentUIServices.h"
 #include "foundation/KlStatusLine.h"
 #include "foundation/VTaskManager.h"
 #include "hud/windows/HUDWindowServices.h"
+#include "status/StatusTabServices.h"
 
 // The front end of a program without a main window (the headless tools, and
 // the program until its window exists): status texts and alerts go to the
-// log, nobody answers an alert, and there is no main window.
-class KeloHeadlessFrontEnd : public VTaskManagerUI, public HUDWindowServices, public KlStatusLine {
+// log, nobody answers an alert, there is no main window and nothing is
+// selected.
+class KeloHeadlessFrontEnd : public VTaskManagerUI,
+                             public HUDWindowServices,
+                             public KlStatusLine,
+                             public ContentUIServices,
+                             public StatusTabServices {
 public:
-    KeloFrontEnd frontEnd() { return {this, this, this}; }
+    KeloFrontEnd frontEnd() { return {this, this, this, this, this}; }
 
     // Logged at warning level; -1, nobody to ask.
     int runAlert(const VTaskAlert& alert) override;

@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QVBoxLayout>
 
 QString mainWindowTitle(const QString& version, const QString& bundlePath) {
@@ -86,4 +87,9 @@ QStringList KeloMainWindow::tabLabels() const {
     for (int i = 0; i < tabView_->numberOfTabViewItems(); ++i)
         labels << tabView_->tabViewItemAtIndex(i)->label();
     return labels;
+}
+
+void KeloMainWindow::setMenuBar(QMenuBar* bar) {
+    bar->setParent(this);
+    layout()->setMenuBar(bar);
 }

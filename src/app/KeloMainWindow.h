@@ -8,6 +8,7 @@
 
 class KeloStatusLine;
 class QListWidget;
+class QMenuBar;
 class TbTabBarControl;
 class TbTabView;
 class TbTabViewItem;
@@ -42,6 +43,8 @@ public:
     QListWidget* serverList() const { return serverList_; }
     std::shared_ptr<TbTabViewItem> tabItem(int identifier) const;
     QStringList tabLabels() const;
+    // Above everything else; the window owns it.
+    void setMenuBar(QMenuBar* bar);
 
 private:
     TbTabBarControl* tabBar_;

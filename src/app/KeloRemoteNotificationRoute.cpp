@@ -1,5 +1,6 @@
 #include "app/KeloRemoteNotificationRoute.h"
 
+#include "app/KeloRemote.h"
 #include "foundation/OmLog.h"
 #include "platform/PropertyListOpenStep.h"
 #include "serverlink/KlE_Control_Status.h"
@@ -16,6 +17,10 @@ void KeloRemoteNotificationRoute::KeloRemoteNotification(const Notification& not
     if (type == 3 || type == 4) {
         const QByteArray text = PropertyListOpenStep::write(notification.userInfo, nullptr);
         OmLogNoFlood(kOmLogDebug, "move %s\n", text.constData());
+        return;
+    }
+    if ((type == 5 || type == 7) && KeloRemote::instance()) {
+        KeloRemote::instance()->KeloRemoteNotification(notification);
         return;
     }
     link_.KeloRemoteNotification(notification);

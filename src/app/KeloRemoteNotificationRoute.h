@@ -5,8 +5,9 @@
 class KlE_Control_Status;
 
 // The controller's handling of "KeloRemoteNotification", by the integer under
-// "type": 3 and 4 are logged; the others go to the server link, which reads
-// (1) or sets (2) a preference and logs anything else. Observes for as long
+// "type": 3 and 4 are logged; 5 and 7 go to the windows' controller when
+// there is one; the others go to the server link, which reads (1) or sets
+// (2) a preference and logs anything else. Observes for as long
 // as it lives. Main thread only (the notification is posted there).
 class KeloRemoteNotificationRoute {
 public:

@@ -1,22 +1,12 @@
 #pragma once
 
+#include "status/CurrentLayoutSettings.h"
+
 #include <QString>
 #include <QVariant>
 
 #include <array>
 #include <cstdint>
-
-// The current layout's numbers, handed by value to the Status tab.
-struct CurrentLayoutSettings {
-    float aspect = 4.0f / 3.0f;
-    float breakoutHeight = 0;
-    int32_t breakoutNumColumns = 0;
-    int32_t thumbHeight = 0;
-    int32_t numColumns = 1;
-    bool showSelectedServerOnly = false;
-    std::array<int32_t, 100> showSelectedServerOrdering{};
-    float hud_height = 0;
-};
 
 // The operator's working set in "KeloRemote.plist": the servers added to the
 // monitor list and the Status tab's layouts. Loading never fails: a file that

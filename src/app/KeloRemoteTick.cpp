@@ -10,9 +10,14 @@
 #include <algorithm>
 
 KeloRemoteTick::KeloRemoteTick(KlE_Control_Status& link, OmLog& log)
-    : link_(link), log_(log), timer_(std::make_unique<QTimer>()) {
+    : link_(link),
+      log_(log),
+      timer_(std::make_unique<QTimer>()),
+      fullRefreshTimer_(std::make_unique<QTimer>()) {
     timer_->setInterval(kIntervalMs);
     QObject::connect(timer_.get(), &QTimer::timeout, [this] { tick(); });
+    fullRefreshTimer_->setInterval(kFullRefreshMs);
+    QObject::connect(fullRefreshTimer_.get(), &QTimer::timeout, [this] { fullRefresh(); });
 }
 
 KeloRemoteTick::~KeloRemoteTick() = default;
@@ -28,10 +33,12 @@ void KeloRemoteTick::removeView(KeloRemoteTickView* view) {
 
 void KeloRemoteTick::start() {
     timer_->start();
+    fullRefreshTimer_->start();
 }
 
 void KeloRemoteTick::stop() {
     timer_->stop();
+    fullRefreshTimer_->stop();
 }
 
 bool KeloRemoteTick::isActive() const {
@@ -50,4 +57,9 @@ void KeloRemoteTick::tick() {
     log_.checkFlood();
     log_.flush();
     KlStatusLine::shared().updateInfoBar();
+}
+
+void KeloRemoteTick::fullRefresh() {
+    const std::vector<KeloRemoteTickView*> views = views_;
+    for (KeloRemoteTickView* view : views) view->fullRefresh();
 }

@@ -14,10 +14,13 @@ class QTimer;
 // the headless tools. In this order: read the server link's change bits;
 // reload the views when the server list changed; let every view update;
 // make the link post its change notification and clear the bits; check the
-// log's flood counts and flush it; refresh the status line. Main thread only.
+// log's flood counts and flush it; refresh the status line. A second timer
+// asks every view for a full refresh each 300 s. Main thread only.
 class KeloRemoteTick {
 public:
     static constexpr int kIntervalMs = 200;
+    // The views' periodic full refresh.
+    static constexpr int kFullRefreshMs = 300 * 1000;
     // Change bits that rebuild the server list: 1 an address or port, 16 a
     // server appeared or was lost, 64 interfaces rescanned, 128 a server's
     // collection. A running-state change (2) alone does not.
@@ -32,16 +35,18 @@ public:
     void addView(KeloRemoteTickView* view);
     void removeView(KeloRemoteTickView* view);
 
-    // The repeating timer on the Qt event loop.
+    // The repeating timers on the Qt event loop.
     void start();
     void stop();
     bool isActive() const;
     // One tick.
     void tick();
+    void fullRefresh();
 
 private:
     KlE_Control_Status& link_;
     OmLog& log_;
     std::vector<KeloRemoteTickView*> views_;
     std::unique_ptr<QTimer> timer_;
+    std::unique_ptr<QTimer> fullRefreshTimer_;
 };

@@ -11,4 +11,6 @@ public:
     virtual void reloadData() {}
     // Every tick, after any reload.
     virtual void performUpdate() {}
+    // Every 300 s: everything again, names and mixes included.
+    virtual void fullRefresh() {}
 };

@@ -1,19 +1,18 @@
-#include "app/AppConstants.h"
 #include "app/KeloCompositionRoot.h"
-#include "app/KeloHeadlessFrontEnd.h"
 #include "app/KeloMainWindow.h"
+#include "app/KeloRemote.h"
 #include "app/KeloRemoteSettings.h"
-#include "app/KeloStatusLine.h"
+#include "app/KeloRemoteTick.h"
+#include "foundation/KeloPrintfLog.h"
 #include "foundation/OmLog.h"
 #include "foundation/VTaskManager.h"
 #include "hud/theme/HUDThemeKelo.h"
 #include "hud/theme/HUDThemeKeloPanel.h"
 #include "hud/theme/HUDThemeManager.h"
 #include "platform/LibraryPaths.h"
-#include "platform/UserDefaults.h"
+#include "serverlink/KlE_Control_Status.h"
 
 #include <QApplication>
-#include <QDateTime>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -49,6 +48,12 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName("KeloRemote");
     QCoreApplication::setApplicationVersion(QStringLiteral(KELO_VERSION));
 
+    // The controller answers the crash and second-instance questions, so it
+    // and the wiring come before the task manager's checks.
+    KeloRemote remote(std::make_unique<KeloRemoteSettings>());
+    KeloCompositionRoot root(remote.frontEnd());
+    if (!root.install()) return 1;
+
     VTaskManager& tasks = VTaskManager::sharedTaskManager();
     tasks.checkCrashLog();
     if (tasks.mWarnOtherApp() != 0) {
@@ -59,13 +64,7 @@ int main(int argc, char** argv) {
     OmLog log(libraryPath("~/Library/Logs/KeloRemote"), "Kelo Verozo %s starting up...\n",
               KELO_VERSION);
     log.setLoggingTag("Verozo");
-    // The window does not take the front end's hooks yet: the headless one stands in.
-    KeloHeadlessFrontEnd frontEnd;
-    KeloCompositionRoot root(frontEnd.frontEnd());
-    if (!root.install()) {
-        log.flush();
-        return 1;
-    }
+    KeloPrintfLog::setPrefixWithTime(true);
 
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, gSigIntPipe) != 0) {
         OmLog::log(kOmLogError, "Cannot create the SIGINT pipe\n");
@@ -80,12 +79,11 @@ int main(int argc, char** argv) {
         QTimer::singleShot(250, &app, &QCoreApplication::quit);
     });
 
-    KeloRemoteSettings settings;
-    settings.loadSettings(UserDefaults::standard().object(kSettingsDefaultsKey));
-
-    KeloMainWindow window;
-    window.setWindowTitle(mainWindowTitle(QCoreApplication::applicationVersion(),
-                                          QCoreApplication::applicationFilePath()));
+    KlE_Control_Status* link = KlE_Control_Status::defaultObject();
+    KeloRemoteTick& tick = root.startLink(*link, log);
+    remote.awakeFromNib(*link, tick, QCoreApplication::applicationVersion(),
+                        QCoreApplication::applicationFilePath());
+    KeloMainWindow& window = *remote.mainWindow();
     window.show();
     // Lets a test that runs the real program check its window: the log
     // owns standard output, so the listing goes to a file of the test's.
@@ -96,23 +94,12 @@ int main(int argc, char** argv) {
                         "\ntabs: " + window.tabLabels().join('|') + "\n")
                            .toUtf8());
     }
-
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        log.checkFlood();
-        log.flush();
-        window.statusLine()->updateInfoBar(QDateTime::currentMSecsSinceEpoch());
-    });
-    tick.start(200);
+    tick.start();
 
     QObject::connect(&app, &QCoreApplication::aboutToQuit, [&] {
-        log.i("KeloRemote received quit command\n");
-        QString error;
-        if (!settings.save(&error)) {
-            log.e("Cannot write %s: %s\n", qPrintable(settings.path()), qPrintable(error));
-            window.statusLine()->showStatusText("Error writing settings: " + error);
-        }
-        UserDefaults::standard().synchronize();
+        tick.stop();
+        remote.applicationShouldTerminate();
+        link->stopTimerAndCloseSockets();
         log.flush();
     });
     return app.exec();

@@ -26,8 +26,6 @@ constexpr char kMultiScreenFile[] = "MultiScreenData.plist";
 constexpr char kMultiScreenFileKey[] = "004";
 constexpr char kBuiltInMarker[] = "/Content/Resources/";
 
-ContentUIServices gDefaultServices;
-ContentUIServices* gServices = nullptr;  // main thread only
 
 QString directoryOf(const QString& path) {
     const qsizetype slash = path.lastIndexOf('/');
@@ -94,12 +92,8 @@ ContentUI* ContentUI::instance() {
     return ui;
 }
 
-void ContentUI::setServices(ContentUIServices* services) {
-    gServices = services;
-}
-
 ContentUIServices& ContentUI::services() {
-    return gServices ? *gServices : gDefaultServices;
+    return ContentUIServices::shared();
 }
 
 ContentUI::ContentUI(KlE_Control_Status* network, KeloContentAnalyser* analyser)

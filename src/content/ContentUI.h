@@ -46,9 +46,7 @@ class ContentUI {
 public:
     // The tab's instance, made on first use.
     static ContentUI* instance();
-    // Installed once by the composition root; not owned. Null restores the
-    // defaults.
-    static void setServices(ContentUIServices* services);
+    // What the window layers installed (ContentUIServices::install).
     static ContentUIServices& services();
 
     // Reads the content settings and the manager identity. `network` and

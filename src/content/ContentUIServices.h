@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/InstalledInterface.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -8,9 +10,9 @@
 
 // What the Content tab asks of the main window, the Status tab's server list
 // and its own log panel, which live in higher layers or are built later. The
-// composition root installs the real one (ContentUI::setServices); the
-// default bodies answer "nothing".
-class ContentUIServices {
+// composition root installs the real one once; the default bodies answer
+// "nothing". Main thread only.
+class ContentUIServices : public InstalledInterface<ContentUIServices> {
 public:
     virtual ~ContentUIServices() = default;
     // Name of the server selected in the main window; null for none.

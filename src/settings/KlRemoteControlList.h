@@ -16,7 +16,6 @@
 class KeloObject;
 class KlE_Control_Status;
 class KlRemoteControlListDelegate;
-class KlTroubleShooter;
 
 // The model of the Preferences tab: one server's preference dictionary as
 // typed entries in display order, checked edits sent to the server, the
@@ -47,8 +46,6 @@ public:
 
     // Not owned; null: nobody is told.
     void setDelegate(KlRemoteControlListDelegate* delegate);
-    // Installed once by the composition root; not owned.
-    static void setTroubleShooter(KlTroubleShooter* troubleShooter);
     static const QStringList& groupOrder();
 
     // --- Entries, order and edits ---------------------------------------------

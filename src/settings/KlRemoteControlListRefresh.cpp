@@ -11,7 +11,6 @@
 
 #include <QSet>
 
-#include <atomic>
 #include <utility>
 
 namespace {
@@ -26,9 +25,6 @@ const QString kSortedKeys = QStringLiteral("_sorted_keys_");
 const QString kNeedsRefresh = QStringLiteral("_needs_refresh");
 const QString kIncrType = QStringLiteral("_pref_incr_t");
 
-// Set once by the composition root before the lists run.
-std::atomic<KlTroubleShooter*> sTroubleShooter{nullptr};
-
 QString versionTooOld(int major, int minor) {
     return QStringLiteral("Kelo Version %1.%2 too old\n(must be at least 4.0)")
         .arg(major)
@@ -41,14 +37,9 @@ int incrementType(const QVariantMap& entry, bool* ok) {
 
 }  // namespace
 
-void KlRemoteControlList::setTroubleShooter(KlTroubleShooter* troubleShooter) {
-    sTroubleShooter.store(troubleShooter);
-}
-
 QString KlRemoteControlList::troubleShootStrForKelo(KeloObject* kelo, bool shortString) const {
-    KlTroubleShooter* t = sTroubleShooter.load();
-    if (!t || !kelo) return {};
-    return t->troubleShootStrForKelo(kelo, shortString);
+    if (!kelo) return {};
+    return KlTroubleShooter::shared().troubleShootStrForKelo(kelo, shortString);
 }
 
 // --- update ------------------------------------------------------------------------

@@ -259,26 +259,34 @@ void KeloMonitorCell::drawLabel(CellRect* part, const QColor& bg) {
     p.restore();
 }
 
-void KeloMonitorCell::drawServerStatusText(CellRect* part, const QColor& bg) {
-    QString word;
-    QString lampName = QStringLiteral("KLR_Status Green");
-    QColor colour = attributes_->textCol();
-    KeloObject* kelo = keloObject_;
+KeloMonitorCell::Lamp KeloMonitorCell::lamp() const {
+    // Asked before the first draw too: the shared attributes then.
+    const KeloUIAttributes* attributes = attributes_ ? attributes_ : KeloUIAttributes::attributes();
+    Lamp lamp{QString(), QStringLiteral("KLR_Status Green"), attributes->textCol()};
+    const KeloObject* kelo = keloObject_;
     if (!kelo || kelo->address() == 0) {
-        word = QStringLiteral("Offline");
-        lampName = QStringLiteral("KLR_Status Red");
-        colour = dimTextColor();
+        lamp.word = QStringLiteral("Offline");
+        lamp.imageName = QStringLiteral("KLR_Status Red");
+        lamp.colour = dimTextColor();
     } else if (!isRunning_) {
-        word = QStringLiteral("Kelo Not Running");
-        lampName = QStringLiteral("KLR_Status Yellow");
+        lamp.word = QStringLiteral("Kelo Not Running");
+        lamp.imageName = QStringLiteral("KLR_Status Yellow");
     } else {
-        word = isBackup_ ? QStringLiteral("Online Bkup") : QStringLiteral("Online");
-        if (isBackup_) lampName = QStringLiteral("KLR_Status Blue");
+        lamp.word = isBackup_ ? QStringLiteral("Online Bkup") : QStringLiteral("Online");
+        if (isBackup_) lamp.imageName = QStringLiteral("KLR_Status Blue");
         if (isInWindow_) {
-            word = QStringLiteral("Window");
-            if (flashState_) lampName = QStringLiteral("KLR_Status Yellow");
+            lamp.word = QStringLiteral("Window");
+            if (flashState_) lamp.imageName = QStringLiteral("KLR_Status Yellow");
         }
     }
+    return lamp;
+}
+
+void KeloMonitorCell::drawServerStatusText(CellRect* part, const QColor& bg) {
+    const Lamp state = lamp();
+    const QString& word = state.word;
+    const QString& lampName = state.imageName;
+    const QColor& colour = state.colour;
     const QImage green = keloStatusImageNamed(QStringLiteral("KLR_Status Green"));
     QSizeF lampSize = green.size();
     if (generalTextSize_ == attributes_->mediumFontSize()) lampSize *= 1.4;

@@ -38,6 +38,15 @@ public:
     QSizeF sizeForCurrentSettings(bool setTextX);
     QSizeF size() const override;
 
+    // The state word beside the lamp ("Online", "Offline", "Kelo Not
+    // Running", ...), the lamp's image and the word's colour as last updated.
+    struct Lamp {
+        QString word;
+        QString imageName;
+        QColor colour;
+    };
+    Lamp lamp() const;
+
     bool drawTextAboveImage() const { return drawTextAboveImage_; }
     void setDrawTextAboveImage(bool above);
     int32_t textX() const { return textX_; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/InstalledInterface.h"
+
 #include <QString>
 
 class KeloObject;
@@ -7,7 +9,7 @@ class KeloObject;
 // What the Status tab's cells ask of the application and the Content tab,
 // which sit above them. The composition root installs the real services at
 // start-up; the default bodies serve tools and tests. Main thread only.
-class StatusTabServices {
+class StatusTabServices : public InstalledInterface<StatusTabServices> {
 public:
     virtual ~StatusTabServices() = default;
 
@@ -16,9 +18,15 @@ public:
     virtual QString screenNameForKeloObject(const KeloObject* kelo);
     // The Content tab's "showTurtle" diagnostics option.
     virtual bool showTurtle() { return false; }
+    // The Content tab's sync state of a server (0 none, 1 unavailable, 3 to
+    // 5 syncing).
+    virtual int syncStateForKelo(const KeloObject* kelo) {
+        (void)kelo;
+        return 0;
+    }
+    // The server of the Pixel Map tab's live session; null for none.
+    virtual QString sessionKelo() { return QString(); }
 
     // The installed services, or the defaults when none are.
-    static StatusTabServices* instance();
-    // Not owned; null restores the defaults.
-    static void install(StatusTabServices* services);
+    static StatusTabServices* instance() { return &shared(); }
 };

@@ -18,6 +18,7 @@
 #include "serverlink/MixRectangleServices.h"
 #include "serverlink/OmNetInterface.h"
 #include "settings/KlSettingsNotifications.h"
+#include "settings/KlTroubleShooter.h"
 #include "support/TestMain.h"
 
 #include <QTemporaryDir>
@@ -59,6 +60,9 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_EQ(KlStatusLine::installed(), &frontEnd);
         EXPECT_EQ(VTaskManagerUI::installed(), &frontEnd);
         EXPECT_EQ(HUDWindowServices::installed(), &frontEnd);
+        EXPECT_EQ(StatusTabServices::installed(), &frontEnd);
+        EXPECT_EQ(ContentUIServices::installed(), &frontEnd);
+        EXPECT_NE(KlTroubleShooter::installed(), nullptr);
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
                   HUDThemeKelo::instance());
         KeloObject kelo;
@@ -82,7 +86,8 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
     const QStringList gone = KeloCompositionRoot::missing();
     for (const char* name : {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine",
                              "ImageUtilColours", "KeloProfileNameProvider", "MixRectangleServices",
-                             "KeloNetworkInterfaceUI", "HUDWindowServices"})
+                             "KeloNetworkInterfaceUI", "HUDWindowServices", "StatusTabServices",
+                             "KlTroubleShooter", "ContentUIServices"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 

@@ -31,6 +31,17 @@ TEST(KeloVerozoProcess, StartsShowsWindowAndSavesOnSigInt) {
         if (listing.open(QIODevice::ReadOnly)) out = listing.readAll();
     }
     EXPECT_TRUE(out.contains("window: Kelo Verozo ")) << out.constData();
+    // The window as the X server knows it, found by its title.
+    const QByteArray title = out.mid(out.indexOf("window: ") + 8).split('\n').value(0);
+    QByteArray windows;
+    for (int i = 0; i < 100 && !windows.contains('"' + title + '"'); ++i) {
+        QProcess xwininfo;
+        xwininfo.start("xwininfo", {"-root", "-tree"});
+        xwininfo.waitForFinished(5000);
+        windows = xwininfo.readAllStandardOutput();
+        if (!windows.contains('"' + title + '"')) proc.waitForFinished(100);
+    }
+    EXPECT_TRUE(windows.contains('"' + title + '"')) << title.constData();
     EXPECT_TRUE(
         out.contains("tabs: Status|Content|Pixel Map|Preferences|Outputs|Mixes|Image Remap"))
         << out.constData();

@@ -45,7 +45,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         UserDefaults::setStandardFile(dir.filePath("defaults.plist"));
-        ContentUI::setServices(&services);
+        ContentUIServices::install(&services);
         linktest::useTestInterfaces();
         KlE_Control_Status::Options options;
         options.timer = false;
@@ -58,7 +58,7 @@ protected:
     void TearDown() override {
         ui.reset();
         link.reset();
-        ContentUI::setServices(nullptr);
+        ContentUIServices::install(nullptr);
     }
 
     // Analyses the databases into collection 1 and builds the folder rows

@@ -58,7 +58,7 @@ protected:
     }
 
     void TearDown() override {
-        KlRemoteControlList::setTroubleShooter(nullptr);
+        KlTroubleShooter::install(nullptr);
         list.reset();
         link.reset();
         // Discovery starts product queries on threads of their own.
@@ -487,7 +487,7 @@ TEST_F(PrefsModel, StatusTextsInOrder) {
     list->update();
     EXPECT_EQ(list->serverStatus(), "Kelo Preferences Unavailable");
     Troubles troubles;
-    KlRemoteControlList::setTroubleShooter(&troubles);
+    KlTroubleShooter::install(&troubles);
     list->update();
     EXPECT_EQ(list->serverStatus(), "Kelo Preferences Unavailable\nCheck network cables.");
     server("Kelo A", 4, 1, &prefs);
@@ -588,7 +588,7 @@ TEST_F(PrefsModel, CompareMenuAndTheRememberedPartner) {
                                   "None"}))
         << "the left server is not offered under another form either";
     Troubles troubles;
-    KlRemoteControlList::setTroubleShooter(&troubles);
+    KlTroubleShooter::install(&troubles);
     list->setupCompareMenu();
     EXPECT_TRUE(list->compareMenuItems().contains("Kelo on C (wrong subnet en1)"));
 

@@ -20,17 +20,22 @@ VSeparableController::VSeparableController() = default;
 
 std::unique_ptr<VSeparableController> VSeparableController::create() {
     std::unique_ptr<VSeparableController> controller(new VSeparableController);
-    auto* base = new VSeparableView(controller.get());
-    controller->baseView_ = base;
-    controller->headerView_ = new HUDHeaderView(base);
-    controller->headerView_->resize(base->width(), kHeaderHeight);
-    controller->headerTitle_ = new HUDTextField(controller->headerView_);
-    controller->headerTitle_->setGeometry(8, 2, 300, kHeaderHeight - 4);
-    // Clicks and drags in the title reach the header.
-    controller->headerTitle_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    controller->containerView_ = new HUDView(base);
-    base->resize(400, 300);
+    controller->createViews();
     return controller;
+}
+
+void VSeparableController::createViews() {
+    if (baseView_) return;
+    auto* base = new VSeparableView(this);
+    baseView_ = base;
+    headerView_ = new HUDHeaderView(base);
+    headerView_->resize(base->width(), kHeaderHeight);
+    headerTitle_ = new HUDTextField(headerView_);
+    headerTitle_->setGeometry(8, 2, 300, kHeaderHeight - 4);
+    // Clicks and drags in the title reach the header.
+    headerTitle_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    containerView_ = new HUDView(base);
+    base->resize(400, 300);
 }
 
 VSeparableController::~VSeparableController() {

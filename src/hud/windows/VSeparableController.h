@@ -67,8 +67,12 @@ public:
 
     void cleanup();
 
-private:
+protected:
+    // Subclasses build the views with createViews() when they first need them.
     VSeparableController();
+    void createViews();
+
+private:
 
     QPointer<VSeparableView> baseView_;
     QPointer<HUDHeaderView> headerView_;

@@ -1,0 +1,313 @@
+#include "app/KeloRemote.h"
+
+#include "app/AppConstants.h"
+#include "app/KeloMainWindow.h"
+#include "app/KeloRemoteSettings.h"
+#include "app/KeloRemoteTick.h"
+#include "app/KeloStatusLine.h"
+#include "app/OmLogDebugMenu.h"
+#include "foundation/OmLog.h"
+#include "platform/MainThread.h"
+#include "platform/UserDefaults.h"
+#include "serverlink/KeloObject.h"
+#include "serverlink/KlE_Control_Status.h"
+#include "settings/KeloRemoteContentEditor.h"
+#include "settings/KlRemoteControlList.h"
+#include "tabbar/TbTabView.h"
+#include "tabbar/TbTabViewItem.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QUrl>
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace {
+
+KeloRemote* gKeloRemote = nullptr;  // main thread only
+
+// Waits for the process whose id is $1 to end, then starts the program $0
+// again: the new copy must not meet this one's instance lock. The script is
+// fixed; the path and the id come in as arguments.
+const char kRelaunchScript[] =
+    "while kill -0 \"$1\" 2>/dev/null; do sleep 0.1; done; exec \"$0\"";
+
+}  // namespace
+
+KeloRemote::KeloRemote(std::unique_ptr<KeloRemoteSettings> settings)
+    : settings_(std::move(settings)) {
+    gKeloRemote = this;
+}
+
+KeloRemote::~KeloRemote() {
+    if (tick_) tick_->removeView(this);
+    if (gKeloRemote == this) gKeloRemote = nullptr;
+}
+
+KeloRemote* KeloRemote::instance() {
+    return gKeloRemote;
+}
+
+void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
+                              const QString& version, const QString& bundlePath) {
+    link_ = &link;
+    tick_ = &tick;
+    UserDefaults& defaults = UserDefaults::standard();
+    settings_->loadSettings(defaults.object(kSettingsDefaultsKey));
+    activeKeloes_ = settings_->activeKeloes();
+
+    controls_ = std::make_unique<KlRemoteControlList>(&link);
+    window_ = std::make_unique<KeloMainWindow>();
+    window_->setWindowTitle(mainWindowTitle(version, bundlePath));
+    buildWindowMenu();
+
+    settings_->loadLayoutSettings();
+    // The servers of the monitor list are the ones the link polls.
+    for (const QVariant& entry : settings_->keloList()) {
+        const QString name = entry.toMap().value(kNameKey).toString();
+        if (!name.isEmpty()) link.addKeloForName(name);
+    }
+
+    contentEditor_ = std::make_unique<KeloRemoteContentEditor>();
+    contentEditor_->setKeloes(&link);
+    contentEditor_->setKeloName(QString());
+    contentEditor_->setRestricted(defaults.integer(kContentEditorFullyEnabledKey) == 0);
+    contentEditor_->setVisible(defaults.boolValue(kContentEditorVisKey));
+
+    tick.addView(this);
+    defaults.setObject(kAppSleepDisabledKey, true);
+}
+
+bool KeloRemote::applicationShouldTerminate() {
+    OmLogNoFlood(kOmLogInfo, "KeloRemote received quit command\n");
+    saveKeloes();
+    QString error;
+    const bool saved = settings_->save(&error);
+    if (!saved) {
+        OmLogNoFlood(kOmLogError, "Cannot write %s: %s\n", qPrintable(settings_->path()),
+                     qPrintable(error));
+        showStatusText("Error writing settings: " + error, QColor());
+    }
+    UserDefaults::standard().synchronize();
+    return saved;
+}
+
+// --- Tick --------------------------------------------------------------------------------
+
+void KeloRemote::reloadData() {
+    serverListRows_ = link_->current();
+    if (!window_) return;
+    QListWidget* list = window_->serverList();
+    list->clear();
+    list->addItems(serverListRows_);
+}
+
+void KeloRemote::performUpdate() {
+    finishedLaunching_ = true;
+    controls_->update();
+    for (const QVariant& entry : settings_->keloList()) updateKelo(entry.toMap());
+    // Renames are told and saved once a tick: a network coming back renames
+    // every server at once, and each save synchronises to disk.
+    if (renamed_) {
+        renamed_ = false;
+        controls_->setFixtureName(selectedKelo_.isNull() ? QString("") : selectedKelo_);
+        contentEditor_->setKeloName(selectedKelo_);
+        saveKeloes();
+    }
+}
+
+void KeloRemote::updateKelo(const QVariantMap& entry) {
+    const QString name = entry.value(kNameKey).toString();
+    const KeloObject* kelo = link_->keloObjectForName(name);
+    if (!kelo) return;
+    const ServerChanges now = kelo->changes();
+    ServerChanges* seen = changeIncrementsDict_.changesForKelo(name);
+    if (now.state == seen->state && now.prefsDict == seen->prefsDict && now.name == seen->name)
+        return;
+    if (!kelo->isRunning() && name == selectedKelo_) controls_->setDictionary(nullptr);
+    if (!kelo->userDefinedName().isEmpty() || now.name != seen->name) {
+        updateNameForKelo(kelo);
+    } else if (activeKeloes_.value(name).toString() != name && kelo->isRunning() &&
+               kelo->address() != 0 && kelo->prefsDict().contains("alias") &&
+               KeloObject::now() - kelo->generalStatusArrived() < kAliasFreshSeconds) {
+        updateNameForKelo(kelo);
+    }
+    *seen = now;
+}
+
+// --- Names and selection ---------------------------------------------------------------------
+
+void KeloRemote::updateNameForKelo(const KeloObject* kelo) {
+    if (!kelo) return;
+    const QString userDefined = kelo->userDefinedName();
+    const QString wanted = userDefined.isEmpty() ? kelo->name() : userDefined;
+    if (activeKeloes_.value(kelo->name()).toString() == wanted) return;
+    activeKeloes_.insert(kelo->name(), wanted);
+    renamed_ = true;
+}
+
+QString KeloRemote::screenNameForKeloWithName(const QString& name) {
+    const KeloObject* kelo = link_ ? link_->keloObjectForName(name) : nullptr;
+    const QString userDefined = kelo ? kelo->userDefinedName() : QString();
+    QString shown = name;
+    if (!userDefined.isEmpty())
+        shown = userDefined;
+    else if (activeKeloes_.contains(name))
+        shown = activeKeloes_.value(name).toString();
+    return screenNameForKeloName(shown);
+}
+
+QString KeloRemote::screenNameForKeloObject(const KeloObject* kelo) {
+    return kelo ? screenNameForKeloWithName(kelo->name()) : QString();
+}
+
+void KeloRemote::selectKeloObject(const QString& name, int part) {
+    selectedKelo_ = name;
+    selectedKeloPart_ = part;
+    controls_->setFixtureName(name.isNull() ? QString("") : name);
+    contentEditor_->setKeloName(name);
+}
+
+void KeloRemote::KeloRemoteNotification(const Notification& notification) {
+    if (notification.userInfo.value("type").toInt() != 7) return;
+    const KeloObject* kelo = link_->keloObjectForName(selectedKelo_);
+    if (kelo && kelo->address() != 0 && !kelo->isRunning())
+        runAlert({false,
+                  "Kelo Not Running",
+                  "To set this preference, the Kelo application must be running on the "
+                  "selected server",
+                  {"OK", "Cancel"}});
+    window_->tabView()->selectTabViewItemWithIdentifier(KeloMainWindow::kPreferencesTab);
+    controls_->selectPref(notification.userInfo.value("prefName").toString(), true);
+}
+
+void KeloRemote::buildWindowMenu() {
+    auto* bar = new QMenuBar(window_.get());
+    window_->setMenuBar(bar);
+    QMenu* menu = bar->addMenu("Window");
+    const struct {
+        const char* title;
+        const char* key;
+        int tag;
+    } items[] = {{"Kelo Status Window", "Ctrl+1", 31},
+                 {"Projection Editor Window", "Ctrl+3", 33},
+                 {"Kelo Preferences Window", "Ctrl+4", 32}};
+    for (const auto& item : items) {
+        QAction* action = menu->addAction(item.title);
+        action->setShortcut(QKeySequence(item.key));
+        const int tag = item.tag;
+        QObject::connect(action, &QAction::triggered, [this, tag] { windowMenuAction(tag); });
+    }
+    OmLogDebugMenu::addDebugMenuIfNeeded(bar);
+}
+
+void KeloRemote::windowMenuAction(int tag) {
+    switch (tag) {
+    case 31:
+        window_->tabView()->selectTabViewItemWithIdentifier(KeloMainWindow::kStatusTab);
+        break;
+    case 32:
+        window_->tabView()->selectTabViewItemWithIdentifier(KeloMainWindow::kPreferencesTab);
+        break;
+    case 33:
+        contentEditor_->setVisible(true);
+        return;
+    default:
+        return;
+    }
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+// --- Front end ---------------------------------------------------------------------------------
+
+void KeloRemote::showStatusText(const QString& text, const QColor& color) {
+    if (!MainThread::isMainThread()) {
+        MainThread::runOnMain([text, color] {
+            if (gKeloRemote) gKeloRemote->showStatusText(text, color);
+        });
+        return;
+    }
+    if (!window_) {
+        if (!text.isEmpty()) OmLogNoFlood(kOmLogInfo, "%s\n", qPrintable(text));
+        return;
+    }
+    if (color.isValid())
+        window_->statusLine()->showStatusText(text, color);
+    else
+        window_->statusLine()->showStatusText(text);
+}
+
+void KeloRemote::updateInfoBar() {
+    if (window_) window_->statusLine()->updateInfoBar(QDateTime::currentMSecsSinceEpoch());
+}
+
+QWidget* KeloRemote::klWindow() {
+    return window_.get();
+}
+
+int KeloRemote::runAlert(const VTaskAlert& alert) {
+    QMessageBox box(alert.critical ? QMessageBox::Critical : QMessageBox::Warning, alert.title,
+                    alert.text, QMessageBox::NoButton, window_.get());
+    std::vector<QAbstractButton*> buttons;
+    for (const QString& title : alert.buttons)
+        buttons.push_back(box.addButton(title, buttons.empty() ? QMessageBox::AcceptRole
+                                                               : QMessageBox::RejectRole));
+    if (!buttons.empty()) box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+    box.exec();
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        if (box.clickedButton() == buttons[i]) return int(i);
+    }
+    return -1;
+}
+
+void KeloRemote::requestUserAttention() {
+    if (window_) QApplication::alert(window_.get());
+}
+
+void KeloRemote::revealInFileViewer(const QString& path) {
+    const QFileInfo info(path);
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(info.isDir() ? info.absoluteFilePath() : info.absolutePath()));
+}
+
+bool KeloRemote::openMailLink(const QString& url) {
+    return QDesktopServices::openUrl(QUrl(url));
+}
+
+void KeloRemote::relaunchNow() {
+    if (AmIBeingDebugged()) {
+        runAlert({true,
+                  "Relaunch",
+                  "relaunch not executed due to active Xcode debug session... I assume you "
+                  "want to launch a new Xcode debug session",
+                  {"EXIT NOW"}});
+    } else {
+        QProcess::startDetached("/bin/sh", {"-c", kRelaunchScript,
+                                            QCoreApplication::applicationFilePath(),
+                                            QString::number(getpid())});
+    }
+    std::exit(0);
+}
+
+bool KeloRemote::launchingFinished() {
+    return finishedLaunching_;
+}
+
+void KeloRemote::saveKeloes() {
+    settings_->setActiveKeloes(activeKeloes_);
+    UserDefaults& defaults = UserDefaults::standard();
+    if (contentEditor_) defaults.setObject(kContentEditorVisKey, contentEditor_->visible());
+    defaults.synchronize();
+}

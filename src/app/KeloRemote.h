@@ -1,0 +1,125 @@
+#pragma once
+
+#include "app/KeloCompositionRoot.h"
+#include "app/KeloRemoteTickView.h"
+#include "content/ContentUIServices.h"
+#include "foundation/KlStatusLine.h"
+#include "foundation/VTaskManager.h"
+#include "hud/windows/HUDWindowServices.h"
+#include "platform/NotificationCenter.h"
+#include "serverlink/ChangeIncrementsDict.h"
+#include "status/StatusTabServices.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <memory>
+
+class KeloMainWindow;
+class KeloObject;
+class KeloRemoteContentEditor;
+class KeloRemoteSettings;
+class KeloRemoteTick;
+class KlE_Control_Status;
+class KlRemoteControlList;
+class QTimer;
+
+// The application controller: owns the settings file, the main window, the
+// Preferences and content editors, and is the front end the lower layers
+// reach through their installed interfaces (status line, alerts, the main
+// window, screen names, the selection). On the tick it fills the server
+// list when the link's list changed and follows the monitor list's servers
+// for renames and stopped servers; the tabs do their own work in their own
+// classes. Main thread only, except showStatusText (any thread).
+class KeloRemote : public KeloRemoteTickView,
+                   public VTaskManagerUI,
+                   public HUDWindowServices,
+                   public KlStatusLine,
+                   public ContentUIServices,
+                   public StatusTabServices {
+public:
+    // A general status must be younger than this for a server's alias to
+    // replace the name the operator last saw.
+    static constexpr double kAliasFreshSeconds = 3.0;
+
+    explicit KeloRemote(std::unique_ptr<KeloRemoteSettings> settings);
+    ~KeloRemote() override;
+    KeloRemote(const KeloRemote&) = delete;
+    KeloRemote& operator=(const KeloRemote&) = delete;
+
+    // The process's controller; null before one exists.
+    static KeloRemote* instance();
+    KeloFrontEnd frontEnd() { return {this, this, this, this, this}; }
+
+    // Everything that needs the installed interfaces and the link: loads
+    // the settings, builds the main window titled for `version` and
+    // `bundlePath` and joins the tick, first among its views. Once.
+    void awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick, const QString& version,
+                      const QString& bundlePath);
+    // The quit path: saves the working set; a failed write is logged and
+    // shown in the status line. False when the file could not be written.
+    bool applicationShouldTerminate();
+
+    KeloMainWindow* mainWindow() const { return window_.get(); }
+    KeloRemoteSettings& settings() const { return *settings_; }
+    KlRemoteControlList* controls() const { return controls_.get(); }
+    const QStringList& serverListRows() const { return serverListRows_; }
+
+    // --- Tick ---------------------------------------------------------------------
+    void reloadData() override;
+    void performUpdate() override;
+    // A monitor-list entry ({"name": server}) against the server's change
+    // record of the last tick.
+    void updateKelo(const QVariantMap& entry);
+
+    // --- Names and selection --------------------------------------------------------
+    // Remembers the server's display name; the editors are told and the
+    // working set saved at the end of the tick.
+    void updateNameForKelo(const KeloObject* kelo);
+    QString screenNameForKeloWithName(const QString& name) override;
+    QString screenNameForKeloObject(const KeloObject* kelo) override;
+    QString selectedServerName() override { return selectedKelo_; }
+    int selectedKeloPart() const { return selectedKeloPart_; }
+    // Hands the selection to the Preferences and content editors.
+    void selectKeloObject(const QString& name, int part);
+
+    // "KeloRemoteNotification" 5 (fit the window) and 7 (select a
+    // preference), handed on by KeloRemoteNotificationRoute.
+    void KeloRemoteNotification(const Notification& notification);
+    // The Window menu's commands: 31 Status tab, 32 Preferences tab, 33 the
+    // projection editor.
+    void windowMenuAction(int tag);
+
+    // --- Front end ------------------------------------------------------------------------
+    void showStatusText(const QString& text, const QColor& color) override;
+    void updateInfoBar() override;
+    QWidget* klWindow() override;
+    int runAlert(const VTaskAlert& alert) override;
+    void requestUserAttention() override;
+    void revealInFileViewer(const QString& path) override;
+    bool openMailLink(const QString& url) override;
+    // Starts a fresh copy of the program and exits.
+    void relaunchNow() override;
+    bool launchingFinished() override;
+
+    // Records the working set after a command or a list change.
+    void saveKeloes();
+
+private:
+    void buildWindowMenu();
+
+    std::unique_ptr<KeloRemoteSettings> settings_;
+    std::unique_ptr<KeloMainWindow> window_;
+    std::unique_ptr<KlRemoteControlList> controls_;
+    std::unique_ptr<KeloRemoteContentEditor> contentEditor_;
+    KlE_Control_Status* link_ = nullptr;
+    KeloRemoteTick* tick_ = nullptr;
+    ChangeIncrementsDict changeIncrementsDict_;
+    QStringList serverListRows_;
+    QVariantMap activeKeloes_;
+    QString selectedKelo_;
+    int selectedKeloPart_ = 0;
+    bool finishedLaunching_ = false;
+    bool renamed_ = false;  // since the last tick
+};

@@ -1,0 +1,194 @@
+#include "app/KeloMainWindow.h"
+#include "app/KeloRemote.h"
+#include "app/KeloRemoteNotificationRoute.h"
+#include "app/KeloRemoteSettings.h"
+#include "app/KeloRemoteTick.h"
+#include "app/KeloStatusLine.h"
+#include "foundation/OmLog.h"
+#include "platform/PropertyList.h"
+#include "platform/UserDefaults.h"
+#include "serverlink/LinkTestSupport.h"
+#include "serverlink/KeloObject.h"
+#include "serverlink/KeloObjectTCP.h"
+#include "serverlink/KlE_Control_Status.h"
+#include "settings/KlRemoteControlList.h"
+#include "settings/KlSettingsNotifications.h"
+#include "support/TestMain.h"
+#include "support/WireBuilders.h"
+#include "tabbar/TbTabView.h"
+#include "tabbar/TbTabViewItem.h"
+
+#include <QFile>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+// The controller over a link whose sockets are fakes, with a settings file
+// that has "Kelo A" in its monitor list under a name remembered as "Stage".
+class Controller : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        UserDefaults::setStandardFile(dir.filePath("defaults.plist"));
+        linktest::useTestInterfaces();
+        linktest::gNow = linktest::kStart;
+        QFile file(dir.filePath("KeloRemote.plist"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const QVariantMap layout{{"monitor", QVariantList{QVariantMap{{"name", "Kelo A"}}}},
+                                 {"breakouts", QVariantList{QVariantList{}}},
+                                 {"layout_settings", QVariantMap{}}};
+        file.write(PropertyList::write(QVariantMap{{"active_keloes", QVariantMap{{"Kelo A", "Stage"}}},
+                                                   {"curr_layout", "0"},
+                                                   {"layouts", QVariantList{layout}}},
+                                       PropertyList::Format::Xml));
+        file.close();
+
+        KlE_Control_Status::Options options;
+        options.timer = false;
+        options.socketFactory = sockets.factory();
+        link = std::make_unique<KlE_Control_Status>(options);
+        remote = std::make_unique<KeloRemote>(
+            std::make_unique<KeloRemoteSettings>(dir.filePath("KeloRemote.plist")));
+        tick = std::make_unique<KeloRemoteTick>(*link, log);
+        remote->awakeFromNib(*link, *tick, "5.2 r1234", "/opt/kelo/Kelo Verozo Beta");
+    }
+
+    void TearDown() override {
+        remote.reset();
+        tick.reset();
+        link.reset();
+        // Discovery starts product queries on threads of their own.
+        for (int i = 0; i < 500 && keloTcpQueriesRunning() > 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+
+    void announce(const char* name, const char* state, uint32_t address) {
+        sockets.inject(WireBuilders::citpPLoc(4811, "MediaServer", name, state), address);
+    }
+
+    int selectedTab() const {
+        return remote->mainWindow()->tabView()->selectedTabViewItem()->identifier().toInt();
+    }
+
+    QTemporaryDir dir;
+    linktest::FakeSockets sockets;
+    OmLog log;
+    std::unique_ptr<KlE_Control_Status> link;
+    std::unique_ptr<KeloRemoteTick> tick;
+    std::unique_ptr<KeloRemote> remote;
+};
+
+TEST_F(Controller, BuildsTheWindowAndWantsTheMonitorListsServers) {
+    KeloMainWindow* window = remote->mainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "Kelo Verozo Beta (5.2)");
+    EXPECT_EQ(remote->klWindow(), window);
+    const KeloObject* kelo = link->keloObjectForName("Kelo A");
+    ASSERT_NE(kelo, nullptr);
+    EXPECT_TRUE(kelo->active()) << "the monitor list's servers are polled";
+    EXPECT_TRUE(UserDefaults::standard().boolValue("NSAppSleepDisabled"));
+}
+
+TEST_F(Controller, ServerListIsRebuiltOnListChangesButNotOnARunningChange) {
+    QListWidget* list = remote->mainWindow()->serverList();
+    announce("Kelo A", "Running", linktest::kServerA);
+    announce("Kelo B", "Running", linktest::kServerB);
+    tick->tick();
+    EXPECT_EQ(remote->serverListRows(), QStringList({"Kelo A", "Kelo B"}));
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->item(1)->text(), "Kelo B");
+
+    list->clear();
+    announce("Kelo B", "Stopped", linktest::kServerB);  // bit 2 alone
+    tick->tick();
+    EXPECT_EQ(list->count(), 0);
+
+    announce("Kelo B", "Stopped", linktest::kServerA + 7);  // a new address: bit 1
+    tick->tick();
+    EXPECT_EQ(list->count(), 2);
+}
+
+TEST_F(Controller, ScreenNamesAndRenamesFollowTheMonitorList) {
+    EXPECT_EQ(remote->screenNameForKeloWithName("Kelo A"), "Stage") << "remembered name";
+    EXPECT_EQ(remote->screenNameForKeloWithName("Other"), "Other");
+    EXPECT_EQ(remote->screenNameForKeloObject(nullptr), "");
+
+    announce("Kelo A", "Running", linktest::kServerA);
+    KeloObject* kelo = link->keloObjectForName("Kelo A");
+    remote->selectKeloObject("Kelo A", 0);
+    QVariantMap prefs{{"level", QVariantMap{{"_type", "int"}, {"_value", 1}}}};
+    remote->controls()->setDictionary(&prefs);
+    // First sight of its counters: no name change and no alias, so the
+    // remembered name stays.
+    tick->tick();
+    EXPECT_EQ(remote->screenNameForKeloWithName("Kelo A"), "Stage");
+    EXPECT_EQ(remote->controls()->dictionary(), &prefs) << "running: the editor keeps it";
+
+    // The server renames itself: the display name follows and is saved.
+    kelo->addChanges(ServerChanges::kName);
+    tick->tick();
+    EXPECT_EQ(remote->screenNameForKeloWithName("Kelo A"), "Kelo A");
+    ASSERT_TRUE(remote->applicationShouldTerminate());
+    QFile file(dir.filePath("KeloRemote.plist"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(PropertyList::read(file.readAll()).toMap().value("active_keloes").toMap(),
+              (QVariantMap{{"Kelo A", "Kelo A"}}));
+
+    // The selected server stops: the Preferences editor lets go of it.
+    announce("Kelo A", "Stopped", linktest::kServerA);
+    tick->tick();
+    EXPECT_EQ(remote->controls()->dictionary(), nullptr);
+}
+
+TEST_F(Controller, WindowMenuAndPreferenceRequestsSelectTheirTabs) {
+    QMenuBar* bar = remote->mainWindow()->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    QMenu* menu = nullptr;
+    for (QAction* action : bar->actions())
+        if (action->text() == "Window") menu = action->menu();
+    ASSERT_NE(menu, nullptr);
+    QStringList titles, keys;
+    for (QAction* action : menu->actions()) {
+        titles << action->text();
+        keys << action->shortcut().toString();
+    }
+    EXPECT_EQ(titles, QStringList({"Kelo Status Window", "Projection Editor Window",
+                                   "Kelo Preferences Window"}));
+    EXPECT_EQ(keys, QStringList({"Ctrl+1", "Ctrl+3", "Ctrl+4"}));
+    menu->actions()[2]->trigger();
+    EXPECT_EQ(selectedTab(), KeloMainWindow::kPreferencesTab);
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(selectedTab(), KeloMainWindow::kStatusTab);
+
+    // A preference request from a lower layer (type 7) opens the Preferences
+    // tab; a request to read one (type 1) still reaches the link.
+    KeloRemoteNotificationRoute route(*link);
+    NotificationCenter::defaultCenter().post(kKeloRemoteNotification, nullptr,
+                                             {{"type", 7}, {"prefName", "level"}});
+    EXPECT_EQ(selectedTab(), KeloMainWindow::kPreferencesTab);
+}
+
+TEST_F(Controller, StatusTextFromAnyThreadReachesTheLineAndTheTickExpiresIt) {
+    KlStatusLine::install(remote.get());
+    std::thread([] { KlStatusLine::shared().showStatusText("Error x", QColor()); }).join();
+    KeloStatusLine* line = remote->mainWindow()->statusLine();
+    EXPECT_TRUE(line->text().isEmpty()) << "shown on the main thread, not the caller's";
+    QCoreApplication::processEvents();
+    EXPECT_EQ(line->text(), "Error x");
+    EXPECT_EQ(line->textColour(), QColor(Qt::red));
+
+    KlStatusLine::shared().showStatusText("", QColor());
+    tick->tick();
+    EXPECT_TRUE(line->text().isEmpty());
+    EXPECT_EQ(line->showStatusTextUntil(), 0) << "the empty message ends at the next tick";
+    KlStatusLine::install(nullptr);
+}
+
+}  // namespace
+
+KELO_TEST_MAIN_GUI()
