@@ -9,6 +9,7 @@
 #include "foundation/OmLog.h"
 #include "platform/MainThread.h"
 #include "platform/UserDefaults.h"
+#include "content/ContentUIPanel.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "settings/KeloRemoteContentEditor.h"
@@ -83,6 +84,12 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     contentEditor_->setKeloName(QString());
     contentEditor_->setRestricted(defaults.integer(kContentEditorFullyEnabledKey) == 0);
     contentEditor_->setVisible(defaults.boolValue(kContentEditorVisKey));
+
+    ContentUIPanel::Options contentOptions;
+    contentOptions.network = &link;
+    contentPanel_ = std::make_unique<ContentUIPanel>(contentOptions);
+    if (auto item = window_->tabItem(KeloMainWindow::kContentTab))
+        item->setView(contentPanel_->page());
 
     tick.addView(this);
     defaults.setObject(kAppSleepDisabledKey, true);

@@ -16,6 +16,7 @@
 
 #include <memory>
 
+class ContentUIPanel;
 class KeloMainWindow;
 class KeloObject;
 class KeloRemoteContentEditor;
@@ -110,6 +111,8 @@ private:
     void buildWindowMenu();
 
     std::unique_ptr<KeloRemoteSettings> settings_;
+    // Before the window, which owns its page and goes first.
+    std::unique_ptr<ContentUIPanel> contentPanel_;
     std::unique_ptr<KeloMainWindow> window_;
     std::unique_ptr<KlRemoteControlList> controls_;
     std::unique_ptr<KeloRemoteContentEditor> contentEditor_;

@@ -95,7 +95,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         UserDefaults::setStandardFile(dir.filePath("defaults.plist"));
-        ContentUI::setServices(&services);
+        ContentUIServices::install(&services);
         KlStatusLine::install(&statusLine);
         ContentDesktopServices::install(&desktop);
         linktest::useTestInterfaces();
@@ -144,7 +144,7 @@ protected:
         link.reset();
         for (int i = 0; i < 500 && keloTcpQueriesRunning() > 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        ContentUI::setServices(nullptr);
+        ContentUIServices::install(nullptr);
         KlStatusLine::install(nullptr);
         ContentDesktopServices::install(nullptr);
     }

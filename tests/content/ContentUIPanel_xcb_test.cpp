@@ -78,7 +78,7 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
     QTemporaryDir dir;
     UserDefaults::setStandardFile(dir.filePath("defaults.plist"));
     TestServices services;
-    ContentUI::setServices(&services);
+    ContentUIServices::install(&services);
     linktest::useTestInterfaces();
     setKeloTcpConnector(nullptr);
     KeloObject::setClock(nullptr);
@@ -220,7 +220,7 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
     link.reset();
     sims.clear();
     EXPECT_TRUE(processUntil([] { return keloTcpQueriesRunning() == 0; }, 5000));
-    ContentUI::setServices(nullptr);
+    ContentUIServices::install(nullptr);
 }
 
 }  // namespace
