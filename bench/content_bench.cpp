@@ -7,14 +7,14 @@
 #include "content/ContentUIPanel.h"
 #include "content/KeloContentAnalyser.h"
 #include "content/KlParsedFileName.h"
+#include "content/keloMediaFileRef.h"
+#include "content/keloRootPath.h"
+#include "content/moov_info.h"
 #include "platform/UserDefaults.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/OmNetInterface.h"
 #include "support/ContentDatabaseBuilder.h"
-#include "content/keloMediaFileRef.h"
-#include "content/keloRootPath.h"
-#include "content/moov_info.h"
 #include "support/MovieAtoms.h"
 
 #include <QApplication>
@@ -167,7 +167,6 @@ void BM_DecompressBlock(benchmark::State& state) {
 BENCHMARK(BM_DecompressBlock)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
 
 namespace {
 

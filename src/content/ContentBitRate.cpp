@@ -52,7 +52,8 @@ ContentBitRate ContentBitRate::fromSettings(QVariantMap& settings, bool* changed
     bool dummy = false;
     if (!changed) changed = &dummy;
     ContentBitRate rate;
-    rate.maxRate = float(checked(settings, kNetworkBitrate, kMinRate, kMaxRate, kDefaultRate, changed));
+    rate.maxRate =
+        float(checked(settings, kNetworkBitrate, kMinRate, kMaxRate, kDefaultRate, changed));
     rate.autoBitRate = checked(settings, kAutoBitRate, 0, 1, 1, changed) != 0;
     return rate;
 }

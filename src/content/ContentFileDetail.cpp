@@ -44,7 +44,8 @@ ContentFileDetail::ContentFileDetail() {
     QPalette palette = toFileIssues_->palette();
     palette.setColor(QPalette::Text, defaultTextColor());
     palette.setColor(QPalette::Base, boxFillColor());
-    palette.setColor(QPalette::Highlight, HUDThemeKelo::instance()->selectionHighlightActiveColor());
+    palette.setColor(QPalette::Highlight,
+                     HUDThemeKelo::instance()->selectionHighlightActiveColor());
     palette.setColor(QPalette::HighlightedText,
                      HUDThemeKelo::instance()->selectionTextActiveColor());
     toFileIssues_->setPalette(palette);

@@ -47,10 +47,14 @@ const QImage& ContentFileStatusCell::iconImage(Icon icon) {
     static const QImage red = tintedImageWithColor(base, Qt::red, true);
     static const QImage cyan = tintedImageWithColor(base, Qt::cyan, true);
     switch (icon) {
-        case Icon::Yellow: return yellow;
-        case Icon::Red: return red;
-        case Icon::Cyan: return cyan;
-        case Icon::None: break;
+        case Icon::Yellow:
+            return yellow;
+        case Icon::Red:
+            return red;
+        case Icon::Cyan:
+            return cyan;
+        case Icon::None:
+            break;
     }
     return none;
 }
@@ -67,8 +71,8 @@ void ContentFileStatusCell::drawInteriorWithFrame(QPainter& painter, const QRect
     const QImage& icon = iconImage(iconFor(*row));
     const double iconWidth = documentIcon().width();
     if (!icon.isNull()) {
-        const QRectF at(frame.x(), frame.y() + (frame.height() - icon.height()) / 2.0,
-                        icon.width(), icon.height());
+        const QRectF at(frame.x(), frame.y() + (frame.height() - icon.height()) / 2.0, icon.width(),
+                        icon.height());
         painter.drawImage(at, icon);
     }
     if (row->thumbnail.isNull()) return;

@@ -46,7 +46,9 @@ private:
 
 ContentTableModel::ContentTableModel(ContentUIPanel* controller, int table, QStringList titles,
                                      QObject* parent)
-    : QAbstractTableModel(parent), controller_(controller), table_(table),
+    : QAbstractTableModel(parent),
+      controller_(controller),
+      table_(table),
       titles_(std::move(titles)) {
     rows_ = controller_->numberOfRows(table_);
 }

@@ -71,8 +71,7 @@ constexpr int kRemoteRescanCommand = 242;
 constexpr int kMetadataType = 3;
 
 const QStringList kFolderTitles = {"", "Ident", "#", "Name", "Files"};
-const QStringList kFileTitles = {"",      "",      "#",        "Name", "Ext",
-                                 "Res",   "Codec", "Modified", "Size"};
+const QStringList kFileTitles = {"", "", "#", "Name", "Ext", "Res", "Codec", "Modified", "Size"};
 const QStringList kHistoryTitles = {"Ended", "Transfer"};
 
 // Issue bits with their texts; true: shown in yellow.
@@ -82,13 +81,20 @@ struct IssueText {
     bool yellow;
 };
 const IssueText kIssueTexts[] = {
-    {0x2000, "disk extra_volumes not found", true}, {0x1000, "?", false},
-    {0x0800, "disk space is low", true},            {0x0400, "?", false},
-    {0x0200, "permissions not writable", true},     {0x0100, "file has conflict", true},
-    {0x0080, "file not found", false},              {0x0040, "file has conflict on master", true},
-    {0x0020, "file name differs", false},           {0x0010, "folder name differs", false},
-    {0x0008, "file length differs", false},         {0x0004, "file is older", false},
-    {0x0002, "file is newer", false},               {0x0001, "file not found", false},
+    {0x2000, "disk extra_volumes not found", true},
+    {0x1000, "?", false},
+    {0x0800, "disk space is low", true},
+    {0x0400, "?", false},
+    {0x0200, "permissions not writable", true},
+    {0x0100, "file has conflict", true},
+    {0x0080, "file not found", false},
+    {0x0040, "file has conflict on master", true},
+    {0x0020, "file name differs", false},
+    {0x0010, "folder name differs", false},
+    {0x0008, "file length differs", false},
+    {0x0004, "file is older", false},
+    {0x0002, "file is newer", false},
+    {0x0001, "file not found", false},
 };
 
 int issueBitsOf(const QVariant& entry) {
@@ -159,8 +165,8 @@ ContentUIPanel::ContentUIPanel(const Options& options) : options_(options) {
                 ui().setMasterSettingsValue(key, settings.value(key));
     buildPage();
     auto& centre = NotificationCenter::defaultCenter();
-    observers_.push_back(centre.addObserver(
-        "KeloThumbnailDataNotification", nullptr, [this](const Notification& n) {
+    observers_.push_back(
+        centre.addObserver("KeloThumbnailDataNotification", nullptr, [this](const Notification& n) {
             const auto* server = static_cast<const KeloObject*>(n.sender);
             if (!server) return;
             storeThumbnail(server->name(), n.userInfo.value("file").toByteArray(),
@@ -310,7 +316,7 @@ void ContentUIPanel::buildPage() {
     fgrid->setContentsMargins(4, 2, 4, 2);
     fgrid->setVerticalSpacing(1);
     const std::pair<const char*, const char*> fields[] = {
-        {"index", "Index"}, {"identity", "Identity"}, {"name", "Name"},        {"path", "Path"},
+        {"index", "Index"}, {"identity", "Identity"}, {"name", "Name"}, {"path", "Path"},
         {"count", "Files"}, {"modified", "Changed"},  {"sync", "Sync"},
     };
     int frow = 0;
@@ -447,9 +453,8 @@ void ContentUIPanel::setContentTab(QWidget* tab, HUDProgressIndicator* progressB
 void ContentUIPanel::setScanAllServers(HUDButton* button) {
     toScanAllServers_ = button;
     if (!button) return;
-    connect(button, &QAbstractButton::clicked, this, [this] {
-        scanAllServers(QApplication::keyboardModifiers() & Qt::ShiftModifier);
-    });
+    connect(button, &QAbstractButton::clicked, this,
+            [this] { scanAllServers(QApplication::keyboardModifiers() & Qt::ShiftModifier); });
 }
 
 // --- Settings -------------------------------------------------------------------------
@@ -575,8 +580,7 @@ ContentCellText ContentUIPanel::objectValueForFolderColumn(int column, int row) 
         const QString member = selectedMemberName();
         const bool ofMember =
             r->isMemberOnlyKeloName.isEmpty()
-                ? r->masterFolder &&
-                      r->masterFolder->MembersWithFldr().contains(QVariant(member))
+                ? r->masterFolder && r->masterFolder->MembersWithFldr().contains(QVariant(member))
                 : r->isMemberOnlyKeloName == member;
         dim = ofMember ? lesser : true;
     }
@@ -641,8 +645,8 @@ ContentCellText ContentUIPanel::objectValueForFileColumn(int column, int row) {
     } else if (!detail.isEmpty()) {
         dim = false;
     } else {
-        dim = !(r->isConfusing && r->isMemberOnly &&
-                r->isMemberOnlyKeloName == selectedMemberName());
+        dim =
+            !(r->isConfusing && r->isMemberOnly && r->isMemberOnlyKeloName == selectedMemberName());
     }
     QColor colour;
     if (!dim) {
@@ -724,21 +728,27 @@ bool ContentUIPanel::drawRow(QPainter& painter, int table, int row, const QRectF
 
 QString ContentUIPanel::contentStatusText(int code, const QString& letter, bool reanalysing) {
     switch (code) {
-        case 1: return "No Kelo Server selected";
+        case 1:
+            return "No Kelo Server selected";
         case 2:
             return "Kelo Server database unavailable:\nServer appears to be running\nan "
                    "incompatible KeloDaemon\nsoftware version";
-        case 3: return "Kelo Server offline";
-        case 4: return "Kelo Server database unavailable";
+        case 3:
+            return "Kelo Server offline";
+        case 4:
+            return "Kelo Server database unavailable";
         case 5:
-            return QString("No master for collection '%1'.\nTo manage content,\nright click on a "
-                           "server,\nand choose Syncing -> Master.")
+            return QString(
+                       "No master for collection '%1'.\nTo manage content,\nright click on a "
+                       "server,\nand choose Syncing -> Master.")
                 .arg(letter);
-        case 6: return "Master offline";
+        case 6:
+            return "Master offline";
         case 7:
             return reanalysing ? "Master database will be re-analysed\nwhen sync is complete"
                                : "Master database unavailable.\nHit Refresh to retry";
-        default: return QString();
+        default:
+            return QString();
     }
 }
 
@@ -768,9 +778,9 @@ void ContentUIPanel::reloadTables() {
         QSignalBlocker block(table->selectionModel());
         table->selectionModel()->clearSelection();
         for (size_t r : rows)
-            table->selectionModel()->select(table->model()->index(int(r), 0),
-                                            QItemSelectionModel::Select |
-                                                QItemSelectionModel::Rows);
+            table->selectionModel()->select(
+                table->model()->index(int(r), 0),
+                QItemSelectionModel::Select | QItemSelectionModel::Rows);
     };
     select(toFolderTable_, ui().folderSelection());
     select(toFileTable_, ui().fileSelection());
@@ -927,8 +937,7 @@ void ContentUIPanel::tableViewSelectionDidChange(QAbstractItemView* table) {
 
 QString ContentUIPanel::mouseHoverTooltipForSyncCell(const ContentTableRow& row, QColor* color,
                                                      Qt::CursorShape* cursor, bool isSyncColumn,
-                                                     bool isStatusColumn,
-                                                     bool isFileDetail) const {
+                                                     bool isStatusColumn, bool isFileDetail) const {
     const bool syncOrDetail = isSyncColumn || isFileDetail;
     const QString letter = collectionLetter();
     const auto& name = row.parsedName;
@@ -943,8 +952,9 @@ QString ContentUIPanel::mouseHoverTooltipForSyncCell(const ContentTableRow& row,
     }
     if (name.isConflicted()) {
         *color = Qt::red;
-        text = QString("ERROR: File conflicts with a file of the same index %1.\nFile is not in "
-                       "content database.  %2")
+        text = QString(
+                   "ERROR: File conflicts with a file of the same index %1.\nFile is not in "
+                   "content database.  %2")
                    .arg(name.number(), row.isMemberOnly
                                            ? "If synced, member will remove non-matching files."
                                            : "Master will not sync conflicted files.");
@@ -993,9 +1003,8 @@ QString ContentUIPanel::mouseHoverTooltipForSyncCell(const ContentTableRow& row,
             if (row.canTakeSyncAction(true)) *cursor = Qt::PointingHandCursor;
         }
         QString issues;
-        const QVariantMap entry = row.masterFolder
-                                      ? row.masterFolder->value(name.fileKey()).toMap()
-                                      : QVariantMap();
+        const QVariantMap entry =
+            row.masterFolder ? row.masterFolder->value(name.fileKey()).toMap() : QVariantMap();
         const QVariantList errors = entry.value(".ErrArray").toList();
         for (const IssueText& issue : kIssueTexts) {
             QStringList servers;
@@ -1064,8 +1073,7 @@ void ContentUIPanel::showMouseHoverInfo(DTableView* table, const QPointF& point)
                          .arg(collectionLetter());
         colour = Qt::yellow;
     } else {
-        text = mouseHoverTooltipForSyncCell(*r, &colour, &cursor, syncColumn, statusColumn,
-                                            false);
+        text = mouseHoverTooltipForSyncCell(*r, &colour, &cursor, syncColumn, statusColumn, false);
     }
     table->viewport()->setCursor(cursor);
     if (!text.isEmpty() && analyser()->analysing()) text = "Analyzing...";
@@ -1097,8 +1105,7 @@ QVariantMap ContentUIPanel::fetchFileDetail(ContentTableRow& row) {
     row.fileDetail = QVariantMap();
     ContentCollection* c = collection();
     const auto& id = row.parsedName.contentID();
-    const QString server =
-        row.isMemberOnly ? row.isMemberOnlyKeloName : selectedMemberName();
+    const QString server = row.isMemberOnly ? row.isMemberOnlyKeloName : selectedMemberName();
     if (row.isSeparatorRow || !id || !c || server.isEmpty()) return {};
     std::optional<QVariantMap> entry = c->databaseEntryForContentID(*id, server);
     if (entry && row.parsedName.isConflicted() && !row.parsedName.conflictKey().isEmpty())
@@ -1120,17 +1127,15 @@ void ContentUIPanel::fetchThumbnail(ContentTableRow& row) {
     QString server;
     if (row.isMemberOnly)
         server = row.isMemberOnlyKeloName;
-    else if ((row.isMasterSelected || row.parsedName.dict().value(".ErrArray").toList().isEmpty()) && a)
+    else if ((row.isMasterSelected ||
+              row.parsedName.dict().value(".ErrArray").toList().isEmpty()) &&
+             a)
         server = a->masterName;
     else
         server = selectedMemberName();
     const QString contentKey = QString::number(id->intValue());
-    const QVariantMap cached = cache_->value(server)
-                                   .toMap()
-                                   .value(folderKey)
-                                   .toMap()
-                                   .value(contentKey)
-                                   .toMap();
+    const QVariantMap cached =
+        cache_->value(server).toMap().value(folderKey).toMap().value(contentKey).toMap();
     if (!cached.isEmpty() && cached.value("Modified") == row.fileDetail.value("Modified")) {
         if (row.thumbData.isEmpty()) {
             row.thumbData = cached.value("data").toByteArray();
@@ -1257,8 +1262,7 @@ void ContentUIPanel::updateFileDetailView(ContentFileDetail& panel, ContentTable
     fetchFileDetail(*row);
     QColor colour;
     Qt::CursorShape cursor = Qt::ArrowCursor;
-    const QString issues =
-        mouseHoverTooltipForSyncCell(*row, &colour, &cursor, false, false, true);
+    const QString issues = mouseHoverTooltipForSyncCell(*row, &colour, &cursor, false, false, true);
     if (!issues.isEmpty()) {
         panel.toFileIssues()->setPlainText(issues);
         panel.toFileIssues()->show();
@@ -1276,8 +1280,8 @@ void ContentUIPanel::updateFileDetailView(ContentFileDetail& panel, ContentTable
     }
     const QVariantMap& detail = row->fileDetail;
     ContentAnalysis* a = analysis();
-    const QString pathServer = row->isMemberOnly ? row->isMemberOnlyKeloName
-                                                 : (a ? a->masterName : QString());
+    const QString pathServer =
+        row->isMemberOnly ? row->isMemberOnlyKeloName : (a ? a->masterName : QString());
     KeloObject* pathKelo = kelo(pathServer);
     QString path = pathKelo ? pathKelo->fullPathToFile(row->path()) : row->path();
     if (memberBits == 0 || showsMaster) {
@@ -1292,17 +1296,16 @@ void ContentUIPanel::updateFileDetailView(ContentFileDetail& panel, ContentTable
         const qsizetype slash = path.lastIndexOf('/');
         const QString directory = slash >= 0 ? path.left(slash + 1) : QString();
         const QString last = path.mid(slash + 1);
-        AttributedString text(directory, TextAttributes{.foreground = (memberBits & 0x10)
-                                                                          ? marking
-                                                                          : defaultTextColor(),
-                                                        .font = font});
+        AttributedString text(
+            directory,
+            TextAttributes{.foreground = (memberBits & 0x10) ? marking : defaultTextColor(),
+                           .font = font});
         text.append(AttributedString(
             last, TextAttributes{.foreground = (memberBits & 0x20) ? marking : defaultTextColor(),
                                  .font = font}));
-        text.append(AttributedString(
-            QString("  (on member '%1')").arg(screenName(member)),
-            TextAttributes{.foreground = withAlpha(marking, 0.8),
-                           .font = ContentFileDetail::italicFont(font)}));
+        text.append(AttributedString(QString("  (on member '%1')").arg(screenName(member)),
+                                     TextAttributes{.foreground = withAlpha(marking, 0.8),
+                                                    .font = ContentFileDetail::italicFont(font)}));
         panel.toFileName()->setAttributedStringValue(text);
     }
     if (detail.isEmpty()) return;
@@ -1385,15 +1388,16 @@ void ContentUIPanel::updateFolderDetailView() {
     if (r && r->parsedName.contentID()) {
         const auto id = *r->parsedName.contentID();
         folderField("index")->setStringValue(r->parsedName.number());
-        if (id.ident() != 0) folderField("identity")->setStringValue(QString::asprintf("[%d]", id.ident()));
+        if (id.ident() != 0)
+            folderField("identity")->setStringValue(QString::asprintf("[%d]", id.ident()));
         if (r->parsedName.bodyWithExtension().isEmpty()) {
             folderField("name")->setStringValue("<multiple folders>");
             folderField("path")->setStringValue("<multiple paths>");
         } else {
             folderField("name")->setStringValue(r->parsedName.bodyWithExtension());
             ContentAnalysis* a = analysis();
-            KeloObject* k = kelo(r->isMemberOnly ? r->isMemberOnlyKeloName
-                                                 : (a ? a->masterName : QString()));
+            KeloObject* k =
+                kelo(r->isMemberOnly ? r->isMemberOnlyKeloName : (a ? a->masterName : QString()));
             const QString path = k ? k->fullPathToFile(r->path()) : r->path();
             HUDTextField* field = folderField("path");
             static const QFont normal = field->font();
@@ -1633,8 +1637,7 @@ std::unique_ptr<QMenu> ContentUIPanel::menuForEvent(QObject* sender) {
         QAction* action = menu->addAction(title);
         action->setData(tag);
         action->setEnabled(enabled);
-        connect(action, &QAction::triggered, this,
-                [this, tag, title] { menuAction(tag, title); });
+        connect(action, &QAction::triggered, this, [this, tag, title] { menuAction(tag, title); });
         return action;
     };
     const bool masterSelected = ContentUI::masterSelected();
@@ -1653,15 +1656,15 @@ std::unique_ptr<QMenu> ContentUIPanel::menuForEvent(QObject* sender) {
                 if (r->needsSync()) ++managedNeedingSync;
             }
         }
-        const QString manage = eligible > 1       ? "Manage selected folders"
+        const QString manage = eligible > 1     ? "Manage selected folders"
                                : lastIsMetadata ? "Manage this file"
                                                 : "Manage this folder";
         const bool allManaged = managed == eligible;
         QAction* item = add(manage, allManaged ? kManageOff : kManageOn, true);
         item->setCheckable(true);
         item->setChecked(allManaged);
-        add(eligible > 1 ? "Synchronize selected folders" : "Synchronize this folder",
-            kSyncFolders, masterSelected && managedNeedingSync > 0);
+        add(eligible > 1 ? "Synchronize selected folders" : "Synchronize this folder", kSyncFolders,
+            masterSelected && managedNeedingSync > 0);
         add(eligible > 1 ? "Force synchronize selected folders" : "Force synchronize this folder",
             kForceSyncFolders, masterSelected && managed > 0)
             ->setToolTip(forceTip);
@@ -1706,7 +1709,8 @@ std::unique_ptr<QMenu> ContentUIPanel::menuForEvent(QObject* sender) {
                                         .arg(screenName(wrongMember)))
                         ->setEnabled(false);
                 for (const auto& [title, tag] :
-                     {std::pair<QString, int>{"sync TO master (just this once)", kBackwardsToMaster},
+                     {std::pair<QString, int>{"sync TO master (just this once)",
+                                              kBackwardsToMaster},
                       {"sync TO master & others (just this once)", kBackwardsToAll}}) {
                     QAction* action = backwards->addAction(title);
                     action->setData(tag);
@@ -1759,7 +1763,7 @@ void ContentUIPanel::menuAction(int tag, const QString& title) {
         if (tag == kPilotFolders || tag == kPilotFiles) {
             ContentTableRow* file = selectedFile();
             const auto& id = file && file->parsedName.contentID() ? file->parsedName.contentID()
-                                                                   : folder->parsedName.contentID();
+                                                                  : folder->parsedName.contentID();
             if (id) pilotContentID_ = id->intValue();
         }
         const bool managed =
@@ -1877,7 +1881,8 @@ QString ContentUIPanel::pilotPreferencesPath() const {
 
 int ContentUIPanel::runningPilotCount() const {
     QString expected;
-    const QString launchPath = readPreferences(pilotPreferencesPath()).value("lastLaunchPath").toString();
+    const QString launchPath =
+        readPreferences(pilotPreferencesPath()).value("lastLaunchPath").toString();
     if (!launchPath.isEmpty()) expected = QFileInfo(launchPath).canonicalFilePath();
     int count = 0;
     const QDir proc("/proc");

@@ -65,9 +65,9 @@ class ContentUIPanel : public QObject, public TableViewDelegate, public MouseHov
     Q_OBJECT
 public:
     struct Options {
-        ContentUI* ui = nullptr;  // null: ContentUI::instance()
-        KlE_Control_Status* network = nullptr;  // null: the process's link
-        KeloContentAnalyser* analyser = nullptr;  // null: the shared analyser
+        ContentUI* ui = nullptr;                    // null: ContentUI::instance()
+        KlE_Control_Status* network = nullptr;      // null: the process's link
+        KeloContentAnalyser* analyser = nullptr;    // null: the shared analyser
         KeloContentTransferAgent* agent = nullptr;  // null: none, always idle
         // Reference-date seconds; null: the server link's clock.
         std::function<double()> clock;
@@ -209,7 +209,8 @@ public:
     QVariantMap& thumbnailCache() { return *cache_; }
     void clearThumbnailCache();
     void updateFileDetailView();
-    void updateFileDetailView(ContentFileDetail& panel, ContentTableRow* row, const QString& member);
+    void updateFileDetailView(ContentFileDetail& panel, ContentTableRow* row,
+                              const QString& member);
     void updateFolderDetailView();
 
     // --- Scan all, menus, commands --------------------------------------------

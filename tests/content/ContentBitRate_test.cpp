@@ -20,7 +20,7 @@ TEST(ContentBitRate, CodeKeepsWhatTheTransferCanCarry) {
     const Case cases[] = {
         {999.9f, false, 0x670F, 999.9f},  // tenths below 1000
         {999.9f, true, 0xE70F, 999.9f},
-        {1000.0f, false, 10, 1000.0f},     // hundreds from 1000 on
+        {1000.0f, false, 10, 1000.0f},  // hundreds from 1000 on
         {1234.5f, false, 12, 1200.0f},
         {2e6f, false, 16383, 1638300.0f},  // the largest magnitude
         {0.05f, false, 0x4000, 0.0f},      // tenths truncate
@@ -47,10 +47,8 @@ TEST(ContentBitRate, StoredSettingsAreCheckedNotRounded) {
     };
     const Case cases[] = {
         {1234.5, 1234.5f, false},  // in range: used as stored until the next change
-        {0.05, 1000.0f, true},
-        {2e6, 1000.0f, true},
-        {QVariant(), 1000.0f, true},
-        {"fast", 1000.0f, true},
+        {0.05, 1000.0f, true},       {2e6, 1000.0f, true},
+        {QVariant(), 1000.0f, true}, {"fast", 1000.0f, true},
     };
     for (const Case& c : cases) {
         QVariantMap settings{{"autoBitRate", 0}};

@@ -18,12 +18,9 @@ TEST(ContentFileDetail, Sizes) {
         const char* table;
     };
     const Case cases[] = {
-        {0, "0 bytes", "0 bytes"},
-        {1000, "1000 bytes", "1000 bytes"},
-        {1001, "1.001 KB", "1.00 KB"},
-        {1e6, "1000.000 KB", "1000.00 KB"},
-        {1234567, "1.235 MB", "1.23 MB"},
-        {2.5e9, "2.500 GB", "2.50 GB"},
+        {0, "0 bytes", "0 bytes"},        {1000, "1000 bytes", "1000 bytes"},
+        {1001, "1.001 KB", "1.00 KB"},    {1e6, "1000.000 KB", "1000.00 KB"},
+        {1234567, "1.235 MB", "1.23 MB"}, {2.5e9, "2.500 GB", "2.50 GB"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ContentFileDetail::sizeText(c.length), c.detail) << c.length;

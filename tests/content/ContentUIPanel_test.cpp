@@ -4,12 +4,12 @@
 // settings. Servers live at documentation addresses; their TCP requests
 // are caught by the test connector.
 
-#include "content/ContentDesktopServices.h"
+#include "content/ContentUIPanel.h"
 #include "content/ContentDefaults.h"
+#include "content/ContentDesktopServices.h"
 #include "content/ContentFileDetail.h"
 #include "content/ContentTableView.h"
 #include "content/ContentUI.h"
-#include "content/ContentUIPanel.h"
 #include "content/KeloContentAnalyser.h"
 #include "foundation/KlStatusLine.h"
 #include "hud/controls/HUDButton.h"
@@ -109,12 +109,16 @@ protected:
         // picture values, file 2 shorter on both members, file 3 missing on A.
         master = mediaDatabase("M", 1, 2, 3);
         master = withFile(master, 1, 1,
-                          {{"Length", 1000000}, {"NeedsThumb", true}, {"Codec", "ProRes"},
-                           {"Width", 1920}, {"Height", 1080}, {"Duration", 3723.5},
+                          {{"Length", 1000000},
+                           {"NeedsThumb", true},
+                           {"Codec", "ProRes"},
+                           {"Width", 1920},
+                           {"Height", 1080},
+                           {"Duration", 3723.5},
                            {"FPS", 25}});
         master = withFile(master, 1, 2, {{"NeedsThumb", true}});
-        QVariantMap a = withFile(withoutFile(mediaDatabase("A", 1, 2, 3), 1, 3), 1, 2,
-                                 {{"Length", 2000}});
+        QVariantMap a =
+            withFile(withoutFile(mediaDatabase("A", 1, 2, 3), 1, 3), 1, 2, {{"Length", 2000}});
         a.insert(folderKey(0, 0, 9), mediaFolder(9, 1));  // only on A
         QVariantMap b = withFile(mediaDatabase("B", 1, 2, 3), 1, 2, {{"Length", 2000}});
         members = {a, b};
@@ -232,8 +236,7 @@ TEST_F(ContentPanelTest, FolderAndFileColumns) {
     EXPECT_TRUE(panel->objectValueForFileColumn(3, 0).text.isEmpty());
 
     selectFolder(0);
-    ASSERT_EQ(panel->fileTable()->model()->rowCount(),
-              int(ui->currentFilesDataSource()->size()));
+    ASSERT_EQ(panel->fileTable()->model()->rowCount(), int(ui->currentFilesDataSource()->size()));
     const int one = fileRowNamed("001");
     ASSERT_GE(one, 0);
     EXPECT_EQ(panel->objectValueForFileColumn(8, one).text, "1000.00 KB");
@@ -283,8 +286,7 @@ TEST_F(ContentPanelTest, HoverTextsExplainTheSyncState) {
     // nobody to sync to.
     selectServer("A");
     selectFolder(0);
-    const ContentTableRow& onMember =
-        *(*ui->currentFilesDataSource())[size_t(fileRowNamed("002"))];
+    const ContentTableRow& onMember = *(*ui->currentFilesDataSource())[size_t(fileRowNamed("002"))];
     colour = QColor();
     EXPECT_TRUE(panel->mouseHoverTooltipForSyncCell(onMember, &colour, &cursor, true, false, false)
                     .startsWith("To sync, first select the Kelo server which is master of "
@@ -585,8 +587,8 @@ TEST_F(ContentPanelTest, CompanionProgram) {
     ASSERT_TRUE(QFile::copy("/bin/sleep", program));
     QFile prefs(dir.filePath("com.OMBREL.KeloPilot.plist"));
     ASSERT_TRUE(prefs.open(QIODevice::WriteOnly));
-    prefs.write(PropertyList::write(QVariantMap{{"lastLaunchPath", program}},
-                                    PropertyList::Format::Xml));
+    prefs.write(
+        PropertyList::write(QVariantMap{{"lastLaunchPath", program}}, PropertyList::Format::Xml));
     prefs.close();
     statusLine.text.clear();
     QElapsedTimer timer;

@@ -85,10 +85,10 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
 
     QVariantMap master = mediaDatabase("M", 1, 2, 8);
     for (int file = 1; file <= 8; ++file)
-        master = withFile(master, 1, file,
-                          {{"NeedsThumb", true}, {"Width", 1280}, {"Height", 720}});
-    QVariantMap a = withFile(withFile(mediaDatabase("A", 1, 2, 8), 1, 3, {}), 1, 2,
-                             {{"Length", 4000}});
+        master =
+            withFile(master, 1, file, {{"NeedsThumb", true}, {"Width", 1280}, {"Height", 720}});
+    QVariantMap a =
+        withFile(withFile(mediaDatabase("A", 1, 2, 8), 1, 3, {}), 1, 2, {{"Length", 4000}});
     QVariantMap b = withFile(mediaDatabase("B", 1, 2, 8), 1, 2, {{"Length", 4000}});
     b.insert(folderKey(0, 0, 9), mediaFolder(9, 2));
 
@@ -188,9 +188,9 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
         if (panel->contentTableRow(row, false)->parsedName.number() == "002") two = row;
     ASSERT_GE(two, 0);
     const QRect syncCell = files->visualRect(files->model()->index(two, 1));
-    panel->showMouseHoverInfo(files, QPointF(syncCell.center()) -
-                                         QPointF(files->columnViewportPosition(0),
-                                                 files->rowViewportPosition(0)));
+    panel->showMouseHoverInfo(
+        files, QPointF(syncCell.center()) -
+                   QPointF(files->columnViewportPosition(0), files->rowViewportPosition(0)));
     QColor colour;
     EXPECT_EQ(window.toolTipInfo(&colour),
               "Sync this file.\nfile length differs on members 'Kelo A', 'Kelo B'");

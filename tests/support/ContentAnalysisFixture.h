@@ -14,8 +14,8 @@
 namespace contentdb {
 
 // The master's database first; each member names itself in ".PLocName".
-inline std::shared_ptr<ContentAnalysis> analyse(const QString& masterName,
-                                                int32_t collectionID, const QVariantMap& master,
+inline std::shared_ptr<ContentAnalysis> analyse(const QString& masterName, int32_t collectionID,
+                                                const QVariantMap& master,
                                                 const std::vector<QVariantMap>& members) {
     auto analysis = std::make_shared<ContentAnalysis>();
     analysis->masterName = masterName;
@@ -25,8 +25,8 @@ inline std::shared_ptr<ContentAnalysis> analyse(const QString& masterName,
         analysis->addMember(m.value(".PLocName").toString(), false, m);
     int issues = 0;
     for (auto it = master.constBegin(); it != master.constEnd(); ++it)
-        KeloContentAnalyser::analyseFolder(it.key(), &analysis->dict, &members, *analysis,
-                                           &issues, master);
+        KeloContentAnalyser::analyseFolder(it.key(), &analysis->dict, &members, *analysis, &issues,
+                                           master);
     for (const QVariantMap& m : members)
         for (auto it = m.constBegin(); it != m.constEnd(); ++it)
             if (!master.contains(it.key()))
