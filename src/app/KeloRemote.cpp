@@ -15,7 +15,6 @@
 #include "settings/KeloRemoteContentEditor.h"
 #include "settings/KlRemoteControlList.h"
 #include "tabbar/TbTabView.h"
-#include "tabbar/TbTabViewItem.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -24,7 +23,6 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QUrl>
@@ -51,7 +49,6 @@ KeloRemote::KeloRemote(std::unique_ptr<KeloRemoteSettings> settings)
 }
 
 KeloRemote::~KeloRemote() {
-    if (tick_) tick_->removeView(this);
     if (gKeloRemote == this) gKeloRemote = nullptr;
 }
 
@@ -62,7 +59,6 @@ KeloRemote* KeloRemote::instance() {
 void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
                               const QString& version, const QString& bundlePath) {
     link_ = &link;
-    tick_ = &tick;
     UserDefaults& defaults = UserDefaults::standard();
     settings_->loadSettings(defaults.object(kSettingsDefaultsKey));
     activeKeloes_ = settings_->activeKeloes();

@@ -24,7 +24,6 @@ class KeloRemoteSettings;
 class KeloRemoteTick;
 class KlE_Control_Status;
 class KlRemoteControlList;
-class QTimer;
 
 // The application controller: owns the settings file, the main window, the
 // Preferences and content editors, and is the front end the lower layers
@@ -55,7 +54,9 @@ public:
 
     // Everything that needs the installed interfaces and the link: loads
     // the settings, builds the main window titled for `version` and
-    // `bundlePath` and joins the tick, first among its views. Once.
+    // `bundlePath` and joins the tick, first among its views. Once. The
+    // tick (the composition root's) is made after the controller and goes
+    // before it, or ticks no more once the controller is gone.
     void awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick, const QString& version,
                       const QString& bundlePath);
     // The quit path: saves the working set; a failed write is logged and
@@ -117,7 +118,6 @@ private:
     std::unique_ptr<KlRemoteControlList> controls_;
     std::unique_ptr<KeloRemoteContentEditor> contentEditor_;
     KlE_Control_Status* link_ = nullptr;
-    KeloRemoteTick* tick_ = nullptr;
     ChangeIncrementsDict changeIncrementsDict_;
     QStringList serverListRows_;
     QVariantMap activeKeloes_;

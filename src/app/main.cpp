@@ -3,6 +3,7 @@
 #include "app/KeloRemote.h"
 #include "app/KeloRemoteSettings.h"
 #include "app/KeloRemoteTick.h"
+#include "app/NSApplicationEventCatcher.h"
 #include "foundation/KeloPrintfLog.h"
 #include "foundation/OmLog.h"
 #include "foundation/VTaskManager.h"
@@ -12,7 +13,6 @@
 #include "platform/LibraryPaths.h"
 #include "serverlink/KlE_Control_Status.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     HUDThemeManager::keyedManager()->setTheme(HUDThemeKeloPanel::instance(), "flatTheme");
     HUDThemeManager::keyedManager()->setTheme(HUDThemeKelo::instance(), "gradientTheme");
 
-    QApplication app(argc, argv);
+    NSApplicationEventCatcher app(argc, argv);
     QCoreApplication::setApplicationName("KeloRemote");
     QCoreApplication::setApplicationVersion(QStringLiteral(KELO_VERSION));
 

@@ -160,6 +160,9 @@ TEST_F(Grid, DropsReorderOrAddBreakouts) {
     ASSERT_EQ(otherList.size(), 1);
     EXPECT_EQ(otherList[0], (QVariantMap{{"name", "Kelo on A"}, {"layer", 3}}));
     EXPECT_FALSE(other.performDragOperation("garbage", {5, 5}, &view));
+    // The same data from another program has no source view here.
+    EXPECT_FALSE(other.performDragOperation(first, {5, 5}, nullptr));
+    EXPECT_EQ(otherList.size(), 1);
     EXPECT_FALSE(
         other.performDragOperation(KeloStatusView::dragData(9, nullptr, 0), {5, 5}, &view));
 }

@@ -1,13 +1,26 @@
 #include "status/ServersUI.h"
 #include "serverlink/KeloNetworkInterface.h"
 #include "serverlink/KeloObject.h"
+#include "serverlink/KlE_Control_Status.h"
 #include "serverlink/OmNetInterface.h"
+#include "status/BreakoutScrollView.h"
+#include "status/KeloBreakoutCell.h"
+#include "status/KeloLayerBreakoutCell.h"
+#include "status/KeloMonitorCell.h"
+#include "status/KeloStatusView.h"
+#include "status/statusContainer.h"
+#include "support/PixelTestSupport.h"
+#include "tabbar/TbTabView.h"
+#include "tabbar/TbTabViewItem.h"
 
+#include "serverlink/FakeDatagramSocket.h"
 #include "support/TestMain.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 namespace {
+
+KELO_TEMP_DEFAULTS();
 
 constexpr uint32_t ip(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
     return a << 24 | b << 16 | c << 8 | d;
@@ -132,6 +145,128 @@ TEST(DaemonVersion, ApplicationVersionTexts) {
     EXPECT_EQ(ServersUI::majorMinorOfVersion(""), std::make_pair(0, 0));
 }
 
+// The controller over a link whose sockets go nowhere and whose servers are
+// filled by hand.
+class Panes : public ::testing::Test {
+protected:
+    void SetUp() override {
+        KlE_Control_Status::Options options;
+        options.timer = false;
+        options.socketFactory = [this](KlSocketRole role) {
+            return std::make_unique<linktest::FakeDatagramSocket>(role, &sent);
+        };
+        link = std::make_unique<KlE_Control_Status>(options);
+        for (const char* name : {"Kelo on A", "Kelo on B"}) {
+            KeloObject* kelo = link->addKeloForName(name);
+            kelo->setAddress(0x7F000002, 0x7F000002);
+            servers.append({{"name", QString(name)}});
+        }
+        ui = std::make_unique<ServersUI>(nullptr, link.get());
+        tabView.addTabViewItem(statusItem);
+        ui->setStatusTab(statusItem);
+        layout.thumbHeight = 60;
+        layout.breakoutHeight = 90.7f;
+    }
+    KeloStatusView* pane() const { return ui->monitorViews().at(0)->statusView; }
+
+    std::vector<linktest::Sent> sent;
+    std::unique_ptr<KlE_Control_Status> link;
+    QList<QVariantMap> servers;
+    std::unique_ptr<ServersUI> ui;
+    TbTabView tabView;
+    std::shared_ptr<TbTabViewItem> statusItem = std::make_shared<TbTabViewItem>(1, "Status");
+    CurrentLayoutSettings layout;
+};
+
+TEST_F(Panes, OnlyAddressServerNetworkOrNameChangesRebuildTheCells) {
+    ui->reloadMonitorPanes(&servers, layout);
+    ui->reloadData(false);  // takes the first counters
+    const struct {
+        int mask;
+        bool rebuilds;
+    } cases[] = {
+        {ServerChanges::kState, false},   {ServerChanges::kImage, false},
+        {ServerChanges::kPrefsDict, false}, {ServerChanges::kGeneralStatusMajorChange, false},
+        {ServerChanges::kAddress, true},  {ServerChanges::kServer, true},
+        {ServerChanges::kNetwork, true},  {ServerChanges::kName, true},
+    };
+    for (const auto& c : cases) {
+        const KeloRemoteCell* before = pane()->cellAtIndex(1);
+        link->keloObjectForName("Kelo on B")->addChanges(c.mask);
+        ui->reloadData(false);
+        EXPECT_EQ(pane()->cellAtIndex(1) != before, c.rebuilds) << "mask " << c.mask;
+        // Stored: the same counters do not rebuild twice.
+        before = pane()->cellAtIndex(1);
+        ui->reloadData(false);
+        EXPECT_EQ(pane()->cellAtIndex(1), before);
+    }
+    // A name the link does not know: rebuilt, with a cell without a server.
+    servers.append({{"name", "Kelo on Nowhere"}});
+    ui->reloadData(false);
+    ASSERT_EQ(pane()->cellArray().size(), 3u);
+    EXPECT_EQ(pane()->cellAtIndex(2)->keloObject(), nullptr);
+    EXPECT_EQ(ui->serversCount(), 3);
+}
+
+TEST_F(Panes, EmptyListHasOnePaneNoCellsAndTheNarrowestWidth) {
+    QList<QVariantMap> none;
+    ui->reloadMonitorPanes(&none, layout);
+    ASSERT_EQ(ui->monitorViews().size(), 1u);
+    EXPECT_TRUE(pane()->cellArray().empty());
+    EXPECT_EQ(ui->serversCount(), 0);
+    EXPECT_EQ(ui->updateServersWidth(), 281 + ServersUI::scrollerWidth());
+    EXPECT_EQ(ui->monitorViews().at(0)->enclosingView->helpText(), "click Edit Servers\nto begin");
+}
+
+TEST_F(Panes, HeightChoiceFollowsTheLayoutUnlessItIsZero) {
+    ui->reloadMonitorPanes(&servers, layout);
+    EXPECT_EQ(ui->monitorImageHeightControl()->selectedSegment(), 1);  // 60
+    layout.thumbHeight = 0;
+    ui->reloadMonitorPanes(&servers, layout);
+    EXPECT_EQ(ui->monitorImageHeightControl()->selectedSegment(), 1);
+    EXPECT_EQ(ui->layout().thumbHeight, 0);
+    layout.thumbHeight = 120;
+    ui->updateMonitorSettings(layout);
+    EXPECT_EQ(ui->monitorImageHeightControl()->selectedSegment(), 3);
+    EXPECT_EQ(pane()->cellAtIndex(0)->thumbHeight(), 120);
+}
+
+TEST_F(Panes, CellKindsFollowTheDescription) {
+    ui->reloadMonitorPanes(&servers, layout);
+    KeloObject* a = link->keloObjectForName("Kelo on A");
+    auto monitor = ui->createCellForDescription({{"name", "Kelo on A"}}, false, nullptr);
+    ASSERT_TRUE(dynamic_cast<KeloMonitorCell*>(monitor.get()));
+    EXPECT_EQ(monitor->thumbHeight(), 60);
+    EXPECT_EQ(monitor->keloObject(), a);
+
+    const struct {
+        QVariantMap description;
+        int layer, mix, master;
+        const char* subName;
+    } cases[] = {
+        {{{"name", "Kelo on A"}, {"layer", 3}}, 3, 0, 0, ""},
+        {{{"name", "Kelo on A"}, {"mix", 2}}, 0, 2, 0, "Mix 2"},
+        {{{"name", "Kelo on A"}, {"DMX_Master", 4}}, 0, 0, 4, ""},
+        {{{"name", "Kelo on A"}, {"layer", 0}, {"mix", 1}}, 0, 1, 0, "Mix 1"},
+    };
+    for (const auto& c : cases) {
+        auto cell = ui->createCellForDescription(c.description, true, nullptr);
+        ASSERT_TRUE(dynamic_cast<KeloLayerBreakoutCell*>(cell.get()));
+        EXPECT_EQ(cell->layerNumber(), c.layer);
+        EXPECT_EQ(cell->mixNumber(), c.mix);
+        EXPECT_EQ(cell->DMX_MasterNumber(), c.master);
+        EXPECT_EQ(cell->subName(), c.subName);
+        EXPECT_EQ(cell->thumbHeight(), 90);
+        EXPECT_EQ(cell->cellWidth(),
+                  KeloRemoteCell::widthForThumbHeight(90, cell->thumbAspect()));
+    }
+    auto whole = ui->createCellForDescription({{"name", "Kelo on B"}}, true, nullptr);
+    EXPECT_TRUE(dynamic_cast<KeloBreakoutCell*>(whole.get()));
+    auto missing = ui->createCellForDescription({{"name", "Kelo on Nowhere"}}, true, nullptr);
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->keloObject(), nullptr);
+}
+
 }  // namespace
 
-KELO_TEST_MAIN_CORE()
+KELO_TEST_MAIN_GUI()
