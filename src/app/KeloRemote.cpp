@@ -6,6 +6,7 @@
 #include "app/KeloRemoteTick.h"
 #include "app/KeloStatusLine.h"
 #include "app/OmLogDebugMenu.h"
+#include "content/ContentUIPanel.h"
 #include "foundation/OmLog.h"
 #include "platform/MainThread.h"
 #include "platform/UserDefaults.h"
@@ -84,6 +85,12 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     contentEditor_->setKeloName(QString());
     contentEditor_->setRestricted(defaults.integer(kContentEditorFullyEnabledKey) == 0);
     contentEditor_->setVisible(defaults.boolValue(kContentEditorVisKey));
+
+    ContentUIPanel::Options contentOptions;
+    contentOptions.network = &link;
+    contentPanel_ = std::make_unique<ContentUIPanel>(contentOptions);
+    if (auto item = window_->tabItem(KeloMainWindow::kContentTab))
+        item->setView(contentPanel_->page());
 
     tick.addView(this);
     defaults.setObject(kAppSleepDisabledKey, true);

@@ -16,6 +16,7 @@
 
 #include <memory>
 
+class ContentUIPanel;
 class KeloMainWindow;
 class KeloObject;
 class KeloRemoteContentEditor;
@@ -113,6 +114,8 @@ private:
     void buildWindowMenu();
 
     std::unique_ptr<KeloRemoteSettings> settings_;
+    // Before the window, which owns its page and goes first.
+    std::unique_ptr<ContentUIPanel> contentPanel_;
     std::unique_ptr<KeloMainWindow> window_;
     // The Preferences tab owns its list and the editor window its model.
     std::unique_ptr<KlRemoteControlPanel> preferences_;

@@ -120,6 +120,11 @@ void ContentUI::commitMasterSettings() {
     defaults.synchronize();
 }
 
+void ContentUI::setMasterSettingsValue(const QString& key, const QVariant& value) {
+    masterSettings_.insert(key, value);
+    commitMasterSettings();
+}
+
 QString ContentUI::shortDate(const QDateTime& date) {
     return date.toLocalTime().toString("yyyy_MM_dd HH.mm.ss");
 }

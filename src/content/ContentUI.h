@@ -66,6 +66,8 @@ public:
 
     // --- Collections and settings -------------------------------------------
     void commitMasterSettings();
+    // Stores one entry of the content settings and commits them.
+    void setMasterSettingsValue(const QString& key, const QVariant& value);
     // "yyyy_MM_dd HH.mm.ss", local time.
     static QString shortDate(const QDateTime& date);
     void getMasterIdentity();
