@@ -10,6 +10,7 @@
 #include "support/ProcessUntil.h"
 #include "support/LoopbackNamespace.h"
 #include "support/KeloServerSim.h"
+#include "support/LoopbackLinkPorts.h"
 #include "support/KeloServerSimTcp.h"
 #include "support/TestMain.h"
 
@@ -401,16 +402,10 @@ TEST_F(TcpQueries, ResultForAServerObjectThatIsGoneIsDropped) {
 // Discovery asks a newly found server for its product name.
 TEST_F(TcpQueries, DiscoveryAsksForTheProductName) {
     const int line = __LINE__;
-    KlE_Control_Status::Options options;
-    options.citpPort = uint16_t(36000 + 3 * line);
-    options.statusPort = uint16_t(options.citpPort + 1);
-    options.prefsPort = uint16_t(options.citpPort + 2);
+    KlE_Control_Status::Options options = loopbackLinkOptions(uint16_t(36000 + 3 * line));
     KlE_Control_Status link(options);
 
-    KeloServerSim::Network network;
-    network.citpPort = options.citpPort;
-    network.statusPort = options.statusPort;
-    network.prefsPort = options.prefsPort;
+    const KeloServerSim::Network network = simNetworkFor(options);
     KeloServerSim udp(network);
     KeloServerSim::Config config;
     config.name = "Kelo Product";

@@ -10,6 +10,7 @@
 #include "support/LoopbackNamespace.h"
 #include "support/ContentEditorSim.h"
 #include "support/KeloServerSim.h"
+#include "support/LoopbackLinkPorts.h"
 #include "support/TestMain.h"
 
 #include <QCoreApplication>
@@ -172,15 +173,9 @@ protected:
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
         const uint32_t address = 0x7F040001 + (uint32_t(line) << 8);  // 127.4.x.1
         const uint16_t citp = uint16_t(40000 + 3 * line);
-        KlE_Control_Status::Options options;
-        options.citpPort = citp;
-        options.statusPort = uint16_t(citp + 1);
-        options.prefsPort = uint16_t(citp + 2);
+        KlE_Control_Status::Options options = loopbackLinkOptions(citp);
         link = std::make_unique<KlE_Control_Status>(options);
-        KeloServerSim::Network network;
-        network.citpPort = options.citpPort;
-        network.statusPort = options.statusPort;
-        network.prefsPort = options.prefsPort;
+        const KeloServerSim::Network network = simNetworkFor(options);
         sim = std::make_unique<KeloServerSim>(network);
         KeloServerSim::Config config;
         config.name = "Kelo Editor";

@@ -10,6 +10,7 @@
 #include "settings/KeloJoystickControl.h"
 #include "settings/KeloRemoteContentEditorWindow.h"
 #include "support/KeloServerSim.h"
+#include "support/LoopbackLinkPorts.h"
 #include "support/LoopbackNamespace.h"
 #include "support/PixelTestSupport.h"
 #include "support/ProcessUntil.h"
@@ -33,15 +34,9 @@ protected:
     void SetUp() override {
         KELO_NEEDS_LOOPBACK_NAMESPACE();
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
-        KlE_Control_Status::Options options;
-        options.citpPort = uint16_t(56000 + 3 * line);
-        options.statusPort = uint16_t(options.citpPort + 1);
-        options.prefsPort = uint16_t(options.citpPort + 2);
+        KlE_Control_Status::Options options = loopbackLinkOptions(uint16_t(56000 + 3 * line));
         link = std::make_unique<KlE_Control_Status>(options);
-        KeloServerSim::Network network;
-        network.citpPort = options.citpPort;
-        network.statusPort = options.statusPort;
-        network.prefsPort = options.prefsPort;
+        const KeloServerSim::Network network = simNetworkFor(options);
         sim = std::make_unique<KeloServerSim>(network);
         KeloServerSim::Config c;
         c.name = "Kelo Editor";

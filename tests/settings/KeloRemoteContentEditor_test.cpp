@@ -10,6 +10,7 @@
 #include "serverlink/KlE_Control_Status.h"
 #include "settings/KeloRemoteContentEditorDelegate.h"
 #include "support/KeloServerSim.h"
+#include "support/LoopbackLinkPorts.h"
 #include "support/ProcessUntil.h"
 #include "support/TestMain.h"
 
@@ -162,15 +163,9 @@ protected:
             GTEST_SKIP() << "needs a loopback-only network namespace";
         UserDefaults::setStandardFile(dir_.filePath("defaults.plist"));
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
-        KlE_Control_Status::Options options;
-        options.citpPort = uint16_t(52000 + 3 * line);
-        options.statusPort = uint16_t(options.citpPort + 1);
-        options.prefsPort = uint16_t(options.citpPort + 2);
+        KlE_Control_Status::Options options = loopbackLinkOptions(uint16_t(52000 + 3 * line));
         link = std::make_unique<KlE_Control_Status>(options);
-        KeloServerSim::Network network;
-        network.citpPort = options.citpPort;
-        network.statusPort = options.statusPort;
-        network.prefsPort = options.prefsPort;
+        const KeloServerSim::Network network = simNetworkFor(options);
         sim = std::make_unique<KeloServerSim>(network);
         const uint32_t base = 0x7F070001 + (uint32_t(line) << 8);  // 127.7.x.1
         for (const char* name : {"Kelo Editor", "Kelo Other"}) {

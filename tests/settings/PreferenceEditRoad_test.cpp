@@ -9,6 +9,7 @@
 #include "settings/KlRemoteControlList.h"
 #include "settings/KlRemoteControlListDelegate.h"
 #include "support/KeloServerSim.h"
+#include "support/LoopbackLinkPorts.h"
 #include "support/LoopbackNamespace.h"
 #include "support/ProcessUntil.h"
 #include "support/TestMain.h"
@@ -68,18 +69,12 @@ protected:
     void SetUp() override {
         KELO_NEEDS_LOOPBACK_NAMESPACE();
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
-        KlE_Control_Status::Options options;
-        options.citpPort = uint16_t(50000 + 3 * line);
-        options.statusPort = uint16_t(options.citpPort + 1);
-        options.prefsPort = uint16_t(options.citpPort + 2);
+        KlE_Control_Status::Options options = loopbackLinkOptions(uint16_t(50000 + 3 * line));
         prefsPort_ = options.prefsPort;
         link = std::make_unique<KlE_Control_Status>(options);
         // The program's route of the list's notifications to the link.
         route = std::make_unique<KeloRemoteNotificationRoute>(*link);
-        KeloServerSim::Network network;
-        network.citpPort = options.citpPort;
-        network.statusPort = options.statusPort;
-        network.prefsPort = options.prefsPort;
+        const KeloServerSim::Network network = simNetworkFor(options);
         sim = std::make_unique<KeloServerSim>(network);
         base_ = 0x7F060001 + (uint32_t(line) << 8);  // 127.6.x.1
     }

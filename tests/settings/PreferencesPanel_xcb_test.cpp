@@ -12,6 +12,7 @@
 #include "settings/KlRemoteControlListView.h"
 #include "settings/KlRemoteControlPanel.h"
 #include "support/KeloServerSim.h"
+#include "support/LoopbackLinkPorts.h"
 #include "support/LoopbackNamespace.h"
 #include "support/MouseEvents.h"
 #include "support/PixelTestSupport.h"
@@ -55,17 +56,11 @@ protected:
     void SetUp() override {
         KELO_NEEDS_LOOPBACK_NAMESPACE();
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
-        KlE_Control_Status::Options options;
-        options.citpPort = uint16_t(54000 + 3 * line);
-        options.statusPort = uint16_t(options.citpPort + 1);
-        options.prefsPort = uint16_t(options.citpPort + 2);
+        KlE_Control_Status::Options options = loopbackLinkOptions(uint16_t(54000 + 3 * line));
         prefsPort_ = options.prefsPort;
         link = std::make_unique<KlE_Control_Status>(options);
         route = std::make_unique<KeloRemoteNotificationRoute>(*link);
-        KeloServerSim::Network network;
-        network.citpPort = options.citpPort;
-        network.statusPort = options.statusPort;
-        network.prefsPort = options.prefsPort;
+        const KeloServerSim::Network network = simNetworkFor(options);
         sim = std::make_unique<KeloServerSim>(network);
         const uint32_t base = 0x7F080001 + (uint32_t(line) << 8);  // 127.8.x.1
         KeloServerSim::Config left;

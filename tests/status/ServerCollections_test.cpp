@@ -8,6 +8,7 @@
 #include "status/StatusTestSupport.h"
 #include "status/StatusViewTestSupport.h"
 #include "support/KeloServerSim.h"
+#include "support/LoopbackLinkPorts.h"
 #include "support/LoopbackNamespace.h"
 #include "support/ProcessUntil.h"
 #include "support/TestMain.h"
@@ -202,15 +203,9 @@ protected:
         KELO_NEEDS_LOOPBACK_NAMESPACE();
         UserDefaults::standard().remove("_masterSlaveDict");
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
-        KlE_Control_Status::Options options;
-        options.citpPort = uint16_t(41000 + 3 * line);
-        options.statusPort = uint16_t(options.citpPort + 1);
-        options.prefsPort = uint16_t(options.citpPort + 2);
+        KlE_Control_Status::Options options = loopbackLinkOptions(uint16_t(41000 + 3 * line));
         link = std::make_unique<KlE_Control_Status>(options);
-        KeloServerSim::Network network;
-        network.citpPort = options.citpPort;
-        network.statusPort = options.statusPort;
-        network.prefsPort = options.prefsPort;
+        const KeloServerSim::Network network = simNetworkFor(options);
         sim = std::make_unique<KeloServerSim>(network);
         KeloServerSim::Config config;
         config.name = "Kelo Coll";
