@@ -1,12 +1,16 @@
 // Status tab drawing: one monitor cell's cached image against rebuilding it
 // each time, a redraw of one dirty part, a grid of monitor cells ticking with
-// a changing time code, the Status tab's whole tick with new previews, and
-// decoding the servers' JPEG previews, plain and scaled to a thumbnail.
+// a changing time code, the Status tab's whole tick with new previews,
+// decoding the servers' JPEG previews, plain and scaled to a thumbnail, and
+// rebuilding the breakout columns.
 #include "BenchSockets.h"
 #include "graphics/KeloDecompressJPEG.h"
 #include "serverlink/KeloImage.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KeloStatusRecords.h"
+#include "status/BreakoutColumns.h"
+#include "status/KeloBreakoutCell.h"
+#include "status/KeloLayerBreakoutCell.h"
 #include "status/KeloMonitorCell.h"
 #include "status/KeloStatusView.h"
 #include "status/KeloStatusViewTarget.h"
@@ -20,6 +24,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include "platform/UserDefaults.h"
 
@@ -259,6 +264,67 @@ void BM_JpegDecodeScaled(benchmark::State& state) {
                                                                   Qt::SmoothTransformation));
 }
 BENCHMARK(BM_JpegDecodeScaled)->Arg(320)->Arg(640)->Arg(1280)->Unit(benchmark::kMicrosecond);
+
+// Breakout cells for layer and whole-server descriptions, as the Status tab
+// makes them.
+class BreakoutTarget : public Target {
+public:
+    std::unique_ptr<KeloRemoteCell> createCellForDescription(const QVariantMap& d, bool,
+                                                             KeloStatusView*) override {
+        std::unique_ptr<KeloRemoteCell> cell;
+        if (const int layer = d.value("layer").toInt()) {
+            auto layerCell = std::make_unique<KeloLayerBreakoutCell>();
+            layerCell->setLayerNumber(layer);
+            cell = std::move(layerCell);
+        } else {
+            cell = std::make_unique<KeloBreakoutCell>();
+        }
+        cell->setThumbHeight(90);
+        cell->setKeloObject(servers.at(d.value("name").toString()));
+        cell->setThumbAspect(cell->isAspect_16x9() ? 16.0f / 9.0f : 4.0f / 3.0f);
+        cell->setCellWidth(KeloRemoteCell::widthForThumbHeight(90, cell->thumbAspect()));
+        return cell;
+    }
+};
+
+// The Status tab's rebuild of 5 breakout columns of 50 descriptions each:
+// cleaning against the monitor list, cells made and laid out.
+void BM_BreakoutColumnsRebuild(benchmark::State& state) {
+    ensureApp();
+    std::vector<std::unique_ptr<KeloObject>> servers;
+    BreakoutTarget target;
+    QVariantList monitor;
+    for (int i = 0; i < 10; ++i) {
+        auto kelo = std::make_unique<KeloObject>();
+        kelo->setName(QString("Kelo on Server %1").arg(i));
+        fillServer(*kelo, 0);
+        target.servers[kelo->name()] = kelo.get();
+        monitor.append(QVariantMap{{"name", kelo->name()}});
+        servers.push_back(std::move(kelo));
+    }
+    QVariantList breakouts;
+    for (int c = 0; c < 5; ++c) {
+        QVariantList column;
+        for (int i = 0; i < 50; ++i) {
+            QVariantMap d{{"name", QString("Kelo on Server %1").arg((c + i) % 10)}};
+            if (i % 5) d["layer"] = 1 + i % 4;
+            column.append(d);
+        }
+        breakouts.append(QVariant(column));
+    }
+    QVariantMap layout{{"monitor", monitor},
+                       {"breakouts", breakouts},
+                       {"layout_settings", QVariantMap{{"breakout_cols", "5"}}}};
+    QWidget base;
+    base.resize(1600, 900);
+    BreakoutColumns columns(&base, &target);
+    for (auto _ : state) {
+        QVariantMap copy = layout;
+        columns.reloadBreakouts(copy, nullptr);
+        columns.showBreakouts(false, 0);
+    }
+}
+BENCHMARK(BM_BreakoutColumnsRebuild)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -93,6 +93,11 @@ void UserDefaults::setObject(const QString& key, const QVariant& value) {
 
 void UserDefaults::remove(const QString& key) { setObject(key, QVariant()); }
 
+QStringList UserDefaults::keys() const {
+    std::lock_guard lock(mutex_);
+    return settings_->childKeys();
+}
+
 QString UserDefaults::string(const QString& key) const {
     const QVariant v = object(key);
     return v.canConvert<QString>() ? v.toString() : QString();

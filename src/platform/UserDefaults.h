@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
 
@@ -31,6 +32,8 @@ public:
     // A null QVariant removes the key.
     void setObject(const QString& key, const QVariant& value);
     void remove(const QString& key);
+    // The keys holding a value of their own (not the registered defaults).
+    QStringList keys() const;
 
     QString string(const QString& key) const;
     bool boolValue(const QString& key) const;

@@ -348,6 +348,13 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
                           QByteArray(data, qsizetype(size))});
     if (s.received.size() > kMaxReceivedLog) s.received.pop_front();
     using namespace WireBuilders;
+    // A collection assignment: "KlEC", its length, "COLL" and the new ID,
+    // announced from the next transfer beacon on.
+    if (size == 13 && std::memcmp(data, "KlEC", 4) == 0 && std::memcmp(data + 8, "COLL", 4) == 0) {
+        ++s.counters.otherDatagrams;
+        if (s.config.acceptsCollection) s.config.collectionID = uint8_t(data[12]);
+        return;
+    }
     const std::optional<uint8_t> messageOp = SimRequests::serverMessageOp(data, size);
     if (!messageOp || size < 14) {
         ++s.counters.otherDatagrams;

@@ -43,6 +43,8 @@ public:
         uint8_t collectionID = 1;
         QByteArray alias;  // user-defined name; empty for none
         bool running = true;
+        // Takes collection assignments ("KlEC" "COLL"); off: ignores them.
+        bool acceptsCollection = true;
         uint8_t prefUpdates = 1;  // preference-update counter; 0x40: a controller made the change
         // Entries added to the standard preference dictionary (replacing
         // those of the same name); an invalid value removes that name.
