@@ -83,9 +83,9 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
 
     const CurrentLayoutSettings layout = settings_->loadLayoutSettings();
     // The servers of the monitor list are the ones the link polls.
-    for (const QVariant& entry : settings_->keloList()) {
-        keloList_.append(entry.toMap());
-        const QString name = keloList_.last().value(kNameKey).toString();
+    monitorList_.setKeloList(settings_->keloList());
+    for (const QVariantMap& entry : *monitorList_.keloList()) {
+        const QString name = entry.value(kNameKey).toString();
         if (!name.isEmpty()) link.addKeloForName(name);
     }
 
@@ -94,7 +94,7 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     servers_->awakeFromNib();
     servers_->setStatusTab(window_->tabItem(KeloMainWindow::kStatusTab));
     window_->setServersPane(servers_->getBaseView());
-    servers_->reloadMonitorPanes(&keloList_, layout);
+    servers_->reloadMonitorPanes(monitorList_.keloList(), layout);
 
     contentEditor_ = std::make_unique<KeloRemoteContentEditor>();
     contentEditor_->setKeloes(&link);
@@ -139,7 +139,7 @@ void KeloRemote::reloadData() {
 void KeloRemote::performUpdate() {
     finishedLaunching_ = true;
     controls_->update();
-    for (const QVariantMap& entry : keloList_) updateKelo(entry);
+    for (const QVariantMap& entry : *monitorList_.keloList()) updateKelo(entry);
     // Renames are told and saved once a tick: a network coming back renames
     // every server at once, and each save synchronises to disk.
     if (renamed_) {
@@ -358,11 +358,7 @@ bool KeloRemote::launchingFinished() {
 void KeloRemote::saveKeloes() {
     settings_->setActiveKeloes(activeKeloes_);
     // Before the window exists the list is still the file's.
-    if (servers_) {
-        QVariantList list;
-        for (const QVariantMap& entry : keloList_) list.append(entry);
-        settings_->setKeloList(list);
-    }
+    if (servers_) settings_->setKeloList(monitorList_.keloListVariant());
     UserDefaults& defaults = UserDefaults::standard();
     if (contentEditor_) defaults.setObject(kContentEditorVisKey, contentEditor_->visible());
     defaults.synchronize();

@@ -9,11 +9,11 @@
 #include "hud/windows/HUDWindowServices.h"
 #include "platform/NotificationCenter.h"
 #include "serverlink/ChangeIncrementsDict.h"
+#include "status/KeloMonitorList.h"
 #include "status/KeloRemoteOwner.h"
 #include "status/StatusTabServices.h"
 
 #include <QString>
-#include <QList>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -139,7 +139,7 @@ private:
     std::unique_ptr<ServersUI> servers_;
     std::unique_ptr<StatusTabTickView> serversTick_;
     // The current layout's monitor list; the Status tab reorders it in place.
-    QList<QVariantMap> keloList_;
+    KeloMonitorList monitorList_{nullptr};
     KlE_Control_Status* link_ = nullptr;
     ChangeIncrementsDict changeIncrementsDict_;
     QStringList serverListRows_;
