@@ -164,7 +164,7 @@ TEST_F(Controller, OwnsTheStatusTab) {
                                    .value("monitor")
                                    .toList();
     ASSERT_EQ(saved.size(), 2);
-    EXPECT_EQ(saved[1].toMap().value("name"), "Kelo B");
+    EXPECT_EQ(saved[1].toMap().value("name").toString(), "Kelo B");
 }
 
 TEST_F(Controller, ScreenNamesAndRenamesFollowTheMonitorList) {
