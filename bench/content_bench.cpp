@@ -2,19 +2,22 @@
 // rows, the media scan of a large server root and the movie header reader.
 #include "BenchSockets.h"
 #include "content/CompressionCategory.h"
+#include "content/ContentTableView.h"
 #include "content/ContentUI.h"
+#include "content/ContentUIPanel.h"
 #include "content/KeloContentAnalyser.h"
 #include "content/KlParsedFileName.h"
+#include "content/keloMediaFileRef.h"
+#include "content/keloRootPath.h"
+#include "content/moov_info.h"
 #include "platform/UserDefaults.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/OmNetInterface.h"
 #include "support/ContentDatabaseBuilder.h"
-#include "content/keloMediaFileRef.h"
-#include "content/keloRootPath.h"
-#include "content/moov_info.h"
 #include "support/MovieAtoms.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -148,6 +151,71 @@ void BM_RebuildFileRows(benchmark::State& state) {
 }
 BENCHMARK(BM_RebuildFileRows)->Unit(benchmark::kMillisecond);
 
+// 10,000 progress notifications of the transfer agent over a 5,000-file
+// folder being synced: each updates its history entry and its file row;
+// no row is rebuilt.
+void BM_TransferNotifications(benchmark::State& state) {
+    QTemporaryDir dir;
+    UserDefaults::setStandardFile(dir.filePath("defaults.plist"));
+    KlE_Control_Status link(benchLinkOptions());
+    ContentUI ui(&link);
+    ContentCollection* collection = ui.createCollection(1);
+    ui.setCollectionID(1);
+    ui.setHistoryShown(false);
+    auto analysis = std::make_shared<ContentAnalysis>();
+    analysis->masterName = "Master";
+    analysis->collectionID = 1;
+    QVariantMap master = database("Master", 1);
+    master.insert(folderKey(0, 0, 1), mediaFolder(1, 5000));
+    analysis->addMember("Master", true, master);
+    int issues = 0;
+    const std::vector<QVariantMap> none;
+    KeloContentAnalyser::analyseFolder(folderKey(0, 0, 1), &analysis->dict, &none, *analysis,
+                                       &issues, master);
+    analysis->selectedMember = analysis->members.front();
+    collection->analysis = analysis;
+    ui.updateSelectedServer();
+    ContentTableRowPtr folder = ui.folderDataSource().front();
+    ui.updateFilesDataSourceIfNeeded(*folder);
+    const std::shared_ptr<ContentRows> files = folder->filesDataSource;
+    constexpr int32_t kTransfer = 66;
+    collection->transferFolderDict[kTransfer] = folder->masterFolder->SelfRefKey();
+    std::vector<QVariantMap> notes;
+    for (const ContentTableRowPtr& file : *files) {
+        file->syncQueued = true;
+        const QVariant task = contentIDVariant(*file->parsedName.contentID());
+        collection->appendHistory({{"transfer", kTransfer},
+                                   {"file", task},
+                                   {"length", 1000000},
+                                   {"status", qint64(kTransferStatusPending)},
+                                   {"name", file->parsedName.name()}});
+        for (const double progress : {0.5, 1.0})
+            notes.push_back({{"collection", 1},
+                             {"transfer", kTransfer},
+                             {"task", task},
+                             {"name", file->parsedName.name()},
+                             {"status", qint64(kTransferStatusProgress)},
+                             {"progress", progress},
+                             {"mbps", 80}});
+    }
+    uint64_t redrawsBefore = 0;
+    for (const ContentTableRowPtr& file : *files) redrawsBefore += file->redrawIncrement;
+    int64_t handled = 0;
+    for (auto _ : state) {
+        for (const QVariantMap& note : notes) ui.TransferAgentNotification(note);
+        handled += int64_t(notes.size());
+    }
+    uint64_t redraws = 0;
+    for (const ContentTableRowPtr& file : *files) redraws += file->redrawIncrement;
+    state.counters["notifications"] = double(notes.size());
+    state.counters["rows"] = double(files->size());
+    state.counters["row redraws per notification"] =
+        double(redraws - redrawsBefore) / double(std::max<int64_t>(handled, 1));
+    state.counters["rows rebuilt"] = folder->filesDataSource == files ? 0 : double(files->size());
+    state.SetItemsProcessed(handled);
+}
+BENCHMARK(BM_TransferNotifications)->Unit(benchmark::kMillisecond);
+
 void BM_ParseFileNames(benchmark::State& state) {
     const QString path = "/srv/Kelo/Media/001 Folder/[12]003.Intro Clip.mov";
     for (auto _ : state) benchmark::DoNotOptimize(KlParsedFileName(path).number());
@@ -164,7 +232,6 @@ void BM_DecompressBlock(benchmark::State& state) {
 BENCHMARK(BM_DecompressBlock)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
 
 namespace {
 
@@ -235,6 +302,71 @@ void BM_MoovIndex200k(benchmark::State& state) {
 }
 BENCHMARK(BM_MoovIndex200k)->Unit(benchmark::kMillisecond);
 
+// A 10,000-row file table in which 100 rows change per update: spread over
+// the table (arg 0) or all at its top, where they are on screen (arg 1).
+// Only changed rows that are on screen are drawn again; "drawn" counts the
+// rows painted per update, "visible" the rows on screen.
+void BM_FileTableUpdate10k(benchmark::State& state) {
+    QTemporaryDir dir;
+    UserDefaults::setStandardFile(dir.filePath("defaults.plist"));
+    KlE_Control_Status link(benchLinkOptions());
+    ContentUI ui(&link);
+    ContentCollection* collection = ui.createCollection(1);
+    ui.setCollectionID(1);
+    auto analysis = std::make_shared<ContentAnalysis>();
+    analysis->masterName = "Master";
+    analysis->collectionID = 1;
+    QVariantMap master = database("Master", 1);
+    master.insert(folderKey(0, 0, 1), mediaFolder(1, 10000));
+    analysis->addMember("Master", true, master);
+    int issues = 0;
+    const std::vector<QVariantMap> none;
+    KeloContentAnalyser::analyseFolder(folderKey(0, 0, 1), &analysis->dict, &none, *analysis,
+                                       &issues, master);
+    analysis->selectedMember = analysis->members.front();
+    collection->analysis = analysis;
+    ui.updateSelectedServer();
+
+    ContentUIPanel::Options options;
+    options.ui = &ui;
+    options.network = &link;
+    options.timer = false;
+    ContentUIPanel panel(options);
+    panel.page()->resize(1200, 800);
+    panel.page()->show();
+    panel.reloadTables();
+    panel.folderTable()->selectRow(0);
+    ContentTableView* table = panel.fileTable();
+    QApplication::processEvents();
+    const auto files = ui.currentFilesDataSource();
+    const int count = files ? int(files->size()) : 0;
+    const bool onScreen = state.range(0) == 1;
+    uint64_t drawn = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < 100; ++i) {
+            const int row = onScreen ? i : (i * 100 + 37) % count;
+            ++(*files)[size_t(row)]->redrawIncrement;
+        }
+        table->resetRowsDrawn();
+        panel.updateTable(true);
+        QApplication::processEvents();
+        drawn += table->rowsDrawn();
+    }
+    state.counters["rows"] = count;
+    state.counters["visible"] = table->visibleRows().second;
+    state.counters["drawn"] = double(drawn) / double(std::max<int64_t>(1, state.iterations()));
+}
+BENCHMARK(BM_FileTableUpdate10k)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    // The table benchmark draws widgets; nothing is shown on a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -4,11 +4,15 @@
 #include "settings/KeloWarpEditorView.h"
 #include "settings/KlPatchCommon.h"
 #include "settings/KlRemoteControlList.h"
+#include "settings/KlRemoteControlListView.h"
+#include "settings/KlRemoteControlPanel.h"
+#include "hud/views/HUDScrollView.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QImage>
+#include <QScrollBar>
 
 #include <memory>
 #include <random>
@@ -142,6 +146,29 @@ void BM_WarpGridDragTick41x31(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_WarpGridDragTick41x31)->Unit(benchmark::kMicrosecond);
+
+// One frame of scrolling the Preferences tab over 2,000 preferences: the
+// scroll moves by a few rows and the panel is drawn, as the window would.
+void BM_ScrollPreferences2000(benchmark::State& state) {
+    offscreenApp();
+    auto link = benchLink();
+    KlRemoteControlPanel panel(link.get());
+    QVariantMap d = bigDictionary(2000);
+    panel.list()->setDictionary(&d);
+    panel.list()->setCannotCompareOrEdit(false);
+    panel.resize(760, 700);
+    panel.show();
+    QApplication::processEvents();
+    QScrollBar* bar = panel.scrollView()->verticalScrollBar();
+    QImage image(panel.size(), QImage::Format_ARGB32_Premultiplied);
+    int step = 0;
+    for (auto _ : state) {
+        bar->setValue((step++ * 3 * kListRowHeight) % std::max(1, bar->maximum()));
+        panel.render(&image);
+    }
+    state.counters["rows"] = double(panel.leftView()->rows().size());
+}
+BENCHMARK(BM_ScrollPreferences2000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -6,13 +6,16 @@
 #include "app/KeloRemoteTick.h"
 #include "app/KeloStatusLine.h"
 #include "app/OmLogDebugMenu.h"
+#include "content/ContentUIPanel.h"
 #include "foundation/OmLog.h"
 #include "platform/MainThread.h"
 #include "platform/UserDefaults.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "settings/KeloRemoteContentEditor.h"
+#include "settings/KeloRemoteContentEditorWindow.h"
 #include "settings/KlRemoteControlList.h"
+#include "settings/KlRemoteControlPanel.h"
 #include "status/ServersUI.h"
 #include "tabbar/TbTabBarControl.h"
 #include "tabbar/TbTabView.h"
@@ -76,8 +79,10 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     settings_->loadSettings(defaults.object(kSettingsDefaultsKey));
     activeKeloes_ = settings_->activeKeloes();
 
-    controls_ = std::make_unique<KlRemoteControlList>(&link);
+    preferences_ = std::make_unique<KlRemoteControlPanel>(&link);
+    controls_ = preferences_->list();
     window_ = std::make_unique<KeloMainWindow>();
+    window_->tabItem(KeloMainWindow::kPreferencesTab)->setView(preferences_.get());
     window_->setWindowTitle(mainWindowTitle(version, bundlePath));
     buildWindowMenu();
 
@@ -96,11 +101,18 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     window_->setServersPane(servers_->getBaseView());
     servers_->reloadMonitorPanes(monitorList_.keloList(), layout);
 
-    contentEditor_ = std::make_unique<KeloRemoteContentEditor>();
+    contentEditorWindow_ = std::make_unique<KeloRemoteContentEditorWindow>();
+    contentEditor_ = &contentEditorWindow_->editor();
     contentEditor_->setKeloes(&link);
     contentEditor_->setKeloName(QString());
     contentEditor_->setRestricted(defaults.integer(kContentEditorFullyEnabledKey) == 0);
     contentEditor_->setVisible(defaults.boolValue(kContentEditorVisKey));
+
+    ContentUIPanel::Options contentOptions;
+    contentOptions.network = &link;
+    contentPanel_ = std::make_unique<ContentUIPanel>(contentOptions);
+    if (auto item = window_->tabItem(KeloMainWindow::kContentTab))
+        item->setView(contentPanel_->page());
 
     tick.addView(this);
     serversTick_ = std::make_unique<StatusTabTickView>(*servers_);

@@ -19,12 +19,15 @@
 
 #include <memory>
 
+class ContentUIPanel;
 class KeloObject;
 class KeloRemoteContentEditor;
 class KeloRemoteSettings;
 class KeloRemoteTick;
 class KlE_Control_Status;
 class KlRemoteControlList;
+class KlRemoteControlPanel;
+class KeloRemoteContentEditorWindow;
 class ServersUI;
 
 // The application controller: owns the settings file, the main window, the
@@ -72,7 +75,7 @@ public:
     QWidget* mainTabBar() override;
     ServersUI* serversUI() const { return servers_.get(); }
     KeloRemoteSettings& settings() const { return *settings_; }
-    KlRemoteControlList* controls() const { return controls_.get(); }
+    KlRemoteControlList* controls() const { return controls_; }
     const QStringList& serverListRows() const { return serverListRows_; }
 
     // --- Tick ---------------------------------------------------------------------
@@ -132,9 +135,14 @@ private:
     bool writeSettings();
 
     std::unique_ptr<KeloRemoteSettings> settings_;
+    // Before the window, which owns its page and goes first.
+    std::unique_ptr<ContentUIPanel> contentPanel_;
     std::unique_ptr<KeloMainWindow> window_;
-    std::unique_ptr<KlRemoteControlList> controls_;
-    std::unique_ptr<KeloRemoteContentEditor> contentEditor_;
+    // The Preferences tab owns its list and the editor window its model.
+    std::unique_ptr<KlRemoteControlPanel> preferences_;
+    KlRemoteControlList* controls_ = nullptr;
+    std::unique_ptr<KeloRemoteContentEditorWindow> contentEditorWindow_;
+    KeloRemoteContentEditor* contentEditor_ = nullptr;
     // Goes before the window, taking its views out of it.
     std::unique_ptr<ServersUI> servers_;
     std::unique_ptr<StatusTabTickView> serversTick_;

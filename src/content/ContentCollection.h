@@ -49,6 +49,35 @@ public:
     // Marks the row's folder for fetching again.
     void freshenFolder(const ContentTableRow& row);
 
+    // --- Transfers ------------------------------------------------------------
+    // The history keeps this many newest entries.
+    static constexpr qsizetype kMaxTransferHistory = 100000;
+    // Appends to the history, dropping the oldest entries past the limit;
+    // the current entry's index follows its entry.
+    void appendHistory(const QVariantMap& entry);
+    // What a transfer notification changed in the history.
+    struct HistoryChange {
+        int32_t row = -1;     // the entry's index; -1 when none matched
+        bool scroll = false;  // the history should show the row
+    };
+    // Applies one agent notification to its history entry and to the
+    // members' retransmission counts. `mbps`: the last reported rate.
+    HistoryChange handleTransferAgentNotification(const QVariantMap& note, bool historyShown,
+                                                  float mbps);
+    // Logs final states and applies the status to the folders' file rows.
+    void finishTransferAgentNotification(const QVariantMap& note, const ContentRows& folders);
+    static void resetSyncForRow(ContentTableRow& row);
+    // Clears the marks of a folder row and its files unless one of the
+    // folder's transfers is still active.
+    void completeSyncProgressForFldrRow(ContentTableRow& row);
+    // Forgets the start times of the current and later history entries.
+    void updateStaleTransfers();
+    // Moves every record to the old set and aborts the queued entries.
+    void cancelAllTransfers();
+    // The updater, made on first use.
+    ContentTransferUpdater& updater();
+    bool hasActiveTransfers() const;
+
     std::shared_ptr<ContentAnalysis> analysis;
     // folderTypeKey of a type -> that type's folder rows.
     std::map<QString, std::shared_ptr<ContentRows>> folderDataSources;

@@ -19,3 +19,18 @@ inline constexpr char kContentMasterIdentity[] = "master_identity";
 // was last found mounted under another user than the fixed login, so that
 // new mounts of it go without credentials.
 inline constexpr char kUseOmbrelUserForKeloKey[] = "sUseOmbrelUserForKelo";
+
+// Posted by the Content tab's model (main thread, object the ContentUI) when
+// a collection's transfer history changed: "collectionID"; "row" the entry
+// to redraw, or -1 to reload the table; "scroll" to show that row;
+// "scrollToLast" to show the newest entry.
+inline constexpr char kContentHistoryChangedNotification[] = "ContentHistoryChangedNotification";
+// Posted by the Content tab's model when rows on screen need drawing again:
+// "table" 0 folders, 1 files; "rows" their indexes.
+inline constexpr char kContentRowsNeedRedrawNotification[] = "ContentRowsNeedRedrawNotification";
+
+// Observed: the server link's replies to thumbnail and folder-entry requests
+// (object the server; "file": the content ID's bytes, "data").
+inline constexpr char kKeloThumbnailDataNotification[] = "KeloThumbnailDataNotification";
+inline constexpr char kKeloDatabaseFolderEntryNotification[] =
+    "KeloDatabaseFolderEntryNotification";

@@ -20,6 +20,15 @@ public:
     const std::optional<Transfers>& syncActiveTransfers() const { return syncActiveTransfers_; }
     const std::optional<Transfers>& syncOldTransfers() const { return syncOldTransfers_; }
     const std::optional<Transfers>& staleTransfers() const { return staleTransfers_; }
+    std::optional<Transfers>& syncActiveTransfers() { return syncActiveTransfers_; }
+    std::optional<Transfers>& syncOldTransfers() { return syncOldTransfers_; }
+    std::optional<Transfers>& staleTransfers() { return staleTransfers_; }
+
+    // Moves every active record whose transfer ID is at least `transferID`
+    // into the old set.
+    void completeSyncForTransferID(int32_t transferID);
+    // Whether a record of the folder is still active.
+    bool isFolderActive(const QString& folderKey) const;
 
 private:
     std::optional<Transfers> syncActiveTransfers_;

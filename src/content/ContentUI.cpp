@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr qsizetype kMaxTransferHistory = 100000;
 constexpr int kFolderTypes = 5;  // media, models, plug-ins, metadata, masks
 constexpr char kMemberOnlyPrefix[] = ".MemberOnlyKey";
 constexpr char kMetadataFolderKey[] = "Metadata_000_000";
@@ -119,6 +118,11 @@ void ContentUI::commitMasterSettings() {
     UserDefaults& defaults = UserDefaults::standard();
     defaults.setObject(kContentUISettings, masterSettings_);
     defaults.synchronize();
+}
+
+void ContentUI::setMasterSettingsValue(const QString& key, const QVariant& value) {
+    masterSettings_.insert(key, value);
+    commitMasterSettings();
 }
 
 QString ContentUI::shortDate(const QDateTime& date) {
@@ -225,11 +229,7 @@ ContentTableRowPtr ContentUI::singleSelectedFolder() const {
 }
 
 void ContentUI::logEntryAdded(const QVariantMap& entry) {
-    for (auto& [id, collection] : contentCollections_) {
-        QVariantList& list = collection->fileTransferList;
-        list.append(entry);
-        if (list.size() > kMaxTransferHistory) list.remove(0, list.size() - kMaxTransferHistory);
-    }
+    for (auto& [id, collection] : contentCollections_) collection->appendHistory(entry);
 }
 
 void ContentUI::clearLog() {

@@ -2,9 +2,12 @@
 
 #include "content/ContentAnalysis.h"
 #include "content/ContentCollection.h"
+#include "content/ContentDryRunState.h"
 #include "content/ContentTableRow.h"
 #include "content/ContentTransfer.h"
 #include "content/ContentUIServices.h"
+#include "platform/NotificationCenter.h"
+#include "serverlink/ChangeIncrementsDict.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -13,13 +16,17 @@
 #include <QVariantMap>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
 
 class DictHelper;
 class KeloContentAnalyser;
+class KeloContentTransferAgent;
+class KeloObject;
 class KlE_Control_Status;
+class QObject;
 
 // The old rows of a table being rebuilt, looked up by position and by path,
 // so that carrying state over stays linear in the number of rows.
@@ -53,11 +60,14 @@ public:
     // `analyser`: null take the live network object and the shared analyser.
     explicit ContentUI(KlE_Control_Status* network = nullptr,
                        KeloContentAnalyser* analyser = nullptr);
+    ~ContentUI();
     ContentUI(const ContentUI&) = delete;
     ContentUI& operator=(const ContentUI&) = delete;
 
     // --- Collections and settings -------------------------------------------
     void commitMasterSettings();
+    // Stores one entry of the content settings and commits them.
+    void setMasterSettingsValue(const QString& key, const QVariant& value);
     // "yyyy_MM_dd HH.mm.ss", local time.
     static QString shortDate(const QDateTime& date);
     void getMasterIdentity();
@@ -102,6 +112,134 @@ public:
     // Queues the collection's marked folders for the scan cycle.
     void freshenMarkedFolders(ContentCollection* collection);
 
+    // --- Synchronisation ------------------------------------------------------
+    // Row indexes into a folder row's file rows; null means all of them.
+    using RowIndexes = std::vector<size_t>;
+    // A forward sync of one folder: counting, asking, then sending.
+    void syncFolder(const ContentTableRowPtr& folder, bool force, const RowIndexes* rows);
+    // From the selected member to the master (tag 22), and with tag 23 also
+    // to the other valid members.
+    void syncBackwards(int tag, const ContentTableRowPtr& folder, bool force,
+                       const RowIndexes* rows);
+    // One pass over one folder, in the job's state.
+    void syncFolder(const ContentTableRowPtr& folder, bool force, const RowIndexes* rows,
+                    ContentDryRunState& state);
+    // The members that can take the file.
+    QStringList validSlavesForFile(const ContentTableRow& file, const QStringList& slaves,
+                                   bool log);
+    // Counts or asks about one file newer on the receiving side.
+    void warnFile(ContentTableRow& file, const QStringList& valid, ContentCollection* collection,
+                  ContentDryRunState& state);
+    void changedSelectedFolder(const RowIndexes& rows);
+    // The 16-bit "bitRate" of a request: bit 15 automatic; bit 14 when the
+    // low bits hold tenths of Mbit/s, else hundreds.
+    static uint16_t bandwidthCode(float maxRate, bool autoBitRate);
+    void setBitRate(float maxRate, bool autoBitRate);
+    double lastTransferAgentTime() const { return lastTransferAgentTime_; }
+    // Null takes the process's agent, made on first use. Not owned.
+    void setTransferAgent(KeloContentTransferAgent* agent) { agent_ = agent; }
+    KeloContentTransferAgent* transferAgent();
+
+    // --- Transfer progress and history ----------------------------------------
+    void TransferAgentNotification(const QVariantMap& note);
+    void TransferAgentPauseNotification(const QVariantMap& info);
+    void progressMbps(int mbps);
+    void periodicUpdateProgressBar(bool force);
+    // Stops the agent and cancels every collection's transfers.
+    void cancelAllTransfers();
+    // Moves the shown collection's records to stale after 10 s of silence.
+    void checkStaleTransfers();
+    // The shared progress bar as the window shows it.
+    struct ProgressDisplay {
+        bool visible = false;  // the bar, its text and the cancel button
+        double value = 0;      // 0-1
+        QString text;          // done and total, with the rate
+        QString title;         // remaining time on the bar
+    };
+    const ProgressDisplay& progressDisplay() const { return progress_; }
+    // The bar for that many bytes still queued of a batch of `highWaterMark`.
+    static ProgressDisplay progressFor(double queued, double highWaterMark, const QString& rate);
+    // "< %d sec left" or "< %d min left" for the queue at that rate; empty
+    // when the rate or the queue is too small to tell.
+    static QString remainingTimeTitle(double queuedBytes, int mbps);
+    bool historyShown() const { return historyShown_; }
+    void setHistoryShown(bool shown) { historyShown_ = shown; }
+    // A step for the scan queue.
+    static std::shared_ptr<ContentTransfer> scanTask(int step, int32_t collectionID);
+    bool scanAfterEachTransfer() const { return scanAfterEachTransfer_; }
+    void setScanAfterEachTransfer(bool scan) { scanAfterEachTransfer_ = scan; }
+
+    // --- Management and take-over ---------------------------------------------
+    // 1 when another controller manages the collection, 2 when we may.
+    int updateIsAllowedToManage(int32_t collectionID, QVariantMap* otherManager);
+    bool userAttemptingToManage(int32_t collectionID, bool isAttemptingSync);
+    bool setManageContentEnabled(bool enable, int32_t collectionID, bool isAttemptingSync);
+    void monitorCollectionID(int32_t collectionID);
+    void takeoverCheck();
+    // The monitor/manage switch: 0 monitor, 1 manage.
+    void monitorOrManageSelected(int segment);
+    void KlEManagementNotification(const QVariantMap& info);
+    bool shouldSelectedServerBeReady(const KeloObject* kelo);
+    int manageSwitchSegment() const { return manageSegment_; }
+    bool manageSwitchEnabled() const { return manageEnabled_; }
+    double timeOfLastManageAttempt() const { return timeOfLastManageAttempt_; }
+    // Where this computer's server daemon keeps its preferences.
+    void setDaemonPreferencesPath(const QString& path) { daemonPrefsPath_ = path; }
+    // Nanoseconds of the monotonic clock the manager beacons are stamped with.
+    void setMachClock(std::function<uint64_t()> clock) { machClock_ = std::move(clock); }
+
+    // --- Refresh cycle --------------------------------------------------------
+    // Binds the server link's, agent's and analyser's notifications.
+    void observeNotifications();
+    // One 0.1 s cycle.
+    void timerProc();
+    void uiLatency(double scheduled);
+    void updateTables();
+    void updateIsActive();
+    // Which rows of the folder (false) or file (true) table are on screen.
+    void setVisibleRows(bool files, size_t first, size_t count);
+    // Visible rows whose redraw counter moved; their counters are consumed.
+    std::vector<size_t> updateTable(bool files, const ContentRows& rows);
+    void updateHeaderTitle(const KeloObject* kelo);
+    struct HeaderTitle {
+        QString server = "--";  // "master", "member" or "--"
+        QString collection;     // the letter
+        QString offline;        // "stale" or "%d unavailable"; empty for none
+    };
+    const HeaderTitle& headerTitle() const { return headerTitle_; }
+    // The folder table's content status (0-7).
+    int contentStatus() const { return contentStatus_; }
+    void updateVisibleKeloes(bool force);
+    void selectKeloObject(KeloObject* kelo);
+    void analysisComplete();
+    void keloStatusChanged();
+    void KeloThumbnailNotification(const KeloObject* kelo, const QVariantMap& info);
+    void KeloDatabaseFolderEntryNotification(const KeloObject* kelo, const QVariantMap& info);
+    int syncStateForKelo(const KeloObject* kelo);
+    bool isKeloSyncing(const KeloObject* kelo);
+    bool syncAllContent(const KeloObject* kelo, bool dryRunOnly);
+    void setPixelMapWantsSession(bool wants) { pixelMapWantsSession_ = wants; }
+    void requestPixelMapFilesForKeloSet(const std::vector<KeloObject*>& keloes);
+    float assertFloatPref(const QString& key, float min, float max, float dflt);
+    int assertIntPref(const QString& key, int min, int max, int dflt);
+    bool isActive() const { return isActive_; }
+    bool isVisible() const { return isVisible_; }
+    double lastFullUpdateTick() const { return lastFullUpdateTick_; }
+    double analysisInvalidFlash() const { return analysisInvalidFlash_; }
+    void setLastFullUpdateTick(double tick) { lastFullUpdateTick_ = tick; }
+    // The refresh button flashes between tag 1 (green) and 0.
+    int refreshButtonTag() const { return refreshButtonTag_; }
+    // The accordion's marks per folder type: some folder watched, some
+    // watched folder out of step.
+    struct FolderTypeMarks {
+        bool anyWatched = false;
+        bool anyNeedsSync = false;
+    };
+    FolderTypeMarks folderTypeMarks(int type) const;
+    // Server name, folder key, content ID value -> {"Modified", "data"};
+    // ".ThumbRequests": the outstanding requests {"contentID", "keloName"}.
+    QVariantMap& thumbnailCache() { return thumbnailCache_; }
+
     // --- State -------------------------------------------------------------
     int32_t collectionID() const { return collectionID_; }
     void setCollectionID(int32_t collectionID) { collectionID_ = collectionID; }
@@ -131,6 +269,12 @@ public:
     static bool masterValid() { return sMasterValid; }
 
 private:
+    ContentTableRowPtr findFolderRow(const ContentTableRow& folder) const;
+    void postHistoryChanged(int32_t row, bool scroll);
+    void markQueued(ContentCollection* collection, int32_t transferKey,
+                    const std::vector<KeloContentID>& ids);
+    uint64_t machNow() const;
+    QString daemonCITPPort() const;
     KlE_Control_Status* network() const;
     KeloContentAnalyser* analyser() const;
     ContentAnalysis* shownAnalysis() const;
@@ -157,6 +301,56 @@ private:
     std::shared_ptr<ContentRows> currentFilesDataSource_;
     std::shared_ptr<ContentAnalysis> pendingAnalysis_;
     std::vector<std::shared_ptr<ContentTransfer>> scanAllServersTasks_;
+
+    // Synchronisation and transfers.
+    KeloContentTransferAgent* agent_ = nullptr;
+    float maxRate_ = 1000;
+    bool autoBitRate_ = false;
+    double lastTransferAgentTime_ = 0;
+    bool historyShown_ = true;
+    bool scanAfterEachTransfer_ = false;
+    ProgressDisplay progress_;
+    // The progress display's memory; one tab per program, so members.
+    double qLen_ = 0;
+    double highWaterMark_ = 0;
+    float mbps_ = 0;
+    int filesPerSecondSample_ = 0;
+    double lastSecond_ = 0;
+
+    // Management.
+    int manageSegment_ = 0;
+    bool manageEnabled_ = true;
+    double timeOfLastManageAttempt_ = 0;
+    QString lastComputerName_;
+    const KeloObject* lastSelectedServer_ = nullptr;
+    double pLoc_ = 0;
+    int pLocCount_ = 0;
+    QString daemonPrefsPath_;
+    std::function<uint64_t()> machClock_;
+    std::unique_ptr<QObject> timerContext_;
+
+    // Refresh cycle.
+    bool isVisible_ = false;
+    bool isActive_ = false;
+    bool pixelMapWantsSession_ = false;
+    std::vector<QString> pixelMapWantsCallbackForKeloSet_;
+    bool selectedKeloChanged_ = false;
+    bool needsRescan_ = false;
+    bool forceRescan_ = false;
+    bool rescanDone_ = false;
+    double lastFullUpdateTick_ = 0;
+    double analysisInvalidFlash_ = 0;
+    double mainThreadLatency_ = 0;
+    int contentStatus_ = 1;
+    HeaderTitle headerTitle_;
+    ChangeIncrementsDict changeIncrementsDict_;
+    std::shared_ptr<ContentAnalysis> completedAnalysis_;
+    std::pair<size_t, size_t> visibleFolders_{0, SIZE_MAX};
+    std::pair<size_t, size_t> visibleFiles_{0, SIZE_MAX};
+    QVariantMap thumbnailCache_;
+    int refreshButtonTag_ = 0;
+    std::map<int, FolderTypeMarks> folderTypeMarks_;
+    std::vector<NotificationCenter::Token> observers_;
 };
 
 // Writes the object's property list to the path as a binary property list;

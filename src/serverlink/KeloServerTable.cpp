@@ -7,14 +7,6 @@
 #include "serverlink/ServerLinkLog.h"
 #include "serverlink/ServerLinkNotifications.h"
 
-namespace {
-
-QString addressKey(uint32_t address) {
-    return QString::asprintf("%08x", address);
-}
-
-}  // namespace
-
 KeloServerTable::KeloServerTable(KeloNetworkInterface& net, KeloObjectLink* link, size_t maxServers)
     : net_(net), link_(link), maxServers_(maxServers) {}
 
@@ -29,13 +21,15 @@ bool KeloServerTable::isLocalAddress(uint32_t address) const {
 
 KeloObject* KeloServerTable::keloObjectForAddress(uint32_t address) const {
     if (isLocalAddress(address)) return keloObjectForName(localKelo_);
-    const auto it = addresses_.find(addressKey(address));
+    rebuildAddressIndexIfStale();
+    const auto it = addresses_.find(address);
     return it == addresses_.end() ? nullptr : it->second;
 }
 
 KeloObject* KeloServerTable::keloObjectForAddress(uint32_t address, bool local) const {
+    rebuildAddressIndexIfStale();
     if (!local) {
-        const auto it = addresses_.find(addressKey(address));
+        const auto it = addresses_.find(address);
         return it == addresses_.end() ? nullptr : it->second;
     }
     KeloObject* found = nullptr;
@@ -66,18 +60,32 @@ KeloObject* KeloServerTable::insert(std::unique_ptr<KeloObject> kelo) {
     kelo->setLink(link_);
     KeloObject* added = kelo.get();
     keloes_[added->name()] = std::move(kelo);
-    updateAddresses();
+    addressChanged(added);
     return added;
 }
 
 void KeloServerTable::updateAddresses() {
-    addresses_.clear();
+    addressesStale_ = true;
+    rebuildAddressIndexIfStale();
     for (const auto& [name, kelo] : keloes_) {
-        if (kelo->address() == 0) continue;
-        addresses_[addressKey(kelo->address())] = kelo.get();
-        kelo->setIsLocalIP(net_.isLocalAddress(kelo->address()));
+        if (kelo->address() != 0) kelo->setIsLocalIP(net_.isLocalAddress(kelo->address()));
     }
     changes_ |= kAddressChangedBits;
+}
+
+void KeloServerTable::addressChanged(KeloObject* kelo) {
+    if (kelo->address() != 0) kelo->setIsLocalIP(net_.isLocalAddress(kelo->address()));
+    addressesStale_ = true;
+    changes_ |= kAddressChangedBits;
+}
+
+void KeloServerTable::rebuildAddressIndexIfStale() const {
+    if (!addressesStale_) return;
+    addresses_.clear();
+    for (const auto& [name, kelo] : keloes_) {
+        if (kelo->address() != 0) addresses_[kelo->address()] = kelo.get();
+    }
+    addressesStale_ = false;
 }
 
 void KeloServerTable::kelo(const QString& name, uint32_t changedAddress) {
@@ -117,12 +125,13 @@ void KeloServerTable::sendChangeNotificationsAndClear() {
 }
 
 void KeloServerTable::addCurrent(const QString& name) {
-    if (current_.contains(name)) return;
+    if (currentSet_.contains(name)) return;
+    currentSet_.insert(name);
     current_.append(name);
     changes_ |= kServerBits;
 }
 
 void KeloServerTable::removeCurrent(const QString& name) {
-    current_.removeAll(name);
+    if (currentSet_.remove(name)) current_.removeAll(name);
     changes_ |= kServerBits;
 }

@@ -2,6 +2,7 @@
 
 #include "serverlink/KeloObject.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -46,6 +47,11 @@ public:
     size_t maxServers() const { return maxServers_; }
 
     void updateAddresses();
+    // One server's address changed: its local flag now, the address index
+    // at the next lookup. Discovery calls it for every new or moved server,
+    // and rebuilding the index each time would make a thousand servers
+    // coming back at once cost a million steps.
+    void addressChanged(KeloObject* kelo);
     // A server's address changed: remembers the local one, posts
     // "KeloStatusChangeNotification".
     void kelo(const QString& name, uint32_t changedAddress);
@@ -77,10 +83,16 @@ private:
     KeloObjectLink* link_;
     size_t maxServers_;
     KeloTable keloes_;
-    std::map<QString, KeloObject*> addresses_;
+    void rebuildAddressIndexIfStale() const;
+
+    // By host-order address; ascending, as the servers' "%08x" keys sort.
+    // A lookup cache of keloes_, rebuilt when stale.
+    mutable std::map<uint32_t, KeloObject*> addresses_;
     QString localKelo_;
     QStringList current_;
     int changes_ = 0;
     double plocTimeout_ = 5.0;
     bool plocReport_ = false;
+    mutable bool addressesStale_ = false;
+    QSet<QString> currentSet_;  // the names of current_, for membership
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QVariant>
 
 #include <sys/types.h>
 
@@ -8,11 +9,25 @@
 #include <functional>
 
 // One received datagram as the main thread gets it: only the bytes received.
+// `data` may share a receive buffer that lives only while the datagram is
+// being handled: a handler that keeps bytes copies them.
 struct ReceivedDatagram {
     QByteArray data;
     uint32_t source = 0;  // host order
     uint16_t sourcePort = 0;
     QByteArray ifname;  // empty when unknown
+    // What the receive thread already read from `data` (a preference
+    // dictionary), so that the main thread only files it; invalid when
+    // nothing was read.
+    QVariant decoded;
+};
+
+// One datagram of a batch to send; the bytes stay the caller's.
+struct KlOutgoingDatagram {
+    const char* data = nullptr;
+    size_t size = 0;
+    uint32_t address = 0;  // host order
+    uint16_t port = 0;
 };
 
 // One UDP socket of the server link as its channels see it. The real one is
@@ -31,6 +46,16 @@ public:
     virtual bool isOpen() const = 0;
     // One datagram to a host-order address: the bytes sent, or -1.
     virtual ssize_t send(const QByteArray& datagram, uint32_t address, uint16_t port) = 0;
+    // Each datagram in order, as send() would. The real socket copies them
+    // and sends them from a thread of its own, spread over a few
+    // milliseconds, so that the replies of many servers do not arrive in one
+    // burst (KlUdpSocket).
+    virtual void sendBatch(const KlOutgoingDatagram* datagrams, size_t count) {
+        for (size_t i = 0; i < count; ++i) {
+            const KlOutgoingDatagram& d = datagrams[i];
+            send(QByteArray::fromRawData(d.data, qsizetype(d.size)), d.address, d.port);
+        }
+    }
     // Where received datagrams go; a socket that only sends never calls it.
     virtual void setReceiver(Receiver receiver) { (void)receiver; }
     // The interface (host-order address) multicast leaves by; takes effect
@@ -39,6 +64,9 @@ public:
     // The descriptor, for senders that write to it themselves; -1 when
     // closed or when there is none. Any thread.
     virtual int descriptor() const { return -1; }
+    // Datagrams that arrived but were lost before the receiver saw them
+    // (a full receive buffer). Any thread.
+    virtual uint64_t droppedDatagrams() const { return 0; }
 };
 
 // Which of the link's sockets a socket is.

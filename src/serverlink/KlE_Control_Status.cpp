@@ -33,15 +33,21 @@ KlE_Control_Status::Options sDefaultOptions;
 constexpr int kTicksPerCheck = 30;  // ticks between interface and daemon checks (1 s)
 constexpr int kBeaconTick = 5;      // the tick of each check period that beacons
 constexpr int kTickMs = 33;
-constexpr int kSocketBufferSize = 262144;  // bytes, each way
+constexpr int kSocketBufferSize = 262144;  // bytes, sending
+// Bytes, receiving: room for the replies of a thousand servers to one tick.
+// The system may grant less (net.core.rmem_max) unless the process may
+// force it.
+constexpr int kReceiveBufferSize = 4 << 20;
 
 // Sockets of the link get large buffers, and each datagram arrives with the
-// interface it came in on.
+// interface it came in on and the socket's count of datagrams dropped.
 void configureReceiveSocket(int socket) {
-    const int size = kSocketBufferSize;
+    const int size = kSocketBufferSize, receive = kReceiveBufferSize;
     setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
-    setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
+    if (setsockopt(socket, SOL_SOCKET, SO_RCVBUFFORCE, &receive, sizeof receive) != 0)
+        setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &receive, sizeof receive);
     const int on = 1;
+    setsockopt(socket, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
     const int r = setsockopt(socket, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
     if (r != 0) {
         kelo::printf("      setsockopt(IP_RECVIF) returned %d\n", r);
@@ -99,7 +105,7 @@ std::unique_ptr<KlDatagramSocket> KlE_Control_Status::makeSocket(KlSocketRole ro
                     }
                     return udp;
                 },
-                "KlE_Control_Status networkThread");
+                "KlE_Control_Status networkThread", &StatusChannel::decodePrefsDict);
         case KlSocketRole::Discovery:
             return std::make_unique<KlUdpSocket>(
                 [this](uint32_t) {
@@ -199,6 +205,10 @@ bool KlE_Control_Status::sktValid() const {
     return status_->isOpen();
 }
 
+uint64_t KlE_Control_Status::droppedDatagrams() const {
+    return udpSocket_->droppedDatagrams() + citpSocket_->droppedDatagrams();
+}
+
 QString KlE_Control_Status::combinedStrings(const QStringList& strings) {
     return strings.join(QChar(0x0B));
 }
@@ -275,18 +285,18 @@ void KlE_Control_Status::incomingMessage(const ReceivedDatagram& packet) {
     }
     handleMessage(packet.data.constData(), size_t(packet.data.size()), local,
                   local ? kLoopbackAddress : packet.source, packet.source,
-                  packet.ifname.constData());
+                  packet.ifname.constData(), packet.decoded);
 }
 
 void KlE_Control_Status::handleMessage(const char* data, size_t size, bool local,
                                        uint32_t clientAddr, uint32_t realEthernetAddress,
-                                       const char* ifname) {
+                                       const char* ifname, const QVariant& decoded) {
     switch (KlEStatMessage::acceptDatagram(data, size)) {
         case KlDatagramKind::ServerMessage:
             if (KlEStatMessage::op(data, size) == kKlEOpContentItemData)
                 contentEditor_->receive(data, size, local, clientAddr);
             else
-                status_->receive(data, size, local, clientAddr);
+                status_->receive(data, size, local, clientAddr, decoded);
             break;
         case KlDatagramKind::CitpPresence:
             discovery_->receive(data, size, clientAddr, realEthernetAddress, ifname);

@@ -62,7 +62,9 @@ struct KlE_Control_StatusOptions {
 // change) and polls every wanted running server.
 //
 // Everything runs on the main thread; the sockets' receive threads only read
-// their descriptors and hand each datagram to the main thread.
+// their descriptors, read preference dictionaries out of their datagrams,
+// and hand the datagrams to the main thread in batches. The tick's polls
+// leave through the status socket's send thread.
 //
 // A server is polled only while it is `active` (wanted). Views mark the
 // servers they show with `addKeloForName`; a program without views does the
@@ -112,6 +114,9 @@ public:
     bool daemonRunning() const;
     // Whether the status socket is open.
     bool sktValid() const;
+    // Datagrams the link's sockets lost before they were handled (full
+    // receive buffers), since it was made. Any thread.
+    uint64_t droppedDatagrams() const;
     KeloNetworkInterface* networkInterface() const { return net_info_; }
     double plocTimeout() const { return servers_.plocTimeout(); }
     void setPlocTimeout(double seconds) { servers_.setPlocTimeout(seconds); }
@@ -143,9 +148,12 @@ public:
     // One datagram as a socket received it.
     void incomingMessage(const ReceivedDatagram& packet);
     // Hands one datagram to its channel; `clientAddr` is 127.0.0.1 for a
-    // sender on this computer, `realEthernetAddress` its own address.
+    // sender on this computer, `realEthernetAddress` its own address;
+    // `decoded` what the receive thread already read from it
+    // (ReceivedDatagram::decoded).
     void handleMessage(const char* data, size_t size, bool local, uint32_t clientAddr,
-                       uint32_t realEthernetAddress, const char* ifname);
+                       uint32_t realEthernetAddress, const char* ifname,
+                       const QVariant& decoded = QVariant());
     // Stores `value` as the entry's "_value" (parsed for "s_array" and "dict"
     // entries); true when it equals what was there.
     static bool setPrefValue(const QString& value, const QString& key, QVariantMap* item);

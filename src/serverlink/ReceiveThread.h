@@ -9,20 +9,15 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <thread>
 
-// One received datagram in a receive thread's own buffer, reused for every
-// datagram.
-struct packetInfo {
-    int32_t length = 0;
-    sockaddr_in from{};
-    char ifname[32] = {};
-    char data[kMaxReceivedDatagram];
-};
+// Room for an interface name with its NUL: longer names arrive empty.
+constexpr size_t kInterfaceNameCapacity = 32;
 
 // Receives one datagram with its source and the name of the interface it
 // arrived on (IP_PKTINFO must be on). The name is left empty unless it fits
@@ -31,40 +26,62 @@ struct packetInfo {
 ssize_t recvAndDiscover(int socket, char* buffer, size_t bufferSize, sockaddr_in* from,
                         socklen_t* fromLength, char* ifname, size_t ifnameCapacity);
 
-// A receive loop on one socket of the link. Each datagram that passes the
-// acceptance filter is copied and handed to the main thread, and the loop
-// waits until the main thread has handled it, so at most one datagram per
-// socket is in flight and the rest wait in the socket's buffer.
+// A receive loop on one socket of the link. It drains the socket in batches
+// (recvmmsg), applies the acceptance filter, and queues what passes for the
+// main thread, which handles a whole batch per event-loop pass. The thread
+// never waits for the main thread: a busy main thread must not leave the
+// socket's buffer to overflow. What the kernel dropped all the same (a full
+// buffer, counted by SO_RXQ_OVFL) is counted and logged at most once a second.
+// Should the main thread stall for long, the queue is bounded too
+// (kMaxQueuedBytes) and what it refuses is counted with the kernel's drops.
 //
 // The loop idles while the link's sockets are not valid. `wake` interrupts a
 // wait for a datagram or for valid sockets, so that closing sockets never
 // leaves the thread blocked on a stale descriptor. `stop` (main thread) ends
-// the loop even while it waits for the main thread, which then drops the
-// datagram instead of handling it; no hand-off can deadlock against a main
-// thread that is stopping the loop.
+// the loop; batches still queued for the main thread are then dropped
+// instead of handled.
+//
+// Threads: `handler` runs on the main thread only, so the model is changed
+// there alone; `socket` and `valid` are called on the receive thread;
+// `droppedDatagrams` from any thread; the rest on the main thread.
 class ReceiveThread {
 public:
     using Handler = std::function<void(const ReceivedDatagram&)>;
+    // Reads what it can of a datagram on the receive thread, for
+    // ReceivedDatagram::decoded. Must be safe on any thread.
+    using Decoder = std::function<QVariant(const char* data, size_t size)>;
 
-    // `socket` and `valid` are read on the receive thread; `handler` runs on
-    // the main thread.
+    static constexpr size_t kBatch = 32;                  // datagrams per recvmmsg
+    static constexpr size_t kMaxQueuedBytes = 64u << 20;  // bytes waiting for the main thread
+
     ReceiveThread(const QString& name, std::function<int()> socket, std::function<bool()> valid,
-                  Handler handler);
+                  Handler handler, Decoder decoder = {});
     ~ReceiveThread();
     ReceiveThread(const ReceiveThread&) = delete;
     ReceiveThread& operator=(const ReceiveThread&) = delete;
 
     void wake();
     void stop();
+    // Datagrams lost before the handler saw them: the kernel's count for a
+    // full receive buffer plus those the bounded queue refused.
+    uint64_t droppedDatagrams() const;
 
 private:
     struct State;
+    struct Batch;
     void run();
-    void commonReceive(const packetInfo& packet);
+    // Receive thread: counts lost datagrams and logs them at most once a
+    // second, however many batches report some.
+    void countDrops(uint64_t dropped);
+    void logDrops();
+    void queue(std::unique_ptr<Batch> batch);
 
     QString name_;
     std::function<int()> socket_;
     std::function<bool()> valid_;
+    Decoder decoder_;
     std::shared_ptr<State> state_;
+    uint64_t unloggedDrops_ = 0;
+    std::chrono::steady_clock::time_point lastDropLog_{};
     std::thread thread_;
 };

@@ -14,6 +14,10 @@ inline constexpr char kKeloPref_IncrNotification[] = "kKeloPref_IncrNotification
 // "message" (kind, U+000B, "listing" or an ident, U+000B, entries or text).
 inline constexpr char kKeloContentEditorNotification[] = "KeloContentEditorNotification";
 
+// Posted with the preference name as userInfo "name" whenever one of the eight live
+// video inputs is selected in the Preferences list.
+inline constexpr char kKlRemoteControlListToKeloEgret[] = "KlRemoteControlListToKeloEgret";
+
 // User defaults of the content editor.
 inline constexpr char kContentEditorDomain[] = "content_editor_domain";
 inline constexpr char kContentEditorProjectionTab[] = "content_editor_projection_tab";

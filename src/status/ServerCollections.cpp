@@ -344,6 +344,8 @@ void ServerCollections::actionForMenuItem(QAction* item, KeloStatusView* view) {
             // A newer request replaces the pending check of an older one.
             pendingCheck_ = std::make_unique<QTimer>();
             pendingCheck_->setSingleShot(true);
+            // A coarse timer may fire up to 5 % early: the server gets its full 3 s.
+            pendingCheck_->setTimerType(Qt::PreciseTimer);
             const QVariantMap request{{QStringLiteral("name"), kelo->name()},
                                       {kCollectionIDKey, id}};
             QObject::connect(pendingCheck_.get(), &QTimer::timeout,

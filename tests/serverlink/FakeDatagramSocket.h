@@ -44,7 +44,7 @@ public:
     // A datagram arriving from `source` (host order) on interface `ifname`.
     void inject(const QByteArray& datagram, uint32_t source, const char* ifname = "eth0",
                 uint16_t sourcePort = 4810) {
-        if (receiver_) receiver_({datagram, source, sourcePort, QByteArray(ifname)});
+        if (receiver_) receiver_({datagram, source, sourcePort, QByteArray(ifname), QVariant()});
     }
 
     bool failOpen = false;

@@ -681,11 +681,11 @@ TEST_F(LoopbackLink, ReopenedSocketsAreServedWithoutDelay) {
     EXPECT_LT(t.elapsed(), 500);
 }
 
-TEST_F(LoopbackLink, DestroyingWhileAThreadWaitsForTheMainThreadDoesNotDeadlock) {
+TEST_F(LoopbackLink, DestroyingWithDatagramsQueuedForTheMainThreadDoesNotDeadlock) {
     start(34803);
     FakeServer sim(kSim, 0);
     // The main thread does not run its event loop: both datagrams stay
-    // queued and the receive thread waits for the first one's hand-off.
+    // queued for it when the link goes.
     sim.sendTo(citpPLoc(4811, "MediaServer", "Kelo one", "Running"), kLoopback, citp);
     sim.sendTo(citpPLoc(4811, "MediaServer", "Kelo two", "Running"), kLoopback, citp);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -201,12 +201,17 @@ void BftpServerSim::serve(int fd, Behaviour behaviour) {
     const size_t n = uint8_t(request[37]);
     std::vector<SimReceiverReport> receivers;
     for (size_t i = 0; i < n && 44 + 4 * i + 4 <= length; ++i) {
-        receivers.push_back({get32(request + 44 + 4 * i), 0, uint32_t(i)});
+        const uint32_t resets =
+            i < config_.resetCounts.size() ? config_.resetCounts[i] : uint32_t(i);
+        receivers.push_back({get32(request + 44 + 4 * i), 0, resets});
     }
+    const auto named = config_.itemNames.find(QByteArray(request + 40, 4));
+    const QByteArray name =
+        named != config_.itemNames.end() ? named->second : config_.itemName;
     const auto reply = [&](uint32_t status, uint16_t flags, uint16_t progress) {
         for (auto& r : receivers) r.status = status;
-        return progressReply(transferID, status, collection, flags, progress, content,
-                             config_.itemName, receivers);
+        return progressReply(transferID, status, collection, flags, progress, content, name,
+                             receivers);
     };
     const QByteArray first = reply(kStatusProgress, config_.mbps, 0);
 
@@ -251,6 +256,9 @@ void BftpServerSim::serve(int fd, Behaviour behaviour) {
             break;
     }
 
+    if (config_.sendStart &&
+        !sendAll(fd, reply(simFourCharCode("strt"), config_.reportFlags, 0)))
+        return;
     const int steps = config_.progressReplies;
     for (int i = 0; i < steps; ++i) {
         const auto progress = uint16_t(65535 * i / (steps > 0 ? steps : 1));
@@ -261,5 +269,8 @@ void BftpServerSim::serve(int fd, Behaviour behaviour) {
         holdUntilClosed(fd, -1);
         return;
     }
-    sendAll(fd, reply(config_.finalStatus, config_.reportFlags, 65535));
+    if (behaviour == Behaviour::Drop) return;
+    const uint32_t final =
+        behaviour == Behaviour::Abort ? simFourCharCode("abrt") : config_.finalStatus;
+    sendAll(fd, reply(final, config_.reportFlags, 65535));
 }

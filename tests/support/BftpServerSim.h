@@ -17,6 +17,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -53,6 +54,8 @@ public:
         NoBody,            // a reply of its 8-byte header alone
         ReceiversOverrun,  // a receiver count larger than the reply holds
         Close,             // closes right after the request
+        Abort,             // progress replies, then an 'abrt' report
+        Drop,              // progress replies, then closes without a report
     };
 
     struct Config {
@@ -64,6 +67,12 @@ public:
         uint16_t mbps = 80;
         uint16_t reportFlags = 3;
         QByteArray itemName = "clip.mov";
+        // Names by the request's item bytes; others get itemName.
+        std::map<QByteArray, QByteArray> itemNames;
+        bool sendStart = false;  // a 'strt' reply before the progress replies
+        // Retransmissions reported for the request's receivers, in order;
+        // missing ones report their position in the request.
+        std::vector<uint32_t> resetCounts;
     };
 
     BftpServerSim();

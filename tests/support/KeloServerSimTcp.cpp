@@ -250,7 +250,7 @@ void KeloServerSimTcp::serveDatabase(int fd) {
             data = config_.cleanUpReport;
     }
     if (command == "GtTh")
-        data = thumbnailFor(item);
+        data = config_.thumbnail.isEmpty() ? thumbnailFor(item) : config_.thumbnail;
     else if (command == "GtFD")
         data = PropertyList::write(fileEntryFor(item), PropertyList::Format::Xml);
     else if (command == "GtLD")

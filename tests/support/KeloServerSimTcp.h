@@ -43,6 +43,7 @@ public:
         QByteArray productName = "Kelo Sim Media Server";
         QVariantMap database;  // sent as a binary property list for "GtDB"
         QByteArray cleanUpReport = "nothing to clean up\n";
+        QByteArray thumbnail;  // sent for every "GtTh"; empty: thumbnailFor()
     };
 
     explicit KeloServerSimTcp(const Config& config);

@@ -1,9 +1,12 @@
 // kelo-link-bench: the server link polling many simulated servers. The
 // servers run in a child process, so that what is measured here is the
 // controller alone: the main thread's time per 1/30 s tick, the process's
-// CPU share, its resident memory, and the poll rate each server saw.
+// CPU share, its resident memory, the datagrams lost to full receive
+// buffers, how soon each server was in contact, and per window the lowest
+// rates at which a server was polled for status and asked for preferences.
 //
-//   unshare -rn sh -c 'ip link set lo up && exec kelo-link-bench [--servers 256] [--seconds 20]'
+//   unshare -rn sh -c 'ip link set lo up && exec kelo-link-bench [--servers 256]
+//                      [--seconds 20] [--window 30]'
 
 #include "app/KeloCompositionRoot.h"
 #include "app/KeloHeadlessFrontEnd.h"
@@ -17,6 +20,7 @@
 #include <QTimer>
 
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +30,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <vector>
 
 namespace {
@@ -70,8 +75,31 @@ double percentile(std::vector<double> v, double p) {
     return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
 }
 
-// The child: the servers, counting requests between the 'S' and 'E' bytes
-// on `commands`; writes the per-server rates to `results`.
+// The namespace's UDP counter of datagrams dropped for a full receive
+// buffer (the servers' sockets included), from /proc/net/snmp.
+long long rcvbufErrors() {
+    FILE* f = fopen("/proc/net/snmp", "r");
+    if (!f) return -1;
+    char names[1024], values[1024];
+    long long result = -1;
+    while (fgets(names, sizeof names, f) && fgets(values, sizeof values, f)) {
+        if (strncmp(names, "Udp:", 4) != 0) continue;
+        int column = 0, wanted = -1;
+        for (char* t = strtok(names, " \n"); t; t = strtok(nullptr, " \n"), ++column)
+            if (!strcmp(t, "RcvbufErrors")) wanted = column;
+        column = 0;
+        for (char* t = strtok(values, " \n"); t; t = strtok(nullptr, " \n"), ++column)
+            if (column == wanted) result = atoll(t);
+        break;
+    }
+    fclose(f);
+    return result;
+}
+
+// The child: the servers. At each 'W' or 'E' byte on `commands` (after an
+// 'S') it writes one line to `results`: the window's per-server request
+// rates, status min / median / max and preference requests (dictionary and
+// single values) min / max; 'E' ends it.
 int runServers(int servers, int commands, int results) {
     KeloServerSim sim;
     sim.addServers(servers, kFirstServer, "Kelo Bench");
@@ -80,35 +108,59 @@ int runServers(int servers, int commands, int results) {
         fprintf(stderr, "simulator: %s\n", qPrintable(error));
         return 1;
     }
+    struct Counts {
+        uint64_t status = 0, prefs = 0;
+    };
     auto snapshot = [&] {
-        std::vector<uint64_t> counts;
-        for (int i = 0; i < servers; ++i) counts.push_back(sim.counters(i).statusRequests);
+        std::vector<Counts> counts;
+        for (int i = 0; i < servers; ++i) {
+            const KeloServerSim::Counters c = sim.counters(i);
+            counts.push_back({c.statusRequests, c.prefsDictRequests + c.getPrefRequests});
+        }
         return counts;
     };
     char c = 0;
     if (read(commands, &c, 1) != 1 || c != 'S') return 1;
-    const auto start = snapshot();
-    const double t0 = nowMs();
-    if (read(commands, &c, 1) != 1 || c != 'E') return 1;
-    const auto end = snapshot();
-    const double seconds = (nowMs() - t0) / 1000.0;
-    std::vector<double> rates;
-    for (int i = 0; i < servers; ++i) rates.push_back(double(end[i] - start[i]) / seconds);
-    char text[200];
-    const int n = snprintf(text, sizeof text, "%.2f %.2f %.2f\n", percentile(rates, 0),
-                           percentile(rates, 0.5), percentile(rates, 1));
-    return write(results, text, size_t(n)) == n ? 0 : 1;
+    auto start = snapshot();
+    double t0 = nowMs();
+    while (read(commands, &c, 1) == 1 && (c == 'W' || c == 'E')) {
+        const auto end = snapshot();
+        const double t1 = nowMs();
+        const double seconds = (t1 - t0) / 1000.0;
+        std::vector<double> status, prefs;
+        for (int i = 0; i < servers; ++i) {
+            status.push_back(double(end[i].status - start[i].status) / seconds);
+            prefs.push_back(double(end[i].prefs - start[i].prefs) / seconds);
+        }
+        char text[200];
+        const int n = snprintf(text, sizeof text, "%.2f %.2f %.2f %.2f %.2f\n",
+                               percentile(status, 0), percentile(status, 0.5),
+                               percentile(status, 1), percentile(prefs, 0), percentile(prefs, 1));
+        if (write(results, text, size_t(n)) != n) return 1;
+        if (c == 'E') return 0;
+        start = end;
+        t0 = t1;
+    }
+    return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     int servers = 256;
-    double seconds = 20;
+    double seconds = 20, window = 30;
     for (int i = 1; i + 1 < argc; i += 2) {
-        if (!strcmp(argv[i], "--servers")) servers = std::clamp(atoi(argv[i + 1]), 1, 1000);
+        // Up to the simulator's address range 127.2.0.1 and up.
+        if (!strcmp(argv[i], "--servers")) servers = std::clamp(atoi(argv[i + 1]), 1, 60000);
         if (!strcmp(argv[i], "--seconds")) seconds = std::max(1.0, atof(argv[i + 1]));
+        if (!strcmp(argv[i], "--window")) window = std::max(1.0, atof(argv[i + 1]));
     }
+    window = std::min(window, seconds);
+    // Two sockets per simulated server, in the child.
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
     if (!KeloServerSim::loopbackOnlyNetwork()) {
         fprintf(stderr,
                 "kelo-link-bench: run inside a loopback-only network namespace:\n"
@@ -136,6 +188,7 @@ int main(int argc, char** argv) {
     if (!root.install()) return 1;
     KlE_Control_Status::Options options;
     options.timer = false;  // ticked below, the way its own timer does, but measured
+    options.maxServers = std::max(options.maxServers, size_t(servers) + 16);
     KlE_Control_Status link(options);
     // The controller's own tick runs beside it, as in the program.
     root.startLink(link, log).start();
@@ -143,7 +196,50 @@ int main(int argc, char** argv) {
     enum { Warming, Measuring } phase = Warming;
     const double warmStart = nowMs();
     double windowStart = 0, windowCpu = 0, windowMainCpu = 0, lastCpu = threadCpuMs();
+    double nextWindow = 0, lastReport = warmStart;
     std::vector<double> perTick, inTimerProc;
+    // When each server object appeared (its first presence message) and
+    // when it had both its preferences and a general status.
+    std::map<QString, double> seen, inContact;
+    const uint64_t dropsAtStart = link.droppedDatagrams();
+    const long long snmpAtStart = rcvbufErrors();
+    uint64_t windowDrops = dropsAtStart;
+    int fewestInContact = servers;
+    int windows = 0, scanTick = 0;
+    double worstMinStatus = 1e9;
+
+    auto contactReport = [&] {
+        std::vector<double> delays;
+        int late = 0;
+        for (const auto& [name, at] : inContact) {
+            delays.push_back((at - seen[name]) / 1000.0);
+            if (delays.back() > 5.0) ++late;
+        }
+        printf(
+            "contact: %zu of %d servers, seconds from first announcement median %.2f, worst "
+            "%.2f, %d later than 5 s\n",
+            inContact.size(), servers, percentile(delays, 0.5), percentile(delays, 1), late);
+    };
+    auto endWindow = [&](char mark) {
+        if (write(toChild[1], &mark, 1) != 1) return false;
+        char rates[200] = {};
+        const ssize_t n = read(fromChild[0], rates, sizeof rates - 1);
+        double smin = 0, smed = 0, smax = 0, pmin = 0, pmax = 0;
+        if (n <= 0 || sscanf(rates, "%lf %lf %lf %lf %lf", &smin, &smed, &smax, &pmin, &pmax) != 5)
+            return false;
+        const uint64_t drops = link.droppedDatagrams();
+        printf(
+            "window %d: status polls per server min %.2f median %.2f max %.2f Hz; preference "
+            "requests per server min %.2f max %.2f Hz; fewest in contact %d; link drops %llu\n",
+            ++windows, smin, smed, smax, pmin, pmax, fewestInContact,
+            (unsigned long long)(drops - windowDrops));
+        fflush(stdout);
+        worstMinStatus = std::min(worstMinStatus, smin);
+        windowDrops = drops;
+        fewestInContact = int(link.current().size());
+        return true;
+    };
+
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
     tick.setInterval(33);
@@ -155,47 +251,74 @@ int main(int argc, char** argv) {
         lastCpu = cpu;
         const double t0 = nowMs();
         link.timerProc();
-        if (phase == Measuring) inTimerProc.push_back(nowMs() - t0);
+        const double now = nowMs();
+        if (phase == Measuring) inTimerProc.push_back(now - t0);
 
-        if (phase == Warming) {
-            int ready = 0;
+        // Every tick while warming up; then once a second, so that the
+        // bench's own bookkeeping weighs little in the measured ticks.
+        int ready = int(inContact.size());
+        if (phase == Warming || ++scanTick % 30 == 0) {
+            ready = 0;
             for (const auto& [name, kelo] : link.keloes()) {
                 if (!kelo->active()) link.addKeloForName(name);
-                if (kelo->hasPrefsDict() && kelo->generalStatusArrived() != 0) ++ready;
+                seen.try_emplace(name, now);
+                if (kelo->hasPrefsDict() && kelo->generalStatusArrived() != 0) {
+                    ++ready;
+                    inContact.try_emplace(name, now);
+                }
             }
-            if (ready >= servers || nowMs() - warmStart > 20000) {
+        }
+        fewestInContact = std::min(fewestInContact, int(link.current().size()));
+
+        if (phase == Warming) {
+            if (now - lastReport >= 1000) {
+                lastReport = now;
+                printf("  %.0f s: %zu servers heard, %d in contact\n", (now - warmStart) / 1000.0,
+                       link.keloes().size(), ready);
+            }
+            if (ready >= servers || now - warmStart > 20000) {
                 printf("warm-up: %d of %d servers in contact after %.1f s\n", ready, servers,
-                       (nowMs() - warmStart) / 1000.0);
+                       (now - warmStart) / 1000.0);
+                contactReport();
                 phase = Measuring;
-                windowStart = nowMs();
+                windowStart = now;
+                nextWindow = now + window * 1000.0;
                 windowCpu = processCpuMs();
                 windowMainCpu = threadCpuMs();
+                windowDrops = link.droppedDatagrams();
+                fewestInContact = int(link.current().size());
                 if (write(toChild[1], "S", 1) != 1) app.quit();
             }
-        } else if (nowMs() - windowStart >= seconds * 1000.0) {
-            const double wall = nowMs() - windowStart;
+        } else if (now - windowStart >= seconds * 1000.0) {
+            const double wall = now - windowStart;
             const double cpu = processCpuMs() - windowCpu;
             const double mainCpu = threadCpuMs() - windowMainCpu;
-            if (write(toChild[1], "E", 1) != 1) app.quit();
-            char rates[200] = {};
-            const ssize_t n = read(fromChild[0], rates, sizeof rates - 1);
-            printf("servers %d, window %.1f s, ticks %zu (%.1f per second)\n", servers,
+            if (!endWindow('E')) app.quit();
+            printf("servers %d, measured %.1f s, ticks %zu (%.1f per second)\n", servers,
                    wall / 1000.0, perTick.size(), perTick.size() / (wall / 1000.0));
             printf(
                 "main thread per tick: median %.3f ms (%.1f%% of %.1f ms), worst %.3f ms "
-                "(%.1f%%), 99th percentile %.3f ms\n",
+                "(%.1f%%), 99th percentile %.3f ms (%.1f%%)\n",
                 percentile(perTick, 0.5), 100 * percentile(perTick, 0.5) / kTickMs, kTickMs,
                 percentile(perTick, 1), 100 * percentile(perTick, 1) / kTickMs,
-                percentile(perTick, 0.99));
+                percentile(perTick, 0.99), 100 * percentile(perTick, 0.99) / kTickMs);
             printf("timerProc alone: median %.3f ms, worst %.3f ms\n", percentile(inTimerProc, 0.5),
                    percentile(inTimerProc, 1));
             printf("controller CPU: %.1f%% of one core (main thread %.1f%%)\n", 100 * cpu / wall,
                    100 * mainCpu / wall);
             printf("resident memory: %.1f MB (peak %.1f MB)\n", memoryMb("VmRSS:"),
                    memoryMb("VmHWM:"));
-            printf("status requests per server per second (min median max): %s",
-                   n > 0 ? rates : "unknown\n");
+            printf("lowest per-server status poll rate in any window: %.2f Hz\n", worstMinStatus);
+            printf(
+                "datagrams lost to full receive buffers since start: link %llu, whole namespace "
+                "(servers too) %lld\n",
+                (unsigned long long)(link.droppedDatagrams() - dropsAtStart),
+                rcvbufErrors() - snmpAtStart);
+            contactReport();
             app.quit();
+        } else if (now >= nextWindow) {
+            nextWindow += window * 1000.0;
+            if (!endWindow('W')) app.quit();
         }
     });
     tick.start();

@@ -44,7 +44,7 @@ void CitpDiscoveryChannel::receive(const char* data, size_t size, uint32_t clien
             kelo->setAddress(clientAddr, realEthernetAddress);
             flags = 1;
             kelo->setNeedsProductUpdate(true);
-            servers_.updateAddresses();
+            servers_.addressChanged(kelo);
             servers_.kelo(name, clientAddr);
         }
         if (!kelo->isReachable()) {
@@ -54,7 +54,7 @@ void CitpDiscoveryChannel::receive(const char* data, size_t size, uint32_t clien
                 kelo->setIsReachable(net_.isReachable(clientAddr));
                 kelo->setNeedsProductUpdate(true);
                 flags = 1;
-                servers_.updateAddresses();
+                servers_.addressChanged(kelo);
                 servers_.kelo(name, clientAddr);
             }
         }

@@ -87,6 +87,11 @@ void StatusChannel::runStatus() {
     const double now = KeloObject::now();
     if (lastRunStatus_ != 0 && now - lastRunStatus_ > kStallGap) gracePeriod_ = now + kGracePeriod;
     const double cutoff = now - servers_.plocTimeout();
+    static const QByteArray prefsDictRequest = KlEStatMessage::prefsDictRequest();
+    // The tick's polls go out as one batch. Status requests are written to
+    // requests_ first and pointed at once it has stopped growing.
+    requests_.clear();
+    polls_.clear();
     for (const auto& [name, object] : servers_.keloes()) {
         KeloObject* kelo = object.get();
         if (kelo->lastPLocValid() && kelo->lastPLoc() < cutoff && now > gracePeriod_) {
@@ -111,20 +116,38 @@ void StatusChannel::runStatus() {
             const KlReqV4 request = kelo->request();
             if (request.type == KlReqV4::kNone) continue;
             const uint32_t to = kelo->isLocalIP() ? kLoopbackAddress : destination(kelo);
-            send(KlEStatMessage::statusRequest(request), to, statusPort_);
+            initStatusRequest(&requests_.emplace_back(), kKlEOpStatusRequest, &request);
+            polls_.push_back({nullptr, sizeof(kle_v3_statreq), to, statusPort_});
             kelo->updatePolledPrefsWithGracePeriod(gracePeriod_);
         } else {
             if (gServerLinkVerbose) kelo::puts("getting prefs");
-            send(KlEStatMessage::prefsDictRequest(), destination(kelo), prefsPort_);
+            polls_.push_back({prefsDictRequest.constData(), size_t(prefsDictRequest.size()),
+                              destination(kelo), prefsPort_});
         }
     }
+    size_t next = 0;
+    for (KlOutgoingDatagram& d : polls_) {
+        if (!d.data) d.data = reinterpret_cast<const char*>(&requests_[next++]);
+    }
+    socket_.sendBatch(polls_.data(), polls_.size());
     if (now > gracePeriod_) gracePeriod_ = 0;
     lastRunStatus_ = now;
 }
 
 // --- Receiving ---------------------------------------------------------------------
 
-void StatusChannel::receive(const char* data, size_t size, bool local, uint32_t clientAddr) {
+QVariant StatusChannel::decodePrefsDict(const char* data, size_t size) {
+    if (KlEStatMessage::acceptDatagram(data, size) != KlDatagramKind::ServerMessage ||
+        KlEStatMessage::op(data, size) != kKlEOpPrefsDict)
+        return {};
+    QByteArray text;
+    if (!KlEStatMessage::readPrefsDict(data, size, &text, nullptr) || text.isEmpty()) return {};
+    QVariant prefs = PropertyList::read(text);
+    return prefs.typeId() == QMetaType::QVariantMap ? prefs : QVariant();
+}
+
+void StatusChannel::receive(const char* data, size_t size, bool local, uint32_t clientAddr,
+                            const QVariant& decoded) {
     const int op = KlEStatMessage::op(data, size);
     KeloObject* kelo = servers_.keloObjectForAddress(clientAddr, local);
     switch (op) {
@@ -133,6 +156,10 @@ void StatusChannel::receive(const char* data, size_t size, bool local, uint32_t 
             break;
         case kKlEOpPrefsDict: {
             if (!kelo) break;
+            if (decoded.typeId() == QMetaType::QVariantMap) {
+                filePrefsDict(kelo, decoded.toMap());
+                break;
+            }
             QByteArray text;
             QString why;
             if (!check(KlEStatMessage::readPrefsDict(data, size, &text, &why), clientAddr,
@@ -145,11 +172,7 @@ void StatusChannel::receive(const char* data, size_t size, bool local, uint32_t 
                        "preference dictionary", size,
                        prefs.isValid() ? QString("it is no dictionary") : error))
                 break;
-            kelo->setPrefsDict(prefs.toMap());
-            kelo->addChanges(8);
-            kelo->setNeedsPrefUpdate(false);
-            servers_.addChanges(KeloServerTable::kPrefsBits);
-            kelo->rereadMixesIfWanted();
+            filePrefsDict(kelo, prefs.toMap());
             break;
         }
         case kKlEOpOnePref:
@@ -163,6 +186,14 @@ void StatusChannel::receive(const char* data, size_t size, bool local, uint32_t 
             check(false, clientAddr, "server message", size, QString("unknown op %1").arg(op));
             break;
     }
+}
+
+void StatusChannel::filePrefsDict(KeloObject* kelo, const QVariantMap& prefs) {
+    kelo->setPrefsDict(prefs);
+    kelo->addChanges(8);
+    kelo->setNeedsPrefUpdate(false);
+    servers_.addChanges(KeloServerTable::kPrefsBits);
+    kelo->rereadMixesIfWanted();
 }
 
 void StatusChannel::handleOnePref(KeloObject* kelo, const char* data, size_t size,

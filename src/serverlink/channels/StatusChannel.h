@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/NotificationCenter.h"
+#include "serverlink/KlDatagramSocket.h"
+#include "serverlink/KlEStatMessage.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,11 +13,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class KeloNetworkInterface;
 class KeloObject;
 class KeloServerTable;
-class KlDatagramSocket;
 
 // The status-and-preference channel: its scheduler polls every wanted
 // running server once a tick for status or, while the server's preferences
@@ -44,8 +46,15 @@ public:
 
     // --- Receiving -------------------------------------------------------------
     // A server message of op 10-19 or 254 that passed the acceptance filter;
-    // `clientAddr` is 127.0.0.1 for a sender on this computer.
-    void receive(const char* data, size_t size, bool local, uint32_t clientAddr);
+    // `clientAddr` is 127.0.0.1 for a sender on this computer; `decoded` is
+    // what decodePrefsDict made of it on the receive thread, if anything.
+    void receive(const char* data, size_t size, bool local, uint32_t clientAddr,
+                 const QVariant& decoded = QVariant());
+    // The dictionary a preference dictionary message (op 17) carries, read
+    // on the receive thread so that the main thread only files it; invalid
+    // for any other datagram or a bad one (the main thread then reads it
+    // again and says what is wrong). Any thread.
+    static QVariant decodePrefsDict(const char* data, size_t size);
     // Stores `value` as the entry's "_value" (parsed for "s_array" and "dict"
     // entries); true when it equals what was there.
     static bool setPrefValue(const QString& value, const QString& key, QVariantMap* item);
@@ -70,6 +79,7 @@ public:
     ssize_t sendMsg(const char* bytes, size_t length, KeloObject* kelo);
 
 private:
+    void filePrefsDict(KeloObject* kelo, const QVariantMap& prefs);
     void handleOnePref(KeloObject* kelo, const char* data, size_t size, uint32_t source);
     bool check(bool ok, uint32_t source, const char* what, size_t size, const QString& how) const;
     ssize_t send(const QByteArray& datagram, uint32_t address, uint16_t port);
@@ -82,4 +92,7 @@ private:
     uint16_t prefsPort_;
     double lastRunStatus_ = 0;
     double gracePeriod_ = 0;
+    // One tick's polls, kept between ticks so that polling allocates nothing.
+    std::vector<kle_v3_statreq> requests_;
+    std::vector<KlOutgoingDatagram> polls_;
 };

@@ -1,0 +1,143 @@
+#include "serverlink/ReceiveThread.h"
+
+#include "serverlink/KlUdpSocket.h"
+#include "support/LoopbackNamespace.h"
+#include "support/ProcessUntil.h"
+#include "support/TestMain.h"
+#include "support/WireBuilders.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// A bound loopback UDP socket that reports the arrival interface; closed
+// with the fixture.
+class ReceiveThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        KELO_NEEDS_LOOPBACK_NAMESPACE();
+        rx = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        const int on = 1;
+        setsockopt(rx, IPPROTO_IP, IP_PKTINFO, &on, sizeof on);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(0x7F000001);
+        ASSERT_EQ(bind(rx, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        socklen_t len = sizeof a;
+        getsockname(rx, reinterpret_cast<sockaddr*>(&a), &len);
+        port = ntohs(a.sin_port);
+        tx = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    }
+    void TearDown() override {
+        thread.reset();
+        if (rx >= 0) close(rx);
+        if (tx >= 0) close(tx);
+    }
+
+    void start() {
+        thread = std::make_unique<ReceiveThread>(
+            "test receive", [this] { return rx; }, [this] { return valid.load(); },
+            [this](const ReceivedDatagram& d) {
+                if (QThread::currentThread() != QCoreApplication::instance()->thread()) ++offMain;
+                got.push_back(d.data);  // a deep copy: the bytes are the thread's
+                got.back().detach();
+                ifnames.push_back(d.ifname);
+            });
+    }
+    void send(const QByteArray& d) {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(0x7F000001);
+        to.sin_port = htons(port);
+        sendto(tx, d.constData(), size_t(d.size()), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    }
+    static QByteArray numbered(int i) {
+        return WireBuilders::serverMessage(11, 0, QByteArray::number(i).leftJustified(200, ' '));
+    }
+
+    int rx = -1, tx = -1;
+    uint16_t port = 0;
+    std::atomic<bool> valid{true};
+    std::unique_ptr<ReceiveThread> thread;
+    std::vector<QByteArray> got, ifnames;
+    int offMain = 0;
+};
+
+TEST_F(ReceiveThreadTest, ABusyMainThreadLosesNothingAndGetsEverythingInOrder) {
+    int buffer = 212992;  // room for some 300 of the datagrams below
+    setsockopt(rx, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+    start();
+    constexpr int kCount = 1200;
+    // The main thread sends them all without once running its event loop;
+    // only the receive thread can keep the socket's buffer from
+    // overflowing. Paced so that a loaded machine's scheduler does not
+    // decide the outcome.
+    for (int i = 0; i < kCount; ++i) {
+        send(numbered(i));
+        if (i % 5 == 4) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    send("not a server message");  // refused by the filter, never handed over
+    ASSERT_TRUE(processUntil([&] { return got.size() >= size_t(kCount); }, 5000)) << got.size();
+    EXPECT_EQ(thread->droppedDatagrams(), 0u);
+    EXPECT_EQ(offMain, 0);
+    ASSERT_EQ(got.size(), size_t(kCount));
+    for (int i = 0; i < kCount; ++i) {
+        ASSERT_EQ(got[size_t(i)], numbered(i)) << i;
+        ASSERT_EQ(ifnames[size_t(i)], "lo");
+    }
+}
+
+TEST_F(ReceiveThreadTest, DatagramsTheKernelDroppedAreCounted) {
+    int tiny = 1;  // the kernel's smallest buffer: a few datagrams
+    setsockopt(rx, SOL_SOCKET, SO_RCVBUF, &tiny, sizeof tiny);
+    valid = false;  // the thread idles: the buffer overflows
+    start();
+    constexpr int kCount = 100;
+    for (int i = 0; i < kCount; ++i) send(numbered(i));
+    valid = true;
+    thread->wake();
+    // The counter comes with a datagram queued after the losses: send one
+    // until it arrives (a busy machine may lose the first too).
+    int sent = kCount;
+    const QByteArray marker = numbered(kCount);
+    while (got.empty() || got.back() != marker) {
+        ASSERT_LT(sent, kCount + 100);
+        send(marker);
+        ++sent;
+        processUntil([&] { return !got.empty() && got.back() == marker; }, 100);
+    }
+    EXPECT_LT(got.size(), size_t(kCount));
+    EXPECT_EQ(thread->droppedDatagrams(), uint64_t(sent) - got.size());
+}
+
+TEST_F(ReceiveThreadTest, ABatchGoesOutInOrderPassingOverADatagramThatCannotGo) {
+    KlUdpSocket socket([](uint32_t) { return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0); });
+    ASSERT_TRUE(socket.open());
+    const QByteArray a = numbered(1), b = numbered(2);
+    const QByteArray tooLong(70000, 'x');  // larger than any UDP datagram
+    const KlOutgoingDatagram batch[] = {
+        {a.constData(), size_t(a.size()), 0x7F000001, port},
+        {tooLong.constData(), size_t(tooLong.size()), 0x7F000001, port},
+        {b.constData(), size_t(b.size()), 0x7F000001, port},
+    };
+    socket.sendBatch(batch, 3);
+    start();
+    ASSERT_TRUE(processUntil([&] { return got.size() >= 2; }));
+    EXPECT_EQ(got[0], a);
+    EXPECT_EQ(got[1], b);
+}
+
+}  // namespace
+
+KELO_TEST_MAIN_CORE()
