@@ -21,6 +21,7 @@
 #include "serverlink/ServerLinkLog.h"
 #include "settings/KlPatchCommon.h"
 #include "settings/KlTroubleShooter.h"
+#include "status/KeloRemoteOwner.h"
 #include "status/ServersUI.h"
 #include "status/StatusTabServices.h"
 
@@ -73,6 +74,7 @@ const struct {
     {"HUD themes", keloThemesRegistered},
     {"HUDWindowServices", [] { return HUDWindowServices::installed() != nullptr; }},
     {"StatusTabServices", [] { return StatusTabServices::installed() != nullptr; }},
+    {"KeloRemoteOwner", [] { return KeloRemoteOwner::installed() != nullptr; }},
     {"KlTroubleShooter", [] { return KlTroubleShooter::installed() != nullptr; }},
     {"ContentUIServices", [] { return ContentUIServices::installed() != nullptr; }},
 };
@@ -93,6 +95,7 @@ KeloCompositionRoot::~KeloCompositionRoot() {
     route_.reset();
     ContentUIServices::install(nullptr);
     KlTroubleShooter::install(nullptr);
+    KeloRemoteOwner::install(nullptr);
     StatusTabServices::install(nullptr);
     HUDWindowServices::install(nullptr);
     KeloNetworkInterfaceUI::install(nullptr);
@@ -120,6 +123,7 @@ bool KeloCompositionRoot::install() {
     HUDWindowServices::install(frontEnd_.windowServices);
     // status
     StatusTabServices::install(frontEnd_.statusTabServices);
+    KeloRemoteOwner::install(frontEnd_.remoteOwner);
     // settings, content
     KlTroubleShooter::install(troubleShooter_.get());
     ContentUIServices::install(frontEnd_.contentServices);

@@ -8,6 +8,7 @@ class ContentUIServices;
 class HUDImageUtilColours;
 class HUDWindowServices;
 class KeloRemoteNotificationRoute;
+class KeloRemoteOwner;
 class KeloRemoteTick;
 class KeloRootPathFinder;
 class KlStatusLine;
@@ -27,6 +28,7 @@ struct KeloFrontEnd {
     KlStatusLine* statusLine = nullptr;
     ContentUIServices* contentServices = nullptr;
     StatusTabServices* statusTabServices = nullptr;
+    KeloRemoteOwner* remoteOwner = nullptr;
 };
 
 // The one place that wires the program: installs every provider and service

@@ -5,6 +5,7 @@
 #include "foundation/KlStatusLine.h"
 #include "foundation/VTaskManager.h"
 #include "hud/windows/HUDWindowServices.h"
+#include "status/KeloRemoteOwner.h"
 #include "status/StatusTabServices.h"
 
 // The front end of a program without a main window (the headless tools, and
@@ -15,9 +16,10 @@ class KeloHeadlessFrontEnd : public VTaskManagerUI,
                              public HUDWindowServices,
                              public KlStatusLine,
                              public ContentUIServices,
-                             public StatusTabServices {
+                             public StatusTabServices,
+                             public KeloRemoteOwner {
 public:
-    KeloFrontEnd frontEnd() { return {this, this, this, this, this}; }
+    KeloFrontEnd frontEnd() { return {this, this, this, this, this, this}; }
 
     // Logged at warning level; -1, nobody to ask.
     int runAlert(const VTaskAlert& alert) override;

@@ -6,6 +6,7 @@
 #include "tabbar/TbTabView.h"
 #include "tabbar/TbTabViewItem.h"
 
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -33,7 +34,8 @@ KeloMainWindow::KeloMainWindow(QWidget* parent)
       tabBar_(new TbTabBarControl(this)),
       tabView_(new TbTabView(this)),
       statusLine_(new KeloStatusLine(this)),
-      serverList_(new QListWidget(this)) {
+      serverList_(new QListWidget),
+      sidebar_(new QWidget(this)) {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, normalSolidFill());
     setPalette(pal);
@@ -54,7 +56,11 @@ KeloMainWindow::KeloMainWindow(QWidget* parent)
     }
 
     serverList_->setObjectName("serverList");
-    serverList_->setFixedWidth(180);
+    sidebar_->setObjectName("sidebar");
+    sidebar_->setFixedWidth(180);
+    auto* side = new QVBoxLayout(sidebar_);
+    side->setContentsMargins(0, 0, 0, 0);
+    side->addWidget(serverList_);
     auto* pages = new QVBoxLayout;
     pages->setContentsMargins(0, 0, 0, 0);
     pages->setSpacing(0);
@@ -62,7 +68,7 @@ KeloMainWindow::KeloMainWindow(QWidget* parent)
     pages->addWidget(tabView_, 1);
     auto* body = new QHBoxLayout;
     body->setContentsMargins(0, 0, 0, 0);
-    body->addWidget(serverList_);
+    body->addWidget(sidebar_);
     body->addLayout(pages, 1);
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
@@ -92,4 +98,29 @@ QStringList KeloMainWindow::tabLabels() const {
 void KeloMainWindow::setMenuBar(QMenuBar* bar) {
     bar->setParent(this);
     layout()->setMenuBar(bar);
+}
+
+void KeloMainWindow::setServersPane(QWidget* pane) {
+    if (serversPane_ || !pane) return;
+    serversPane_ = pane;
+    // The list stays for its owner's rows; the pane takes its place.
+    delete sidebar_->layout();
+    serverList_->hide();
+    pane->setParent(sidebar_);
+    pane->setGeometry(0, 0, pane->width(), sidebar_->height());
+    sidebar_->setFixedWidth(pane->width());
+    pane->show();
+    pane->installEventFilter(this);
+    sidebar_->installEventFilter(this);
+}
+
+bool KeloMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    // The pane's owner widens the pane; the layout gives the pane its height.
+    if (event->type() == QEvent::Resize && serversPane_) {
+        if (watched == serversPane_ && serversPane_->width() != sidebar_->width())
+            sidebar_->setFixedWidth(serversPane_->width());
+        else if (watched == sidebar_ && serversPane_->height() != sidebar_->height())
+            serversPane_->resize(serversPane_->width(), sidebar_->height());
+    }
+    return KeloColouredWindow::eventFilter(watched, event);
 }

@@ -18,9 +18,10 @@ class TbTabViewItem;
 // that name: "Kelo Verozo 5.2 (Beta)".
 QString mainWindowTitle(const QString& version, const QString& bundlePath);
 
-// The main window: the server-list sidebar, the page bar with its seven tabs
-// over the tab view, and the status line. Pages start as placeholders that
-// their owners replace through tabItem(id)->setView().
+// The main window: the sidebar, the page bar with its seven tabs over the tab
+// view, and the status line. The sidebar shows the servers found on the
+// network until the Status tab's server pane takes its place. Pages start as
+// placeholders that their owners replace through tabItem(id)->setView().
 // Main thread only.
 class KeloMainWindow : public KeloColouredWindow {
 public:
@@ -45,10 +46,19 @@ public:
     QStringList tabLabels() const;
     // Above everything else; the window owns it.
     void setMenuBar(QMenuBar* bar);
+    // Puts `pane` in the sidebar instead of the found-servers list; the
+    // sidebar then follows the pane's width, which its owner sets. Once.
+    void setServersPane(QWidget* pane);
+    QWidget* serversPane() const { return serversPane_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     TbTabBarControl* tabBar_;
     TbTabView* tabView_;
     KeloStatusLine* statusLine_;
     QListWidget* serverList_;
+    QWidget* sidebar_;
+    QWidget* serversPane_ = nullptr;
 };

@@ -16,6 +16,8 @@
 #include "settings/KeloRemoteContentEditorWindow.h"
 #include "settings/KlRemoteControlList.h"
 #include "settings/KlRemoteControlPanel.h"
+#include "status/ServersUI.h"
+#include "tabbar/TbTabBarControl.h"
 #include "tabbar/TbTabView.h"
 
 #include <QApplication>
@@ -45,6 +47,18 @@ const char kRelaunchScript[] =
 
 }  // namespace
 
+// The Status tab on the tick, refreshed after the controller so that it sees
+// the server list the controller has just taken.
+class KeloRemote::StatusTabTickView : public KeloRemoteTickView {
+public:
+    explicit StatusTabTickView(ServersUI& servers) : servers_(servers) {}
+    void reloadData() override { servers_.reloadData(false); }
+    void performUpdate() override { servers_.performUpdate(); }
+
+private:
+    ServersUI& servers_;
+};
+
 KeloRemote::KeloRemote(std::unique_ptr<KeloRemoteSettings> settings)
     : settings_(std::move(settings)) {
     gKeloRemote = this;
@@ -72,12 +86,20 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     window_->setWindowTitle(mainWindowTitle(version, bundlePath));
     buildWindowMenu();
 
-    settings_->loadLayoutSettings();
+    const CurrentLayoutSettings layout = settings_->loadLayoutSettings();
     // The servers of the monitor list are the ones the link polls.
-    for (const QVariant& entry : settings_->keloList()) {
-        const QString name = entry.toMap().value(kNameKey).toString();
+    monitorList_.setKeloList(settings_->keloList());
+    for (const QVariantMap& entry : *monitorList_.keloList()) {
+        const QString name = entry.value(kNameKey).toString();
         if (!name.isEmpty()) link.addKeloForName(name);
     }
+
+    servers_ = std::make_unique<ServersUI>(nullptr, &link);
+    servers_->setOwner(this);
+    servers_->awakeFromNib();
+    servers_->setStatusTab(window_->tabItem(KeloMainWindow::kStatusTab));
+    window_->setServersPane(servers_->getBaseView());
+    servers_->reloadMonitorPanes(monitorList_.keloList(), layout);
 
     contentEditorWindow_ = std::make_unique<KeloRemoteContentEditorWindow>();
     contentEditor_ = &contentEditorWindow_->editor();
@@ -93,11 +115,17 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
         item->setView(contentPanel_->page());
 
     tick.addView(this);
+    serversTick_ = std::make_unique<StatusTabTickView>(*servers_);
+    tick.addView(serversTick_.get());
     defaults.setObject(kAppSleepDisabledKey, true);
 }
 
 bool KeloRemote::applicationShouldTerminate() {
     OmLogNoFlood(kOmLogInfo, "KeloRemote received quit command\n");
+    return writeSettings();
+}
+
+bool KeloRemote::writeSettings() {
     saveKeloes();
     QString error;
     const bool saved = settings_->save(&error);
@@ -123,7 +151,7 @@ void KeloRemote::reloadData() {
 void KeloRemote::performUpdate() {
     finishedLaunching_ = true;
     controls_->update();
-    for (const QVariant& entry : settings_->keloList()) updateKelo(entry.toMap());
+    for (const QVariantMap& entry : *monitorList_.keloList()) updateKelo(entry);
     // Renames are told and saved once a tick: a network coming back renames
     // every server at once, and each save synchronises to disk.
     if (renamed_) {
@@ -184,6 +212,32 @@ void KeloRemote::selectKeloObject(const QString& name, int part) {
     selectedKeloPart_ = part;
     controls_->setFixtureName(name.isNull() ? QString("") : name);
     contentEditor_->setKeloName(name);
+}
+
+void KeloRemote::selectKeloObject(KeloObject* kelo, KeloRemoteCell*, int part) {
+    selectKeloObject(kelo ? kelo->name() : QString(), part);
+}
+
+QWidget* KeloRemote::mainTabBar() {
+    return window_ ? window_->tabBar() : nullptr;
+}
+
+// --- Layout ----------------------------------------------------------------------------------
+
+QVariantMap KeloRemote::layoutDict() {
+    return settings_->layoutDict();
+}
+
+void KeloRemote::setLayoutDict(const QVariantMap& layout) {
+    settings_->setLayoutDict(layout);
+}
+
+CurrentLayoutSettings KeloRemote::loadLayoutSettings() {
+    return settings_->loadLayoutSettings();
+}
+
+void KeloRemote::forceBreakoutSave() {
+    writeSettings();
 }
 
 void KeloRemote::KeloRemoteNotification(const Notification& notification) {
@@ -315,6 +369,8 @@ bool KeloRemote::launchingFinished() {
 
 void KeloRemote::saveKeloes() {
     settings_->setActiveKeloes(activeKeloes_);
+    // Before the window exists the list is still the file's.
+    if (servers_) settings_->setKeloList(monitorList_.keloListVariant());
     UserDefaults& defaults = UserDefaults::standard();
     if (contentEditor_) defaults.setObject(kContentEditorVisKey, contentEditor_->visible());
     defaults.synchronize();

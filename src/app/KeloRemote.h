@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/KeloCompositionRoot.h"
+#include "app/KeloMainWindow.h"
 #include "app/KeloRemoteTickView.h"
 #include "content/ContentUIServices.h"
 #include "foundation/KlStatusLine.h"
@@ -8,6 +9,8 @@
 #include "hud/windows/HUDWindowServices.h"
 #include "platform/NotificationCenter.h"
 #include "serverlink/ChangeIncrementsDict.h"
+#include "status/KeloMonitorList.h"
+#include "status/KeloRemoteOwner.h"
 #include "status/StatusTabServices.h"
 
 #include <QString>
@@ -17,7 +20,6 @@
 #include <memory>
 
 class ContentUIPanel;
-class KeloMainWindow;
 class KeloObject;
 class KeloRemoteContentEditor;
 class KeloRemoteSettings;
@@ -26,11 +28,13 @@ class KlE_Control_Status;
 class KlRemoteControlList;
 class KlRemoteControlPanel;
 class KeloRemoteContentEditorWindow;
+class ServersUI;
 
 // The application controller: owns the settings file, the main window, the
 // Preferences and content editors, and is the front end the lower layers
 // reach through their installed interfaces (status line, alerts, the main
-// window, screen names, the selection). On the tick it fills the server
+// window, screen names, the selection) and the owner of the Status tab's
+// controller, whose server list fills the window's left side. On the tick it fills the server
 // list when the link's list changed and follows the monitor list's servers
 // for renames and stopped servers; the tabs do their own work in their own
 // classes. Main thread only, except showStatusText (any thread).
@@ -39,7 +43,8 @@ class KeloRemote : public KeloRemoteTickView,
                    public HUDWindowServices,
                    public KlStatusLine,
                    public ContentUIServices,
-                   public StatusTabServices {
+                   public StatusTabServices,
+                   public KeloRemoteOwner {
 public:
     // A general status must be younger than this for a server's alias to
     // replace the name the operator last saw.
@@ -52,11 +57,12 @@ public:
 
     // The process's controller; null before one exists.
     static KeloRemote* instance();
-    KeloFrontEnd frontEnd() { return {this, this, this, this, this}; }
+    KeloFrontEnd frontEnd() { return {this, this, this, this, this, this}; }
 
     // Everything that needs the installed interfaces and the link: loads
     // the settings, builds the main window titled for `version` and
-    // `bundlePath` and joins the tick, first among its views. Once. The
+    // `bundlePath`, hands the monitor list to the Status tab and joins the
+    // tick, first among its views, the Status tab right after. Once. The
     // tick (the composition root's) is made after the controller and goes
     // before it, or ticks no more once the controller is gone.
     void awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick, const QString& version,
@@ -65,7 +71,9 @@ public:
     // shown in the status line. False when the file could not be written.
     bool applicationShouldTerminate();
 
-    KeloMainWindow* mainWindow() const { return window_.get(); }
+    KeloMainWindow* mainWindow() override { return window_.get(); }
+    QWidget* mainTabBar() override;
+    ServersUI* serversUI() const { return servers_.get(); }
     KeloRemoteSettings& settings() const { return *settings_; }
     KlRemoteControlList* controls() const { return controls_; }
     const QStringList& serverListRows() const { return serverListRows_; }
@@ -87,6 +95,15 @@ public:
     int selectedKeloPart() const { return selectedKeloPart_; }
     // Hands the selection to the Preferences and content editors.
     void selectKeloObject(const QString& name, int part);
+    void selectKeloObject(KeloObject* kelo, KeloRemoteCell* cell, int part) override;
+    QString nameOfSelectedKeloInMainWindow() override { return selectedKelo_; }
+
+    // --- Layout -----------------------------------------------------------------------
+    QVariantMap layoutDict() override;
+    void setLayoutDict(const QVariantMap& layout) override;
+    CurrentLayoutSettings loadLayoutSettings() override;
+    // Records the working set and writes the settings file.
+    void forceBreakoutSave() override;
 
     // "KeloRemoteNotification" 5 (fit the window) and 7 (select a
     // preference), handed on by KeloRemoteNotificationRoute.
@@ -108,10 +125,14 @@ public:
     bool launchingFinished() override;
 
     // Records the working set after a command or a list change.
-    void saveKeloes();
+    void saveKeloes() override;
 
 private:
+    class StatusTabTickView;
+
     void buildWindowMenu();
+    // False, logged and shown in the status line, when the file could not be written.
+    bool writeSettings();
 
     std::unique_ptr<KeloRemoteSettings> settings_;
     // Before the window, which owns its page and goes first.
@@ -122,6 +143,11 @@ private:
     KlRemoteControlList* controls_ = nullptr;
     std::unique_ptr<KeloRemoteContentEditorWindow> contentEditorWindow_;
     KeloRemoteContentEditor* contentEditor_ = nullptr;
+    // Goes before the window, taking its views out of it.
+    std::unique_ptr<ServersUI> servers_;
+    std::unique_ptr<StatusTabTickView> serversTick_;
+    // The current layout's monitor list; the Status tab reorders it in place.
+    KeloMonitorList monitorList_{nullptr};
     KlE_Control_Status* link_ = nullptr;
     ChangeIncrementsDict changeIncrementsDict_;
     QStringList serverListRows_;

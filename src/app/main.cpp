@@ -12,8 +12,12 @@
 #include "hud/theme/HUDThemeManager.h"
 #include "platform/LibraryPaths.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "status/KeloMonitorCell.h"
+#include "status/ServersUI.h"
+#include "status/statusContainer.h"
 
-#include <QFile>
+#include <QPixmap>
+#include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -33,6 +37,27 @@ void catch_int_signal(int) {
     [[maybe_unused]] auto n = write(STDOUT_FILENO, line, sizeof line - 1);
     const char byte = 1;
     n = write(gSigIntPipe[1], &byte, 1);
+}
+
+// The window's title, its tabs and, per Status tab cell, the name shown and
+// the word beside the lamp. Written whole, then renamed, so a reader never
+// sees half a listing. The picture of the window, when wanted, goes first:
+// it then shows at least what the listing tells.
+void writeWindowListing(const QString& path, const QString& picturePath, KeloMainWindow& window,
+                        const ServersUI& servers) {
+    if (!picturePath.isEmpty()) window.grab().save(picturePath);
+    QString text = "window: " + window.windowTitle() + "\ntabs: " + window.tabLabels().join('|') +
+                   "\n";
+    for (const auto& pane : servers.monitorViews()) {
+        for (KeloRemoteCell* cell : pane->cells) {
+            const auto* monitor = dynamic_cast<const KeloMonitorCell*>(cell);
+            if (monitor) text += "cell: " + monitor->labelText() + "|" + monitor->lamp().word + "\n";
+        }
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write(text.toUtf8());
+    file.commit();
 }
 
 }  // namespace
@@ -86,13 +111,18 @@ int main(int argc, char** argv) {
     KeloMainWindow& window = *remote.mainWindow();
     window.show();
     // Lets a test that runs the real program check its window: the log
-    // owns standard output, so the listing goes to a file of the test's.
-    if (const QString listing = qEnvironmentVariable("KELO_LOG_WINDOW"); !listing.isEmpty()) {
-        QFile file(listing);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(("window: " + window.windowTitle() +
-                        "\ntabs: " + window.tabLabels().join('|') + "\n")
-                           .toUtf8());
+    // owns standard output, so the listing goes to a file of the test's,
+    // rewritten every second as servers come and go.
+    const QString listing = qEnvironmentVariable("KELO_LOG_WINDOW");
+    const QString picture = qEnvironmentVariable("KELO_WINDOW_SHOT");
+    QTimer listingTimer;
+    if (!listing.isEmpty()) {
+        auto writeListing = [&] {
+            writeWindowListing(listing, picture, window, *remote.serversUI());
+        };
+        writeListing();
+        QObject::connect(&listingTimer, &QTimer::timeout, writeListing);
+        listingTimer.start(1000);
     }
     tick.start();
 

@@ -19,6 +19,7 @@
 #include "serverlink/OmNetInterface.h"
 #include "settings/KlSettingsNotifications.h"
 #include "settings/KlTroubleShooter.h"
+#include "status/KeloRemoteOwner.h"
 #include "support/TestMain.h"
 
 #include <QTemporaryDir>
@@ -61,6 +62,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_EQ(VTaskManagerUI::installed(), &frontEnd);
         EXPECT_EQ(HUDWindowServices::installed(), &frontEnd);
         EXPECT_EQ(StatusTabServices::installed(), &frontEnd);
+        EXPECT_EQ(KeloRemoteOwner::installed(), &frontEnd);
         EXPECT_EQ(ContentUIServices::installed(), &frontEnd);
         EXPECT_NE(KlTroubleShooter::installed(), nullptr);
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
@@ -87,7 +89,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
     for (const char* name : {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine",
                              "ImageUtilColours", "KeloProfileNameProvider", "MixRectangleServices",
                              "KeloNetworkInterfaceUI", "HUDWindowServices", "StatusTabServices",
-                             "KlTroubleShooter", "ContentUIServices"})
+                             "KeloRemoteOwner", "KlTroubleShooter", "ContentUIServices"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 

@@ -13,6 +13,9 @@
 #include "serverlink/KlE_Control_Status.h"
 #include "settings/KlRemoteControlList.h"
 #include "settings/KlSettingsNotifications.h"
+#include "status/KeloStatusView.h"
+#include "status/ServersUI.h"
+#include "status/statusContainer.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
 #include "tabbar/TbTabView.h"
@@ -111,6 +114,57 @@ TEST_F(Controller, ServerListIsRebuiltOnListChangesButNotOnARunningChange) {
     announce("Kelo B", "Stopped", linktest::kServerA + 7);  // a new address: bit 1
     tick->tick();
     EXPECT_EQ(list->count(), 2);
+}
+
+// The Status tab's controller answers to this controller: its server pane
+// fills the sidebar, its view the Status tab, and what it reads and writes
+// through its owner is the settings file's current layout.
+TEST_F(Controller, OwnsTheStatusTab) {
+    ServersUI* servers = remote->serversUI();
+    ASSERT_NE(servers, nullptr);
+    EXPECT_EQ(servers->owner(), remote.get());
+    KeloMainWindow* window = remote->mainWindow();
+    EXPECT_EQ(window->serversPane(), servers->getBaseView());
+    EXPECT_TRUE(window->isAncestorOf(servers->getBaseView()));
+    EXPECT_FALSE(window->serverList()->isVisibleTo(window));
+    EXPECT_EQ(window->tabItem(KeloMainWindow::kStatusTab)->view(), servers->statusTabBaseView());
+    ASSERT_EQ(servers->monitorViews().size(), 1u);
+    EXPECT_EQ(servers->monitorViews()[0]->serverList->size(), 1) << "the monitor list";
+
+    // The layout as stored, with its defaults, not an empty one.
+    const CurrentLayoutSettings layout = remote->loadLayoutSettings();
+    EXPECT_EQ(layout.thumbHeight, 72);
+    EXPECT_EQ(layout.breakoutNumColumns, 1);
+    EXPECT_EQ(servers->layout().thumbHeight, 72);
+    EXPECT_EQ(remote->layoutDict().value("monitor").toList().size(), 1);
+
+    // A pick in the Status tab reaches the other panels.
+    announce("Kelo A", "Running", linktest::kServerA);
+    tick->tick();
+    KeloStatusView* view = servers->monitorViews()[0]->statusView;
+    ASSERT_NE(view, nullptr);
+    view->setSelectedItem(0);
+    servers->statusViewSelectionChanged(view);
+    EXPECT_EQ(remote->selectedServerName(), "Kelo A");
+    EXPECT_EQ(remote->nameOfSelectedKeloInMainWindow(), "Kelo A");
+    remote->selectKeloObject(nullptr, nullptr, 0);
+    EXPECT_TRUE(remote->selectedServerName().isEmpty());
+
+    // The list the Status tab reorders is the one written to the file.
+    servers->monitorViews()[0]->serverList->append(QVariantMap{{"name", "Kelo B"}});
+    remote->forceBreakoutSave();
+    QFile file(dir.filePath("KeloRemote.plist"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QVariantList saved = PropertyList::read(file.readAll())
+                                   .toMap()
+                                   .value("layouts")
+                                   .toList()
+                                   .value(0)
+                                   .toMap()
+                                   .value("monitor")
+                                   .toList();
+    ASSERT_EQ(saved.size(), 2);
+    EXPECT_EQ(saved[1].toMap().value("name").toString(), "Kelo B");
 }
 
 TEST_F(Controller, ScreenNamesAndRenamesFollowTheMonitorList) {
