@@ -259,7 +259,7 @@ void KeloRemote::changeMonitorSetting(const QString& value, const QString& key) 
 
 void KeloRemote::update_ui() {
     if (!servers_) return;
-    changeMonitorSetting("all", "update_ui");
+    changeMonitorSetting("all", kUpdateUiKey);
     servers_->updateMixNames();
 }
 
@@ -270,8 +270,7 @@ void KeloRemote::fitWindowToView(QWidget* view) {
     auto* status = qobject_cast<KeloStatusView*>(view);
     if (status && dynamic_cast<KeloMonitorHUD*>(status->target())) return;
     // A one-cell view without a server has nothing to show.
-    const bool empty =
-        status && status->singleCell() && !status->singleCell()->keloObject();
+    const bool empty = status && status->singleCell() && !status->singleCell()->keloObject();
     if (!empty) {
         window->show();
         window->raise();
@@ -286,7 +285,8 @@ void KeloRemote::fitWindowToView(QWidget* view) {
 void KeloRemote::KeloRemoteNotification(const Notification& notification) {
     const int type = notification.userInfo.value("type").toInt();
     if (type == 5) {
-        fitWindowToView(qobject_cast<QWidget*>(notification.userInfo.value("view").value<QObject*>()));
+        fitWindowToView(
+            qobject_cast<QWidget*>(notification.userInfo.value("view").value<QObject*>()));
         return;
     }
     if (type != 7) return;

@@ -30,8 +30,7 @@ double steadySeconds() {
 // editable combo or a spin box holds the focus for its line edit.
 bool isFieldEditor(const QWidget* widget) {
     if (const auto* combo = qobject_cast<const QComboBox*>(widget)) return combo->isEditable();
-    return qobject_cast<const QLineEdit*>(widget) ||
-           qobject_cast<const QAbstractSpinBox*>(widget);
+    return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget);
 }
 
 bool isTextView(const QWidget* widget) {
@@ -101,9 +100,8 @@ void NSApplicationEventCatcher::checkViewFocus(QObject* receiver, const QEvent* 
     const QPoint global = mouse->globalPosition().toPoint();
 
     gVAppCancelAction = kAppCancelExamining;
-    QWidget* clicked = receiver && receiver->isWidgetType()
-                           ? static_cast<QWidget*>(receiver)->window()
-                           : nullptr;
+    QWidget* clicked =
+        receiver && receiver->isWidgetType() ? static_cast<QWidget*>(receiver)->window() : nullptr;
     QWidget* kept = nullptr;
     if (clicked) {
         gVAppCancelAction = kAppCancelClickElsewhere;

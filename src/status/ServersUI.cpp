@@ -482,7 +482,7 @@ void ServersUI::changeMonitorSetting(const QString& value, const QString& key,
         columns_->changeMonitorSetting(value, key);
         return;
     }
-    if (key == QLatin1String("update_ui")) updateMonitorSettings(layout_);
+    if (key == QLatin1String(kUpdateUiKey)) updateMonitorSettings(layout_);
     layout_ = owner->loadLayoutSettings();
     if (key == QLatin1String(kHeightKey)) updateMonitorSettings(layout_);
 }
