@@ -11,6 +11,10 @@
 #include "settings/KeloCameraSetupView.h"
 #include "settings/KlRemoteControlListView.h"
 
+#include <QTimer>
+
+#include <utility>
+
 namespace {
 
 using EditorView = KlRemoteControlList::EditorView;
@@ -93,6 +97,8 @@ KlPrefEditorView::KlPrefEditorView(EditorView kind, KlRemoteControlListView* lis
         case EditorView::Alignment: {
             HUDPopUpButton* items = popUp(kItemPopUp, width - 200, 2, 120);
             connect(items, &HUDPopUpButton::activated, this, [send](int i) { send(kItemPopUp, i); });
+            connect(items, &HUDPopUpButton::aboutToPopUp, this, &KlPrefEditorView::popupWillPopUp);
+            connect(items, &HUDPopUpButton::menuClosed, this, &KlPrefEditorView::menuDidClose);
             button(kAddRemove, QStringLiteral("-"), width - 76, 2, 24, 0);
             button(kAddRemove, QStringLiteral("+"), width - 50, 2, 24, 1);
             button(kCommit, QStringLiteral("Commit"), width - 80, heightOf(kind) - 26, 74, {});
@@ -181,6 +187,35 @@ void KlPrefEditorView::reloadArrayItemSelector(const KlRemoteControlList& list,
     static_cast<HUDLabel*>(description)->setText(entry.value(QStringLiteral("_list_desc")).toString());
 }
 
+void KlPrefEditorView::popupWillPopUp() {
+    auto* items = qobject_cast<HUDPopUpButton*>(controlWithTag(kItemPopUp));
+    const QVariant values = listView_->list()->selectedPrefValues();
+    if (!items || values.typeId() != QMetaType::QVariantList) return;
+    const QVariantList texts = values.toList();
+    if (texts.isEmpty()) return;
+    for (const QVariant& v : texts)
+        if (v.typeId() != QMetaType::QString) return;
+    const int selected = items->currentIndex();
+    QStringList titles;
+    for (int i = 0; i < items->cell()->numberOfItems(); ++i)
+        titles << items->cell()->itemAtIndex(i).title +
+                      (i < texts.size() ? QStringLiteral(" : ") + texts[i].toString() : QString());
+    items->cell()->removeAllItems();
+    items->cell()->addItems(titles);
+    items->cell()->selectItemAtIndex(selected);
+    showingTexts_ = true;
+}
+
+void KlPrefEditorView::menuDidClose() {
+    if (!std::exchange(showingTexts_, false)) return;
+    QTimer::singleShot(100, this, &KlPrefEditorView::revertMenu);
+}
+
+void KlPrefEditorView::revertMenu() {
+    // The editor may show another preference by now; it reloads itself then.
+    if (isVisible()) reloadArrayItemSelector(*listView_->list(), entry_);
+}
+
 void KlPrefEditorView::warnIfNotFound(const QVariantMap& entry) {
     auto* text = qobject_cast<HUDTextField*>(controlWithTag(kItemText));
     if (!text) return;
@@ -193,6 +228,7 @@ void KlPrefEditorView::warnIfNotFound(const QVariantMap& entry) {
 
 void KlPrefEditorView::load(const KlRemoteControlList& list, const QVariantMap& entry) {
     loading_ = true;
+    entry_ = entry;
     switch (kind_) {
         case EditorView::ListSelector:
             if (auto* p = qobject_cast<HUDPopUpButton*>(controlWithTag(kChoice))) {
