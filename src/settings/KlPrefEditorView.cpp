@@ -13,8 +13,6 @@
 
 #include <QTimer>
 
-#include <utility>
-
 namespace {
 
 using EditorView = KlRemoteControlList::EditorView;
@@ -157,6 +155,7 @@ void KlPrefEditorView::reloadArrayItemSelector(const KlRemoteControlList& list,
                                                const QVariantMap& entry) {
     auto* items = qobject_cast<HUDPopUpButton*>(controlWithTag(kItemPopUp));
     if (!items) return;
+    showingTexts_ = false;
     const QVariant values = list.selectedPrefValues();
     const int count = values.typeId() == QMetaType::QVariantList ? int(values.toList().size()) : 0;
     const QString format = entry.value(QStringLiteral("_format"), QStringLiteral("Item %d")).toString();
@@ -190,7 +189,7 @@ void KlPrefEditorView::reloadArrayItemSelector(const KlRemoteControlList& list,
 void KlPrefEditorView::popupWillPopUp() {
     auto* items = qobject_cast<HUDPopUpButton*>(controlWithTag(kItemPopUp));
     const QVariant values = listView_->list()->selectedPrefValues();
-    if (!items || values.typeId() != QMetaType::QVariantList) return;
+    if (!items || showingTexts_ || values.typeId() != QMetaType::QVariantList) return;
     const QVariantList texts = values.toList();
     if (texts.isEmpty()) return;
     for (const QVariant& v : texts)
@@ -207,13 +206,14 @@ void KlPrefEditorView::popupWillPopUp() {
 }
 
 void KlPrefEditorView::menuDidClose() {
-    if (!std::exchange(showingTexts_, false)) return;
-    QTimer::singleShot(100, this, &KlPrefEditorView::revertMenu);
+    if (showingTexts_) QTimer::singleShot(100, this, &KlPrefEditorView::revertMenu);
 }
 
 void KlPrefEditorView::revertMenu() {
-    // The editor may show another preference by now; it reloads itself then.
-    if (isVisible()) reloadArrayItemSelector(*listView_->list(), entry_);
+    // Opened again meanwhile, the texts stay until that menu closes.
+    auto* items = qobject_cast<HUDPopUpButton*>(controlWithTag(kItemPopUp));
+    if (!showingTexts_ || (items && items->menu())) return;
+    reloadArrayItemSelector(*listView_->list(), entry_);
 }
 
 void KlPrefEditorView::warnIfNotFound(const QVariantMap& entry) {

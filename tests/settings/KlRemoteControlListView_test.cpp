@@ -305,6 +305,9 @@ TEST_F(ListView, ItemPopUpShowsTheTextsOnlyWhileOpen) {
     EXPECT_EQ(items->menu()->actions().value(1)->text(), "Item 2 : right");
     items->menu()->close();
     EXPECT_EQ(titles().value(0), "Item 1 : left") << "the numbers come back a moment later";
+    items->showMenu();
+    EXPECT_EQ(titles(), (QStringList{"Item 1 : left", "Item 2 : right"})) << "reopened at once";
+    items->menu()->close();
     EXPECT_TRUE(processUntil([&] { return titles() == QStringList{"Item 1", "Item 2"}; }, 1000));
 
     // Items that are no texts keep their numbers.
@@ -356,6 +359,14 @@ TEST_F(ListView, SearchFieldRemembersRecentSearches) {
     confirm("bet");
     confirm("alp");
     EXPECT_EQ(menuTitles(), (QStringList{"Clear", "-", "Recent Searches", "alp", "bet"}));
+    // The magnifier opens the menu.
+    const QRectF glyph =
+        field->cell()->searchButtonRectForBounds(QRectF(field->rect()).adjusted(5, 0, 0, 0));
+    press(field, glyph.center().toPoint());
+    QMenu* shown = field->findChild<QMenu*>();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    shown->close();
     std::unique_ptr<QMenu> menu(panel->searchMenu(panel.get()));
     menu->actions()[4]->trigger();
     EXPECT_EQ(field->text(), "bet");
