@@ -193,9 +193,9 @@ void KeloRemoteContentEditorWindow::showMotions() {
         if (!f->hasFocus()) f->setStringValue(value);
     };
     show(117, text("delay"));
+    const QStringList vector = text("vector").split(QLatin1Char(','));
+    const QStringList origin = text("origin").split(QLatin1Char(','));
     for (int i = 0; i < 3; ++i) {
-        const QStringList vector = text("vector").split(QLatin1Char(','));
-        const QStringList origin = text("origin").split(QLatin1Char(','));
         show(120 + i, QString::number(vector.value(i).toDouble()));
         show(123 + i, QString::number(origin.value(i).toDouble()));
     }
