@@ -33,9 +33,10 @@ ContentNewerFileAnswer ContentTabSyncServices::askOverwriteNewerFile(
 }
 
 bool ContentTabSyncServices::askTakeOver(const QString& informativeText) {
-    return VTaskManagerUI::shared().runAlert(
-               {true, "Blocked by Other Verozo", informativeText, {"Cancel", "Attempt Take over"}}) ==
-           kTakeOverButton;
+    return VTaskManagerUI::shared().runAlert({true,
+                                              "Blocked by Other Verozo",
+                                              informativeText,
+                                              {"Cancel", "Attempt Take over"}}) == kTakeOverButton;
 }
 
 void ContentTabSyncServices::showNotSupported(const QString& informativeText) {
@@ -60,7 +61,8 @@ bool ContentTabSyncServices::isMouseInsideHistory() {
 }
 
 int32_t ContentTabSyncServices::collectionIDForKelo(const KeloObject* kelo) {
-    if (servers_ && servers_->collections()) return servers_->collections()->collectionIDForKelo(kelo);
+    if (servers_ && servers_->collections())
+        return servers_->collections()->collectionIDForKelo(kelo);
     return ContentSyncServices::collectionIDForKelo(kelo);
 }
 

@@ -434,7 +434,8 @@ void ContentUIPanel::setContentTab(QWidget* tab, HUDProgressIndicator* progressB
         cancelButton->setTitle(cross);
         cancelButton->cell()->setBGButtonType(512);
         cancelButton->setToolTip("cancel all transfers");
-        connect(cancelButton, &QAbstractButton::clicked, this, [this] { ui().cancelAllTransfers(); });
+        connect(cancelButton, &QAbstractButton::clicked, this,
+                [this] { ui().cancelAllTransfers(); });
         cancelButton->hide();
     }
     if (progressBar) {
@@ -1943,12 +1944,12 @@ void ContentUIPanel::joinSyncModel() {
     ui().setBitRate(bitRate_.maxRate, bitRate_.autoBitRate);
     ui().observeNotifications();
     auto& centre = NotificationCenter::defaultCenter();
-    observers_.push_back(centre.addObserver(
-        kContentHistoryChangedNotification, nullptr,
-        [this](const Notification& n) { historyChanged(n.userInfo); }));
-    observers_.push_back(centre.addObserver(
-        kContentRowsNeedRedrawNotification, nullptr,
-        [this](const Notification& n) { rowsNeedRedraw(n.userInfo); }));
+    observers_.push_back(
+        centre.addObserver(kContentHistoryChangedNotification, nullptr,
+                           [this](const Notification& n) { historyChanged(n.userInfo); }));
+    observers_.push_back(
+        centre.addObserver(kContentRowsNeedRedrawNotification, nullptr,
+                           [this](const Notification& n) { rowsNeedRedraw(n.userInfo); }));
 }
 
 void ContentUIPanel::historyChanged(const QVariantMap& info) {
@@ -1993,8 +1994,9 @@ void ContentUIPanel::showProgress(bool force) {
         toProgressBar_->setVisible(display.visible);
         if (display.visible)
             toProgressBar_->setCustomTitle(
-                display.title.isEmpty() ? std::nullopt
-                                        : std::optional<AttributedString>(AttributedString(display.title)));
+                display.title.isEmpty()
+                    ? std::nullopt
+                    : std::optional<AttributedString>(AttributedString(display.title)));
     }
     if (toProgressText_) {
         if (display.visible) toProgressText_->setStringValue(display.text);
@@ -2004,6 +2006,10 @@ void ContentUIPanel::showProgress(bool force) {
 }
 
 void ContentUIPanel::tick() {
+    // A question to the operator holds the refresh, as a modal alert holds
+    // the tab's timer: a sync pass waiting for the answer must find its rows
+    // as it left them.
+    if (QApplication::activeModalWidget()) return;
     for (const bool files : {false, true}) {
         const auto [first, count] = (files ? toFileTable_ : toFolderTable_)->visibleRows();
         ui().setVisibleRows(files, size_t(std::max(0, first)), size_t(std::max(0, count)));

@@ -108,7 +108,7 @@ void ContentUI::syncFolders(const ContentRows& folders, bool force) {
             state.state == ContentDryRunState::kSending)
             return;
         state.state = state.state != ContentDryRunState::kCounting ? ContentDryRunState::kSending
-                                                                  : ContentDryRunState::kAsking;
+                                                                   : ContentDryRunState::kAsking;
     }
 }
 

@@ -87,11 +87,11 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_EQ(frontEnd.texts, QStringList{"Kelo Verozo: Network IP Address Conflict: - eth0"});
     }
     const QStringList gone = KeloCompositionRoot::missing();
-    for (const char* name : {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine",
-                             "ImageUtilColours", "KeloProfileNameProvider", "MixRectangleServices",
-                             "KeloNetworkInterfaceUI", "HUDWindowServices", "StatusTabServices",
-                             "KeloRemoteOwner", "KlTroubleShooter", "ContentUIServices",
-                             "ContentSyncServices"})
+    for (const char* name :
+         {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine", "ImageUtilColours",
+          "KeloProfileNameProvider", "MixRectangleServices", "KeloNetworkInterfaceUI",
+          "HUDWindowServices", "StatusTabServices", "KeloRemoteOwner", "KlTroubleShooter",
+          "ContentUIServices", "ContentSyncServices"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 

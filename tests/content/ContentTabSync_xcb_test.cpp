@@ -16,6 +16,7 @@
 #include "hud/controls/HUDTextField.h"
 #include "hud/windows/HUDThemeKeloWindow.h"
 #include "platform/UserDefaults.h"
+#include "serverlink/BftpTransferMessage.h"
 #include "serverlink/KeloContentTransferAgent.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/LinkTestSupport.h"
@@ -82,8 +83,8 @@ TEST(ContentTabSyncOnScreen, OperatorSyncsAFolderAgainstSimulatedServers) {
     // Master M has files 1-3 of folder 1; A lacks file 2 and has a newer
     // file 3; B lacks file 1.
     const QVariantMap master = mediaDatabase("M", 1, 1, 3);
-    QVariantMap a = withFile(withFile(mediaDatabase("A", 1, 1, 3), 2, {}), 3,
-                             mediaFile(1, 3, 1000, 1e8 + 100));
+    QVariantMap a =
+        withFile(withFile(mediaDatabase("A", 1, 1, 3), 2, {}), 3, mediaFile(1, 3, 1000, 1e8 + 100));
     QVariantMap b = withFile(mediaDatabase("B", 1, 1, 3), 1, {});
 
     BftpServerSim::Config bftp;
@@ -193,6 +194,7 @@ TEST(ContentTabSyncOnScreen, OperatorSyncsAFolderAgainstSimulatedServers) {
     // the newer file too.
     QString memberFile, masterFile, applyToAll;
     int questions = 0;
+    bool skipAll = false;
     QTimer answerer;
     answerer.setInterval(20);
     QObject::connect(&answerer, &QTimer::timeout, [&] {
@@ -202,16 +204,15 @@ TEST(ContentTabSyncOnScreen, OperatorSyncsAFolderAgainstSimulatedServers) {
         memberFile = dialog->memberFile()->text();
         masterFile = dialog->masterFile()->text();
         applyToAll = dialog->applyToAll()->text();
-        dialog->grab().save(artefactPath("ContentTabNewerFile.png"));
-        dialog->applyToThisFile()->click();
-        dialog->syncButton()->click();
+        if (questions == 1) dialog->grab().save(artefactPath("ContentTabNewerFile.png"));
+        (skipAll ? dialog->applyToAll() : dialog->applyToThisFile())->click();
+        (skipAll ? dialog->skipButton() : dialog->syncButton())->click();
     });
     answerer.start();
     const QPoint syncCell = folders->visualRect(folders->model()->index(0, 0)).center();
     sendMouse(folders->viewport(), QEvent::MouseButtonPress, syncCell, Qt::LeftButton,
               Qt::LeftButton);
     sendMouse(folders->viewport(), QEvent::MouseButtonRelease, syncCell, Qt::LeftButton, {});
-    answerer.stop();
     EXPECT_EQ(questions, 1);
     EXPECT_EQ(memberFile, "003.Clip.mov");
     EXPECT_EQ(masterFile, "003.Clip.mov");
@@ -263,6 +264,25 @@ TEST(ContentTabSyncOnScreen, OperatorSyncsAFolderAgainstSimulatedServers) {
 
     const QImage shot = window.grab().toImage();
     EXPECT_TRUE(shot.save(artefactPath("ContentTabSync.png")));
+
+    // A forced sync from the folder menu, the newer file skipped, held up by
+    // the master: the shared cancel button stops it and nothing stays
+    // pending.
+    skipAll = true;
+    masterSim.pushBehaviour(BftpServerSim::Behaviour::Stall);
+    const int connected = masterSim.connections();
+    panel->menuAction(ContentUIPanel::kForceSyncFolders, "Force synchronize this folder");
+    EXPECT_EQ(questions, 2);
+    const qsizetype before = 3;
+    ASSERT_EQ(collection->fileTransferList.size(), before + 2);  // files 1 and 2
+    EXPECT_EQ(collection->fileTransferList.last().toMap().value("opcode").toInt(), 1);
+    ASSERT_TRUE(processUntil(
+        [&] { return masterSim.connections() > connected && cancel->isVisible(); }, 10000));
+    cancel->click();
+    for (qsizetype i = before; i < collection->fileTransferList.size(); ++i)
+        EXPECT_EQ(statusOf(collection->fileTransferList[i]), kTransferStatusAborted) << i;
+    EXPECT_TRUE(processUntil([&] { return !agent->isActive(); }, 5000));
+    answerer.stop();
 
     panel.reset();
     ui.reset();
