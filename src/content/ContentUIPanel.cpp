@@ -2016,4 +2016,13 @@ void ContentUIPanel::tick() {
     }
     ui().timerProc();
     showProgress(false);
+    showRefreshState();
+}
+
+void ContentUIPanel::showRefreshState() {
+    toFolderTable_->setDrawingContentStatus(ui().contentStatus());
+    const int tag = ui().refreshButtonTag();
+    if (refreshTag_ == tag) return;
+    refreshTag_ = tag;
+    setAttributedColor(toRefresh_, tag == 1 ? QColor(Qt::green) : QColor());
 }

@@ -217,6 +217,8 @@ public:
     // The model's progress display on the main window's shared controls;
     // unless forced, only when it changed.
     void showProgress(bool force);
+    // The folder table's status message and the refresh button's flash.
+    void showRefreshState();
 
 protected:
     // Keeps the page's content the size of the panel's container.
@@ -287,6 +289,7 @@ private:
 
     double scanTimeout_ = 0;
     std::optional<ContentUI::ProgressDisplay> shownProgress_;
+    int refreshTag_ = 0;  // 1: the refresh button shows green
     std::optional<uint32_t> pilotContentID_;
 
     QString hoverText_;
