@@ -279,8 +279,11 @@ TEST(ContentTabSyncOnScreen, OperatorSyncsAFolderAgainstSimulatedServers) {
     ASSERT_TRUE(processUntil(
         [&] { return masterSim.connections() > connected && cancel->isVisible(); }, 10000));
     cancel->click();
+    // The file the master is on may have reported progress; its state after
+    // the cut is unknown. The one still waiting is aborted.
+    EXPECT_EQ(statusOf(collection->fileTransferList.last()), kTransferStatusAborted);
     for (qsizetype i = before; i < collection->fileTransferList.size(); ++i)
-        EXPECT_EQ(statusOf(collection->fileTransferList[i]), kTransferStatusAborted) << i;
+        EXPECT_NE(statusOf(collection->fileTransferList[i]), kTransferStatusPending) << i;
     EXPECT_TRUE(processUntil([&] { return !agent->isActive(); }, 5000));
     answerer.stop();
 
