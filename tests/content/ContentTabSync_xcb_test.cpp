@@ -119,8 +119,8 @@ TEST(ContentTabSyncOnScreen, OperatorSyncsAFolderAgainstSimulatedServers) {
     for (int i = 0; i < 2; ++i) {
         KeloServerSimTcp::Config config;
         config.address = memberAddresses[i];
-        config.productPort = uint16_t(41770 + 2 * i);
-        config.bftpPort = uint16_t(41771 + 2 * i);
+        config.productPort = uint16_t(46770 + 2 * i);
+        config.bftpPort = uint16_t(46771 + 2 * i);
         config.database = i == 0 ? a : b;
         members.push_back(std::make_unique<KeloServerSimTcp>(config));
         ASSERT_TRUE(members.back()->start(&error)) << error.toStdString();
