@@ -1,7 +1,9 @@
 #include "app/KeloCompositionRoot.h"
 
+#include "app/KeloDesktopServices.h"
 #include "app/KeloRemoteNotificationRoute.h"
 #include "app/KeloRemoteTick.h"
+#include "content/ContentDesktopServices.h"
 #include "content/ContentUIServices.h"
 #include "content/keloRootPath.h"
 #include "foundation/KeloRootPathProvider.h"
@@ -77,6 +79,7 @@ const struct {
     {"KeloRemoteOwner", [] { return KeloRemoteOwner::installed() != nullptr; }},
     {"KlTroubleShooter", [] { return KlTroubleShooter::installed() != nullptr; }},
     {"ContentUIServices", [] { return ContentUIServices::installed() != nullptr; }},
+    {"ContentDesktopServices", [] { return ContentDesktopServices::installed() != nullptr; }},
 };
 
 }  // namespace
@@ -88,11 +91,13 @@ KeloCompositionRoot::KeloCompositionRoot(const KeloFrontEnd& frontEnd)
       profileNames_(std::make_unique<KlPatchCommon>()),
       mixes_(std::make_unique<MixRectangleTableServices>()),
       conflictNotices_(std::make_unique<ConflictNotices>()),
-      troubleShooter_(std::make_unique<StatusTroubleShooter>()) {}
+      troubleShooter_(std::make_unique<StatusTroubleShooter>()),
+      desktop_(std::make_unique<KeloDesktopServices>()) {}
 
 KeloCompositionRoot::~KeloCompositionRoot() {
     tick_.reset();
     route_.reset();
+    ContentDesktopServices::install(nullptr);
     ContentUIServices::install(nullptr);
     KlTroubleShooter::install(nullptr);
     KeloRemoteOwner::install(nullptr);
@@ -127,6 +132,7 @@ bool KeloCompositionRoot::install() {
     // settings, content
     KlTroubleShooter::install(troubleShooter_.get());
     ContentUIServices::install(frontEnd_.contentServices);
+    ContentDesktopServices::install(desktop_.get());
 
     const QStringList absent = missing();
     for (const QString& name : absent) {

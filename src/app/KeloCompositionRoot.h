@@ -7,6 +7,7 @@
 class ContentUIServices;
 class HUDImageUtilColours;
 class HUDWindowServices;
+class KeloDesktopServices;
 class KeloRemoteNotificationRoute;
 class KeloRemoteOwner;
 class KeloRemoteTick;
@@ -68,6 +69,7 @@ private:
     std::unique_ptr<MixRectangleTableServices> mixes_;
     std::unique_ptr<ConflictNotices> conflictNotices_;
     std::unique_ptr<StatusTroubleShooter> troubleShooter_;
+    std::unique_ptr<KeloDesktopServices> desktop_;
     std::unique_ptr<KeloRemoteNotificationRoute> route_;
     std::unique_ptr<KeloRemoteTick> tick_;
 };

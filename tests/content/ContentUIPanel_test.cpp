@@ -21,6 +21,7 @@
 #include "serverlink/LinkTestSupport.h"
 #include "support/ContentAnalysisFixture.h"
 #include "support/ContentDatabaseBuilder.h"
+#include "support/ContentPanelSync.h"
 #include "support/MouseEvents.h"
 #include "support/ProcessUntil.h"
 #include "support/TestMain.h"
@@ -66,8 +67,10 @@ struct StatusLine : KlStatusLine {
 struct Desktop : ContentDesktopServices {
     bool confirm = true;
     std::vector<uint32_t> posted;
+    QList<QUrl> revealed;
     bool confirmLaunchPilot() override { return confirm; }
     void postRemoteContentID(uint32_t id) override { posted.push_back(id); }
+    void revealInFileManager(const QList<QUrl>& urls) override { revealed += urls; }
 };
 
 QVariantMap withFile(QVariantMap db, int folder, int file, const QVariantMap& changes) {
@@ -98,6 +101,7 @@ protected:
         ContentUIServices::install(&services);
         KlStatusLine::install(&statusLine);
         ContentDesktopServices::install(&desktop);
+        ContentSyncServices::install(&sync);
         linktest::useTestInterfaces();
         linktest::gNow = linktest::kStart;
         KlE_Control_Status::Options options;
@@ -137,6 +141,7 @@ protected:
         panelOptions.pilotLaunchWaitMs = 300;
         panelOptions.timer = false;
         panel = std::make_unique<ContentUIPanel>(panelOptions);
+        sync.panel = panel.get();
         panel->page()->resize(1000, 700);
         show();
     }
@@ -151,6 +156,7 @@ protected:
         ContentUIServices::install(nullptr);
         KlStatusLine::install(nullptr);
         ContentDesktopServices::install(nullptr);
+        ContentSyncServices::install(nullptr);
     }
 
     KeloObject* server(const QString& name, uint32_t address, const QVariantMap& db) {
@@ -210,6 +216,7 @@ protected:
     TestServices services;
     StatusLine statusLine;
     Desktop desktop;
+    ContentPanelSync sync;
     linktest::FakeSockets sockets;
     std::unique_ptr<KlE_Control_Status> link;
     QVariantMap master;
@@ -406,18 +413,18 @@ TEST_F(ContentPanelTest, ThumbnailsAtMostFiveInFlight) {
     selectFolder(0);
     for (int row = 0; row < panel->fileTable()->model()->rowCount(); ++row)
         panel->objectValueForFileColumn(3, row);
-    QVariantList queue = panel->thumbnailCache().value(".ThumbRequests").toList();
+    QVariantList queue = ui->thumbnailCache().value(".ThumbRequests").toList();
     ASSERT_EQ(queue.size(), 8);
     consumeRedraws();
     // Asking again replaces the request rather than adding one.
     ++panel->contentTableRow(0, false)->redrawIncrement;
     panel->objectValueForFileColumn(3, 0);
-    EXPECT_EQ(panel->thumbnailCache().value(".ThumbRequests").toList().size(), 8);
+    EXPECT_EQ(ui->thumbnailCache().value(".ThumbRequests").toList().size(), 8);
     consumeRedraws();
 
     auto sent = [&] {
         int n = 0;
-        for (const QVariant& r : panel->thumbnailCache().value(".ThumbRequests").toList())
+        for (const QVariant& r : ui->thumbnailCache().value(".ThumbRequests").toList())
             n += r.toMap().contains("date");
         return n;
     };
@@ -429,8 +436,10 @@ TEST_F(ContentPanelTest, ThumbnailsAtMostFiveInFlight) {
 
     // One answer frees a place; it is not an image, which must not hurt.
     const auto id = KeloContentID::contentWithType(0, 0, 1, 1);
-    panel->storeThumbnail("M", id.data(), "not a picture");
-    EXPECT_EQ(panel->thumbnailCache().value(".ThumbRequests").toList().size(), 7);
+    NotificationCenter::defaultCenter().post(kKeloThumbnailDataNotification,
+                                             link->keloObjectForName("M"),
+                                             {{"file", id.data()}, {"data", "not a picture"}});
+    EXPECT_EQ(ui->thumbnailCache().value(".ThumbRequests").toList().size(), 7);
     panel->periodicFetchThumbnails();
     EXPECT_EQ(sent(), 5);
     for (int row = 0; row < panel->fileTable()->model()->rowCount(); ++row)
@@ -443,18 +452,18 @@ TEST_F(ContentPanelTest, ThumbnailsAtMostFiveInFlight) {
     // Requests unanswered for more than 7 s give way to the rest.
     linktest::gNow += 7.5;
     panel->periodicFetchThumbnails();
-    EXPECT_EQ(panel->thumbnailCache().value(".ThumbRequests").toList().size(), 2);
+    EXPECT_EQ(ui->thumbnailCache().value(".ThumbRequests").toList().size(), 2);
     EXPECT_EQ(sent(), 2);
 
     // Requests for a folder no longer shown are dropped before sending.
-    QVariantList requests = panel->thumbnailCache().value(".ThumbRequests").toList();
+    QVariantList requests = ui->thumbnailCache().value(".ThumbRequests").toList();
     QVariantMap stale = requests.first().toMap();
     stale.remove("date");
     stale.insert("folderKey", folderKey(0, 0, 2));
     requests.prepend(stale);
-    panel->thumbnailCache().insert(".ThumbRequests", requests);
+    ui->thumbnailCache().insert(".ThumbRequests", requests);
     panel->periodicFetchThumbnails();
-    EXPECT_EQ(panel->thumbnailCache().value(".ThumbRequests").toList().size(), 2);
+    EXPECT_EQ(ui->thumbnailCache().value(".ThumbRequests").toList().size(), 2);
 }
 
 TEST_F(ContentPanelTest, FileDetailPanel) {
@@ -554,6 +563,7 @@ TEST_F(ContentPanelTest, SettingsAtStartAndOnChange) {
     options.analyser = analyser.get();
     options.timer = false;
     panel = std::make_unique<ContentUIPanel>(options);
+    sync.panel = panel.get();
     EXPECT_FLOAT_EQ(panel->bitRate().maxRate, 1000.0f);
     EXPECT_FALSE(panel->bitRate().autoBitRate);
     QVariantMap stored = UserDefaults::standard().object(kContentUISettings).toMap();

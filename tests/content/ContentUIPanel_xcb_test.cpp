@@ -3,6 +3,7 @@
 // at most five at a time and drawn, the sync arrows turn while a file is
 // sent, hover texts reach the window, and a screenshot is kept.
 
+#include "content/ContentCollectionCell.h"
 #include "content/ContentTableView.h"
 #include "content/ContentUI.h"
 #include "content/ContentUIPanel.h"
@@ -12,6 +13,7 @@
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/LinkTestSupport.h"
 #include "support/ContentDatabaseBuilder.h"
+#include "support/ContentPanelSync.h"
 #include "support/KeloServerSimTcp.h"
 #include "support/LoopbackNamespace.h"
 #include "support/PixelTestSupport.h"
@@ -139,6 +141,9 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
     panelOptions.network = link.get();
     panelOptions.analyser = analyser.get();
     auto panel = std::make_unique<ContentUIPanel>(panelOptions);
+    ContentPanelSync sync;
+    sync.panel = panel.get();
+    ContentSyncServices::install(&sync);
     HUDThemeKeloWindow window;
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -146,8 +151,11 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
     window.resize(1100, 720);
     window.show();
     waitForExposure(window);
-    panel->setHeaderTitle("master", "b", "");
+    // The header follows the model's title on the tick.
+    ui->updateHeaderTitle(link->keloObjectForName("M"));
     panel->reloadTables();
+    ASSERT_TRUE(processUntil([&] { return panel->headerCell().serverStr() == "master"; }, 2000));
+    EXPECT_EQ(panel->headerCell().collectionStr(), "b");
     ui->addOrRemoveWatchedFolder(*ui->folderDataSource()[0], true);
     panel->reloadTables();
     panel->folderTable()->selectRow(0);
@@ -158,7 +166,7 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
     int most = 0;
     auto thumbnailsIn = [&] {
         int inFlight = 0;
-        for (const QVariant& r : panel->thumbnailCache().value(".ThumbRequests").toList())
+        for (const QVariant& r : ui->thumbnailCache().value(".ThumbRequests").toList())
             inFlight += r.toMap().contains("date");
         most = std::max(most, inFlight);
         for (int row = 0; row < 8; ++row) {
@@ -169,7 +177,7 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
     };
     ASSERT_TRUE(processUntil(thumbnailsIn, 15000))
         << sims[0]->requests("GtTh") << " asked, "
-        << panel->thumbnailCache().value(".ThumbRequests").toList().size() << " queued, detail "
+        << ui->thumbnailCache().value(".ThumbRequests").toList().size() << " queued, detail "
         << QStringList(panel->fetchFileDetail(*panel->contentTableRow(0, false)).keys())
                .join(",")
                .toStdString()
@@ -220,6 +228,7 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
     link.reset();
     sims.clear();
     EXPECT_TRUE(processUntil([] { return keloTcpQueriesRunning() == 0; }, 5000));
+    ContentSyncServices::install(nullptr);
     ContentUIServices::install(nullptr);
 }
 
