@@ -406,10 +406,15 @@ bool ContentUIPanel::eventFilter(QObject* watched, QEvent* event) {
         watched == controller_->getContainerView())
         content_->setGeometry(controller_->getContainerView()->rect());
     if (event->type() == QEvent::Resize && watched == toFileTable_) updateDividerVisibility();
-    if (event->type() == QEvent::MouseButtonDblClick && toSplitView_ &&
-        watched == toSplitView_->handle(1)) {
-        splitViewDoubleClickedDivider();
-        return true;
+    if (toSplitView_ && watched == toSplitView_->handle(1)) {
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            splitViewDoubleClickedDivider();
+            return true;
+        }
+        // The splitter shows its dividers again whenever it lays out.
+        if (event->type() == QEvent::Show)
+            QMetaObject::invokeMethod(this, [this] { updateDividerVisibility(); },
+                                      Qt::QueuedConnection);
     }
     return QObject::eventFilter(watched, event);
 }

@@ -1,4 +1,5 @@
 #include "app/KeloCompositionRoot.h"
+#include "app/KeloDesktopServices.h"
 
 #include "app/KeloHeadlessFrontEnd.h"
 #include "app/KeloRemoteTick.h"
@@ -64,6 +65,8 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_EQ(StatusTabServices::installed(), &frontEnd);
         EXPECT_EQ(KeloRemoteOwner::installed(), &frontEnd);
         EXPECT_EQ(ContentUIServices::installed(), &frontEnd);
+        EXPECT_NE(dynamic_cast<KeloDesktopServices*>(ContentDesktopServices::installed()),
+                  nullptr);
         EXPECT_NE(KlTroubleShooter::installed(), nullptr);
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
                   HUDThemeKelo::instance());
@@ -89,7 +92,8 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
     for (const char* name : {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine",
                              "ImageUtilColours", "KeloProfileNameProvider", "MixRectangleServices",
                              "KeloNetworkInterfaceUI", "HUDWindowServices", "StatusTabServices",
-                             "KeloRemoteOwner", "KlTroubleShooter", "ContentUIServices"})
+                             "KeloRemoteOwner", "KlTroubleShooter", "ContentUIServices",
+                             "ContentDesktopServices"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 

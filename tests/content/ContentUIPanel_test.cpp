@@ -5,12 +5,14 @@
 // are caught by the test connector.
 
 #include "content/ContentUIPanel.h"
+#include "content/ContentCollectionCell.h"
 #include "content/ContentDefaults.h"
 #include "content/ContentDesktopServices.h"
 #include "content/ContentFileDetail.h"
 #include "content/ContentTableView.h"
 #include "content/ContentUI.h"
 #include "content/KeloContentAnalyser.h"
+#include "content/keloRootPath.h"
 #include "foundation/KlStatusLine.h"
 #include "hud/controls/HUDButton.h"
 #include "hud/controls/HUDProgressIndicator.h"
@@ -32,6 +34,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QProcess>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTextEdit>
 
@@ -166,6 +169,7 @@ protected:
         kelo->setBftpTcpPort(4812);
         kelo->setCollectionID(1);
         kelo->setContentDatabase(db);
+        kelo->setContentTimeStamp(db.value(".DatabaseTimestamp").toString());
         return kelo;
     }
 
@@ -619,6 +623,138 @@ TEST_F(ContentPanelTest, CompanionProgram) {
     EXPECT_TRUE(ran);
     running.kill();
     running.waitForFinished();
+}
+
+TEST_F(ContentPanelTest, TickRedrawsWhatTheModelReports) {
+    panel->page()->show();
+    selectFolder(0);
+    QApplication::processEvents();
+    ContentTableView* files = panel->fileTable();
+    // The first tick may redraw everything; after it only a changed row.
+    panel->tick();
+    QApplication::processEvents();
+    ContentTableRow* row = panel->contentTableRow(1, false);
+    ASSERT_TRUE(row);
+    ++row->redrawIncrement;
+    files->resetRowsDrawn();
+    panel->tick();
+    QApplication::processEvents();
+    EXPECT_EQ(row->uiRedrawIncrement, row->redrawIncrement);
+    EXPECT_EQ(files->rowsDrawn(), 1u);
+    files->resetRowsDrawn();
+    panel->tick();
+    QApplication::processEvents();
+    EXPECT_EQ(files->rowsDrawn(), 0u);
+
+    // A full redraw keeps the model's folder and file selection on screen.
+    selectFolder(1);
+    const int two = fileRowNamed("002");
+    panel->fileTable()->selectRow(two);
+    ui->setFullRedrawNeeded(true);
+    panel->tick();
+    EXPECT_EQ(ui->folderSelection(), std::vector<size_t>{1});
+    EXPECT_EQ(panel->folderTable()->selectionModel()->selectedRows().value(0).row(), 1);
+    EXPECT_EQ(panel->fileTable()->selectionModel()->selectedRows().value(0).row(), two);
+    EXPECT_EQ(panel->folderField("count")->stringValue(), "3");
+
+    // The history follows the model's notes for the collection shown.
+    ContentCollection* collection = ui->contentCollection(1);
+    collection->fileTransferList.append(QVariantMap{{"ended", "10:00:00"}});
+    const int before = panel->historyTable()->model()->rowCount();
+    NotificationCenter::defaultCenter().post(kContentHistoryChangedNotification, ui.get(),
+                                             {{"collectionID", 2}, {"row", -1}});
+    EXPECT_EQ(panel->historyTable()->model()->rowCount(), before);
+    NotificationCenter::defaultCenter().post(kContentHistoryChangedNotification, ui.get(),
+                                             {{"collectionID", 1}, {"row", -1}});
+    EXPECT_EQ(panel->historyTable()->model()->rowCount(), before + 1);
+}
+
+TEST_F(ContentPanelTest, HeaderShowsTheModelsTitle) {
+    ContentAnalysis* analysis = ui->contentCollection(1)->analysis.get();
+    analysis->serverNames = services.validServersForCollection(1);
+    struct Case {
+        const char* server;
+        bool stale;
+        const char* role;
+        const char* letter;
+        const char* offline;
+    };
+    for (const Case& c : {Case{"M", false, "master", "b", ""}, Case{"A", false, "member", "b", ""},
+                          Case{"A", true, "member", "b", "stale"}, Case{"", false, "--", "", ""}}) {
+        analysis->isStale = c.stale;
+        ui->updateHeaderTitle(*c.server ? link->keloObjectForName(c.server) : nullptr);
+        panel->tick();
+        const ContentCollectionCell& cell = panel->headerCell();
+        EXPECT_EQ(cell.serverStr(), c.role) << c.server;
+        EXPECT_EQ(cell.collectionStr(), c.letter) << c.server;
+        EXPECT_EQ(cell.offlineStr() ? cell.offlineStr()->string() : QString(), c.offline);
+    }
+}
+
+TEST_F(ContentPanelTest, HistoryPaneCollapsesAndRemembersItsHeight) {
+    QWidget* page = panel->page();
+    page->show();
+    QApplication::processEvents();
+    QSplitter* split = panel->splitView();
+    // Without "ShowHistory" the history starts collapsed; only it collapses.
+    EXPECT_TRUE(panel->historyCollapsed());
+    EXPECT_TRUE(panel->splitViewCanCollapseSubview(panel->historyTable()));
+    EXPECT_FALSE(panel->splitViewCanCollapseSubview(split->widget(0)));
+    EXPECT_FALSE(split->isCollapsible(0));
+    ASSERT_GE(panel->fileTable()->height(), 200);
+    EXPECT_TRUE(split->handle(1)->isHidden());
+
+    // A double click on the divider opens it at the default height.
+    doubleClick(split->handle(1), QPoint(5, 2));
+    EXPECT_EQ(split->sizes().value(1), 100);
+    EXPECT_FALSE(split->handle(1)->isHidden());
+    EXPECT_EQ(UserDefaults::standard().object("HistoryTableHeight").toInt(), 100);
+    // A closed pane's height is not remembered.
+    const int total = split->sizes().value(0) + split->sizes().value(1);
+    for (const auto& [height, stored] : {std::pair{0, 100}, {80, 80}, {140, 140}}) {
+        split->setSizes({total - height, height});
+        panel->splitViewDidResizeSubviews();
+        EXPECT_EQ(UserDefaults::standard().object("HistoryTableHeight").toInt(), stored) << height;
+    }
+    panel->splitViewDoubleClickedDivider();
+    EXPECT_TRUE(panel->historyCollapsed());
+    EXPECT_TRUE(split->handle(1)->isHidden());
+    // With a short file table the divider stays, so the pane can be dragged open.
+    page->resize(1000, 250);
+    QApplication::processEvents();
+    ASSERT_LT(panel->fileTable()->height(), 200);
+    EXPECT_FALSE(split->handle(1)->isHidden());
+
+    // Any "ShowHistory", even false, opens it at the stored height next time.
+    UserDefaults::standard().setObject("ShowHistory", false);
+    ContentUIPanel::Options options;
+    options.ui = ui.get();
+    options.network = link.get();
+    options.analyser = analyser.get();
+    options.timer = false;
+    panel = std::make_unique<ContentUIPanel>(options);
+    sync.panel = panel.get();
+    panel->page()->resize(1000, 700);
+    panel->page()->show();
+    QApplication::processEvents();
+    EXPECT_FALSE(panel->historyCollapsed());
+    EXPECT_EQ(panel->splitView()->sizes().value(1), 140);
+}
+
+TEST_F(ContentPanelTest, RevealGoesToTheDesktopsFileManager) {
+    const QString root = dir.filePath("Kelo");
+    ASSERT_TRUE(QDir().mkpath(root + "/Media"));
+    setKeloRootPathSearchList({root});
+    keloRootPath(true);
+    // This computer runs a server of its own.
+    server("L", 0x7F000001, master);
+    link->kelo("L", 0x7F000001);
+    selectFolder(0);
+    panel->menuAction(ContentUIPanel::kRevealFolders, "Reveal in Finder (local machine)");
+    setKeloRootPathSearchList({});
+    ASSERT_FALSE(desktop.revealed.isEmpty());
+    for (const QUrl& url : desktop.revealed)
+        EXPECT_TRUE(url.toLocalFile().startsWith(root)) << url.toString().toStdString();
 }
 
 }  // namespace

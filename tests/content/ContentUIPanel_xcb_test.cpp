@@ -31,7 +31,7 @@ using namespace contentdb;
 struct TestServices : ContentUIServices {
     QString selectedServerName() override { return "M"; }
     int currentSelectedCollectionID() override { return 1; }
-    QStringList validServersForCollection(int32_t) override { return {"A", "B"}; }
+    QStringList validServersForCollection(int32_t) override { return {"M", "A", "B"}; }
     QString masterForCollection(int32_t) override { return "M"; }
     QString screenNameForKeloWithName(const QString& name) override { return "Kelo " + name; }
 };
