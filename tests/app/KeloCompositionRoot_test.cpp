@@ -1,4 +1,5 @@
 #include "app/KeloCompositionRoot.h"
+#include "app/KeloDesktopServices.h"
 
 #include "app/KeloHeadlessFrontEnd.h"
 #include "app/KeloRemoteTick.h"
@@ -65,6 +66,8 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_EQ(KeloRemoteOwner::installed(), &frontEnd);
         EXPECT_EQ(ContentUIServices::installed(), &frontEnd);
         EXPECT_EQ(ContentSyncServices::installed(), &frontEnd);
+        EXPECT_NE(dynamic_cast<KeloDesktopServices*>(ContentDesktopServices::installed()),
+                  nullptr);
         EXPECT_NE(KlTroubleShooter::installed(), nullptr);
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
                   HUDThemeKelo::instance());
@@ -91,7 +94,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
          {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine", "ImageUtilColours",
           "KeloProfileNameProvider", "MixRectangleServices", "KeloNetworkInterfaceUI",
           "HUDWindowServices", "StatusTabServices", "KeloRemoteOwner", "KlTroubleShooter",
-          "ContentUIServices", "ContentSyncServices"})
+          "ContentUIServices", "ContentSyncServices", "ContentDesktopServices"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 
