@@ -31,11 +31,11 @@ std::once_flag sInstanceOnce;
 KlE_Control_Status::Options sDefaultOptions;
 
 constexpr int kTicksPerCheck = 30;  // ticks between interface and daemon checks (1 s)
+constexpr int kBeaconTick = 5;      // the tick of each check period that beacons
+constexpr int kTickMs = 33;
 // The daemon lookup runs on a worker; started a tick ahead, its answer is
 // normally in by the check.
 constexpr int kDaemonLookupTick = kTicksPerCheck - 1;
-constexpr int kBeaconTick = 5;      // the tick of each check period that beacons
-constexpr int kTickMs = 33;
 constexpr int kSocketBufferSize = 262144;  // bytes, sending
 // Bytes, receiving: room for the replies of a thousand servers to one tick.
 // The system may grant less (net.core.rmem_max) unless the process may

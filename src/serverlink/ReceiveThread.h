@@ -31,9 +31,10 @@ ssize_t recvAndDiscover(int socket, char* buffer, size_t bufferSize, sockaddr_in
 // main thread, which handles every queued batch in one event-loop pass.
 // Waking the main thread costs more than handling a few datagrams, so a
 // pass is asked for at most every kMinDrainGap; a datagram after a quiet
-// spell is handed over at once. The thread never waits for the main thread: a busy main thread must not leave the
-// socket's buffer to overflow. What the kernel dropped all the same (a full
-// buffer, counted by SO_RXQ_OVFL) is counted and logged at most once a second.
+// spell is handed over at once. The thread never waits for the main thread:
+// a busy main thread must not leave the socket's buffer to overflow. What
+// the kernel dropped all the same (a full buffer, counted by SO_RXQ_OVFL)
+// is counted and logged at most once a second.
 // Should the main thread stall for long, the queue is bounded too
 // (kMaxQueuedBytes) and what it refuses is counted with the kernel's drops.
 //

@@ -141,7 +141,6 @@ TEST_F(ReceiveThreadTest, ABatchGoesOutInOrderPassingOverADatagramThatCannotGo) 
     EXPECT_EQ(got[1], b);
 }
 
-
 // Counts the main thread's hand-over passes (each a queued call to the
 // application object).
 class PassCounter : public QObject {
