@@ -82,10 +82,12 @@ TEST(KeloDaemonProbe, AnAnswerFromTheWorkerReportsOnlyChanges) {
         int pid;
         bool changed, running;
     } steps[] = {
-        {-1, true, false},                        // first look: not running
-        {-1, false, false},  {4242, true, true},  // started
-        {4242, false, true}, {4343, true, true},  // restarted under a new id
-        {-1, true, false},                        // stopped
+        {-1, true, false},    // first look: not running
+        {-1, false, false},   // still not
+        {4242, true, true},   // started
+        {4242, false, true},  // still the same process
+        {4343, true, true},   // restarted under a new id
+        {-1, true, false},    // stopped
     };
     for (const Step& step : steps) {
         table.setPid(step.pid);
