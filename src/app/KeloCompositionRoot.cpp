@@ -2,6 +2,7 @@
 
 #include "app/KeloRemoteNotificationRoute.h"
 #include "app/KeloRemoteTick.h"
+#include "content/ContentSyncServices.h"
 #include "content/ContentUIServices.h"
 #include "content/keloRootPath.h"
 #include "foundation/KeloRootPathProvider.h"
@@ -77,6 +78,7 @@ const struct {
     {"KeloRemoteOwner", [] { return KeloRemoteOwner::installed() != nullptr; }},
     {"KlTroubleShooter", [] { return KlTroubleShooter::installed() != nullptr; }},
     {"ContentUIServices", [] { return ContentUIServices::installed() != nullptr; }},
+    {"ContentSyncServices", [] { return ContentSyncServices::installed() != nullptr; }},
 };
 
 }  // namespace
@@ -93,6 +95,7 @@ KeloCompositionRoot::KeloCompositionRoot(const KeloFrontEnd& frontEnd)
 KeloCompositionRoot::~KeloCompositionRoot() {
     tick_.reset();
     route_.reset();
+    ContentSyncServices::install(nullptr);
     ContentUIServices::install(nullptr);
     KlTroubleShooter::install(nullptr);
     KeloRemoteOwner::install(nullptr);
@@ -127,6 +130,7 @@ bool KeloCompositionRoot::install() {
     // settings, content
     KlTroubleShooter::install(troubleShooter_.get());
     ContentUIServices::install(frontEnd_.contentServices);
+    ContentSyncServices::install(frontEnd_.contentSync);
 
     const QStringList absent = missing();
     for (const QString& name : absent) {

@@ -7,9 +7,6 @@
 #include "foundation/KeloPrintfLog.h"
 #include "foundation/OmLog.h"
 #include "foundation/VTaskManager.h"
-#include "hud/theme/HUDThemeKelo.h"
-#include "hud/theme/HUDThemeKeloPanel.h"
-#include "hud/theme/HUDThemeManager.h"
 #include "platform/LibraryPaths.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "status/KeloMonitorCell.h"
@@ -65,10 +62,6 @@ void writeWindowListing(const QString& path, const QString& picturePath, KeloMai
 int main(int argc, char** argv) {
     umask(2);
 
-    // The panel theme first, so the gradient theme, registered last, is the default.
-    HUDThemeManager::keyedManager()->setTheme(HUDThemeKeloPanel::instance(), "flatTheme");
-    HUDThemeManager::keyedManager()->setTheme(HUDThemeKelo::instance(), "gradientTheme");
-
     NSApplicationEventCatcher app(argc, argv);
     QCoreApplication::setApplicationName("KeloRemote");
     QCoreApplication::setApplicationVersion(QStringLiteral(KELO_VERSION));
@@ -107,7 +100,7 @@ int main(int argc, char** argv) {
     KlE_Control_Status* link = KlE_Control_Status::defaultObject();
     KeloRemoteTick& tick = root.startLink(*link, log);
     remote.awakeFromNib(*link, tick, QCoreApplication::applicationVersion(),
-                        QCoreApplication::applicationFilePath());
+                        applicationBundlePath());
     KeloMainWindow& window = *remote.mainWindow();
     window.show();
     // Lets a test that runs the real program check its window: the log

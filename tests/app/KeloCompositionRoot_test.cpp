@@ -64,6 +64,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_EQ(StatusTabServices::installed(), &frontEnd);
         EXPECT_EQ(KeloRemoteOwner::installed(), &frontEnd);
         EXPECT_EQ(ContentUIServices::installed(), &frontEnd);
+        EXPECT_EQ(ContentSyncServices::installed(), &frontEnd);
         EXPECT_NE(KlTroubleShooter::installed(), nullptr);
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
                   HUDThemeKelo::instance());
@@ -86,10 +87,11 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_EQ(frontEnd.texts, QStringList{"Kelo Verozo: Network IP Address Conflict: - eth0"});
     }
     const QStringList gone = KeloCompositionRoot::missing();
-    for (const char* name : {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine",
-                             "ImageUtilColours", "KeloProfileNameProvider", "MixRectangleServices",
-                             "KeloNetworkInterfaceUI", "HUDWindowServices", "StatusTabServices",
-                             "KeloRemoteOwner", "KlTroubleShooter", "ContentUIServices"})
+    for (const char* name :
+         {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine", "ImageUtilColours",
+          "KeloProfileNameProvider", "MixRectangleServices", "KeloNetworkInterfaceUI",
+          "HUDWindowServices", "StatusTabServices", "KeloRemoteOwner", "KlTroubleShooter",
+          "ContentUIServices", "ContentSyncServices"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 

@@ -10,15 +10,18 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <unistd.h>
+
 #include <csignal>
 
 namespace {
 
 const char kSettingsFile[] = "/.local/share/com.OMBREL.KeloApplications/KeloRemote.plist";
 
-// Starts the real program under the suite's X display, with a home of its
-// own; it lists its window in "window.txt" there.
-void startProgram(QProcess& proc, const QTemporaryDir& home, const QString& shot = QString()) {
+// Starts the real program (`program`, else the built one) under the suite's
+// X display, with a home of its own; it lists its window in "window.txt" there.
+void startProgram(QProcess& proc, const QTemporaryDir& home, const QString& shot = QString(),
+                  const QString& program = QString()) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", home.path());
     env.remove("XDG_DATA_HOME");
@@ -28,7 +31,7 @@ void startProgram(QProcess& proc, const QTemporaryDir& home, const QString& shot
     if (!shot.isEmpty()) env.insert("KELO_WINDOW_SHOT", shot);
     env.insert("QT_QPA_PLATFORM", "xcb");
     proc.setProcessEnvironment(env);
-    proc.start(KELO_VEROZO, {});
+    proc.start(program.isEmpty() ? QString(KELO_VEROZO) : program, {});
 }
 
 // The program's latest listing once `done` holds for it, or the last one
@@ -53,13 +56,18 @@ void quitProgram(QProcess& proc) {
 
 TEST(KeloVerozoProcess, StartsShowsWindowAndSavesOnSigInt) {
     QTemporaryDir home;
+    // Installed in a folder that names it, under a program name of its own.
+    const QString install = home.filePath("Kelo Verozo Beta");
+    ASSERT_TRUE(QDir().mkpath(install));
+    const QString program = install + "/verozo";
+    ASSERT_EQ(::link(KELO_VEROZO, QFile::encodeName(program).constData()), 0);
     QProcess proc;
-    startProgram(proc, home);
+    startProgram(proc, home, QString(), program);
     ASSERT_TRUE(proc.waitForStarted(10000));
 
     const QByteArray out = waitForListing(
         proc, home, [](const QByteArray& text) { return text.contains("tabs:"); }, 20);
-    EXPECT_TRUE(out.contains("window: Kelo Verozo ")) << out.constData();
+    EXPECT_TRUE(out.contains("window: Kelo Verozo Beta (")) << out.constData();
     // The window as the X server knows it, found by its title.
     const QByteArray title = out.mid(out.indexOf("window: ") + 8).split('\n').value(0);
     QByteArray windows;
