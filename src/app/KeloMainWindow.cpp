@@ -1,6 +1,9 @@
 #include "app/KeloMainWindow.h"
 
 #include "app/KeloStatusLine.h"
+#include "hud/controls/HUDButton.h"
+#include "hud/controls/HUDProgressIndicator.h"
+#include "hud/controls/HUDTextField.h"
 #include "hud/theme/KeloPilotColorCategory.h"
 #include "tabbar/TbTabBarControl.h"
 #include "tabbar/TbTabView.h"
@@ -40,6 +43,9 @@ KeloMainWindow::KeloMainWindow(QWidget* parent)
       tabBar_(new TbTabBarControl(this)),
       tabView_(new TbTabView(this)),
       statusLine_(new KeloStatusLine(this)),
+      progressBar_(new HUDProgressIndicator(this)),
+      progressText_(new HUDTextField(this)),
+      cancelTransferButton_(new HUDButton(this)),
       serverList_(new QListWidget),
       sidebar_(new QWidget(this)) {
     QPalette pal = palette();
@@ -80,7 +86,19 @@ KeloMainWindow::KeloMainWindow(QWidget* parent)
     root->setContentsMargins(0, 0, 0, 0);
     root->setSpacing(0);
     root->addLayout(body, 1);
-    root->addWidget(statusLine_);
+    progressBar_->setObjectName("contentProgressBar");
+    progressBar_->setFixedWidth(160);
+    progressText_->setObjectName("contentProgressText");
+    progressText_->setEditable(false);
+    progressText_->setFixedWidth(220);
+    cancelTransferButton_->setObjectName("cancelTransfers");
+    auto* bottom = new QHBoxLayout;
+    bottom->setContentsMargins(0, 0, 0, 0);
+    bottom->addWidget(statusLine_, 1);
+    bottom->addWidget(progressText_);
+    bottom->addWidget(progressBar_);
+    bottom->addWidget(cancelTransferButton_);
+    root->addLayout(bottom);
     resize(1100, 700);
 }
 

@@ -6,6 +6,9 @@
 
 #include <memory>
 
+class HUDButton;
+class HUDProgressIndicator;
+class HUDTextField;
 class KeloStatusLine;
 class QListWidget;
 class QMenuBar;
@@ -21,10 +24,9 @@ QString mainWindowTitle(const QString& version, const QString& bundlePath);
 QString applicationBundlePath();
 
 // The main window: the sidebar, the page bar with its seven tabs over the tab
-// view, and the status line. The sidebar shows the servers found on the
-// network until the Status tab's server pane takes its place. Pages start as
-// placeholders that their owners replace through tabItem(id)->setView().
-// Main thread only.
+// view, and the status line with the content progress area. The sidebar shows the servers found on
+// the network until the Status tab's server pane takes its place. Pages start as placeholders that
+// their owners replace through tabItem(id)->setView(). Main thread only.
 class KeloMainWindow : public KeloColouredWindow {
 public:
     enum TabId {
@@ -44,6 +46,11 @@ public:
     TbTabView* tabView() const { return tabView_; }
     KeloStatusLine* statusLine() const { return statusLine_; }
     QListWidget* serverList() const { return serverList_; }
+    // The content transfer's progress area beside the status line, handed
+    // to the Content tab, which shows it while transfers run.
+    HUDProgressIndicator* progressBar() const { return progressBar_; }
+    HUDTextField* progressText() const { return progressText_; }
+    HUDButton* cancelTransferButton() const { return cancelTransferButton_; }
     std::shared_ptr<TbTabViewItem> tabItem(int identifier) const;
     QStringList tabLabels() const;
     // Above everything else; the window owns it.
@@ -60,6 +67,9 @@ private:
     TbTabBarControl* tabBar_;
     TbTabView* tabView_;
     KeloStatusLine* statusLine_;
+    HUDProgressIndicator* progressBar_;
+    HUDTextField* progressText_;
+    HUDButton* cancelTransferButton_;
     QListWidget* serverList_;
     QWidget* sidebar_;
     QWidget* serversPane_ = nullptr;

@@ -1,19 +1,22 @@
-#include "app/KeloMainWindow.h"
 #include "app/KeloRemote.h"
+#include "app/KeloMainWindow.h"
 #include "app/KeloRemoteNotificationRoute.h"
 #include "app/KeloRemoteSettings.h"
 #include "app/KeloRemoteTick.h"
 #include "app/KeloStatusLine.h"
 #include "foundation/OmLog.h"
+#include "hud/controls/HUDButton.h"
+#include "hud/controls/HUDProgressIndicator.h"
+#include "hud/controls/HUDTextField.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
-#include "serverlink/LinkTestSupport.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KeloObjectTCP.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "serverlink/LinkTestSupport.h"
+#include "settings/KeloRemoteContentEditor.h"
 #include "settings/KlRemoteControlList.h"
 #include "settings/KlSettingsNotifications.h"
-#include "settings/KeloRemoteContentEditor.h"
 #include "status/KeloBreakoutCell.h"
 #include "status/KeloStatusView.h"
 #include "status/ServersUI.h"
@@ -27,8 +30,8 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <chrono>
 #include <thread>
@@ -49,10 +52,11 @@ protected:
         const QVariantMap layout{{"monitor", QVariantList{QVariantMap{{"name", "Kelo A"}}}},
                                  {"breakouts", QVariantList{QVariantList{}}},
                                  {"layout_settings", QVariantMap{}}};
-        file.write(PropertyList::write(QVariantMap{{"active_keloes", QVariantMap{{"Kelo A", "Stage"}}},
-                                                   {"curr_layout", "0"},
-                                                   {"layouts", QVariantList{layout}}},
-                                       PropertyList::Format::Xml));
+        file.write(
+            PropertyList::write(QVariantMap{{"active_keloes", QVariantMap{{"Kelo A", "Stage"}}},
+                                            {"curr_layout", "0"},
+                                            {"layouts", QVariantList{layout}}},
+                                PropertyList::Format::Xml));
         file.close();
 
         KlE_Control_Status::Options options;
@@ -99,6 +103,11 @@ TEST_F(Controller, BuildsTheWindowAndWantsTheMonitorListsServers) {
     ASSERT_NE(kelo, nullptr);
     EXPECT_TRUE(kelo->active()) << "the monitor list's servers are polled";
     EXPECT_TRUE(UserDefaults::standard().boolValue("NSAppSleepDisabled"));
+    // The Content tab took the progress area: hidden until a transfer runs.
+    EXPECT_EQ(window->cancelTransferButton()->title(), QString(QChar(0x2573)));
+    EXPECT_TRUE(window->cancelTransferButton()->isHidden());
+    EXPECT_TRUE(window->progressBar()->isHidden());
+    EXPECT_TRUE(window->progressText()->isHidden());
 }
 
 TEST_F(Controller, ServerListIsRebuiltOnListChangesButNotOnARunningChange) {
