@@ -2,6 +2,7 @@
 
 #include "app/KeloRemoteNotificationRoute.h"
 #include "app/KeloRemoteTick.h"
+#include "content/ContentUI.h"
 #include "content/ContentUIServices.h"
 #include "content/keloRootPath.h"
 #include "foundation/KeloRootPathProvider.h"
@@ -22,6 +23,7 @@
 #include "settings/KlPatchCommon.h"
 #include "settings/KlTroubleShooter.h"
 #include "status/KeloRemoteOwner.h"
+#include "status/ServerCollections.h"
 #include "status/ServersUI.h"
 #include "status/StatusTabServices.h"
 
@@ -77,6 +79,7 @@ const struct {
     {"KeloRemoteOwner", [] { return KeloRemoteOwner::installed() != nullptr; }},
     {"KlTroubleShooter", [] { return KlTroubleShooter::installed() != nullptr; }},
     {"ContentUIServices", [] { return ContentUIServices::installed() != nullptr; }},
+    {"ServerCollectionsContent", [] { return ServerCollectionsContent::installed() != nullptr; }},
 };
 
 }  // namespace
@@ -93,6 +96,7 @@ KeloCompositionRoot::KeloCompositionRoot(const KeloFrontEnd& frontEnd)
 KeloCompositionRoot::~KeloCompositionRoot() {
     tick_.reset();
     route_.reset();
+    ServerCollectionsContent::install(nullptr);
     ContentUIServices::install(nullptr);
     KlTroubleShooter::install(nullptr);
     KeloRemoteOwner::install(nullptr);
@@ -127,6 +131,8 @@ bool KeloCompositionRoot::install() {
     // settings, content
     KlTroubleShooter::install(troubleShooter_.get());
     ContentUIServices::install(frontEnd_.contentServices);
+    // The Content tab answers the Status tab's collection questions.
+    ServerCollectionsContent::install(ContentUI::instance());
 
     const QStringList absent = missing();
     for (const QString& name : absent) {

@@ -16,7 +16,10 @@
 #include "settings/KeloRemoteContentEditorWindow.h"
 #include "settings/KlRemoteControlList.h"
 #include "settings/KlRemoteControlPanel.h"
+#include "status/KeloServerListPanel.h"
+#include "status/KeloStatusView.h"
 #include "status/ServersUI.h"
+#include "status/ServersUIColumns.h"
 #include "tabbar/TbTabBarControl.h"
 #include "tabbar/TbTabView.h"
 
@@ -75,9 +78,9 @@ KeloRemote* KeloRemote::instance() {
 void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
                               const QString& version, const QString& bundlePath) {
     link_ = &link;
+    tick_ = &tick;
     UserDefaults& defaults = UserDefaults::standard();
     settings_->loadSettings(defaults.object(kSettingsDefaultsKey));
-    activeKeloes_ = settings_->activeKeloes();
 
     preferences_ = std::make_unique<KlRemoteControlPanel>(&link);
     controls_ = preferences_->list();
@@ -87,19 +90,15 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     buildWindowMenu();
 
     const CurrentLayoutSettings layout = settings_->loadLayoutSettings();
-    // The servers of the monitor list are the ones the link polls.
-    monitorList_.setKeloList(settings_->keloList());
-    for (const QVariantMap& entry : *monitorList_.keloList()) {
-        const QString name = entry.value(kNameKey).toString();
-        if (!name.isEmpty()) link.addKeloForName(name);
-    }
-
     servers_ = std::make_unique<ServersUI>(nullptr, &link);
     servers_->setOwner(this);
     servers_->awakeFromNib();
+    setUpMonitor(link);
     servers_->setStatusTab(window_->tabItem(KeloMainWindow::kStatusTab));
     window_->setServersPane(servers_->getBaseView());
     servers_->reloadMonitorPanes(monitorList_.keloList(), layout);
+    servers_->columns()->reloadBreakouts(layoutDict());
+    followPageBar();
 
     contentEditorWindow_ = std::make_unique<KeloRemoteContentEditorWindow>();
     contentEditor_ = &contentEditorWindow_->editor();
@@ -113,6 +112,7 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     contentPanel_ = std::make_unique<ContentUIPanel>(contentOptions);
     if (auto item = window_->tabItem(KeloMainWindow::kContentTab))
         item->setView(contentPanel_->page());
+    buildMenus();
 
     tick.addView(this);
     serversTick_ = std::make_unique<StatusTabTickView>(*servers_);
@@ -146,6 +146,7 @@ void KeloRemote::reloadData() {
     QListWidget* list = window_->serverList();
     list->clear();
     list->addItems(serverListRows_);
+    if (serverListPanel_) serverListPanel_->reloadData();
 }
 
 void KeloRemote::performUpdate() {
@@ -173,7 +174,7 @@ void KeloRemote::updateKelo(const QVariantMap& entry) {
     if (!kelo->isRunning() && name == selectedKelo_) controls_->setDictionary(nullptr);
     if (!kelo->userDefinedName().isEmpty() || now.name != seen->name) {
         updateNameForKelo(kelo);
-    } else if (activeKeloes_.value(name).toString() != name && kelo->isRunning() &&
+    } else if (monitorList_.activeKeloes().value(name).toString() != name && kelo->isRunning() &&
                kelo->address() != 0 && kelo->prefsDict().contains("alias") &&
                KeloObject::now() - kelo->generalStatusArrived() < kAliasFreshSeconds) {
         updateNameForKelo(kelo);
@@ -187,8 +188,8 @@ void KeloRemote::updateNameForKelo(const KeloObject* kelo) {
     if (!kelo) return;
     const QString userDefined = kelo->userDefinedName();
     const QString wanted = userDefined.isEmpty() ? kelo->name() : userDefined;
-    if (activeKeloes_.value(kelo->name()).toString() == wanted) return;
-    activeKeloes_.insert(kelo->name(), wanted);
+    if (monitorList_.activeKeloes().value(kelo->name()).toString() == wanted) return;
+    monitorList_.setDisplayName(kelo->name(), wanted);
     renamed_ = true;
 }
 
@@ -198,8 +199,8 @@ QString KeloRemote::screenNameForKeloWithName(const QString& name) {
     QString shown = name;
     if (!userDefined.isEmpty())
         shown = userDefined;
-    else if (activeKeloes_.contains(name))
-        shown = activeKeloes_.value(name).toString();
+    else if (monitorList_.activeKeloes().contains(name))
+        shown = monitorList_.activeKeloes().value(name).toString();
     return screenNameForKeloName(shown);
 }
 
@@ -214,8 +215,9 @@ void KeloRemote::selectKeloObject(const QString& name, int part) {
     contentEditor_->setKeloName(name);
 }
 
-void KeloRemote::selectKeloObject(KeloObject* kelo, KeloRemoteCell*, int part) {
+void KeloRemote::selectKeloObject(KeloObject* kelo, KeloRemoteCell* cell, int part) {
     selectKeloObject(kelo ? kelo->name() : QString(), part);
+    if (hud_) hud_->selectKeloObject(kelo, cell, part);
 }
 
 QWidget* KeloRemote::mainTabBar() {
@@ -225,7 +227,10 @@ QWidget* KeloRemote::mainTabBar() {
 // --- Layout ----------------------------------------------------------------------------------
 
 QVariantMap KeloRemote::layoutDict() {
-    return settings_->layoutDict();
+    QVariantMap layout = settings_->layoutDict();
+    // The monitor list changes in place between saves.
+    if (servers_) layout.insert(kMonitorKey, monitorList_.keloListVariant());
+    return layout;
 }
 
 void KeloRemote::setLayoutDict(const QVariantMap& layout) {
@@ -241,6 +246,10 @@ void KeloRemote::forceBreakoutSave() {
 }
 
 void KeloRemote::KeloRemoteNotification(const Notification& notification) {
+    // The monitor HUD fits its own panel.
+    if (hud_ && notification.userInfo.value("view").value<QObject*>() ==
+                    static_cast<QObject*>(hud_->monitorHudView()))
+        return;
     if (notification.userInfo.value("type").toInt() != 7) return;
     const KeloObject* kelo = link_->keloObjectForName(selectedKelo_);
     if (kelo && kelo->address() != 0 && !kelo->isRunning())
@@ -368,8 +377,9 @@ bool KeloRemote::launchingFinished() {
 }
 
 void KeloRemote::saveKeloes() {
-    settings_->setActiveKeloes(activeKeloes_);
-    // Before the window exists the list is still the file's.
+    saveLayoutSettings();
+    // Before the window exists the names are still the file's.
+    if (servers_) settings_->setActiveKeloes(monitorList_.activeKeloes());
     if (servers_) settings_->setKeloList(monitorList_.keloListVariant());
     UserDefaults& defaults = UserDefaults::standard();
     if (contentEditor_) defaults.setObject(kContentEditorVisKey, contentEditor_->visible());

@@ -3,6 +3,7 @@
 #include "app/KeloHeadlessFrontEnd.h"
 #include "app/KeloRemoteTick.h"
 #include "app/KeloRemoteTickView.h"
+#include "content/ContentUI.h"
 #include "content/keloRootPath.h"
 #include "foundation/KeloRootPathProvider.h"
 #include "foundation/OmLog.h"
@@ -17,9 +18,10 @@
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/MixRectangleServices.h"
 #include "serverlink/OmNetInterface.h"
-#include "settings/KlSettingsNotifications.h"
+#include "serverlink/ServerLinkNotifications.h"
 #include "settings/KlTroubleShooter.h"
 #include "status/KeloRemoteOwner.h"
+#include "status/ServerCollections.h"
 #include "support/TestMain.h"
 
 #include <QTemporaryDir>
@@ -65,6 +67,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_EQ(KeloRemoteOwner::installed(), &frontEnd);
         EXPECT_EQ(ContentUIServices::installed(), &frontEnd);
         EXPECT_NE(KlTroubleShooter::installed(), nullptr);
+        EXPECT_EQ(ServerCollectionsContent::installed(), ContentUI::instance());
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
                   HUDThemeKelo::instance());
         KeloObject kelo;
@@ -89,7 +92,8 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
     for (const char* name : {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine",
                              "ImageUtilColours", "KeloProfileNameProvider", "MixRectangleServices",
                              "KeloNetworkInterfaceUI", "HUDWindowServices", "StatusTabServices",
-                             "KeloRemoteOwner", "KlTroubleShooter", "ContentUIServices"})
+                             "KeloRemoteOwner", "KlTroubleShooter", "ContentUIServices",
+                             "ServerCollectionsContent"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 
