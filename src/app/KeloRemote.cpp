@@ -16,6 +16,7 @@
 #include "settings/KeloRemoteContentEditorWindow.h"
 #include "settings/KlRemoteControlList.h"
 #include "settings/KlRemoteControlPanel.h"
+#include "status/KeloRemoteCell.h"
 #include "status/KeloServerListPanel.h"
 #include "status/KeloStatusView.h"
 #include "status/ServersUI.h"
@@ -147,16 +148,22 @@ void KeloRemote::reloadData() {
     list->clear();
     list->addItems(serverListRows_);
     if (serverListPanel_) serverListPanel_->reloadData();
+    if (hud_) hud_->monitorHudView()->reloadData();
 }
 
 void KeloRemote::performUpdate() {
     finishedLaunching_ = true;
     controls_->update();
     for (const QVariantMap& entry : *monitorList_.keloList()) updateKelo(entry);
+    // Before the Status tab, as the tick's views go.
+    if (hud_) hud_->monitorHudView()->performUpdate();
     // Renames are told and saved once a tick: a network coming back renames
     // every server at once, and each save synchronises to disk.
     if (renamed_) {
         renamed_ = false;
+        servers_->setRenamed(true);
+        if (hud_)
+            for (KeloRemoteCell* cell : hud_->monitorHudView()->cellArray()) cell->setRenamed(true);
         controls_->setFixtureName(selectedKelo_.isNull() ? QString("") : selectedKelo_);
         contentEditor_->setKeloName(selectedKelo_);
         saveKeloes();

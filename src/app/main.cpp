@@ -88,8 +88,10 @@ void writeWindowListing(const QString& path, const QString& picturePath, KeloRem
                 names.join(',') + "\n";
     }
     const KeloRemoteCell* shown = hud.monitorHudView()->singleCell();
+    const QSize hudSize = hud.window()->size();
     text += "hud: " + (shown && shown->keloObject() ? shown->keloObject()->name() : QString()) +
-            (hudShown ? "|shown\n" : "|hidden\n");
+            (hudShown ? "|shown|" : "|hidden|") +
+            QString::asprintf("%dx%d\n", hudSize.width(), hudSize.height());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return;
     file.write(text.toUtf8());

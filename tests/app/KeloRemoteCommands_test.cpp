@@ -27,7 +27,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <cmath>
 #include <csignal>
 
 namespace {
@@ -346,8 +345,9 @@ TEST_F(Commands, ContrastSampleBesideTheSliders) {
     brightness.setGeometry(100, 32, 160, 20);
     for (QSlider* slider : {&contrast, &brightness})
         slider->setRange(0, KeloRemoteCommands::kContrastSliderSteps);
-    contrast.setValue(int(std::lround((1 - gUIContrast) * 2 * 100)));
-    brightness.setValue(int(std::lround((1 - gUITextBrightness) * 2 * 100)));
+    commands->contrastChanged(0.5, 0.2);
+    contrast.setValue(50);
+    brightness.setValue(20);
     commands->contrastChanged(&contrast, &brightness);
     EXPECT_EQ(commands->contrastSample(), nullptr) << "nothing changed";
 
