@@ -166,14 +166,15 @@ QMenu* KeloRemote::buildViewMenu(QMenu* menu) {
         }
     });
     auto choose = [this](QAction* item) {
-        const auto [value, key] = BreakoutColumns::viewMenuChoice(item->data().toInt(), item->text());
+        const auto [value, key] =
+            BreakoutColumns::viewMenuChoice(item->data().toInt(), item->text());
         if (!key.isEmpty()) changeMonitorSetting(value, key);
     };
     menu->addMenu(columns);
     QObject::connect(columns, &QMenu::triggered, choose);
     menu->addSeparator();
-    for (QAction* item : {addTagged(menu, "Enable Monitor HUD", 13),
-                          addTagged(menu, "Show Monitor HUD", 14)}) {
+    for (QAction* item :
+         {addTagged(menu, "Enable Monitor HUD", 13), addTagged(menu, "Show Monitor HUD", 14)}) {
         QObject::connect(item, &QAction::triggered, [this, item](bool checked) {
             actionProc(item->data().toInt(), item, checked);
         });
@@ -227,8 +228,7 @@ void KeloRemote::buildPanelControls() {
     toShowTurtle_ = checkBox("Show slow-server mark", 21);
     grid->addWidget(toShowTurtle_, 1, 1);
     toRestricted_ = checkBox("Projection editor fully enabled", 22);
-    toRestricted_->setChecked(
-        UserDefaults::standard().integer(kContentEditorFullyEnabledKey) != 0);
+    toRestricted_->setChecked(UserDefaults::standard().integer(kContentEditorFullyEnabledKey) != 0);
     grid->addWidget(toRestricted_, 1, 2);
 
     toMonitorBreakout_ = checkBox("Monitor HUD", 12);
@@ -256,9 +256,8 @@ void KeloRemote::buildPanelControls() {
     toTextBrightness_->setGeometry(104, 30, 160, 22);
     for (QSlider* slider : {toContrast_.data(), toTextBrightness_.data()}) {
         slider->setRange(0, KeloRemoteCommands::kContrastSliderSteps);
-        QObject::connect(slider, &QSlider::sliderReleased, [this] {
-            commands_->contrastChanged(toContrast_, toTextBrightness_);
-        });
+        QObject::connect(slider, &QSlider::sliderReleased,
+                         [this] { commands_->contrastChanged(toContrast_, toTextBrightness_); });
     }
     grid->addWidget(contrastBox, 3, 0, 1, 3);
     serverListPanel_->panel()->layout()->addWidget(controls);
@@ -351,12 +350,23 @@ void KeloRemote::setBitRateFieldValue(float value) {
 bool KeloRemote::controlState(int tag) {
     const QCheckBox* box = nullptr;
     switch (tag) {
-        case 12: box = toMonitorBreakout_; break;
-        case 19: box = toAutoBandwidth_; break;
-        case 20: box = toSlowestLog_; break;
-        case 21: box = toShowTurtle_; break;
-        case 22: box = toRestricted_; break;
-        default: break;
+        case 12:
+            box = toMonitorBreakout_;
+            break;
+        case 19:
+            box = toAutoBandwidth_;
+            break;
+        case 20:
+            box = toSlowestLog_;
+            break;
+        case 21:
+            box = toShowTurtle_;
+            break;
+        case 22:
+            box = toRestricted_;
+            break;
+        default:
+            break;
     }
     return box && box->isChecked();
 }

@@ -87,8 +87,7 @@ bool KeloRemote::serverListVisible() {
 }
 
 QString KeloRemote::nameOfSelectedKeloInPreferencesWindow() const {
-    return serverListPanel_ ? serverListPanel_->nameOfSelectedKeloInPreferencesWindow()
-                            : QString();
+    return serverListPanel_ ? serverListPanel_->nameOfSelectedKeloInPreferencesWindow() : QString();
 }
 
 QVariant KeloRemote::layoutSetting(const QString& key) {

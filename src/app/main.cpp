@@ -12,8 +12,8 @@
 #include "hud/theme/HUDThemeManager.h"
 #include "hud/windows/HUDThemeKeloWindow.h"
 #include "platform/LibraryPaths.h"
-#include "serverlink/KlE_Control_Status.h"
 #include "serverlink/KeloObject.h"
+#include "serverlink/KlE_Control_Status.h"
 #include "status/BreakoutScrollView.h"
 #include "status/KeloMonitorCell.h"
 #include "status/KeloMonitorHUD.h"
@@ -62,8 +62,8 @@ void writeWindowListing(const QString& path, const QString& picturePath, KeloRem
         window.grab().save(picturePath);
         if (hudShown) {
             const QFileInfo picture(picturePath);
-            hud.window()->grab().save(picture.path() + '/' + picture.completeBaseName() +
-                                      "-hud." + picture.suffix());
+            hud.window()->grab().save(picture.path() + '/' + picture.completeBaseName() + "-hud." +
+                                      picture.suffix());
         }
     }
     QStringList menus;
@@ -108,8 +108,8 @@ bool clickServerCell(const ServersUI& servers, const QString& name) {
             if (!cell->keloObject() || cell->keloObject()->name() != name) continue;
             const QPointF at = cell->frame().center();
             const QPointF global = view->mapToGlobal(at);
-            QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
-                              Qt::LeftButton, Qt::NoModifier);
+            QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                              Qt::NoModifier);
             QCoreApplication::sendEvent(view, &press);
             QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
                                 Qt::NoButton, Qt::NoModifier);

@@ -11,9 +11,9 @@
 #include "hud/theme/HUDThemeKelo.h"
 #include "hud/theme/HUDThemeManager.h"
 #include "platform/NotificationCenter.h"
+#include "serverlink/FakeDatagramSocket.h"
 #include "serverlink/KeloNetworkInterfaceUI.h"
 #include "serverlink/KeloObject.h"
-#include "serverlink/FakeDatagramSocket.h"
 #include "serverlink/KeloProfileNameProvider.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/MixRectangleServices.h"
@@ -89,11 +89,11 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_EQ(frontEnd.texts, QStringList{"Kelo Verozo: Network IP Address Conflict: - eth0"});
     }
     const QStringList gone = KeloCompositionRoot::missing();
-    for (const char* name : {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine",
-                             "ImageUtilColours", "KeloProfileNameProvider", "MixRectangleServices",
-                             "KeloNetworkInterfaceUI", "HUDWindowServices", "StatusTabServices",
-                             "KeloRemoteOwner", "KlTroubleShooter", "ContentUIServices",
-                             "ServerCollectionsContent"})
+    for (const char* name :
+         {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine", "ImageUtilColours",
+          "KeloProfileNameProvider", "MixRectangleServices", "KeloNetworkInterfaceUI",
+          "HUDWindowServices", "StatusTabServices", "KeloRemoteOwner", "KlTroubleShooter",
+          "ContentUIServices", "ServerCollectionsContent"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 

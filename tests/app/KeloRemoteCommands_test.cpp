@@ -358,8 +358,7 @@ TEST_F(Commands, ContrastSampleBesideTheSliders) {
     EXPECT_EQ(sample->parentWidget(), &box);
     EXPECT_EQ(sample->geometry(), QRect(280, 4, 115, 48));
     EXPECT_EQ(sample->text(), "Sample Contrast...\n(relaunch required)");
-    EXPECT_EQ(sample->palette().color(QPalette::Window),
-              colorWithContrastWhite(50.0 / 255.0, 1.0));
+    EXPECT_EQ(sample->palette().color(QPalette::Window), colorWithContrastWhite(50.0 / 255.0, 1.0));
     EXPECT_NEAR(gUIContrast, 0.8, 1e-6);
     brightness.setValue(10);
     commands->contrastChanged(&contrast, &brightness);

@@ -147,10 +147,10 @@ TEST(KeloVerozoProcess, StatusTabColumnsMenusAndTheMonitorHudFollowingAClick) {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(settingsPath).absolutePath()));
     QFile settings(settingsPath);
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-    settings.write(PropertyList::write(QVariantMap{{"active_keloes", active},
-                                                   {"curr_layout", "0"},
-                                                   {"layouts", QVariantList{layout}}},
-                                       PropertyList::Format::Xml));
+    settings.write(PropertyList::write(
+        QVariantMap{
+            {"active_keloes", active}, {"curr_layout", "0"}, {"layouts", QVariantList{layout}}},
+        PropertyList::Format::Xml));
     settings.close();
 
     const QString shot = artefactPath("KeloVerozoStatusTab.png");
