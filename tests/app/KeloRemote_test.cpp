@@ -21,12 +21,14 @@
 #include "status/ServerCollections.h"
 #include "status/ServersUI.h"
 #include "status/statusContainer.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
 #include "tabbar/TbTabView.h"
 #include "tabbar/TbTabViewItem.h"
 
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -357,6 +359,11 @@ TEST_F(Controller, EditServersAddsFromTheServerListPanel) {
     EXPECT_EQ(remote->serversCount(), 2);
     EXPECT_EQ(remote->serversUI()->monitorViews()[0]->statusView->cellArray().size(), 2u);
     EXPECT_TRUE(link->keloObjectForName("Kelo B")->active());
+    EXPECT_TRUE(panel->panel()->isAncestorOf(remote->bandwidthField()));
+    EXPECT_TRUE(panel->panel()->isAncestorOf(remote->contrastSlider()));
+    const QImage picture = panel->panel()->grab().toImage();
+    EXPECT_GT(picture.height(), panel->table()->height()) << "the controls under the table";
+    picture.save(artefactPath("KeloServerListPanel.png"));
 }
 
 // The bit-rate field takes its value from the Content tab's setting and
