@@ -130,6 +130,16 @@ public:
     void setMask(const QString& text);
     void addMotion(int selected);
     void deleteMotion(int index);
+    // The motion records of the model info, and their list titles.
+    QVariantList motions() const;
+    static QString motionTitle(int index, const QVariantMap& motion);
+    // One place towards the front (up) or the end; the motion's new index.
+    int moveMotion(int index, bool up);
+    // A whole motion value; a null value removes the key.
+    bool setMotionValue(int index, const QString& key, const QVariant& value);
+    // Element `element` of a motion's comma list, from `initial` when absent.
+    bool setMotionElement(int index, const QString& key, int element, const QString& value,
+                          const QString& initial);
     static QVariantMap newTopographyItem(int typeIndex, int cols, int rows, bool vertical);
     // Eye bearing in degrees and distance in the x-z plane.
     static QPointF orbitForEye(double x, double z);

@@ -93,6 +93,51 @@ void KeloRemoteContentEditor::deleteMotion(int index) {
     setValueAtPath(path, motions.isEmpty() ? QVariant() : QVariant(motions));
 }
 
+QVariantList KeloRemoteContentEditor::motions() const {
+    return valueAtPath(modelInfoPath(QStringLiteral("controls"))).toList();
+}
+
+QString KeloRemoteContentEditor::motionTitle(int index, const QVariantMap& motion) {
+    const QVariant parameter = motion.value(QStringLiteral("parameter"));
+    return QStringLiteral("%1: %2").arg(index + 1).arg(
+        parameter.isValid() ? parameter.toString() : QStringLiteral("unknown"));
+}
+
+int KeloRemoteContentEditor::moveMotion(int index, bool up) {
+    QVariantList list = motions();
+    if (index < 0 || index >= list.size()) return index;
+    const int to = up ? index - 1 : index + 1;
+    if (to < 0 || to >= list.size()) return index;
+    list.move(index, to);
+    setValueAtPath(modelInfoPath(QStringLiteral("controls")), list);
+    return to;
+}
+
+bool KeloRemoteContentEditor::setMotionValue(int index, const QString& key, const QVariant& value) {
+    QVariantList list = motions();
+    if (index < 0 || index >= list.size()) return false;
+    QVariantMap motion = list[index].toMap();
+    if (motion.contains(key) == value.isValid() && motion.value(key) == value) return false;
+    if (value.isValid())
+        motion.insert(key, value);
+    else
+        motion.remove(key);
+    list[index] = motion;
+    return setValueAtPath(modelInfoPath(QStringLiteral("controls")), list);
+}
+
+bool KeloRemoteContentEditor::setMotionElement(int index, const QString& key, int element,
+                                               const QString& value, const QString& initial) {
+    const QVariantList list = motions();
+    if (index < 0 || index >= list.size() || element < 0 || element > 2) return false;
+    const QVariant old = list[index].toMap().value(key);
+    const QString text = old.isValid() ? old.toString() : initial;
+    QStringList parts = text.isEmpty() ? QStringList() : text.split(QLatin1Char(','));
+    while (parts.size() <= element) parts.append(QStringLiteral("0"));
+    parts[element] = value;
+    return setMotionValue(index, key, parts.join(QLatin1Char(',')));
+}
+
 QVariantMap KeloRemoteContentEditor::newTopographyItem(int typeIndex, int cols, int rows,
                                                        bool vertical) {
     static const char* const types[] = {"rect", "disc",   "cylinder", "multimodel",

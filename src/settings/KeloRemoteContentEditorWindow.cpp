@@ -3,6 +3,7 @@
 #include "foundation/KeloPrintfLog.h"
 #include "hud/cells/HUDButtonCell.h"
 #include "hud/cells/HUDPopUpButtonCell.h"
+#include "hud/cells/KeloTextEntryCell.h"
 #include "hud/controls/HUDButton.h"
 #include "hud/controls/HUDLabel.h"
 #include "hud/controls/HUDPopUpButton.h"
@@ -10,6 +11,7 @@
 #include "hud/theme/KeloPilotColorCategory.h"
 #include "hud/views/HUDTabView.h"
 #include "hud/views/HUDTabViewItem.h"
+#include "hud/views/HUDTableView.h"
 #include "platform/PropertyList.h"
 #include "settings/KeloJoystickControl.h"
 #include "settings/KeloWarpEditorView.h"
@@ -19,8 +21,10 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -220,6 +224,9 @@ KeloRemoteContentEditorWindow::KeloRemoteContentEditorWindow(QWidget* parent)
     buildGeneralBox();
     buildModelInfoBox();
     buildOutputBox();
+    buildMotionsBox();
+    buildNewItemPanels();
+    buildModelTable();
     toModelWarpEditor_->setGeometry(10, 10, 300, 300);
     toModelWarpEditor_->setTag(83);
     toModelMeshEditor_->setGeometry(10, 10, 300, 300);
@@ -285,9 +292,10 @@ KeloRemoteContentEditorWindow::KeloRemoteContentEditorWindow(QWidget* parent)
 
 KeloRemoteContentEditorWindow::~KeloRemoteContentEditorWindow() {
     editor_.setDelegate(nullptr);
-    for (QWidget* w : {toCameraControls_, toTopoGeneralBox_, toModelInfoControls_,
-                       toMultiHeadControls_, toModelWarpBox_, toMeshBox_, toModelMotionsBox_,
-                       vignetteView_, topoTextureView_, static_cast<QWidget*>(toVignette_)})
+    for (QWidget* w :
+         {toCameraControls_, toTopoGeneralBox_, toModelInfoControls_, toMultiHeadControls_,
+          toModelWarpBox_, toMeshBox_, toModelMotionsBox_, vignetteView_, topoTextureView_,
+          static_cast<QWidget*>(toVignette_), toModelNumberPanel_, toNewItemPanel_})
         if (!w->parent()) delete w;
 }
 
@@ -607,7 +615,18 @@ void KeloRemoteContentEditorWindow::rescanCurrentItem() {
     const int domain = editor_.currentDomain();
     static const char* const kinds[] = {"Model Info", "Topography: ", "Vignette", "Projection"};
     QString line = QString::fromLatin1(kinds[domain]);
-    if (domain == 1) line += item.value(QStringLiteral("type")).toString();
+    if (domain == 1) {
+        const QString type = item.value(QStringLiteral("type")).toString();
+        line += type;
+        static const QHash<QString, QString> meshLabels{
+            {"mesh", "Mesh"}, {"multimodel", "Multi Model"}, {"alias", "Alias"}};
+        if (meshLabels.contains(type))
+            for (int i = 0; i < topoView_->count(); ++i)
+                if (tabIdentifier(topoView_, i) == 105) {
+                    topoView_->tabViewItem(i)->setLabel(meshLabels.value(type));
+                    topoView_->setTabText(i, meshLabels.value(type));
+                }
+    }
     descriptionLine_->setText(line);
     if (editView_) editView_->setVisible(has);
     if (!nameField_->hasFocus()) nameField_->setText(item.value(QStringLiteral("name")).toString());
@@ -706,11 +725,21 @@ void KeloRemoteContentEditorWindow::rescanCurrentItem() {
         toVignette_->loadFromDictionary(has ? std::optional<QVariantMap>(item) : std::nullopt);
         table = vign_menu;
     } else if (editView_ == toMeshBox_) {
-        const QStringList size = numbers(item.value("meshsize"));
-        toModelMeshEditor_->setCols(size.value(0).toInt() + 1);
-        toModelMeshEditor_->setRows(size.value(1).toInt() + 1);
-        toModelMeshEditor_->setDictionary(item.value("mesh").toMap());
+        const QString type = item.value("type").toString();
+        const bool models = type == QLatin1String("alias") || type == QLatin1String("multimodel");
+        toModelMeshEditor_->setVisible(!models);
+        toTopoModels_->setVisible(models);
+        if (models) {
+            reloadModelTable();
+        } else {
+            const QStringList size = numbers(item.value("meshsize"));
+            toModelMeshEditor_->setCols(size.value(0).toInt() + 1);
+            toModelMeshEditor_->setRows(size.value(1).toInt() + 1);
+            toModelMeshEditor_->setDictionary(item.value("mesh").toMap());
+        }
         table = mesh_menu;
+    } else if (editView_ == toModelMotionsBox_) {
+        showMotions();
     }
     setOptions(table);
 }
@@ -756,6 +785,45 @@ void KeloRemoteContentEditorWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// --- The model table of alias and multimodel topographies ---------------------------
+
+void KeloRemoteContentEditorWindow::buildModelTable() {
+    toTopoModels_ = new HUDTableView(toMeshBox_);
+    topoModels_ = new QStandardItemModel(0, 1, toTopoModels_);
+    topoModels_->setHorizontalHeaderLabels({QStringLiteral("Model")});
+    toTopoModels_->setModel(topoModels_);
+    toTopoModels_->setDataCell(0, std::make_unique<KeloTextEntryCell>());
+    toTopoModels_->horizontalHeader()->setStretchLastSection(true);
+    toTopoModels_->verticalHeader()->hide();
+    toTopoModels_->setGeometry(10, 10, 220, 240);
+    toTopoModels_->hide();
+    connect(topoModels_, &QStandardItemModel::itemChanged, this, [this](QStandardItem* cell) {
+        if (loadingModels_) return;
+        editor_.setModelTableValue(cell->row(), cell->text());
+        // Refused texts go too: the table shows the item as it stands.
+        QMetaObject::invokeMethod(
+            this, [this] { reloadModelTable(); }, Qt::QueuedConnection);
+    });
+}
+
+void KeloRemoteContentEditorWindow::reloadModelTable() {
+    loadingModels_ = true;
+    const int rows = editor_.modelTableRowCount();
+    topoModels_->setRowCount(rows);
+    for (int row = 0; row < rows; ++row) {
+        auto* cell = new QStandardItem(editor_.modelTableValue(row));
+        cell->setEditable(true);
+        topoModels_->setItem(row, 0, cell);
+    }
+    loadingModels_ = false;
+}
+
+QString KeloRemoteContentEditorWindow::meshTabLabel() const {
+    for (int i = 0; i < topoView_->count(); ++i)
+        if (tabIdentifier(topoView_, i) == 105) return topoView_->tabViewItem(i)->label();
+    return {};
+}
+
 // --- Actions ---------------------------------------------------------------------
 
 void KeloRemoteContentEditorWindow::sendAndShow() {
@@ -779,6 +847,11 @@ void KeloRemoteContentEditorWindow::actionProc(int tag) {
         editor_.setCurrentObject(changed);
         sendAndShow();
     };
+    // The motions box; its keyed fields (119) tell themselves apart.
+    if (tag >= 111 && tag <= 129 && tag != 119) {
+        motionAction(tag, controls_.value(tag));
+        return;
+    }
     switch (tag) {
         case 1: {
             const QString text = textField_->toPlainText();
@@ -797,6 +870,10 @@ void KeloRemoteContentEditorWindow::actionProc(int tag) {
                                                                ? QVariant()
                                                                : QVariant(nameField_->text()));
             sendAndShow();
+            return;
+        case 3:
+        case 4:
+            showMeshFields(tag);
             return;
         case 7:
             editor_.setRevertPoint(item);
@@ -883,6 +960,9 @@ void KeloRemoteContentEditorWindow::actionProc(int tag) {
         case 74:
             if (!copiedTopography_.isEmpty()) setItem(copiedTopography_);
             return;
+        case 75:
+            newItemChosen(2);
+            return;
         case 83:
             editTopOrModelInfo(QStringLiteral("warp"), toModelWarpEditor_->dictionary());
             return;
@@ -919,6 +999,9 @@ void KeloRemoteContentEditorWindow::actionProc(int tag) {
         case 95:
             if (!copiedVignette_.isEmpty()) setItem(copiedVignette_);
             return;
+        case 96:
+            newItemChosen(3);
+            return;
         case 99: case 100:
             editTopOrModelInfo(tag == 99 ? QStringLiteral("emissive") : QStringLiteral("fixed"),
                                state(tag) ? QStringLiteral("1") : QStringLiteral("0"));
@@ -934,6 +1017,9 @@ void KeloRemoteContentEditorWindow::actionProc(int tag) {
         case 104:
             editTopOrModelInfo(QStringLiteral("hide"),
                                QString::number(static_cast<HUDPopUpButton*>(controls_[104])->currentIndex()));
+            return;
+        case 105:
+            newItemChosen(1);
             return;
         case 106:
             copiedModelInfo_ = domain == 0 ? item : item.value("modelinfo").toMap();

@@ -12,6 +12,11 @@
 
 class HUDButton;
 class HUDLabel;
+class HUDStepper;
+class HUDTableView;
+class QDialog;
+class QStandardItemModel;
+class controlValueField;
 class HUDPopUpButton;
 class HUDTabView;
 class HUDTextField;
@@ -82,6 +87,28 @@ public:
     QListWidget* itemList() const { return itemList_; }
     QString description() const;
 
+    // The motions box: its list, the motion on show (-1: none) and its
+    // keyed fields.
+    QListWidget* motionList() const { return motionList_; }
+    int selectedMotion() const { return selectedMotion_; }
+    QWidget* currentMotionBox() const { return currentMotionBox_; }
+    QWidget* dmxBox() const { return dmxBox_; }
+    const std::vector<controlValueField*>& keyedFields() const { return keyedFields_; }
+    // A motion control changed; `sender` tells the keyed fields apart.
+    void motionAction(int tag, QWidget* sender);
+
+    // The item-creation dialog (1 model info, 2 topography, 3 vignette): a
+    // sheet with the message, an accessory panel and "OK" / "Cancel".
+    void presentAlert(const QString& message, QWidget* accessory, int dialog);
+    // The dialog on show, else null.
+    QDialog* newItemDialog() const { return newItemDialog_; }
+    // The accessory control with the tag in the dialog on show, else null.
+    QWidget* newItemControl(int tag) const;
+    // The model table of alias and multimodel topographies.
+    HUDTableView* modelTable() const { return toTopoModels_; }
+    QStandardItemModel* modelTableModel() const { return topoModels_; }
+    QString meshTabLabel() const;
+
     // KeloRemoteContentEditorDelegate
     void windowTitleChanged(const QString& title) override;
     void showWindow(bool visible) override;
@@ -99,6 +126,14 @@ private:
     void buildGeneralBox();
     void buildModelInfoBox();
     void buildOutputBox();
+    void buildMotionsBox();
+    void buildNewItemPanels();
+    void buildModelTable();
+    void showMotions();
+    void reloadModelTable();
+    void newItemChosen(int dialog);
+    void alertDone(bool ok, int dialog);
+    void showMeshFields(int typeTag);
     QWidget* tagged(int tag, QWidget* w);
     KeloJoystickControl* setupJoystick(QWidget* box, const QString& label, int tag, int min,
                                        int max, int dp);
@@ -135,6 +170,19 @@ private:
     TopoTextureControl* topoTex_;
     VignetteControl* toVignette_;
     QWidget* editView_ = nullptr;
+    QListWidget* motionList_ = nullptr;
+    HUDStepper* motionStepper_ = nullptr;
+    QWidget* currentMotionBox_ = nullptr;
+    QWidget* dmxBox_ = nullptr;
+    std::vector<controlValueField*> keyedFields_;
+    int selectedMotion_ = -1;
+    QWidget* toModelNumberPanel_ = nullptr;
+    QWidget* toNewItemPanel_ = nullptr;
+    int newItemPanelFilledFor_ = 0;
+    QDialog* newItemDialog_ = nullptr;
+    HUDTableView* toTopoModels_ = nullptr;
+    QStandardItemModel* topoModels_ = nullptr;
+    bool loadingModels_ = false;
     QHash<int, KeloJoystickControl*> joysticks_;
     QHash<int, QWidget*> controls_;
     const KeloEditorMenuEntry* currentMenuSpec_ = nullptr;

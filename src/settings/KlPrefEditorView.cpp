@@ -11,6 +11,8 @@
 #include "settings/KeloCameraSetupView.h"
 #include "settings/KlRemoteControlListView.h"
 
+#include <QTimer>
+
 namespace {
 
 using EditorView = KlRemoteControlList::EditorView;
@@ -93,6 +95,8 @@ KlPrefEditorView::KlPrefEditorView(EditorView kind, KlRemoteControlListView* lis
         case EditorView::Alignment: {
             HUDPopUpButton* items = popUp(kItemPopUp, width - 200, 2, 120);
             connect(items, &HUDPopUpButton::activated, this, [send](int i) { send(kItemPopUp, i); });
+            connect(items, &HUDPopUpButton::aboutToPopUp, this, &KlPrefEditorView::popupWillPopUp);
+            connect(items, &HUDPopUpButton::menuClosed, this, &KlPrefEditorView::menuDidClose);
             button(kAddRemove, QStringLiteral("-"), width - 76, 2, 24, 0);
             button(kAddRemove, QStringLiteral("+"), width - 50, 2, 24, 1);
             button(kCommit, QStringLiteral("Commit"), width - 80, heightOf(kind) - 26, 74, {});
@@ -151,6 +155,7 @@ void KlPrefEditorView::reloadArrayItemSelector(const KlRemoteControlList& list,
                                                const QVariantMap& entry) {
     auto* items = qobject_cast<HUDPopUpButton*>(controlWithTag(kItemPopUp));
     if (!items) return;
+    showingTexts_ = false;
     const QVariant values = list.selectedPrefValues();
     const int count = values.typeId() == QMetaType::QVariantList ? int(values.toList().size()) : 0;
     const QString format = entry.value(QStringLiteral("_format"), QStringLiteral("Item %d")).toString();
@@ -181,6 +186,36 @@ void KlPrefEditorView::reloadArrayItemSelector(const KlRemoteControlList& list,
     static_cast<HUDLabel*>(description)->setText(entry.value(QStringLiteral("_list_desc")).toString());
 }
 
+void KlPrefEditorView::popupWillPopUp() {
+    auto* items = qobject_cast<HUDPopUpButton*>(controlWithTag(kItemPopUp));
+    const QVariant values = listView_->list()->selectedPrefValues();
+    if (!items || showingTexts_ || values.typeId() != QMetaType::QVariantList) return;
+    const QVariantList texts = values.toList();
+    if (texts.isEmpty()) return;
+    for (const QVariant& v : texts)
+        if (v.typeId() != QMetaType::QString) return;
+    const int selected = items->currentIndex();
+    QStringList titles;
+    for (int i = 0; i < items->cell()->numberOfItems(); ++i)
+        titles << items->cell()->itemAtIndex(i).title +
+                      (i < texts.size() ? QStringLiteral(" : ") + texts[i].toString() : QString());
+    items->cell()->removeAllItems();
+    items->cell()->addItems(titles);
+    items->cell()->selectItemAtIndex(selected);
+    showingTexts_ = true;
+}
+
+void KlPrefEditorView::menuDidClose() {
+    if (showingTexts_) QTimer::singleShot(100, this, &KlPrefEditorView::revertMenu);
+}
+
+void KlPrefEditorView::revertMenu() {
+    // Opened again meanwhile, the texts stay until that menu closes.
+    auto* items = qobject_cast<HUDPopUpButton*>(controlWithTag(kItemPopUp));
+    if (!showingTexts_ || (items && items->menu())) return;
+    reloadArrayItemSelector(*listView_->list(), entry_);
+}
+
 void KlPrefEditorView::warnIfNotFound(const QVariantMap& entry) {
     auto* text = qobject_cast<HUDTextField*>(controlWithTag(kItemText));
     if (!text) return;
@@ -193,6 +228,7 @@ void KlPrefEditorView::warnIfNotFound(const QVariantMap& entry) {
 
 void KlPrefEditorView::load(const KlRemoteControlList& list, const QVariantMap& entry) {
     loading_ = true;
+    entry_ = entry;
     switch (kind_) {
         case EditorView::ListSelector:
             if (auto* p = qobject_cast<HUDPopUpButton*>(controlWithTag(kChoice))) {

@@ -29,16 +29,23 @@ public:
     // What each item of the choice pop-up sends.
     const QStringList& choiceValues() const { return choiceValues_; }
     void setCommitFlash(bool green);
+    // While the item pop-up is open its items show their texts after their
+    // numbers; 0.1 s after it closed, the numbers alone again.
+    void popupWillPopUp();
+    void menuDidClose();
 
 private:
     void add(int tag, QWidget* control);
     void reloadArrayItemSelector(const KlRemoteControlList& list, const QVariantMap& entry);
     void warnIfNotFound(const QVariantMap& entry);
+    void revertMenu();
 
     KlRemoteControlList::EditorView kind_;
     KlRemoteControlListView* listView_;
     QHash<int, QWidget*> controls_;
     KeloCameraSetupView* camera_ = nullptr;
     QStringList choiceValues_;
+    QVariantMap entry_;
     bool loading_ = false;
+    bool showingTexts_ = false;
 };

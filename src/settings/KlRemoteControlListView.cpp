@@ -15,6 +15,7 @@
 #include "hud/theme/KeloPilotColorCategory.h"
 #include "hud/theme/VNSColorCategory.h"
 #include "hud/views/OverlayView.h"
+#include "hud/windows/NSWindow_Additions.h"
 #include "settings/KeloCameraSetupView.h"
 #include "settings/KlPrefEditorView.h"
 #include "settings/KlRemoteControlPanel.h"
@@ -23,6 +24,8 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFontMetricsF>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -290,6 +293,7 @@ KlRemoteControlListView::KlRemoteControlListView(KlRemoteControlList* list,
     textField_->hide();
     connect(textField_, &VEditableTextField::action, this,
             [this] { editorAction(1, textField_->text()); });
+    textField_->installEventFilter(this);
     list_->setDelegate(this);
 }
 
@@ -352,6 +356,8 @@ KlPrefEditorView* KlRemoteControlListView::editorView(KlRemoteControlList::Edito
     if (!editorViews_[i]) {
         editorViews_[i] = new KlPrefEditorView(kind, this, this);
         editorViews_[i]->hide();
+        for (QLineEdit* field : editorViews_[i]->findChildren<QLineEdit*>())
+            field->installEventFilter(this);
     }
     return editorViews_[i];
 }
@@ -742,6 +748,27 @@ void KlRemoteControlListView::mouseMoveEvent(QMouseEvent* event) {
     setHelp(QStringLiteral("reset preference to default value\ndefault:\t'%1'\ncurrent:\t'%2'")
                 .arg(prefValueText(*def), prefValueText(entry.value(kValue))),
             toolTipColor());
+}
+
+bool KlRemoteControlListView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+        case Qt::Key_Escape:
+            dismissOverlay(window());
+            break;
+        default:
+            return QWidget::eventFilter(watched, event);
+    }
+    if (key->key() != Qt::Key_Return || key->modifiers() != Qt::NoModifier)
+        return QWidget::eventFilter(watched, event);
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+    QCoreApplication::sendEvent(watched, &tab);
+    return true;
 }
 
 void KlRemoteControlListView::leaveEvent(QEvent*) {

@@ -147,6 +147,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    // Keys in the row's fields: any of Return, Tab, Backtab and Esc closes
+    // the window's overlays; Return moves on as Tab does, committing.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool editingAllowed() const { return !list_->cannotCompareOrEdit(); }

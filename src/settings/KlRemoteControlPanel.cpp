@@ -18,11 +18,21 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
+
+namespace {
+
+// The tags of the search menu's template items.
+constexpr int kSearchRecentsTitle = 1000;
+constexpr int kSearchRecents = 1001;
+constexpr int kSearchClearRecents = 1002;
+
+}  // namespace
 
 KlRemoteControlPanel::KlRemoteControlPanel(KlE_Control_Status* link, QWidget* parent)
     : QWidget(parent),
@@ -87,7 +97,15 @@ KlRemoteControlPanel::KlRemoteControlPanel(KlE_Control_Status* link, QWidget* pa
             [this](const QString& text) { left_->search(text); });
     // A second Return finds the next match.
     if (auto* editor = searchField_->findChild<QLineEdit*>())
-        connect(editor, &QLineEdit::returnPressed, this, [this] { left_->findNext(); });
+        connect(editor, &QLineEdit::returnPressed, this, [this] {
+            noteRecentSearch(searchField_->text());
+            left_->findNext();
+        });
+    searchField_->installEventFilter(this);
+    setupSearchFieldMenu();
+    // The servers in contact may have changed since the menu was filled.
+    connect(comparePopUp_, &HUDPopUpButton::aboutToPopUp, this,
+            [this] { list_->startupKlE_Control_Status(); });
     connect(compareButton_, &HUDButton::clicked, this, [this] {
         list_->compareButtonClicked(compareButton_->state() != kCellOffState);
     });
@@ -120,6 +138,68 @@ QMenu* KlRemoteControlPanel::menuForEvent(QWidget* parent) {
         for (QAction* a : commandsMenu_->actions()) a->setEnabled(true);
     }
     return menu;
+}
+
+void KlRemoteControlPanel::setupSearchFieldMenu() {
+    searchMenuTemplate_ = {{kSearchClearRecents, QStringLiteral("Clear")},
+                           {kSearchRecentsTitle, QString()},
+                           {kSearchRecentsTitle, QStringLiteral("Recent Searches")},
+                           {kSearchRecents, QStringLiteral("Recents")}};
+}
+
+void KlRemoteControlPanel::noteRecentSearch(const QString& text) {
+    if (text.isEmpty()) return;
+    recentSearches_.removeAll(text);
+    recentSearches_.prepend(text);
+    while (recentSearches_.size() > kMaximumRecents) recentSearches_.removeLast();
+}
+
+QMenu* KlRemoteControlPanel::searchMenu(QWidget* parent) {
+    auto* menu = new QMenu(QStringLiteral("Search Menu"), parent);
+    // The recents' items show only while there are recent searches.
+    if (recentSearches_.isEmpty()) return menu;
+    for (const SearchMenuItem& item : searchMenuTemplate_) {
+        switch (item.tag) {
+            case kSearchClearRecents:
+                connect(menu->addAction(item.title), &QAction::triggered, this,
+                        [this] { recentSearches_.clear(); });
+                break;
+            case kSearchRecentsTitle:
+                if (item.title.isEmpty())
+                    menu->addSeparator();
+                else
+                    menu->addAction(item.title)->setEnabled(false);
+                break;
+            case kSearchRecents:
+                for (const QString& recent : recentSearches_)
+                    connect(menu->addAction(recent), &QAction::triggered, this, [this, recent] {
+                        searchField_->setText(recent);
+                        noteRecentSearch(recent);
+                    });
+                break;
+        }
+    }
+    return menu;
+}
+
+bool KlRemoteControlPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == searchField_ && event->type() == QEvent::MouseButtonPress) {
+        const auto* press = static_cast<QMouseEvent*>(event);
+        const QRectF glyph = searchField_->cell()->searchButtonRectForBounds(
+            QRectF(searchField_->rect()).adjusted(5, 0, 0, 0));
+        if (press->button() == Qt::LeftButton && glyph.contains(press->position())) {
+            QMenu* menu = searchMenu(searchField_);
+            // Without recents the glyph is part of the field: it starts editing.
+            if (menu->isEmpty()) {
+                delete menu;
+                return false;
+            }
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(searchField_->mapToGlobal(QPoint(0, searchField_->height())));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void KlRemoteControlPanel::contextMenuEvent(QContextMenuEvent* event) {

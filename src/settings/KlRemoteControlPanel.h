@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class HUDButton;
 class HUDLabel;
@@ -47,6 +48,15 @@ public:
     // The action menu: "Prefs Menu", with the commands when there are any.
     QMenu* menuForEvent(QWidget* parent);
 
+    // The search field's menu: "Clear" and the recent searches under their
+    // title; empty while there are none. Searches confirmed with Return are
+    // remembered, the latest first.
+    void setupSearchFieldMenu();
+    QMenu* searchMenu(QWidget* parent);
+    QStringList recentSearches() const { return recentSearches_; }
+    void noteRecentSearch(const QString& text);
+    static constexpr int kMaximumRecents = 10;
+
     // Called by the lists.
     void resizeIfNeeded();
     void ensureVisible(KlRemoteControlListView* view, const QRectF& rect);
@@ -61,6 +71,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void layoutContent();
@@ -79,6 +90,12 @@ private:
     HUDLabel* leftHelp_;
     HUDLabel* rightHelp_;
     QPointer<QMenu> commandsMenu_;
+    struct SearchMenuItem {
+        int tag;
+        QString title;
+    };
+    std::vector<SearchMenuItem> searchMenuTemplate_;
+    QStringList recentSearches_;
     bool comparing_ = false;
     bool fillingCompareMenu_ = false;
     QPixmap background_;

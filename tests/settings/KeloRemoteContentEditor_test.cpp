@@ -95,6 +95,37 @@ TEST(ContentEditorChecks, EditValueInListsAndArrays) {
     EXPECT_TRUE(w.text.contains("002.003")) << "the raw text follows each edit";
 }
 
+TEST(ContentEditorChecks, MotionsOfTheModelInfo) {
+    KeloRemoteContentEditor editor;
+    editor.setCurrentObject(QVariantMap{});
+    editor.setCurrentDomain(1);
+    editor.addMotion(-1);
+    editor.addMotion(0);
+    ASSERT_EQ(editor.motions().size(), 2);
+    EXPECT_EQ(editor.currentObject().value("modelinfo").toMap().value("controls").toList().size(),
+              2)
+        << "a topography keeps them in its model info";
+    EXPECT_TRUE(editor.setMotionValue(1, "parameter", "opacity"));
+    EXPECT_FALSE(editor.setMotionValue(1, "parameter", "opacity")) << "no change";
+    EXPECT_TRUE(editor.setMotionValue(0, "parameter", QVariant()));
+    EXPECT_EQ(KeloRemoteContentEditor::motionTitle(0, editor.motions()[0].toMap()), "1: unknown");
+    EXPECT_EQ(KeloRemoteContentEditor::motionTitle(1, editor.motions()[1].toMap()), "2: opacity");
+
+    // Elements of a list; a missing one starts from its initial text.
+    EXPECT_TRUE(editor.setMotionElement(1, "origin", 2, "7", "0,0,0"));
+    EXPECT_TRUE(editor.setMotionElement(1, "vector", 0, "-1.5", "0,0,0"));
+    EXPECT_EQ(editor.motions()[1].toMap().value("origin"), "0,0,7");
+    EXPECT_EQ(editor.motions()[1].toMap().value("vector"), "-1.5,0,0");
+    EXPECT_FALSE(editor.setMotionElement(5, "vector", 0, "1", "0,0,0"));
+    EXPECT_FALSE(editor.setMotionElement(1, "vector", 3, "1", "0,0,0"));
+
+    // Up at the front and down at the end keep the order.
+    EXPECT_EQ(editor.moveMotion(0, true), 0);
+    EXPECT_EQ(editor.moveMotion(1, false), 1);
+    EXPECT_EQ(editor.moveMotion(1, true), 0);
+    EXPECT_EQ(editor.motions()[0].toMap().value("parameter"), "opacity");
+}
+
 TEST(ContentEditorChecks, ItemKeysByKind) {
     KeloRemoteContentEditor editor;
     editor.setCurrentObject(QVariantMap{});

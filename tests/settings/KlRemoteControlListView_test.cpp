@@ -6,8 +6,12 @@
 
 #include "hud/cells/HUDPopUpButtonCell.h"
 #include "hud/controls/HUDButton.h"
+#include "hud/controls/HUDPopUpButton.h"
+#include "hud/controls/HUDSearchField.h"
 #include "hud/controls/VEditableTextField.h"
 #include "hud/views/HUDScrollView.h"
+#include "hud/views/OverlayView.h"
+#include "hud/windows/NSWindow_Additions.h"
 #include "platform/NotificationCenter.h"
 #include "serverlink/LinkTestSupport.h"
 #include "settings/KeloCameraSetupView.h"
@@ -15,10 +19,13 @@
 #include "settings/KlRemoteControlPanel.h"
 #include "support/MouseEvents.h"
 #include "support/PixelTestSupport.h"
+#include "support/ProcessUntil.h"
 #include "support/TestMain.h"
 
+#include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
+#include <QTest>
 
 #include <memory>
 
@@ -273,6 +280,104 @@ TEST_F(ListView, SelectedRowGetsItsLiveControl) {
     EXPECT_FALSE(view()->textField()->isVisible());
     EXPECT_EQ(view()->selectedEditorView(), nullptr);
     view()->repaint();
+}
+
+TEST_F(ListView, ItemPopUpShowsTheTextsOnlyWhileOpen) {
+    show({{"names",
+           entry("s_array", QVariantList{"left", "right"}, {{"_idx", 1}, {"_1_based", "1"}})},
+          {"rects", entry("s_array", QVariantList{QVariantMap{{"rect", "{{0, 0}, {1, 1}}"}}},
+                          {{"_idx", 2}})}});
+    press(view(), rowPoint("names", 100));
+    KlPrefEditorView* editor = view()->selectedEditorView();
+    ASSERT_NE(editor, nullptr);
+    auto* items = qobject_cast<HUDPopUpButton*>(editor->controlWithTag(1000));
+    ASSERT_NE(items, nullptr);
+    const auto titles = [items] {
+        QStringList t;
+        for (int i = 0; i < items->cell()->numberOfItems(); ++i)
+            t << items->cell()->itemAtIndex(i).title;
+        return t;
+    };
+    EXPECT_EQ(titles(), (QStringList{"Item 1", "Item 2"}));
+    items->showMenu();
+    ASSERT_NE(items->menu(), nullptr);
+    EXPECT_EQ(titles(), (QStringList{"Item 1 : left", "Item 2 : right"}));
+    EXPECT_EQ(items->menu()->actions().value(1)->text(), "Item 2 : right");
+    items->menu()->close();
+    EXPECT_EQ(titles().value(0), "Item 1 : left") << "the numbers come back a moment later";
+    items->showMenu();
+    EXPECT_EQ(titles(), (QStringList{"Item 1 : left", "Item 2 : right"})) << "reopened at once";
+    items->menu()->close();
+    EXPECT_TRUE(processUntil([&] { return titles() == QStringList{"Item 1", "Item 2"}; }, 1000));
+
+    // Items that are no texts keep their numbers.
+    press(view(), rowPoint("rects", 100));
+    items->showMenu();
+    EXPECT_EQ(titles(), QStringList{"Item 0"});
+    items->menu()->close();
+}
+
+TEST_F(ListView, ReturnInAFieldCommitsAndMovesOnClosingOverlays) {
+    show({{"fx", entry("str", "1,2,3,4,5", {{"_idx", 1}, {"_editor", "effect"}})}});
+    press(view(), rowPoint("fx", 100));
+    KlPrefEditorView* editor = view()->selectedEditorView();
+    ASSERT_NE(editor, nullptr);
+    auto* first = qobject_cast<VEditableTextField*>(editor->controlWithTag(2001));
+    auto* second = qobject_cast<VEditableTextField*>(editor->controlWithTag(2002));
+    ASSERT_TRUE(first && second);
+    panel->activateWindow();
+    QApplication::setActiveWindow(panel.get());
+    first->setFocus();
+    ASSERT_TRUE(processUntil([&] { return first->hasFocus(); }, 1000));
+    OverlayView::addOverlayViewWithTitle(QStringLiteral("a warning"), view());
+    ASSERT_TRUE(hasOverlayView(panel->window()));
+    first->selectAll();
+    QTest::keyClicks(first, "9");
+    QTest::keyClick(first, Qt::Key_Return);
+    EXPECT_EQ(panel->list()->getEditValueForTag(2001), 9);
+    EXPECT_TRUE(second->hasFocus()) << "Return moved on as Tab does";
+    EXPECT_FALSE(hasOverlayView(panel->window()));
+}
+
+TEST_F(ListView, SearchFieldRemembersRecentSearches) {
+    show({{"alpha", entry("int", "1", {{"_idx", 1}})}, {"beta", entry("int", "2", {{"_idx", 2}})}});
+    const auto menuTitles = [this] {
+        std::unique_ptr<QMenu> menu(panel->searchMenu(panel.get()));
+        QStringList t;
+        for (QAction* a : menu->actions()) t << (a->isSeparator() ? "-" : a->text());
+        return t;
+    };
+    EXPECT_TRUE(menuTitles().isEmpty()) << "nothing to offer yet";
+    HUDSearchField* field = panel->searchField();
+    const auto confirm = [field](const QString& text) {
+        field->setText(text);
+        field->beginEditing();
+        ASSERT_NE(field->fieldEditor(), nullptr);
+        QTest::keyClick(field->fieldEditor(), Qt::Key_Return);
+    };
+    confirm("alp");
+    confirm("bet");
+    confirm("alp");
+    EXPECT_EQ(menuTitles(), (QStringList{"Clear", "-", "Recent Searches", "alp", "bet"}));
+    // The magnifier opens the menu.
+    const QRectF glyph =
+        field->cell()->searchButtonRectForBounds(QRectF(field->rect()).adjusted(5, 0, 0, 0));
+    press(field, glyph.center().toPoint());
+    QMenu* shown = field->findChild<QMenu*>();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    shown->close();
+    std::unique_ptr<QMenu> menu(panel->searchMenu(panel.get()));
+    menu->actions()[4]->trigger();
+    EXPECT_EQ(field->text(), "bet");
+    EXPECT_EQ(panel->list()->selectedPrefName(), "beta");
+    EXPECT_EQ(panel->recentSearches(), (QStringList{"bet", "alp"}));
+    for (int i = 0; i < 15; ++i) panel->noteRecentSearch(QString("s%1").arg(i));
+    EXPECT_EQ(panel->recentSearches().size(), KlRemoteControlPanel::kMaximumRecents);
+    EXPECT_EQ(panel->recentSearches().first(), "s14");
+    menu.reset(panel->searchMenu(panel.get()));
+    menu->actions()[0]->trigger();
+    EXPECT_TRUE(panel->recentSearches().isEmpty());
 }
 
 TEST(PrefVideoInputs, OnlyTheEightInputsAreAnnounced) {

@@ -41,6 +41,8 @@ void HUDPopUpButton::paintEvent(QPaintEvent*) {
 
 void HUDPopUpButton::showMenu() {
     if (menu_ || cell_->numberOfItems() == 0) return;
+    emit aboutToPopUp();
+    if (cell_->numberOfItems() == 0) return;
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     // A pull-down's first item is its title, not a choice.
@@ -59,6 +61,7 @@ void HUDPopUpButton::showMenu() {
         menu_ = nullptr;
         cell_->setHighlighted(false);
         update();
+        emit menuClosed();
     });
     menu_ = menu;
     cell_->setHighlighted(true);

@@ -34,6 +34,9 @@ public:
 signals:
     void activated(int index);
     void currentIndexChanged(int index);
+    // Before the menu is built from the items, which may still change them.
+    void aboutToPopUp();
+    void menuClosed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
