@@ -5,6 +5,7 @@
 #include "app/KeloRemoteTick.h"
 #include "app/KeloStatusLine.h"
 #include "foundation/OmLog.h"
+#include "hud/views/DTableView.h"
 #include "hud/windows/HUDThemeKeloWindow.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
