@@ -34,7 +34,7 @@ protected:
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
         address_ = 0x7F020001 + (uint32_t(line) << 8);  // 127.2.x.1
         KlE_Control_Status::Options options;
-        options.citpPort = uint16_t(40000 + 3 * line);
+        options.citpPort = uint16_t(44000 + 3 * line);
         options.statusPort = uint16_t(options.citpPort + 1);
         options.prefsPort = uint16_t(options.citpPort + 2);
         statusPort_ = options.statusPort;
