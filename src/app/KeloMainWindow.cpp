@@ -6,6 +6,7 @@
 #include "tabbar/TbTabView.h"
 #include "tabbar/TbTabViewItem.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -20,13 +21,18 @@ QString mainWindowTitle(const QString& version, const QString& bundlePath) {
     const QString marker = "Kelo Verozo ";
     const qsizetype at = bundlePath.indexOf(marker);
     if (at >= 0) {
-        const QString rest = bundlePath.mid(at + marker.size());
+        // The install's own folder name, not what lies inside it.
+        const QString rest = bundlePath.mid(at + marker.size()).section('/', 0, 0);
         if (rest.size() > 1 && rest[0] != 'v' && !rest[0].isDigit()) {
             const QString name = QFileInfo(rest).completeBaseName();
             return QString("Kelo Verozo %1 (%2)").arg(name, shown);
         }
     }
     return QString("Kelo Verozo %1").arg(shown);
+}
+
+QString applicationBundlePath() {
+    return QCoreApplication::applicationDirPath();
 }
 
 KeloMainWindow::KeloMainWindow(QWidget* parent)

@@ -14,9 +14,11 @@ class TbTabView;
 class TbTabViewItem;
 
 // "Kelo Verozo <version>" with the version cut at " r"; an install whose
-// path continues after "Kelo Verozo " with a name (not "v" or a digit) adds
-// that name: "Kelo Verozo 5.2 (Beta)".
+// folder is named "Kelo Verozo <name>" (a name not starting with "v" or a
+// digit) adds that name: "Kelo Verozo Beta (5.2)".
 QString mainWindowTitle(const QString& version, const QString& bundlePath);
+// The install's path, which names it: the folder of the executable.
+QString applicationBundlePath();
 
 // The main window: the sidebar, the page bar with its seven tabs over the tab
 // view, and the status line. The sidebar shows the servers found on the

@@ -16,6 +16,7 @@
 #include "settings/KeloRemoteContentEditorWindow.h"
 #include "settings/KlRemoteControlList.h"
 #include "settings/KlRemoteControlPanel.h"
+#include "status/KeloMonitorHUD.h"
 #include "status/KeloRemoteCell.h"
 #include "status/KeloServerListPanel.h"
 #include "status/KeloStatusView.h"
@@ -29,10 +30,12 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QTimer>
 #include <QUrl>
 
 #include <unistd.h>
@@ -88,6 +91,7 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     window_ = std::make_unique<KeloMainWindow>();
     window_->tabItem(KeloMainWindow::kPreferencesTab)->setView(preferences_.get());
     window_->setWindowTitle(mainWindowTitle(version, bundlePath));
+    window_->setDelegate(this);
     buildWindowMenu();
 
     const CurrentLayoutSettings layout = settings_->loadLayoutSettings();
@@ -118,6 +122,13 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     tick.addView(this);
     serversTick_ = std::make_unique<StatusTabTickView>(*servers_);
     tick.addView(serversTick_.get());
+    // Scheduled on every Linux: the refresh guards against cells that the
+    // tick's change checks missed, whatever the desktop.
+    updateUiTimer_ = std::make_unique<QTimer>();
+    updateUiTimer_->setInterval(kUpdateUiSeconds * 1000);
+    QObject::connect(updateUiTimer_.get(), &QTimer::timeout, [this] { update_ui(); });
+    updateUiTimer_->start();
+    validateWindowMenu();
     defaults.setObject(kAppSleepDisabledKey, true);
 }
 
@@ -252,12 +263,43 @@ void KeloRemote::forceBreakoutSave() {
     writeSettings();
 }
 
+void KeloRemote::changeMonitorSetting(const QString& value, const QString& key) {
+    if (servers_) servers_->changeMonitorSetting(value, key, layoutDict());
+}
+
+void KeloRemote::update_ui() {
+    if (!servers_) return;
+    changeMonitorSetting("all", kUpdateUiKey);
+    servers_->updateMixNames();
+}
+
+void KeloRemote::fitWindowToView(QWidget* view) {
+    if (!view || !window_) return;
+    QWidget* window = view->window();
+    if (window == view || window == window_.get()) return;
+    auto* status = qobject_cast<KeloStatusView*>(view);
+    if (status && dynamic_cast<KeloMonitorHUD*>(status->target())) return;
+    // A one-cell view without a server has nothing to show.
+    const bool empty = status && status->singleCell() && !status->singleCell()->keloObject();
+    if (!empty) {
+        window->show();
+        window->raise();
+    }
+    view->hide();
+    window->setGeometry(QRect(window->geometry().topLeft(), view->size()));
+    view->move(0, 0);
+    view->show();
+    if (empty) window->hide();
+}
+
 void KeloRemote::KeloRemoteNotification(const Notification& notification) {
-    // The monitor HUD fits its own panel.
-    if (hud_ && notification.userInfo.value("view").value<QObject*>() ==
-                    static_cast<QObject*>(hud_->monitorHudView()))
+    const int type = notification.userInfo.value("type").toInt();
+    if (type == 5) {
+        fitWindowToView(
+            qobject_cast<QWidget*>(notification.userInfo.value("view").value<QObject*>()));
         return;
-    if (notification.userInfo.value("type").toInt() != 7) return;
+    }
+    if (type != 7) return;
     const KeloObject* kelo = link_->keloObjectForName(selectedKelo_);
     if (kelo && kelo->address() != 0 && !kelo->isRunning())
         runAlert({false,
@@ -285,12 +327,30 @@ void KeloRemote::buildWindowMenu() {
         action->setShortcut(QKeySequence(item.key));
         const int tag = item.tag;
         QObject::connect(action, &QAction::triggered, [this, tag] { windowMenuAction(tag); });
+        if (tag == 33) projectionEditorWindowItem_ = action;
     }
+    menu->addSeparator();
+    toContentEditorMenu_ = menu->addAction("Show Projection Editor");
+    QObject::connect(toContentEditorMenu_, &QAction::triggered, [this] { windowMenuAction(4); });
+    QObject::connect(menu, &QMenu::aboutToShow, [this] { validateWindowMenu(); });
     OmLogDebugMenu::addDebugMenuIfNeeded(bar);
+}
+
+void KeloRemote::validateWindowMenu() {
+    const bool visible = contentEditor_ && contentEditor_->visible();
+    if (toContentEditorMenu_)
+        toContentEditorMenu_->setText(visible ? "Hide Projection Editor"
+                                              : "Show Projection Editor");
+    if (projectionEditorWindowItem_) projectionEditorWindowItem_->setEnabled(visible);
 }
 
 void KeloRemote::windowMenuAction(int tag) {
     switch (tag) {
+    case 4:
+        contentEditor_->setVisible(!contentEditor_->visible());
+        validateWindowMenu();
+        saveKeloes();
+        return;
     case 31:
         window_->tabView()->selectTabViewItemWithIdentifier(KeloMainWindow::kStatusTab);
         break;
@@ -328,7 +388,15 @@ void KeloRemote::showStatusText(const QString& text, const QColor& color) {
 }
 
 void KeloRemote::updateInfoBar() {
-    if (window_) window_->statusLine()->updateInfoBar(QDateTime::currentMSecsSinceEpoch());
+    if (window_)
+        window_->statusLine()->updateInfoBar(QDateTime::currentMSecsSinceEpoch(),
+                                             InfoBarSender::Tick, window_.get());
+}
+
+void KeloRemote::updateInfoBar(ToolTipWindowProtocol* window) {
+    if (!window_ || window != window_.get()) return;
+    window_->statusLine()->updateInfoBar(QDateTime::currentMSecsSinceEpoch(),
+                                         InfoBarSender::Window, window_.get());
 }
 
 QWidget* KeloRemote::klWindow() {

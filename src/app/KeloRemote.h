@@ -8,6 +8,7 @@
 #include "foundation/KlStatusLine.h"
 #include "foundation/VTaskManager.h"
 #include "hud/windows/HUDWindowServices.h"
+#include "hud/windows/ToolTipWindowProtocol.h"
 #include "platform/NotificationCenter.h"
 #include "serverlink/ChangeIncrementsDict.h"
 #include "status/KeloMonitorHUD.h"
@@ -38,6 +39,8 @@ class KlE_Control_Status;
 class KlRemoteControlList;
 class KlRemoteControlPanel;
 class KeloRemoteContentEditorWindow;
+class QAction;
+class QTimer;
 class ServersUI;
 
 // The application controller: owns the settings file, the main window, the
@@ -56,11 +59,14 @@ class KeloRemote : public KeloRemoteTickView,
                    public StatusTabServices,
                    public KeloRemoteOwner,
                    public KeloMonitorHUDOwner,
-                   public KeloRemoteCommandsOwner {
+                   public KeloRemoteCommandsOwner,
+                   public ToolTipWindowDelegate {
 public:
     // A general status must be younger than this for a server's alias to
     // replace the name the operator last saw.
     static constexpr double kAliasFreshSeconds = 3.0;
+    // The Status tab is rebuilt whole this often, whatever the tick saw.
+    static constexpr int kUpdateUiSeconds = 300;
 
     explicit KeloRemote(std::unique_ptr<KeloRemoteSettings> settings);
     ~KeloRemote() override;
@@ -88,6 +94,7 @@ public:
     ServersUI* serversUI() const { return servers_.get(); }
     KeloRemoteSettings& settings() const { return *settings_; }
     KlRemoteControlList* controls() const { return controls_; }
+    KeloRemoteContentEditor* contentEditor() const { return contentEditor_; }
     const QStringList& serverListRows() const { return serverListRows_; }
 
     // --- Tick ---------------------------------------------------------------------
@@ -116,17 +123,30 @@ public:
     CurrentLayoutSettings loadLayoutSettings() override;
     // Records the working set and writes the settings file.
     void forceBreakoutSave() override;
+    // Stores one setting of the current layout and has the Status tab apply it.
+    void changeMonitorSetting(const QString& value, const QString& key) override;
+    // The periodic full refresh of the Status tab (every kUpdateUiSeconds).
+    void update_ui();
+    QTimer* updateUiTimer() const { return updateUiTimer_.get(); }
+    // A view that reported a size change takes its window's whole content;
+    // the main window's pages follow its layout and the monitor HUD places
+    // its own panel.
+    void fitWindowToView(QWidget* view);
 
     // "KeloRemoteNotification" 5 (fit the window) and 7 (select a
     // preference), handed on by KeloRemoteNotificationRoute.
     void KeloRemoteNotification(const Notification& notification);
     // The Window menu's commands: 31 Status tab, 32 Preferences tab, 33 the
-    // projection editor.
+    // projection editor, 4 shows or hides the projection editor.
     void windowMenuAction(int tag);
+    // The Window menu's titles and states as the projection editor stands.
+    void validateWindowMenu();
 
     // --- Front end ------------------------------------------------------------------------
     void showStatusText(const QString& text, const QColor& color) override;
     void updateInfoBar() override;
+    // The main window's tool-tip text changed.
+    void updateInfoBar(ToolTipWindowProtocol* window) override;
     QWidget* klWindow() override;
     int runAlert(const VTaskAlert& alert) override;
     void requestUserAttention() override;
@@ -157,8 +177,6 @@ public:
     // KeloMonitorHUDOwner: the current layout's "layout_settings".
     QVariant layoutSetting(const QString& key) override;
     void setLayoutSetting(const QString& key, const QVariant& value) override;
-    // Stores a layout setting and lets the Status tab apply it.
-    void changeMonitorSetting(const QString& value, const QString& key) override;
 
     // --- Menus, commands and the Preferences panel's controls --------------------------
     KeloRemoteCommands* commands() const { return commands_.get(); }
@@ -223,6 +241,10 @@ private:
     // Goes before the window, taking its views out of it.
     std::unique_ptr<ServersUI> servers_;
     std::unique_ptr<StatusTabTickView> serversTick_;
+    std::unique_ptr<QTimer> updateUiTimer_;
+    // The Window menu's projection editor items (tags 4 and 33).
+    QAction* toContentEditorMenu_ = nullptr;
+    QAction* projectionEditorWindowItem_ = nullptr;
     // The current layout's monitor list; the Status tab reorders it in place.
     KeloMonitorList monitorList_{nullptr};
     KlE_Control_Status* link_ = nullptr;

@@ -101,10 +101,3 @@ void KeloRemote::setLayoutSetting(const QString& key, const QVariant& value) {
     layout.insert(kLayoutSettingsKey, layoutSettings);
     settings_->setLayoutDict(layout);
 }
-
-void KeloRemote::changeMonitorSetting(const QString& value, const QString& key) {
-    if (servers_ && servers_->columns())
-        servers_->columns()->changeMonitorSetting(value, key);
-    else
-        setLayoutSetting(key, value);
-}

@@ -7,9 +7,6 @@
 #include "foundation/KeloPrintfLog.h"
 #include "foundation/OmLog.h"
 #include "foundation/VTaskManager.h"
-#include "hud/theme/HUDThemeKelo.h"
-#include "hud/theme/HUDThemeKeloPanel.h"
-#include "hud/theme/HUDThemeManager.h"
 #include "hud/windows/HUDThemeKeloWindow.h"
 #include "platform/LibraryPaths.h"
 #include "serverlink/KeloObject.h"
@@ -125,10 +122,6 @@ bool clickServerCell(const ServersUI& servers, const QString& name) {
 int main(int argc, char** argv) {
     umask(2);
 
-    // The panel theme first, so the gradient theme, registered last, is the default.
-    HUDThemeManager::keyedManager()->setTheme(HUDThemeKeloPanel::instance(), "flatTheme");
-    HUDThemeManager::keyedManager()->setTheme(HUDThemeKelo::instance(), "gradientTheme");
-
     NSApplicationEventCatcher app(argc, argv);
     QCoreApplication::setApplicationName("KeloRemote");
     QCoreApplication::setApplicationVersion(QStringLiteral(KELO_VERSION));
@@ -167,7 +160,7 @@ int main(int argc, char** argv) {
     KlE_Control_Status* link = KlE_Control_Status::defaultObject();
     KeloRemoteTick& tick = root.startLink(*link, log);
     remote.awakeFromNib(*link, tick, QCoreApplication::applicationVersion(),
-                        QCoreApplication::applicationFilePath());
+                        applicationBundlePath());
     remote.mainWindow()->show();
     // Lets a test that runs the real program check its window: the log
     // owns standard output, so the listing goes to a file of the test's,

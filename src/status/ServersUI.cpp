@@ -18,6 +18,7 @@
 #include "status/KeloStatusView.h"
 #include "status/SelectedServerColumn.h"
 #include "status/ServersUICollections.h"
+#include "status/StatusConstants.h"
 #include "status/StatusTabBaseView.h"
 #include "status/StatusTabServices.h"
 #include "status/statusContainer.h"
@@ -475,6 +476,27 @@ void ServersUI::setWindowLimits(std::shared_ptr<TbTabViewItem> item) {
     }
     if (identifier == 1 && tabInView_ != 1 && columns_) columns_->layoutStatusTabBaseView();
     tabInView_ = identifier;
+}
+
+void ServersUI::changeMonitorSetting(const QString& value, const QString& key,
+                                     QVariantMap layoutDict) {
+    QVariantMap settings = layoutDict.value(kLayoutSettingsKey).toMap();
+    settings.insert(key, value);
+    layoutDict.insert(kLayoutSettingsKey, settings);
+    KeloRemoteOwner* owner = this->owner();
+    owner->setLayoutDict(layoutDict);
+    // The columns read the layout back from the owner and apply it.
+    if (columns_) {
+        columns_->changeMonitorSetting(value, key);
+        return;
+    }
+    if (key == QLatin1String(kUpdateUiKey)) updateMonitorSettings(layout_);
+    layout_ = owner->loadLayoutSettings();
+    if (key == QLatin1String(kHeightKey)) updateMonitorSettings(layout_);
+}
+
+void ServersUI::updateMixNames() {
+    if (columns_) columns_->updateMixNames();
 }
 
 void ServersUI::tabViewDidSelectTabViewItem(TbTabView* tabView, const TbItem& item) {

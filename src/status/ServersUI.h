@@ -86,6 +86,12 @@ public:
     // The window's minimum size for a tab (null: the selected one).
     void setWindowLimits(std::shared_ptr<TbTabViewItem> item);
     void tabViewDidSelectTabViewItem(TbTabView* tabView, const TbItem& item) override;
+    // Stores `value` under `key` in `layoutDict`'s "layout_settings", makes
+    // that the owner's layout and has the columns and the server list apply
+    // it ("update_ui" refreshes everything).
+    void changeMonitorSetting(const QString& value, const QString& key, QVariantMap layoutDict);
+    // Copies the servers' current mix names into the columns' descriptions.
+    void updateMixNames();
 
     // KeloStatusViewTarget
     void statusViewSelectionChanged(KeloStatusView* view) override;

@@ -20,6 +20,8 @@ inline constexpr char kShowSelectedServerOnlyKey[] = "showSelectedServerOnly";
 inline constexpr char kShowSelectedServerOrderingKey[] = "showSelectedServerOrdering";
 inline constexpr char kHasMonitorBreakoutKey[] = "hasmonitorbreakout";
 inline constexpr char kMonitorHudPosnKey[] = "monitor_hud_posn";
+// Stored "all" by the periodic refresh, which re-applies the whole layout.
+inline constexpr char kUpdateUiKey[] = "update_ui";
 // Dictionary: server name -> {"collectionID": letter, "isMaster": "1"}.
 inline constexpr char kMasterSlaveDictKey[] = "_masterSlaveDict";
 // The table's former key, dropped when the table is first loaded.

@@ -80,9 +80,12 @@ void TbTabView::selectTabViewItemWithIdentifier(const QVariant& identifier) {
 }
 
 void TbTabView::replaceView(TbTabViewItem* item, QWidget* old) {
+    // The page was this view's to own and is nobody's page any more. Later,
+    // not now: the replacement may come from one of the page's own handlers.
     if (old) {
         stack_->removeWidget(old);
-        old->setParent(nullptr);
+        old->hide();
+        old->deleteLater();
     }
     if (item->view()) stack_->addWidget(item->view());
     showSelectedView();

@@ -31,6 +31,7 @@ public:
 
     // The page; the tab view shows it while the item is selected and owns it
     // (as a Qt child of its content switcher) while the item belongs to it.
+    // In a tab view, the page a new one replaces is deleted.
     QWidget* view() const { return view_; }
     void setView(QWidget* view);
 

@@ -15,6 +15,7 @@
 #include "serverlink/LinkTestSupport.h"
 #include "settings/KlRemoteControlList.h"
 #include "settings/KlSettingsNotifications.h"
+#include "settings/KeloRemoteContentEditor.h"
 #include "status/BreakoutColumns.h"
 #include "status/KeloBreakoutCell.h"
 #include "status/KeloServerListPanel.h"
@@ -34,6 +35,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -235,8 +238,8 @@ TEST_F(Controller, WindowMenuAndPreferenceRequestsSelectTheirTabs) {
         keys << action->shortcut().toString();
     }
     EXPECT_EQ(titles, QStringList({"Kelo Status Window", "Projection Editor Window",
-                                   "Kelo Preferences Window"}));
-    EXPECT_EQ(keys, QStringList({"Ctrl+1", "Ctrl+3", "Ctrl+4"}));
+                                   "Kelo Preferences Window", "", "Show Projection Editor"}));
+    EXPECT_EQ(keys, QStringList({"Ctrl+1", "Ctrl+3", "Ctrl+4", "", ""}));
     menu->actions()[2]->trigger();
     EXPECT_EQ(selectedTab(), KeloMainWindow::kPreferencesTab);
     menu->actions()[0]->trigger();
@@ -399,6 +402,127 @@ TEST_F(Controller, StatusTextFromAnyThreadReachesTheLineAndTheTickExpiresIt) {
     EXPECT_TRUE(line->text().isEmpty());
     EXPECT_EQ(line->showStatusTextUntil(), 0) << "the empty message ends at the next tick";
     KlStatusLine::install(nullptr);
+}
+
+TEST_F(Controller, TheWindowMenuShowsAndHidesTheProjectionEditor) {
+    QMenu* menu = nullptr;
+    for (QAction* action : remote->mainWindow()->findChild<QMenuBar*>()->actions())
+        if (action->text() == "Window") menu = action->menu();
+    ASSERT_NE(menu, nullptr);
+    QAction* toggle = menu->actions().value(4);
+    QAction* editorWindow = menu->actions().value(1);
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_EQ(toggle->text(), "Show Projection Editor");
+    EXPECT_FALSE(editorWindow->isEnabled()) << "no editor window to bring forward";
+
+    toggle->trigger();
+    EXPECT_TRUE(remote->contentEditor()->visible());
+    EXPECT_EQ(toggle->text(), "Hide Projection Editor");
+    EXPECT_TRUE(editorWindow->isEnabled());
+    EXPECT_TRUE(UserDefaults::standard().boolValue("content_editor_vis")) << "saved";
+
+    toggle->trigger();
+    EXPECT_FALSE(remote->contentEditor()->visible());
+    EXPECT_EQ(toggle->text(), "Show Projection Editor");
+    EXPECT_FALSE(UserDefaults::standard().boolValue("content_editor_vis"));
+}
+
+// The info bar carries what the pointer is over (the main window's tool-tip
+// text, set by the Status tab's cells and the Content tab's tables) while
+// no message has the line, and lets it go 100 ms after the pointer leaves.
+TEST_F(Controller, TheMainWindowsToolTipReachesTheInfoBar) {
+    KeloMainWindow* window = remote->mainWindow();
+    KeloStatusLine* line = window->statusLine();
+    KlStatusLine::install(remote.get());  // the tick's info bar
+    window->show();
+    tick->tick();
+    window->setToolTipInfo("Kelo A: wrong subnet", Qt::red);
+    EXPECT_EQ(line->text(), "Kelo A: wrong subnet");
+    EXPECT_EQ(line->shownColour(), QColor(Qt::red));
+
+    // The pointer moves over the server list away from any cell: the view
+    // clears the window's tool tip and the line follows a little later.
+    KeloStatusView* view = remote->serversUI()->monitorViews()[0]->statusView;
+    ASSERT_NE(view, nullptr);
+    QMouseEvent move(QEvent::MouseMove, QPointF(view->width() - 2, view->height() - 2),
+                     view->mapToGlobal(QPointF(view->width() - 2, view->height() - 2)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view, &move);
+    EXPECT_TRUE(window->toolTipInfo(nullptr).isEmpty());
+    EXPECT_EQ(line->text(), "Kelo A: wrong subnet");
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    tick->tick();
+    EXPECT_TRUE(line->text().isEmpty());
+
+    // A message has the line: the tool tip waits for it.
+    remote->showStatusText("Copied 3 files", QColor());
+    window->setToolTipInfo("Kelo A: wrong subnet", Qt::red);
+    EXPECT_EQ(line->text(), "Copied 3 files");
+    KlStatusLine::install(nullptr);
+}
+
+TEST_F(Controller, MonitorSettingsReachTheStatusTabAndTheFile) {
+    ServersUI* servers = remote->serversUI();
+    remote->changeMonitorSetting("160", "height");
+    EXPECT_EQ(remote->layoutDict().value("layout_settings").toMap().value("height"), "160");
+    EXPECT_EQ(remote->loadLayoutSettings().thumbHeight, 160);
+    EXPECT_EQ(servers->layout().thumbHeight, 160) << "the server list is told";
+
+    // The periodic full refresh: every 300 s, stored as "update_ui".
+    ASSERT_NE(remote->updateUiTimer(), nullptr);
+    EXPECT_TRUE(remote->updateUiTimer()->isActive());
+    EXPECT_EQ(remote->updateUiTimer()->interval(), 300 * 1000);
+    remote->update_ui();
+    EXPECT_EQ(remote->layoutDict().value("layout_settings").toMap().value("update_ui"), "all");
+    EXPECT_EQ(servers->layout().thumbHeight, 160);
+    ASSERT_TRUE(remote->applicationShouldTerminate());
+    QFile file(dir.filePath("KeloRemote.plist"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QVariantMap settings = PropertyList::read(file.readAll())
+                                     .toMap()
+                                     .value("layouts")
+                                     .toList()
+                                     .value(0)
+                                     .toMap()
+                                     .value("layout_settings")
+                                     .toMap();
+    EXPECT_EQ(settings.value("height"), "160");
+    EXPECT_EQ(settings.value("update_ui"), "all");
+}
+
+// "KeloRemoteNotification" 5: a one-cell view that changed size takes its
+// window's whole content, and the window is shown only with a server to show.
+TEST_F(Controller, ASizeChangeFitsTheViewsWindow) {
+    KeloRemoteNotificationRoute route(*link);
+    auto fit = [](QWidget* view) {
+        NotificationCenter::defaultCenter().post(
+            kKeloRemoteNotification, view,
+            {{"type", 5}, {"view", QVariant::fromValue(static_cast<QObject*>(view))}});
+    };
+    KeloBreakoutCell cell;
+    QWidget panel;
+    panel.setGeometry(50, 60, 400, 300);
+    panel.show();
+    auto* view = new KeloStatusView(QRectF(20, 30, 180, 90), &panel);
+    view->setSingleCell(&cell);
+
+    fit(view);
+    EXPECT_EQ(panel.geometry(), QRect(50, 60, 180, 90));
+    EXPECT_EQ(view->pos(), QPoint(0, 0));
+    EXPECT_TRUE(view->isVisibleTo(&panel));
+    EXPECT_FALSE(panel.isVisible()) << "nothing to show";
+
+    announce("Kelo A", "Running", linktest::kServerA);
+    cell.setKeloObject(link->keloObjectForName("Kelo A"));
+    fit(view);
+    EXPECT_TRUE(panel.isVisible());
+    view->setSingleCell(nullptr);
+
+    // The main window's pages follow its layout.
+    KeloMainWindow* window = remote->mainWindow();
+    const QSize before = window->size();
+    fit(remote->serversUI()->monitorViews()[0]->statusView);
+    EXPECT_EQ(window->size(), before);
 }
 
 }  // namespace

@@ -10,17 +10,19 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <unistd.h>
+
 #include <csignal>
 
 namespace {
 
 const char kSettingsFile[] = "/.local/share/com.OMBREL.KeloApplications/KeloRemote.plist";
 
-// Starts the real program under the suite's X display, with a home of its
-// own; it lists its window in "window.txt" there, and clicks the Status
-// tab's cell of the server `click` once it shows.
+// Starts the real program (`program`, else the built one) under the suite's
+// X display, with a home of its own; it lists its window in "window.txt"
+// there, and clicks the Status tab's cell of the server `click` once it shows.
 void startProgram(QProcess& proc, const QTemporaryDir& home, const QString& shot = QString(),
-                  const QString& click = QString()) {
+                  const QString& program = QString(), const QString& click = QString()) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", home.path());
     env.remove("XDG_DATA_HOME");
@@ -31,7 +33,7 @@ void startProgram(QProcess& proc, const QTemporaryDir& home, const QString& shot
     if (!click.isEmpty()) env.insert("KELO_CLICK_SERVER", click);
     env.insert("QT_QPA_PLATFORM", "xcb");
     proc.setProcessEnvironment(env);
-    proc.start(KELO_VEROZO, {});
+    proc.start(program.isEmpty() ? QString(KELO_VEROZO) : program, {});
 }
 
 // The program's latest listing once `done` holds for it, or the last one
@@ -56,13 +58,18 @@ void quitProgram(QProcess& proc) {
 
 TEST(KeloVerozoProcess, StartsShowsWindowAndSavesOnSigInt) {
     QTemporaryDir home;
+    // Installed in a folder that names it, under a program name of its own.
+    const QString install = home.filePath("Kelo Verozo Beta");
+    ASSERT_TRUE(QDir().mkpath(install));
+    const QString program = install + "/verozo";
+    ASSERT_EQ(::link(KELO_VEROZO, QFile::encodeName(program).constData()), 0);
     QProcess proc;
-    startProgram(proc, home);
+    startProgram(proc, home, QString(), program);
     ASSERT_TRUE(proc.waitForStarted(10000));
 
     const QByteArray out = waitForListing(
         proc, home, [](const QByteArray& text) { return text.contains("tabs:"); }, 20);
-    EXPECT_TRUE(out.contains("window: Kelo Verozo ")) << out.constData();
+    EXPECT_TRUE(out.contains("window: Kelo Verozo Beta (")) << out.constData();
     // The window as the X server knows it, found by its title.
     const QByteArray title = out.mid(out.indexOf("window: ") + 8).split('\n').value(0);
     QByteArray windows;
@@ -158,7 +165,7 @@ TEST(KeloVerozoProcess, StatusTabColumnsMenusAndTheMonitorHudFollowingAClick) {
     QFile::remove(shot);
     QFile::remove(hudShot);
     QProcess proc;
-    startProgram(proc, home, shot, names[1]);
+    startProgram(proc, home, shot, QString(), names[1]);
     ASSERT_TRUE(proc.waitForStarted(10000));
     // A cell shows the name the server calls itself (its alias).
     auto allOnline = [&sim](const QByteArray& text) {

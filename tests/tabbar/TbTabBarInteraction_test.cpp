@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMimeData>
+#include <QPointer>
 #include <QStackedWidget>
 #include <QTest>
 
@@ -223,6 +224,22 @@ TEST_F(Interaction, TabViewChangesAddAndDropCells) {
     // Relabelling an item relabels its tab.
     extra->setLabel("Renamed");
     EXPECT_EQ(f.cell(1)->title(), "Renamed");
+}
+
+// A page handed to an item replaces the old one, which goes with it
+// (the main window's placeholders are replaced by the real pages).
+TEST_F(Interaction, ReplacingAPageDeletesTheOldOne) {
+    auto item = f.tabView->tabViewItemAtIndex(1);
+    QPointer<QWidget> old = item->view();
+    ASSERT_FALSE(old.isNull());
+    auto* page = new QWidget;
+    item->setView(page);
+    f.tabView->selectTabViewItem(item);
+    EXPECT_EQ(f.tabView->contentSwitcher()->currentWidget(), page);
+    EXPECT_EQ(f.tabView->contentSwitcher()->indexOf(old), -1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(old.isNull());
+    EXPECT_EQ(item->view(), page);
 }
 
 TEST(PageBar, TheMainBarHasNoWorkingCloseButtons) {
