@@ -2,6 +2,7 @@
 
 #include "app/KeloRemoteNotificationRoute.h"
 #include "app/KeloRemoteTick.h"
+#include "content/ContentSyncServices.h"
 #include "content/ContentUI.h"
 #include "content/ContentUIServices.h"
 #include "content/keloRootPath.h"
@@ -79,6 +80,7 @@ const struct {
     {"KeloRemoteOwner", [] { return KeloRemoteOwner::installed() != nullptr; }},
     {"KlTroubleShooter", [] { return KlTroubleShooter::installed() != nullptr; }},
     {"ContentUIServices", [] { return ContentUIServices::installed() != nullptr; }},
+    {"ContentSyncServices", [] { return ContentSyncServices::installed() != nullptr; }},
     {"ServerCollectionsContent", [] { return ServerCollectionsContent::installed() != nullptr; }},
 };
 
@@ -97,6 +99,7 @@ KeloCompositionRoot::~KeloCompositionRoot() {
     tick_.reset();
     route_.reset();
     ServerCollectionsContent::install(nullptr);
+    ContentSyncServices::install(nullptr);
     ContentUIServices::install(nullptr);
     KlTroubleShooter::install(nullptr);
     KeloRemoteOwner::install(nullptr);
@@ -131,6 +134,7 @@ bool KeloCompositionRoot::install() {
     // settings, content
     KlTroubleShooter::install(troubleShooter_.get());
     ContentUIServices::install(frontEnd_.contentServices);
+    ContentSyncServices::install(frontEnd_.contentSync);
     // The Content tab answers the Status tab's collection questions.
     ServerCollectionsContent::install(ContentUI::instance());
 

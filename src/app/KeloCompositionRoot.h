@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class ContentSyncServices;
 class ContentUIServices;
 class HUDImageUtilColours;
 class HUDWindowServices;
@@ -29,6 +30,7 @@ struct KeloFrontEnd {
     ContentUIServices* contentServices = nullptr;
     StatusTabServices* statusTabServices = nullptr;
     KeloRemoteOwner* remoteOwner = nullptr;
+    ContentSyncServices* contentSync = nullptr;
 };
 
 // The one place that wires the program: installs every provider and service

@@ -6,6 +6,7 @@
 #include "app/KeloRemoteTick.h"
 #include "app/KeloStatusLine.h"
 #include "app/OmLogDebugMenu.h"
+#include "content/ContentTabSyncServices.h"
 #include "content/ContentUIPanel.h"
 #include "foundation/OmLog.h"
 #include "platform/MainThread.h"
@@ -67,7 +68,7 @@ private:
 };
 
 KeloRemote::KeloRemote(std::unique_ptr<KeloRemoteSettings> settings)
-    : settings_(std::move(settings)) {
+    : settings_(std::move(settings)), contentSync_(std::make_unique<ContentTabSyncServices>()) {
     gKeloRemote = this;
 }
 
@@ -77,6 +78,12 @@ KeloRemote::~KeloRemote() {
 
 KeloRemote* KeloRemote::instance() {
     return gKeloRemote;
+}
+
+KeloFrontEnd KeloRemote::frontEnd() {
+    KeloFrontEnd frontEnd{this, this, this, this, this, this};
+    frontEnd.contentSync = contentSync_.get();
+    return frontEnd;
 }
 
 void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
@@ -115,6 +122,8 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     ContentUIPanel::Options contentOptions;
     contentOptions.network = &link;
     contentPanel_ = std::make_unique<ContentUIPanel>(contentOptions);
+    contentSync_->setPanel(contentPanel_.get());
+    contentSync_->setServers(servers_.get(), &link);
     if (auto item = window_->tabItem(KeloMainWindow::kContentTab))
         item->setView(contentPanel_->page());
     buildMenus();

@@ -23,6 +23,7 @@
 
 #include <memory>
 
+class ContentTabSyncServices;
 class ContentUIPanel;
 class KeloObject;
 class KeloRemoteContentEditor;
@@ -75,7 +76,7 @@ public:
 
     // The process's controller; null before one exists.
     static KeloRemote* instance();
-    KeloFrontEnd frontEnd() { return {this, this, this, this, this, this}; }
+    KeloFrontEnd frontEnd();
 
     // Everything that needs the installed interfaces and the link: loads
     // the settings, builds the main window titled for `version` and
@@ -232,6 +233,8 @@ private:
     std::unique_ptr<KeloRemoteSettings> settings_;
     // Before the window, which owns its page and goes first.
     std::unique_ptr<ContentUIPanel> contentPanel_;
+    // Answers the sync model for the Content and Status tabs once they exist.
+    std::unique_ptr<ContentTabSyncServices> contentSync_;
     std::unique_ptr<KeloMainWindow> window_;
     // The Preferences tab owns its list and the editor window its model.
     std::unique_ptr<KlRemoteControlPanel> preferences_;

@@ -126,6 +126,9 @@ public:
     // One pass over one folder, in the job's state.
     void syncFolder(const ContentTableRowPtr& folder, bool force, const RowIndexes* rows,
                     ContentDryRunState& state);
+    // One job over several folders: passes over all of them, counting, then
+    // asking, then sending, unless the operator cancels.
+    void syncFolders(const ContentRows& folders, bool force);
     // The members that can take the file.
     QStringList validSlavesForFile(const ContentTableRow& file, const QStringList& slaves,
                                    bool log);
@@ -157,6 +160,7 @@ public:
         double value = 0;      // 0-1
         QString text;          // done and total, with the rate
         QString title;         // remaining time on the bar
+        bool operator==(const ProgressDisplay&) const = default;
     };
     const ProgressDisplay& progressDisplay() const { return progress_; }
     // The bar for that many bytes still queued of a batch of `highWaterMark`.
@@ -224,6 +228,14 @@ public:
     void requestPixelMapFilesForKeloSet(const std::vector<KeloObject*>& keloes);
     float assertFloatPref(const QString& key, float min, float max, float dflt);
     int assertIntPref(const QString& key, int min, int max, int dflt);
+    // A new analysis of the selected server's collection on the next cycle.
+    void requestRescan() { needsRescan_ = forceRescan_ = true; }
+    bool needsRescan() const { return needsRescan_; }
+    bool forceRescan() const { return forceRescan_; }
+    // Set when an analysis finished and waits to be taken by the refresh.
+    bool rescanDone() const { return rescanDone_; }
+    void setRescanDone(bool done) { rescanDone_ = done; }
+    bool selectedKeloChanged() const { return selectedKeloChanged_; }
     bool isActive() const { return isActive_; }
     bool isVisible() const { return isVisible_; }
     double lastFullUpdateTick() const { return lastFullUpdateTick_; }

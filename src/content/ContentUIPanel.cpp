@@ -164,6 +164,7 @@ ContentUIPanel::ContentUIPanel(const Options& options) : options_(options) {
             if (settings.value(key) != ui().masterSettings().value(key))
                 ui().setMasterSettingsValue(key, settings.value(key));
     buildPage();
+    joinSyncModel();
     auto& centre = NotificationCenter::defaultCenter();
     observers_.push_back(
         centre.addObserver("KeloThumbnailDataNotification", nullptr, [this](const Notification& n) {
@@ -433,9 +434,8 @@ void ContentUIPanel::setContentTab(QWidget* tab, HUDProgressIndicator* progressB
         cancelButton->setTitle(cross);
         cancelButton->cell()->setBGButtonType(512);
         cancelButton->setToolTip("cancel all transfers");
-        connect(cancelButton, &QAbstractButton::clicked, this, [this] {
-            if (cancelAll_) cancelAll_();
-        });
+        connect(cancelButton, &QAbstractButton::clicked, this,
+                [this] { ui().cancelAllTransfers(); });
         cancelButton->hide();
     }
     if (progressBar) {
@@ -471,7 +471,8 @@ void ContentUIPanel::commitSettings() {
 void ContentUIPanel::setBitRate(const ContentBitRate& rate) {
     bitRate_ = rate.rounded();
     commitSettings();
-    if (options_.agent && options_.agent->isActive())
+    ui().setBitRate(bitRate_.maxRate, bitRate_.autoBitRate);
+    if (agent()->isActive())
         OmLogNoFlood(kOmLogWarning,
                      "[Content] Please cancel and restart the transfer to apply bandwidth "
                      "preferences.\n");
@@ -838,12 +839,11 @@ void ContentUIPanel::folderSyncClicked(ContentTableView* table, int row) {
         return;
     const QString key = r->masterFolder ? r->masterFolder->SelfRefKey() : QString();
     if (isWatchedKey(key)) {
-        if (!syncCommands_.syncFolder) return;
         if (folders) {
-            syncCommands_.syncFolder(ui().folderDataSource()[size_t(row)], false, nullptr);
+            ui().syncFolder(ui().folderDataSource()[size_t(row)], false, nullptr);
         } else if (ContentTableRowPtr folder = ui().singleSelectedFolder()) {
-            const std::vector<size_t> rows{size_t(row)};
-            syncCommands_.syncFolder(folder, false, &rows);
+            const ContentUI::RowIndexes rows{size_t(row)};
+            ui().syncFolder(folder, false, &rows);
         }
         return;
     }
@@ -1166,7 +1166,7 @@ void ContentUIPanel::fetchThumbnail(ContentTableRow& row) {
 }
 
 void ContentUIPanel::periodicFetchThumbnails() {
-    if (needsRescan_) return;
+    if (ui().needsRescan()) return;
     QString shownFolder;
     if (const auto files = ui().currentFilesDataSource())
         for (const ContentTableRowPtr& r : *files)
@@ -1432,8 +1432,12 @@ void ContentUIPanel::updateFolderDetailView() {
 
 // --- Scan all servers -----------------------------------------------------------------
 
+KeloContentTransferAgent* ContentUIPanel::agent() const {
+    return ui().transferAgent();
+}
+
 bool ContentUIPanel::agentBusy() const {
-    return options_.agent && options_.agent->queueLengthForTransferID(0, 0) != 0;
+    return agent()->queueLengthForTransferID(0, 0) != 0;
 }
 
 void ContentUIPanel::setProgressText(const QString& text) {
@@ -1450,9 +1454,9 @@ void ContentUIPanel::scanAllServers(bool shift) {
             setAttributedColor(toScanAllServers_, QColor());
         }
     }
-    scanAfterEachTransfer_ = shift;
+    ui().setScanAfterEachTransfer(shift);
     if (agentBusy()) {
-        if (scanAfterEachTransfer_)
+        if (shift)
             OmLogNoFlood(kOmLogInfo,
                          "[Content] Rescan will be scheduled after each folder transfer "
                          "completed.\n");
@@ -1482,8 +1486,7 @@ void ContentUIPanel::scanAllServers(bool shift) {
     }
     continueScanAllServers();
     clearThumbnailCache();
-    forceRescan_ = true;
-    needsRescan_ = true;
+    ui().requestRescan();
 }
 
 void ContentUIPanel::finishScanHead(bool* answer) {
@@ -1502,18 +1505,16 @@ void ContentUIPanel::finishScanHead(bool* answer) {
         toScanAllServers_->setState(0);
         toScanAllServers_->update();
     }
-    if (toProgressBar_) {
-        toProgressBar_->setCustomTitle(std::nullopt);
-        if (!agentBusy()) toProgressBar_->hide();
-    }
-    if (toProgressText_ && !agentBusy()) toProgressText_->hide();
+    if (toProgressBar_) toProgressBar_->setCustomTitle(std::nullopt);
+    ui().periodicUpdateProgressBar(true);
+    showProgress(true);
     *answer = false;
 }
 
 bool ContentUIPanel::continueScanAllServers() {
     auto& queue = ui().scanAllServersTasks();
     if (queue.empty()) return false;
-    if (scanAfterEachTransfer_ && toScanAllServers_) {
+    if (ui().scanAfterEachTransfer() && toScanAllServers_) {
         toScanAllServers_->setButtonType(2);
         toScanAllServers_->cell()->setHighlighted(true);
         toScanAllServers_->setState(1);
@@ -1572,16 +1573,16 @@ bool ContentUIPanel::continueScanAllServers() {
             if (missing && scanTimeout_ > t) return true;
             scanTimeout_ = 0;
             if (head->collectionID() < 0 || head->collectionID() != ui().collectionID() ||
-                selectedKeloChanged_)
+                ui().selectedKeloChanged())
                 break;
-            rescanDone_ = false;
+            ui().setRescanDone(false);
             if (!ui().analyse()) break;
             scanTimeout_ = t + 3.0;
             queue.front() = ContentTransfer::scanTask(kScanWaitForAnalysis, head->collectionID());
             return true;
         }
         case kScanWaitForAnalysis:
-            if (scanTimeout_ > t && !rescanDone_) return true;
+            if (scanTimeout_ > t && !ui().rescanDone()) return true;
             scanTimeout_ = 0;
             break;
         case kScanWaitForFolders:
@@ -1614,7 +1615,7 @@ bool ContentUIPanel::continueScanAllServers() {
             scanTimeout_ = 0;
             break;
         case kScanResumeAgent:
-            if (options_.agent) options_.agent->resume();
+            agent()->resume();
             break;
         default:
             break;
@@ -1755,7 +1756,7 @@ std::unique_ptr<QMenu> ContentUIPanel::menuForEvent(QObject* sender) {
 
 void ContentUIPanel::menuAction(int tag, const QString& title) {
     pilotContentID_.reset();
-    std::vector<ContentTableRowPtr> folders;
+    ContentRows folders;
     for (size_t index : ui().folderSelection())
         if (index < ui().folderDataSource().size())
             folders.push_back(ui().folderDataSource()[index]);
@@ -1779,23 +1780,19 @@ void ContentUIPanel::menuAction(int tag, const QString& title) {
             break;
         case kSyncFolders:
         case kForceSyncFolders:
-            if (syncCommands_.syncFolder)
-                for (const ContentTableRowPtr& folder : folders)
-                    syncCommands_.syncFolder(folder, tag == kForceSyncFolders, nullptr);
+            ui().syncFolders(folders, tag == kForceSyncFolders);
             break;
         case kSyncFiles:
         case kForceSyncFiles:
         case kBackwardsToMaster:
         case kBackwardsToAll: {
             ContentTableRowPtr folder = ui().singleSelectedFolder();
-            const std::vector<size_t> rows = ui().fileSelection();
+            const ContentUI::RowIndexes rows = ui().fileSelection();
             if (!folder) break;
-            if (tag == kSyncFiles || tag == kForceSyncFiles) {
-                if (syncCommands_.syncFolder)
-                    syncCommands_.syncFolder(folder, tag == kForceSyncFiles, &rows);
-            } else if (syncCommands_.syncBackwards) {
-                syncCommands_.syncBackwards(tag, folder, false, &rows);
-            }
+            if (tag == kSyncFiles || tag == kForceSyncFiles)
+                ui().syncFolder(folder, tag == kForceSyncFiles, &rows);
+            else
+                ui().syncBackwards(tag, folder, false, &rows);
             break;
         }
         case kRevealFolders:
@@ -1933,8 +1930,7 @@ void ContentUIPanel::launchPilotIfNeeded(std::function<void()> then) {
 
 void ContentUIPanel::refreshButtonClicked() {
     clearThumbnailCache();
-    forceRescan_ = true;
-    needsRescan_ = true;
+    ui().requestRescan();
 }
 
 void ContentUIPanel::showVolumeActionMenu() {
@@ -1942,9 +1938,91 @@ void ContentUIPanel::showVolumeActionMenu() {
     if (lastMenu_) lastMenu_->popup(QCursor::pos());
 }
 
+// --- The synchronisation model ----------------------------------------------------------
+
+void ContentUIPanel::joinSyncModel() {
+    ui().setBitRate(bitRate_.maxRate, bitRate_.autoBitRate);
+    ui().observeNotifications();
+    auto& centre = NotificationCenter::defaultCenter();
+    observers_.push_back(
+        centre.addObserver(kContentHistoryChangedNotification, nullptr,
+                           [this](const Notification& n) { historyChanged(n.userInfo); }));
+    observers_.push_back(
+        centre.addObserver(kContentRowsNeedRedrawNotification, nullptr,
+                           [this](const Notification& n) { rowsNeedRedraw(n.userInfo); }));
+}
+
+void ContentUIPanel::historyChanged(const QVariantMap& info) {
+    if (info.value("collectionID").toInt() != ui().collectionID()) return;
+    const int row = info.value("row").toInt();
+    if (row < 0 || row >= historyModel_->rowCount()) {
+        historyModel_->reload();
+        if (row < 0) toHistoryTable_->clearSelection();
+    } else {
+        static_cast<ContentTableView*>(toHistoryTable_)->updateRows({size_t(row)});
+    }
+    const int count = historyModel_->rowCount();
+    int shown = -1;
+    if (info.value("scrollToLast").toBool())
+        shown = count - 1;
+    else if (info.contains("scrollTo"))
+        shown = info.value("scrollTo").toInt();
+    else if (info.value("scroll").toBool())
+        shown = row;
+    if (shown >= 0 && shown < count) toHistoryTable_->scrollTo(historyModel_->index(shown, 0));
+}
+
+void ContentUIPanel::rowsNeedRedraw(const QVariantMap& info) {
+    const bool files = info.value("table").toInt() == 1;
+    const QVariantList rows = info.value("rows").toList();
+    // An empty list: the folder selection and the file rows were rebuilt.
+    if (rows.isEmpty()) {
+        reloadTables();
+        return;
+    }
+    std::vector<size_t> dirty;
+    for (const QVariant& row : rows) dirty.push_back(size_t(row.toULongLong()));
+    (files ? toFileTable_ : toFolderTable_)->updateRows(dirty);
+}
+
+void ContentUIPanel::showProgress(bool force) {
+    const ContentUI::ProgressDisplay& display = ui().progressDisplay();
+    if (!force && shownProgress_ == display) return;
+    shownProgress_ = display;
+    if (toProgressBar_) {
+        toProgressBar_->setDoubleValue(display.visible ? display.value : 0);
+        toProgressBar_->setVisible(display.visible);
+        if (display.visible)
+            toProgressBar_->setCustomTitle(
+                display.title.isEmpty()
+                    ? std::nullopt
+                    : std::optional<AttributedString>(AttributedString(display.title)));
+    }
+    if (toProgressText_) {
+        if (display.visible) toProgressText_->setStringValue(display.text);
+        toProgressText_->setVisible(display.visible);
+    }
+    if (toCancelTransferButton_) toCancelTransferButton_->setVisible(display.visible);
+}
+
 void ContentUIPanel::tick() {
-    if (continueScanAllServers()) return;
-    periodicFetchThumbnails();
-    updateTable(false);
-    updateTable(true);
+    // A question to the operator holds the refresh, as a modal alert holds
+    // the tab's timer: a sync pass waiting for the answer must find its rows
+    // as it left them.
+    if (QApplication::activeModalWidget()) return;
+    for (const bool files : {false, true}) {
+        const auto [first, count] = (files ? toFileTable_ : toFolderTable_)->visibleRows();
+        ui().setVisibleRows(files, size_t(std::max(0, first)), size_t(std::max(0, count)));
+    }
+    ui().timerProc();
+    showProgress(false);
+    showRefreshState();
+}
+
+void ContentUIPanel::showRefreshState() {
+    toFolderTable_->setDrawingContentStatus(ui().contentStatus());
+    const int tag = ui().refreshButtonTag();
+    if (refreshTag_ == tag) return;
+    refreshTag_ = tag;
+    setAttributedColor(toRefresh_, tag == 1 ? QColor(Qt::green) : QColor());
 }

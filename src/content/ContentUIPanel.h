@@ -2,6 +2,7 @@
 
 #include "content/ContentBitRate.h"
 #include "content/ContentTableRow.h"
+#include "content/ContentUI.h"
 #include "hud/views/MouseHoverProtocol.h"
 #include "hud/views/TableViewDelegate.h"
 #include "platform/NotificationCenter.h"
@@ -26,7 +27,6 @@ class ContentCollection;
 class ContentFileDetail;
 class ContentTableModel;
 class ContentTableView;
-class ContentUI;
 class DTableView;
 class HUDButton;
 class HUDLabel;
@@ -68,14 +68,13 @@ public:
         ContentUI* ui = nullptr;                    // null: ContentUI::instance()
         KlE_Control_Status* network = nullptr;      // null: the process's link
         KeloContentAnalyser* analyser = nullptr;    // null: the shared analyser
-        KeloContentTransferAgent* agent = nullptr;  // null: none, always idle
         // Reference-date seconds; null: the server link's clock.
         std::function<double()> clock;
         // The folder that holds the companion program's preferences; null:
         // the user's configuration folder.
         QString pilotPreferencesFolder;
         int pilotLaunchWaitMs = 5000;
-        bool timer = true;  // the 0.1 s tick
+        bool timer = true;  // the 0.1 s tick: the model's refresh cycle
     };
 
     // Scan steps of the "Scan All Servers" queue.
@@ -119,20 +118,6 @@ public:
     void setContentTab(QWidget* tab, HUDProgressIndicator* progressBar, HUDTextField* progressText,
                        HUDButton* cancelButton);
     void setScanAllServers(HUDButton* button);
-    // Cancelling all transfers is the synchronisation model's; it is called
-    // with the cancel button.
-    void setCancelAllTransfers(std::function<void()> cancel) { cancelAll_ = std::move(cancel); }
-    // The synchronisation model's sync passes (rows: file rows of the
-    // folder; null for all), called by the sync clicks and menus.
-    struct SyncCommands {
-        std::function<void(const ContentTableRowPtr& folder, bool force,
-                           const std::vector<size_t>* rows)>
-            syncFolder;
-        std::function<void(int tag, const ContentTableRowPtr& folder, bool force,
-                           const std::vector<size_t>* rows)>
-            syncBackwards;
-    };
-    void setSyncCommands(SyncCommands commands) { syncCommands_ = std::move(commands); }
 
     ContentTableView* folderTable() const { return toFolderTable_; }
     ContentTableView* fileTable() const { return toFileTable_; }
@@ -217,12 +202,6 @@ public:
     void scanAllServers(bool shift);
     bool continueScanAllServers();
     double scanTimeout() const { return scanTimeout_; }
-    bool scanAfterEachTransfer() const { return scanAfterEachTransfer_; }
-    void setRescanDone(bool done) { rescanDone_ = done; }
-    bool needsRescan() const { return needsRescan_; }
-    void setNeedsRescan(bool on) { needsRescan_ = on; }
-    bool forceRescan() const { return forceRescan_; }
-    void setSelectedKeloChanged(bool on) { selectedKeloChanged_ = on; }
     std::unique_ptr<QMenu> menuForEvent(QObject* sender);
     QMenu* menuForEvent(ContentTableView* table);
     void menuAction(int tag, const QString& title);
@@ -233,7 +212,13 @@ public:
     int runningPilotCount() const;
     void refreshButtonClicked();
     void showVolumeActionMenu();
+    // One 0.1 s cycle of the model's refresh, shown in the window.
     void tick();
+    // The model's progress display on the main window's shared controls;
+    // unless forced, only when it changed.
+    void showProgress(bool force);
+    // The folder table's status message and the refresh button's flash.
+    void showRefreshState();
 
 protected:
     // Keeps the page's content the size of the panel's container.
@@ -257,6 +242,11 @@ private:
     bool isWatchedKey(const QString& key) const;
     void commitSettings();
     bool agentBusy() const;
+    KeloContentTransferAgent* agent() const;
+    // Binds the model's notifications and the panel's answers to its posts.
+    void joinSyncModel();
+    void historyChanged(const QVariantMap& info);
+    void rowsNeedRedraw(const QVariantMap& info);
     void finishScanHead(bool* answer);
     QString pilotPreferencesPath() const;
     void revealRows(int tag, const QString& title);
@@ -289,8 +279,6 @@ private:
     QPointer<HUDButton> toCancelTransferButton_;
     QPointer<HUDButton> toScanAllServers_;
     std::unique_ptr<QMenu> lastMenu_;
-    std::function<void()> cancelAll_;
-    SyncCommands syncCommands_;
 
     ContentBitRate bitRate_;
     bool logSlowest_ = false;
@@ -300,11 +288,8 @@ private:
     QVariantMap* cache_ = &ownCache_;
 
     double scanTimeout_ = 0;
-    bool scanAfterEachTransfer_ = false;
-    bool rescanDone_ = false;
-    bool needsRescan_ = false;
-    bool forceRescan_ = false;
-    bool selectedKeloChanged_ = false;
+    std::optional<ContentUI::ProgressDisplay> shownProgress_;
+    int refreshTag_ = 0;  // 1: the refresh button shows green
     std::optional<uint32_t> pilotContentID_;
 
     QString hoverText_;

@@ -615,25 +615,13 @@ bool ContentUI::syncAllContent(const KeloObject* kelo, bool dryRunOnly) {
     ContentCollection* collection = contentCollection(collectionID_);
     ContentAnalysis* analysis = collection ? collection->analysis.get() : nullptr;
     if (!kelo || !analysis || kelo->name() != analysis->masterName) return false;
-    ContentDryRunState state;
-    bool needed = false;
-    for (;;) {
-        for (int type = 0; type < kFolderTypes; ++type) {
-            const std::shared_ptr<ContentRows> rows = collection->folderDataSourceForType(type);
-            if (!rows) continue;
-            const ContentRows folders = *rows;
-            for (const ContentTableRowPtr& row : folders) {
-                if (!row->isWatched || !row->needsSync()) continue;
-                needed = true;
-                if (!dryRunOnly) syncFolder(row, false, nullptr, state);
-            }
-        }
-        if (dryRunOnly || state.state == ContentDryRunState::kCancelled ||
-            state.state == ContentDryRunState::kSending)
-            return needed;
-        state.state = state.state != ContentDryRunState::kCounting ? ContentDryRunState::kSending
-                                                                  : ContentDryRunState::kAsking;
-    }
+    ContentRows folders;
+    for (int type = 0; type < kFolderTypes; ++type)
+        if (const std::shared_ptr<ContentRows> rows = collection->folderDataSourceForType(type))
+            for (const ContentTableRowPtr& row : *rows)
+                if (row->isWatched && row->needsSync()) folders.push_back(row);
+    if (!dryRunOnly) syncFolders(folders, false);
+    return !folders.empty();
 }
 
 void ContentUI::requestPixelMapFilesForKeloSet(const std::vector<KeloObject*>& keloes) {

@@ -100,6 +100,18 @@ void ContentUI::syncBackwards(int tag, const ContentTableRowPtr& folder, bool fo
     syncFolder(folder, force, rows, state);
 }
 
+void ContentUI::syncFolders(const ContentRows& folders, bool force) {
+    ContentDryRunState state;
+    for (;;) {
+        for (const ContentTableRowPtr& folder : folders) syncFolder(folder, force, nullptr, state);
+        if (state.state == ContentDryRunState::kCancelled ||
+            state.state == ContentDryRunState::kSending)
+            return;
+        state.state = state.state != ContentDryRunState::kCounting ? ContentDryRunState::kSending
+                                                                   : ContentDryRunState::kAsking;
+    }
+}
+
 void ContentUI::syncFolder(const ContentTableRowPtr& folder, bool force, const RowIndexes* rows,
                            ContentDryRunState& state) {
     if (state.state == ContentDryRunState::kSyncFolder ||

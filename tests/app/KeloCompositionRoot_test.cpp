@@ -66,6 +66,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_EQ(StatusTabServices::installed(), &frontEnd);
         EXPECT_EQ(KeloRemoteOwner::installed(), &frontEnd);
         EXPECT_EQ(ContentUIServices::installed(), &frontEnd);
+        EXPECT_EQ(ContentSyncServices::installed(), &frontEnd);
         EXPECT_NE(KlTroubleShooter::installed(), nullptr);
         EXPECT_EQ(ServerCollectionsContent::installed(), ContentUI::instance());
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
@@ -93,7 +94,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
          {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine", "ImageUtilColours",
           "KeloProfileNameProvider", "MixRectangleServices", "KeloNetworkInterfaceUI",
           "HUDWindowServices", "StatusTabServices", "KeloRemoteOwner", "KlTroubleShooter",
-          "ContentUIServices", "ServerCollectionsContent"})
+          "ContentUIServices", "ContentSyncServices", "ServerCollectionsContent"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 

@@ -3,6 +3,7 @@
 // at most five at a time and drawn, the sync arrows turn while a file is
 // sent, hover texts reach the window, and a screenshot is kept.
 
+#include "content/ContentTabSyncServices.h"
 #include "content/ContentTableView.h"
 #include "content/ContentUI.h"
 #include "content/ContentUIPanel.h"
@@ -139,6 +140,9 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
     panelOptions.network = link.get();
     panelOptions.analyser = analyser.get();
     auto panel = std::make_unique<ContentUIPanel>(panelOptions);
+    ContentTabSyncServices sync;
+    sync.setPanel(panel.get());
+    ContentSyncServices::install(&sync);
     HUDThemeKeloWindow window;
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -220,6 +224,7 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
     link.reset();
     sims.clear();
     EXPECT_TRUE(processUntil([] { return keloTcpQueriesRunning() == 0; }, 5000));
+    ContentSyncServices::install(nullptr);
     ContentUIServices::install(nullptr);
 }
 
