@@ -1,8 +1,10 @@
 #include "app/KeloCompositionRoot.h"
 
+#include "app/KeloDesktopServices.h"
 #include "app/KeloRemoteNotificationRoute.h"
 #include "app/KeloRemoteTick.h"
 #include "content/ContentSyncServices.h"
+#include "content/ContentDesktopServices.h"
 #include "content/ContentUI.h"
 #include "content/ContentUIServices.h"
 #include "content/keloRootPath.h"
@@ -81,6 +83,7 @@ const struct {
     {"KlTroubleShooter", [] { return KlTroubleShooter::installed() != nullptr; }},
     {"ContentUIServices", [] { return ContentUIServices::installed() != nullptr; }},
     {"ContentSyncServices", [] { return ContentSyncServices::installed() != nullptr; }},
+    {"ContentDesktopServices", [] { return ContentDesktopServices::installed() != nullptr; }},
     {"ServerCollectionsContent", [] { return ServerCollectionsContent::installed() != nullptr; }},
 };
 
@@ -93,13 +96,15 @@ KeloCompositionRoot::KeloCompositionRoot(const KeloFrontEnd& frontEnd)
       profileNames_(std::make_unique<KlPatchCommon>()),
       mixes_(std::make_unique<MixRectangleTableServices>()),
       conflictNotices_(std::make_unique<ConflictNotices>()),
-      troubleShooter_(std::make_unique<StatusTroubleShooter>()) {}
+      troubleShooter_(std::make_unique<StatusTroubleShooter>()),
+      desktop_(std::make_unique<KeloDesktopServices>()) {}
 
 KeloCompositionRoot::~KeloCompositionRoot() {
     tick_.reset();
     route_.reset();
     ServerCollectionsContent::install(nullptr);
     ContentSyncServices::install(nullptr);
+    ContentDesktopServices::install(nullptr);
     ContentUIServices::install(nullptr);
     KlTroubleShooter::install(nullptr);
     KeloRemoteOwner::install(nullptr);
@@ -135,6 +140,7 @@ bool KeloCompositionRoot::install() {
     KlTroubleShooter::install(troubleShooter_.get());
     ContentUIServices::install(frontEnd_.contentServices);
     ContentSyncServices::install(frontEnd_.contentSync);
+    ContentDesktopServices::install(desktop_.get());
     // The Content tab answers the Status tab's collection questions.
     ServerCollectionsContent::install(ContentUI::instance());
 

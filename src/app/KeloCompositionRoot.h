@@ -8,6 +8,7 @@ class ContentSyncServices;
 class ContentUIServices;
 class HUDImageUtilColours;
 class HUDWindowServices;
+class KeloDesktopServices;
 class KeloRemoteNotificationRoute;
 class KeloRemoteOwner;
 class KeloRemoteTick;
@@ -70,6 +71,7 @@ private:
     std::unique_ptr<MixRectangleTableServices> mixes_;
     std::unique_ptr<ConflictNotices> conflictNotices_;
     std::unique_ptr<StatusTroubleShooter> troubleShooter_;
+    std::unique_ptr<KeloDesktopServices> desktop_;
     std::unique_ptr<KeloRemoteNotificationRoute> route_;
     std::unique_ptr<KeloRemoteTick> tick_;
 };

@@ -99,6 +99,10 @@ ContentUI::ContentUI(KlE_Control_Status* network, KeloContentAnalyser* analyser)
     : network_(network), analyser_(analyser) {
     masterSettings_ = UserDefaults::standard().object(kContentUISettings).toMap();
     getMasterIdentity();
+    // Defaults that replace missing or out-of-range values are saved at once.
+    bool changed = false;
+    bitRate_ = ContentBitRate::fromSettings(masterSettings_, &changed);
+    if (changed) commitMasterSettings();
 }
 
 KlE_Control_Status* ContentUI::network() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "content/ContentAnalysis.h"
+#include "content/ContentBitRate.h"
 #include "content/ContentCollection.h"
 #include "content/ContentDryRunState.h"
 #include "content/ContentTableRow.h"
@@ -136,10 +137,15 @@ public:
     void warnFile(ContentTableRow& file, const QStringList& valid, ContentCollection* collection,
                   ContentDryRunState& state);
     void changedSelectedFolder(const RowIndexes& rows);
-    // The 16-bit "bitRate" of a request: bit 15 automatic; bit 14 when the
-    // low bits hold tenths of Mbit/s, else hundreds.
-    static uint16_t bandwidthCode(float maxRate, bool autoBitRate);
-    void setBitRate(float maxRate, bool autoBitRate);
+    // The 16-bit "bitRate" of a request (ContentBitRate::code).
+    static uint16_t bandwidthCode(float maxRate, bool autoBitRate) {
+        return ContentBitRate{maxRate, autoBitRate}.code();
+    }
+    // The bandwidth setting, read from the content settings at start-up.
+    const ContentBitRate& bitRate() const { return bitRate_; }
+    // Keeps the rate the code can carry and saves it; a running transfer
+    // keeps its old rate (the caller tells the operator).
+    void setBitRate(const ContentBitRate& rate);
     double lastTransferAgentTime() const { return lastTransferAgentTime_; }
     // Null takes the process's agent, made on first use. Not owned.
     void setTransferAgent(KeloContentTransferAgent* agent) { agent_ = agent; }
@@ -318,8 +324,7 @@ private:
 
     // Synchronisation and transfers.
     KeloContentTransferAgent* agent_ = nullptr;
-    float maxRate_ = 1000;
-    bool autoBitRate_ = false;
+    ContentBitRate bitRate_;
     double lastTransferAgentTime_ = 0;
     bool historyShown_ = true;
     bool scanAfterEachTransfer_ = false;

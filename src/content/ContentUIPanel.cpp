@@ -12,7 +12,7 @@
 #include "content/KeloContentAnalyser.h"
 #include "content/KeloContentID.h"
 #include "content/RemoteFileManager.h"
-#include "content/RemoteFileManagerDelegate.h"
+#include "content/SimpleRemoteDelegate.h"
 #include "content/keloRootPath.h"
 #include "foundation/KlStatusLine.h"
 #include "foundation/OmLog.h"
@@ -26,6 +26,7 @@
 #include "hud/theme/KeloPilotColorCategory.h"
 #include "hud/theme/VNSColorCategory.h"
 #include "hud/views/KlAccordionView.h"
+#include "hud/views/OverlayView.h"
 #include "hud/windows/ToolTipWindowProtocol.h"
 #include "hud/windows/VSeparableController.h"
 #include "platform/PropertyList.h"
@@ -37,7 +38,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -125,10 +125,6 @@ protected:
     }
 };
 
-class PanelFileManagerDelegate : public RemoteFileManagerDelegate {};
-
-PanelFileManagerDelegate gFileManagerDelegate;
-
 // The companion program's preferences; empty when unreadable.
 QVariantMap readPreferences(const QString& path) {
     QFile file(path);
@@ -147,32 +143,24 @@ void ContentDesktopServices::postRemoteContentID(uint32_t contentID) {
     OmLogNoFlood(kOmLogInfo, "[Content] RemoteContentID %u\n", contentID);
 }
 
+void ContentDesktopServices::revealInFileManager(const QList<QUrl>& urls) {
+    for (const QUrl& url : urls)
+        OmLogNoFlood(kOmLogInfo, "[Content] reveal %s\n", qPrintable(url.toString()));
+}
+
 // --- Set-up ---------------------------------------------------------------------------
 
 ContentUIPanel::ContentUIPanel() : ContentUIPanel(Options()) {}
 
 ContentUIPanel::ContentUIPanel(const Options& options) : options_(options) {
-    QVariantMap settings = ui().masterSettings();
-    bool changed = false;
-    bitRate_ = ContentBitRate::fromSettings(settings, &changed);
+    const QVariantMap& settings = ui().masterSettings();
     logSlowest_ = settings.value(kLogSlowest).toBool();
     showTurtle_ = settings.value(kShowTurtle).toBool();
     KeloTextFieldCell::setLogSlowest(logSlowest_);
-    // Defaults that replaced missing or out-of-range values are saved now.
-    if (changed)
-        for (const char* key : {"network_bitrate", "autoBitRate"})
-            if (settings.value(key) != ui().masterSettings().value(key))
-                ui().setMasterSettingsValue(key, settings.value(key));
     buildPage();
-    joinSyncModel();
-    auto& centre = NotificationCenter::defaultCenter();
-    observers_.push_back(
-        centre.addObserver("KeloThumbnailDataNotification", nullptr, [this](const Notification& n) {
-            const auto* server = static_cast<const KeloObject*>(n.sender);
-            if (!server) return;
-            storeThumbnail(server->name(), n.userInfo.value("file").toByteArray(),
-                           n.userInfo.value("data").toByteArray());
-        }));
+    // Waits for the servers' shares show their overlay over the tab.
+    fileManagerDelegate_ = std::make_unique<SimpleRemoteDelegate>(page(), network());
+    observeModel();
     if (options_.timer) {
         timer_ = new QTimer(this);
         timer_->setInterval(100);
@@ -184,6 +172,7 @@ ContentUIPanel::ContentUIPanel(const Options& options) : options_(options) {
 ContentUIPanel::~ContentUIPanel() {
     observers_.clear();
     warnContentFileDetail_.reset();
+    fileManagerDelegate_.reset();
     controller_.reset();
 }
 
@@ -398,12 +387,7 @@ void ContentUIPanel::buildPage() {
     toSplitView_->addWidget(tables);
     toSplitView_->addWidget(history);
     toSplitView_->setStretchFactor(0, 3);
-    const bool shown = UserDefaults::standard().object(kShowHistory).isValid();
-    history->setVisible(shown);
-    const int stored = UserDefaults::standard().object(kHistoryTableHeight).toInt();
-    toSplitView_->setSizes({400, stored < 50 ? 100 : stored});
-    connect(toSplitView_, &QSplitter::splitterMoved, this,
-            [this] { splitViewDidResizeSubviews(); });
+    buildHistorySplit();
 
     connect(toFolderTable_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { tableViewSelectionDidChange(toFolderTable_); });
@@ -421,6 +405,17 @@ bool ContentUIPanel::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Resize && content_ && controller_ &&
         watched == controller_->getContainerView())
         content_->setGeometry(controller_->getContainerView()->rect());
+    if (event->type() == QEvent::Resize && watched == toFileTable_) updateDividerVisibility();
+    if (toSplitView_ && watched == toSplitView_->handle(1)) {
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            splitViewDoubleClickedDivider();
+            return true;
+        }
+        // The splitter shows its dividers again whenever it lays out.
+        if (event->type() == QEvent::Show)
+            QMetaObject::invokeMethod(this, [this] { updateDividerVisibility(); },
+                                      Qt::QueuedConnection);
+    }
     return QObject::eventFilter(watched, event);
 }
 
@@ -460,18 +455,16 @@ void ContentUIPanel::setScanAllServers(HUDButton* button) {
 // --- Settings -------------------------------------------------------------------------
 
 void ContentUIPanel::commitSettings() {
-    QVariantMap settings;
-    bitRate_.store(settings);
-    settings.insert(kLogSlowest, logSlowest_);
-    settings.insert(kShowTurtle, showTurtle_);
-    for (auto it = settings.constBegin(); it != settings.constEnd(); ++it)
-        ui().setMasterSettingsValue(it.key(), it.value());
+    ui().setMasterSettingsValue(kLogSlowest, logSlowest_);
+    ui().setMasterSettingsValue(kShowTurtle, showTurtle_);
+}
+
+ContentBitRate ContentUIPanel::bitRate() const {
+    return ui().bitRate();
 }
 
 void ContentUIPanel::setBitRate(const ContentBitRate& rate) {
-    bitRate_ = rate.rounded();
-    commitSettings();
-    ui().setBitRate(bitRate_.maxRate, bitRate_.autoBitRate);
+    ui().setBitRate(rate);
     if (agent()->isActive())
         OmLogNoFlood(kOmLogWarning,
                      "[Content] Please cancel and restart the transfer to apply bandwidth "
@@ -486,10 +479,59 @@ void ContentUIPanel::logSlowest(bool logSlowest, bool turtle) {
     commitSettings();
 }
 
+// --- History split view -----------------------------------------------------------------
+
+void ContentUIPanel::buildHistorySplit() {
+    for (int i = 0; i < toSplitView_->count(); ++i)
+        toSplitView_->setCollapsible(i, splitViewCanCollapseSubview(toSplitView_->widget(i)));
+    // A closed history is a collapsed pane, so that its divider can open it.
+    const bool shown = UserDefaults::standard().object(kShowHistory).isValid();
+    ui().setHistoryShown(shown);
+    toSplitView_->setSizes({400, shown ? openHistoryHeight() : 0});
+    connect(toSplitView_, &QSplitter::splitterMoved, this,
+            [this] { splitViewDidResizeSubviews(); });
+    toSplitView_->handle(1)->installEventFilter(this);
+    toFileTable_->installEventFilter(this);
+}
+
+int ContentUIPanel::openHistoryHeight() {
+    const int stored = UserDefaults::standard().object(kHistoryTableHeight).toInt();
+    return stored < 50 ? 100 : stored;
+}
+
+bool ContentUIPanel::splitViewCanCollapseSubview(const QWidget* subview) const {
+    return subview && subview == toHistoryTable_;
+}
+
+bool ContentUIPanel::splitViewShouldHideDivider() const {
+    return toFileTable_ && toFileTable_->height() >= 200;
+}
+
+bool ContentUIPanel::historyCollapsed() const {
+    return toSplitView_->sizes().value(1) == 0;
+}
+
+void ContentUIPanel::splitViewDoubleClickedDivider() {
+    if (!splitViewCanCollapseSubview(toSplitView_->widget(1))) return;
+    const QList<int> sizes = toSplitView_->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    const int history = historyCollapsed() ? std::min(openHistoryHeight(), total / 2) : 0;
+    toSplitView_->setSizes({total - history, history});
+    splitViewDidResizeSubviews();
+}
+
+void ContentUIPanel::updateDividerVisibility() {
+    QSplitterHandle* divider = toSplitView_->handle(1);
+    const bool hide = historyCollapsed() && splitViewShouldHideDivider();
+    if (divider->isHidden() != hide) divider->setHidden(hide);
+}
+
 void ContentUIPanel::splitViewDidResizeSubviews() {
     if (!toHistoryTable_) return;
-    const int height = toHistoryTable_->height();
+    const int height = toSplitView_->sizes().value(1);
     if (height >= 51) UserDefaults::standard().setObject(kHistoryTableHeight, height);
+    ui().setHistoryShown(!historyCollapsed());
+    updateDividerVisibility();
 }
 
 // --- Tables ---------------------------------------------------------------------------
@@ -771,34 +813,74 @@ void ContentUIPanel::drawContentStatus(QPainter& painter, int code, const QRectF
     painter.restore();
 }
 
+// The model's selection, shown without reporting it back as a change.
+static void showSelection(ContentTableView* table, const std::vector<size_t>& rows) {
+    QSignalBlocker block(table->selectionModel());
+    table->selectionModel()->clearSelection();
+    for (size_t r : rows)
+        table->selectionModel()->select(table->model()->index(int(r), 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
 void ContentUIPanel::reloadTables() {
     folderModel_->reload();
     fileModel_->reload();
     historyModel_->reload();
-    auto select = [](ContentTableView* table, const std::vector<size_t>& rows) {
-        QSignalBlocker block(table->selectionModel());
-        table->selectionModel()->clearSelection();
-        for (size_t r : rows)
-            table->selectionModel()->select(
-                table->model()->index(int(r), 0),
-                QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    };
-    select(toFolderTable_, ui().folderSelection());
-    select(toFileTable_, ui().fileSelection());
+    showSelection(toFolderTable_, ui().folderSelection());
+    showSelection(toFileTable_, ui().fileSelection());
     updateAccordionMarks();
 }
 
-int ContentUIPanel::updateTable(bool files) {
-    ContentTableView* table = files ? toFileTable_ : toFolderTable_;
-    const auto [first, count] = table->visibleRows();
-    std::vector<size_t> dirty;
-    for (int row = first; row < first + count; ++row) {
-        ContentTableRow* r = contentTableRow(row, !files);
-        if (!r || r->uiRedrawIncrement == r->redrawIncrement) continue;
-        r->uiRedrawIncrement = r->redrawIncrement;
-        dirty.push_back(size_t(row));
+void ContentUIPanel::observeModel() {
+    ui().observeNotifications();
+    auto& centre = NotificationCenter::defaultCenter();
+    ContentUI* model = &ui();
+    observers_.push_back(centre.addObserver(
+        kContentRowsNeedRedrawNotification, model,
+        [this](const Notification& n) { rowsNeedRedraw(n.userInfo); }));
+    observers_.push_back(centre.addObserver(
+        kContentHistoryChangedNotification, model,
+        [this](const Notification& n) { historyChanged(n.userInfo); }));
+}
+
+void ContentUIPanel::rowsNeedRedraw(const QVariantMap& info) {
+    const QVariantList rows = info.value("rows").toList();
+    // No rows: the data sources were rebuilt.
+    if (rows.isEmpty()) {
+        reloadTables();
+        return;
     }
-    return table->updateRows(dirty);
+    std::vector<size_t> indexes;
+    indexes.reserve(size_t(rows.size()));
+    for (const QVariant& row : rows) indexes.push_back(size_t(row.toULongLong()));
+    (info.value("table").toInt() == 1 ? toFileTable_ : toFolderTable_)->updateRows(indexes);
+}
+
+void ContentUIPanel::historyChanged(const QVariantMap& info) {
+    if (info.value("collectionID").toInt() != ui().collectionID()) return;
+    const int row = info.value("row").toInt();
+    if (row < 0 || row >= historyModel_->rowCount()) {
+        historyModel_->reload();
+        if (row < 0) toHistoryTable_->clearSelection();
+    } else {
+        static_cast<ContentTableView*>(toHistoryTable_)->updateRows({size_t(row)});
+    }
+    const int count = historyModel_->rowCount();
+    int shown = -1;
+    if (info.value("scrollToLast").toBool())
+        shown = count - 1;
+    else if (info.contains("scrollTo"))
+        shown = info.value("scrollTo").toInt();
+    else if (info.value("scroll").toBool())
+        shown = row;
+    if (shown >= 0 && shown < count) toHistoryTable_->scrollTo(historyModel_->index(shown, 0));
+}
+
+void ContentUIPanel::reportVisibleRows() {
+    for (const bool files : {false, true}) {
+        const auto [first, count] = (files ? toFileTable_ : toFolderTable_)->visibleRows();
+        ui().setVisibleRows(files, size_t(std::max(0, first)), size_t(std::max(0, count)));
+    }
 }
 
 void ContentUIPanel::updateAccordionMarks() {
@@ -821,14 +903,23 @@ void ContentUIPanel::updateAccordionMarks() {
     }
 }
 
-void ContentUIPanel::setHeaderTitle(const QString& server, const QString& collection,
-                                    const QString& offline) {
-    header_->cell.setServerStr(server);
-    header_->cell.setCollectionStr(collection);
-    header_->cell.setOfflineStr(
-        offline.isEmpty() ? std::nullopt
-                          : std::optional<AttributedString>(AttributedString(
-                                offline, TextAttributes{.foreground = QColor(Qt::yellow)})));
+const ContentCollectionCell& ContentUIPanel::headerCell() const {
+    return header_->cell;
+}
+
+void ContentUIPanel::updateHeaderTitle() {
+    const ContentUI::HeaderTitle& title = ui().headerTitle();
+    ContentCollectionCell& cell = header_->cell;
+    const QString offline = cell.offlineStr() ? cell.offlineStr()->string() : QString();
+    if (cell.serverStr() == title.server && cell.collectionStr() == title.collection &&
+        offline == title.offline)
+        return;
+    cell.setServerStr(title.server);
+    cell.setCollectionStr(title.collection);
+    cell.setOfflineStr(title.offline.isEmpty()
+                           ? std::nullopt
+                           : std::optional<AttributedString>(AttributedString(
+                                 title.offline, TextAttributes{.foreground = QColor(Qt::yellow)})));
     header_->update();
 }
 
@@ -894,21 +985,7 @@ void ContentUIPanel::tableViewSelectionDidChange(QAbstractItemView* table) {
         rows.push_back(size_t(index.row()));
     std::sort(rows.begin(), rows.end());
     if (table == toFolderTable_) {
-        ui().setFolderSelection(rows);
-        ContentTableRowPtr folder =
-            rows.size() == 1 && rows.front() < ui().folderDataSource().size()
-                ? ui().folderDataSource()[rows.front()]
-                : nullptr;
-        ui().setFleetingRefFolder(folder);
-        ui().setFileSelection({});
-        if (folder) {
-            // Built afresh for the folder now shown.
-            ++folder->filesDataSourceIncrement;
-            ui().updateFilesDataSourceIfNeeded(*folder);
-        }
-        fileModel_->reload();
-        updateFolderDetailView();
-        updateFileDetailView();
+        folderSelectionChanged(rows);
         return;
     }
     if (table == toFileTable_) {
@@ -1134,8 +1211,9 @@ void ContentUIPanel::fetchThumbnail(ContentTableRow& row) {
     else
         server = selectedMemberName();
     const QString contentKey = QString::number(id->intValue());
+    QVariantMap& cache = ui().thumbnailCache();
     const QVariantMap cached =
-        cache_->value(server).toMap().value(folderKey).toMap().value(contentKey).toMap();
+        cache.value(server).toMap().value(folderKey).toMap().value(contentKey).toMap();
     if (!cached.isEmpty() && cached.value("Modified") == row.fileDetail.value("Modified")) {
         if (row.thumbData.isEmpty()) {
             row.thumbData = cached.value("data").toByteArray();
@@ -1145,8 +1223,9 @@ void ContentUIPanel::fetchThumbnail(ContentTableRow& row) {
     }
     KeloObject* k = kelo(server);
     if (!k || k->address() == 0 || k->contentDatabase().isEmpty()) return;
-    QVariantList requests = cache_->value(kThumbRequests).toList();
-    const QVariantMap request{{"contentID", id->data()},
+    QVariantList requests = cache.value(kThumbRequests).toList();
+    // The model matches answers by the identifier's integer value.
+    const QVariantMap request{{"contentID", qulonglong(id->intValue())},
                               {"contentKey", contentKey},
                               {"folderKey", folderKey},
                               {"keloName", server}};
@@ -1160,7 +1239,7 @@ void ContentUIPanel::fetchThumbnail(ContentTableRow& row) {
         }
     }
     if (!replaced) requests.append(request);
-    cache_->insert(kThumbRequests, requests);
+    cache.insert(kThumbRequests, requests);
     row.thumbData.clear();
     row.thumbnail = QImage();
 }
@@ -1174,7 +1253,8 @@ void ContentUIPanel::periodicFetchThumbnails() {
                 shownFolder = r->masterFolder->SelfRefKey();
                 break;
             }
-    QVariantList requests = cache_->value(kThumbRequests).toList();
+    QVariantMap& cache = ui().thumbnailCache();
+    QVariantList requests = cache.value(kThumbRequests).toList();
     const double t = now();
     int counted = 0;
     for (qsizetype i = 0; i < requests.size() && counted < kMaxThumbsInFlight;) {
@@ -1195,7 +1275,8 @@ void ContentUIPanel::periodicFetchThumbnails() {
             continue;
         }
         KeloObject* k = kelo(request.value("keloName").toString());
-        const auto id = KeloContentID::contentWithData(request.value("contentID").toByteArray());
+        const auto value = uint32_t(request.value("contentID").toULongLong());
+        const auto id = KeloContentID::contentWithData(&value, sizeof value);
         if (!k || k->address() == 0 || k->contentDatabase().isEmpty() || !id) {
             requests.removeAt(i);
             continue;
@@ -1206,48 +1287,11 @@ void ContentUIPanel::periodicFetchThumbnails() {
         ++counted;
         ++i;
     }
-    cache_->insert(kThumbRequests, requests);
-}
-
-void ContentUIPanel::storeThumbnail(const QString& server, const QByteArray& file,
-                                    const QByteArray& data) {
-    const auto id = KeloContentID::contentWithData(file);
-    ContentCollection* c = collection();
-    if (!id || !c) return;
-    const auto entry = c->databaseEntryForContentID(*id, server);
-    if (!entry || !entry->contains("Modified")) return;
-    const QString folderKey = KeloContentID::folderKeyForContentID(*id);
-    QVariantMap byServer = cache_->value(server).toMap();
-    QVariantMap byFolder = byServer.value(folderKey).toMap();
-    byFolder.insert(QString::number(id->intValue()),
-                    QVariantMap{{"Modified", entry->value("Modified")}, {"data", data}});
-    byServer.insert(folderKey, byFolder);
-    cache_->insert(server, byServer);
-    const KeloContentID folderID =
-        KeloContentID::contentWithType(id->type(), id->ident(), id->folder(), 0);
-    for (const ContentTableRowPtr& folder : c->folderRowsForContentID(folderID.intValue())) {
-        if (!folder->filesDataSource) continue;
-        for (const ContentTableRowPtr& r : *folder->filesDataSource) {
-            const auto& rid = r->parsedName.contentID();
-            if (!rid || rid->intValue() != id->intValue()) continue;
-            r->thumbData = data;
-            r->thumbnail = QImage();
-            ++r->redrawIncrement;
-        }
-    }
-    QVariantList requests = cache_->value(kThumbRequests).toList();
-    for (qsizetype i = 0; i < requests.size(); ++i) {
-        const QVariantMap q = requests[i].toMap();
-        if (q.value("contentID").toByteArray() == id->data() && q.value("keloName") == server) {
-            requests.removeAt(i);
-            break;
-        }
-    }
-    cache_->insert(kThumbRequests, requests);
+    cache.insert(kThumbRequests, requests);
 }
 
 void ContentUIPanel::clearThumbnailCache() {
-    cache_->clear();
+    ui().thumbnailCache().clear();
 }
 
 void ContentUIPanel::updateFileDetailView() {
@@ -1825,7 +1869,7 @@ void ContentUIPanel::revealRows(int tag, const QString& title) {
     const bool revealsLocally = local && title == "Reveal in Finder (local machine)";
     std::vector<size_t> indexes =
         tag == kRevealFolders ? ui().folderSelection() : ui().fileSelection();
-    RemoteFileManager manager(&gFileManagerDelegate, net);
+    RemoteFileManager& manager = *fileManagerDelegate_->remoteFileManager();
     QList<QUrl> found;
     bool lastLocal = false;
     for (size_t index : indexes) {
@@ -1860,11 +1904,7 @@ void ContentUIPanel::revealRows(int tag, const QString& title) {
     }
     if (found.isEmpty() && lastLocal) found << QUrl::fromLocalFile(root);
     if (found.isEmpty()) return;
-    // The desktop's file managers open folders; a file shows as its folder.
-    for (const QUrl& url : found) {
-        const QFileInfo info(url.toLocalFile());
-        QDesktopServices::openUrl(info.isDir() ? url : QUrl::fromLocalFile(info.path()));
-    }
+    ContentDesktopServices::shared().revealInFileManager(found);
     emit revealed(found);
 }
 
@@ -1938,53 +1978,6 @@ void ContentUIPanel::showVolumeActionMenu() {
     if (lastMenu_) lastMenu_->popup(QCursor::pos());
 }
 
-// --- The synchronisation model ----------------------------------------------------------
-
-void ContentUIPanel::joinSyncModel() {
-    ui().setBitRate(bitRate_.maxRate, bitRate_.autoBitRate);
-    ui().observeNotifications();
-    auto& centre = NotificationCenter::defaultCenter();
-    observers_.push_back(
-        centre.addObserver(kContentHistoryChangedNotification, nullptr,
-                           [this](const Notification& n) { historyChanged(n.userInfo); }));
-    observers_.push_back(
-        centre.addObserver(kContentRowsNeedRedrawNotification, nullptr,
-                           [this](const Notification& n) { rowsNeedRedraw(n.userInfo); }));
-}
-
-void ContentUIPanel::historyChanged(const QVariantMap& info) {
-    if (info.value("collectionID").toInt() != ui().collectionID()) return;
-    const int row = info.value("row").toInt();
-    if (row < 0 || row >= historyModel_->rowCount()) {
-        historyModel_->reload();
-        if (row < 0) toHistoryTable_->clearSelection();
-    } else {
-        static_cast<ContentTableView*>(toHistoryTable_)->updateRows({size_t(row)});
-    }
-    const int count = historyModel_->rowCount();
-    int shown = -1;
-    if (info.value("scrollToLast").toBool())
-        shown = count - 1;
-    else if (info.contains("scrollTo"))
-        shown = info.value("scrollTo").toInt();
-    else if (info.value("scroll").toBool())
-        shown = row;
-    if (shown >= 0 && shown < count) toHistoryTable_->scrollTo(historyModel_->index(shown, 0));
-}
-
-void ContentUIPanel::rowsNeedRedraw(const QVariantMap& info) {
-    const bool files = info.value("table").toInt() == 1;
-    const QVariantList rows = info.value("rows").toList();
-    // An empty list: the folder selection and the file rows were rebuilt.
-    if (rows.isEmpty()) {
-        reloadTables();
-        return;
-    }
-    std::vector<size_t> dirty;
-    for (const QVariant& row : rows) dirty.push_back(size_t(row.toULongLong()));
-    (files ? toFileTable_ : toFolderTable_)->updateRows(dirty);
-}
-
 void ContentUIPanel::showProgress(bool force) {
     const ContentUI::ProgressDisplay& display = ui().progressDisplay();
     if (!force && shownProgress_ == display) return;
@@ -2005,16 +1998,20 @@ void ContentUIPanel::showProgress(bool force) {
     if (toCancelTransferButton_) toCancelTransferButton_->setVisible(display.visible);
 }
 
+void ContentUIPanel::folderSelectionChanged(const std::vector<size_t>& rows) {
+    ui().changedSelectedFolder(rows);
+    fileModel_->reload();
+    showSelection(toFileTable_, ui().fileSelection());
+}
+
 void ContentUIPanel::tick() {
     // A question to the operator holds the refresh, as a modal alert holds
     // the tab's timer: a sync pass waiting for the answer must find its rows
     // as it left them.
     if (QApplication::activeModalWidget()) return;
-    for (const bool files : {false, true}) {
-        const auto [first, count] = (files ? toFileTable_ : toFolderTable_)->visibleRows();
-        ui().setVisibleRows(files, size_t(std::max(0, first)), size_t(std::max(0, count)));
-    }
+    reportVisibleRows();
     ui().timerProc();
+    updateHeaderTitle();
     showProgress(false);
     showRefreshState();
 }

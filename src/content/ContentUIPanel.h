@@ -24,6 +24,7 @@
 class ContentAccordionItem;
 class ContentAnalysis;
 class ContentCollection;
+class ContentCollectionCell;
 class ContentFileDetail;
 class ContentTableModel;
 class ContentTableView;
@@ -42,6 +43,7 @@ class QPainter;
 class QSplitter;
 class QTimer;
 class QWidget;
+class SimpleRemoteDelegate;
 class TextFieldCell;
 class VSeparableController;
 class ContentCollectionHeader;
@@ -134,16 +136,25 @@ public:
     HUDProgressIndicator* volumeBar() const { return toFldrVolumeBar_; }
 
     // --- Content settings -----------------------------------------------------
-    ContentBitRate bitRate() const { return bitRate_; }
-    // Keeps the rate the transfer code can carry and saves it.
+    // The model's bandwidth setting.
+    ContentBitRate bitRate() const;
+    // Keeps the rate the transfer code can carry and saves it; warns when a
+    // running transfer keeps its old rate.
     void setBitRate(const ContentBitRate& rate);
     bool logSlowest() const { return logSlowest_; }
     bool showTurtle() const { return showTurtle_; }
     void setLogSlowest(bool on) { logSlowest_ = on; }
     void setShowTurtle(bool on) { showTurtle_ = on; }
     void logSlowest(bool logSlowest, bool turtle);
-    // The history pane's divider: heights above 50 are remembered.
+    // The history pane below the tables: only it collapses (dragged shut or
+    // by a double click on its divider, which opens it again); heights above
+    // 50 are remembered; the divider of a collapsed history hides while the
+    // file table is at least 200 high.
+    bool splitViewCanCollapseSubview(const QWidget* subview) const;
+    bool splitViewShouldHideDivider() const;
+    void splitViewDoubleClickedDivider();
     void splitViewDidResizeSubviews();
+    bool historyCollapsed() const;
 
     // --- Tables ---------------------------------------------------------------
     int numberOfRows(int table) const;
@@ -160,16 +171,23 @@ public:
     void drawContentStatus(QPainter& painter, int code, const QRectF& visibleRect);
     // Reloads the tables after their data sources changed.
     void reloadTables();
-    // Redraws the visible rows whose redraw counters moved; returns how many.
-    int updateTable(bool files);
+    // Tells the model which rows are on screen (it redraws only those).
+    void reportVisibleRows();
+    // The model's redraw and history notifications.
+    void rowsNeedRedraw(const QVariantMap& info);
+    void historyChanged(const QVariantMap& info);
     void folderSyncClicked(ContentTableView* table, int row);
     void folderAccordionClicked();
     std::optional<QList<int>> selectionIndexesForProposedSelection(
         QAbstractItemView* table, const QList<int>& proposed) override;
     void tableViewSelectionDidChange(QAbstractItemView* table);
+    // The folder table's selection goes to the model, which picks the files.
+    void folderSelectionChanged(const std::vector<size_t>& rows);
     // The accordion headers' marks from the collection's folder rows.
     void updateAccordionMarks();
-    void setHeaderTitle(const QString& server, const QString& collection, const QString& offline);
+    // The header line from the model's title.
+    void updateHeaderTitle();
+    const ContentCollectionCell& headerCell() const;
 
     // --- Hover ----------------------------------------------------------------
     QString mouseHoverTooltipForSyncCell(const ContentTableRow& row, QColor* color,
@@ -186,12 +204,7 @@ public:
     QVariantMap fetchFileDetail(ContentTableRow& row);
     void fetchThumbnail(ContentTableRow& row);
     void periodicFetchThumbnails();
-    // An answer to a thumbnail request (the link's notification).
-    void storeThumbnail(const QString& server, const QByteArray& file, const QByteArray& data);
-    // Server -> folder key -> content key -> {"data", "Modified"}, and the
-    // request queue under ".ThumbRequests". Null: this panel's own.
-    void setThumbnailCache(QVariantMap* cache) { cache_ = cache ? cache : &ownCache_; }
-    QVariantMap& thumbnailCache() { return *cache_; }
+    // The model's cache and request queue (the model stores the answers).
     void clearThumbnailCache();
     void updateFileDetailView();
     void updateFileDetailView(ContentFileDetail& panel, ContentTableRow* row,
@@ -230,6 +243,10 @@ signals:
 
 private:
     void buildPage();
+    void buildHistorySplit();
+    static int openHistoryHeight();
+    void updateDividerVisibility();
+    void observeModel();
     ContentUI& ui() const;
     KlE_Control_Status* network() const;
     KeloContentAnalyser* analyser() const;
@@ -243,10 +260,6 @@ private:
     void commitSettings();
     bool agentBusy() const;
     KeloContentTransferAgent* agent() const;
-    // Binds the model's notifications and the panel's answers to its posts.
-    void joinSyncModel();
-    void historyChanged(const QVariantMap& info);
-    void rowsNeedRedraw(const QVariantMap& info);
     void finishScanHead(bool* answer);
     QString pilotPreferencesPath() const;
     void revealRows(int tag, const QString& title);
@@ -280,12 +293,9 @@ private:
     QPointer<HUDButton> toScanAllServers_;
     std::unique_ptr<QMenu> lastMenu_;
 
-    ContentBitRate bitRate_;
     bool logSlowest_ = false;
     bool showTurtle_ = false;
-
-    QVariantMap ownCache_;
-    QVariantMap* cache_ = &ownCache_;
+    std::unique_ptr<SimpleRemoteDelegate> fileManagerDelegate_;
 
     double scanTimeout_ = 0;
     std::optional<ContentUI::ProgressDisplay> shownProgress_;

@@ -25,9 +25,6 @@ constexpr int kIssueFinderPermissions = 0x0200;
 constexpr int kIssueUndefinedVolume = 0x2000;
 constexpr int kBackwardsToAll = 23;
 constexpr double kPauseAfterBatch = 3.5;  // seconds the agent waits after a batch
-constexpr uint16_t kBandwidthTenths = 0x4000;
-constexpr uint16_t kBandwidthAuto = 0x8000;
-constexpr int kBandwidthMaxValue = 0x3FFF;
 
 // The server an issue entry names: the text after its first blank; null
 // when there is no blank or nothing follows it.
@@ -53,21 +50,10 @@ QString lastPathComponent(const QString& path) {
 
 }  // namespace
 
-uint16_t ContentUI::bandwidthCode(float maxRate, bool autoBitRate) {
-    const double rate = std::isfinite(maxRate) ? std::max(0.0, double(maxRate)) : 0.0;
-    uint16_t code = 0;
-    if (rate < 1000.0)
-        code = uint16_t(std::min<int64_t>(int64_t(rate * 10.0), kBandwidthMaxValue)) |
-               kBandwidthTenths;
-    else
-        code = uint16_t(std::min<double>(std::floor(rate / 100.0), kBandwidthMaxValue));
-    if (autoBitRate) code |= kBandwidthAuto;
-    return code;
-}
-
-void ContentUI::setBitRate(float maxRate, bool autoBitRate) {
-    maxRate_ = maxRate;
-    autoBitRate_ = autoBitRate;
+void ContentUI::setBitRate(const ContentBitRate& rate) {
+    bitRate_ = rate.rounded();
+    bitRate_.store(masterSettings_);
+    commitMasterSettings();
 }
 
 KeloContentTransferAgent* ContentUI::transferAgent() {
@@ -214,7 +200,7 @@ void ContentUI::syncFolder(const ContentTableRowPtr& folder, bool force, const R
             {"master", sender},
             {"slaves", receivers},
             {"opcode", force ? 1 : 0},
-            {"bitRate", int(bandwidthCode(maxRate_, autoBitRate_))},
+            {"bitRate", int(bitRate_.code())},
         };
         if (backwards) request.insert("backwards_sync", sender);
         QVariantMap entry = request;

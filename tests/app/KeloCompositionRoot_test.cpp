@@ -1,4 +1,5 @@
 #include "app/KeloCompositionRoot.h"
+#include "app/KeloDesktopServices.h"
 
 #include "app/KeloHeadlessFrontEnd.h"
 #include "app/KeloRemoteTick.h"
@@ -67,6 +68,8 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_EQ(KeloRemoteOwner::installed(), &frontEnd);
         EXPECT_EQ(ContentUIServices::installed(), &frontEnd);
         EXPECT_EQ(ContentSyncServices::installed(), &frontEnd);
+        EXPECT_NE(dynamic_cast<KeloDesktopServices*>(ContentDesktopServices::installed()),
+                  nullptr);
         EXPECT_NE(KlTroubleShooter::installed(), nullptr);
         EXPECT_EQ(ServerCollectionsContent::installed(), ContentUI::instance());
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
@@ -94,7 +97,8 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
          {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine", "ImageUtilColours",
           "KeloProfileNameProvider", "MixRectangleServices", "KeloNetworkInterfaceUI",
           "HUDWindowServices", "StatusTabServices", "KeloRemoteOwner", "KlTroubleShooter",
-          "ContentUIServices", "ContentSyncServices", "ServerCollectionsContent"})
+          "ContentUIServices", "ContentSyncServices", "ContentDesktopServices",
+          "ServerCollectionsContent"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 

@@ -250,7 +250,7 @@ TEST_F(SyncTest, ForwardSyncRunsThroughTheAgentAndTheRowsFollow) {
         kContentHistoryChangedNotification, nullptr,
         [&](const Notification& n) { historyNotes.push_back(n.userInfo); });
     ASSERT_TRUE(folder->needsSync());
-    ui->setBitRate(80.0f, true);
+    ui->setBitRate({80.0f, true});
 
     // The newer file 3 is asked about once, in the asking pass.
     sync.answers = {{ContentNewerFileAnswer::Sync, ContentNewerFileAnswer::ThisFile}};

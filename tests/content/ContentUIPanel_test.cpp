@@ -5,6 +5,7 @@
 // are caught by the test connector.
 
 #include "content/ContentUIPanel.h"
+#include "content/ContentCollectionCell.h"
 #include "content/ContentDefaults.h"
 #include "content/ContentDesktopServices.h"
 #include "content/ContentFileDetail.h"
@@ -12,6 +13,7 @@
 #include "content/ContentTableView.h"
 #include "content/ContentUI.h"
 #include "content/KeloContentAnalyser.h"
+#include "content/keloRootPath.h"
 #include "foundation/KlStatusLine.h"
 #include "hud/controls/HUDButton.h"
 #include "hud/controls/HUDProgressIndicator.h"
@@ -22,6 +24,7 @@
 #include "serverlink/LinkTestSupport.h"
 #include "support/ContentAnalysisFixture.h"
 #include "support/ContentDatabaseBuilder.h"
+#include "support/ContentPanelSync.h"
 #include "support/MouseEvents.h"
 #include "support/ProcessUntil.h"
 #include "support/TestMain.h"
@@ -33,6 +36,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QScopeGuard>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTextEdit>
 
@@ -68,8 +72,10 @@ struct StatusLine : KlStatusLine {
 struct Desktop : ContentDesktopServices {
     bool confirm = true;
     std::vector<uint32_t> posted;
+    QList<QUrl> revealed;
     bool confirmLaunchPilot() override { return confirm; }
     void postRemoteContentID(uint32_t id) override { posted.push_back(id); }
+    void revealInFileManager(const QList<QUrl>& urls) override { revealed += urls; }
 };
 
 QVariantMap withFile(QVariantMap db, int folder, int file, const QVariantMap& changes) {
@@ -100,6 +106,7 @@ protected:
         ContentUIServices::install(&services);
         KlStatusLine::install(&statusLine);
         ContentDesktopServices::install(&desktop);
+        ContentSyncServices::install(&sync);
         linktest::useTestInterfaces();
         linktest::gNow = linktest::kStart;
         KlE_Control_Status::Options options;
@@ -139,6 +146,7 @@ protected:
         panelOptions.pilotLaunchWaitMs = 300;
         panelOptions.timer = false;
         panel = std::make_unique<ContentUIPanel>(panelOptions);
+        sync.setPanel(panel.get());
         panel->page()->resize(1000, 700);
         show();
     }
@@ -153,6 +161,7 @@ protected:
         ContentUIServices::install(nullptr);
         KlStatusLine::install(nullptr);
         ContentDesktopServices::install(nullptr);
+        ContentSyncServices::install(nullptr);
     }
 
     KeloObject* server(const QString& name, uint32_t address, const QVariantMap& db) {
@@ -162,6 +171,7 @@ protected:
         kelo->setBftpTcpPort(4812);
         kelo->setCollectionID(1);
         kelo->setContentDatabase(db);
+        kelo->setContentTimeStamp(db.value(".DatabaseTimestamp").toString());
         return kelo;
     }
 
@@ -212,6 +222,7 @@ protected:
     TestServices services;
     StatusLine statusLine;
     Desktop desktop;
+    ContentPanelSync sync;
     linktest::FakeSockets sockets;
     std::unique_ptr<KlE_Control_Status> link;
     QVariantMap master;
@@ -414,18 +425,18 @@ TEST_F(ContentPanelTest, ThumbnailsAtMostFiveInFlight) {
     selectFolder(0);
     for (int row = 0; row < panel->fileTable()->model()->rowCount(); ++row)
         panel->objectValueForFileColumn(3, row);
-    QVariantList queue = panel->thumbnailCache().value(".ThumbRequests").toList();
+    QVariantList queue = ui->thumbnailCache().value(".ThumbRequests").toList();
     ASSERT_EQ(queue.size(), 8);
     consumeRedraws();
     // Asking again replaces the request rather than adding one.
     ++panel->contentTableRow(0, false)->redrawIncrement;
     panel->objectValueForFileColumn(3, 0);
-    EXPECT_EQ(panel->thumbnailCache().value(".ThumbRequests").toList().size(), 8);
+    EXPECT_EQ(ui->thumbnailCache().value(".ThumbRequests").toList().size(), 8);
     consumeRedraws();
 
     auto sent = [&] {
         int n = 0;
-        for (const QVariant& r : panel->thumbnailCache().value(".ThumbRequests").toList())
+        for (const QVariant& r : ui->thumbnailCache().value(".ThumbRequests").toList())
             n += r.toMap().contains("date");
         return n;
     };
@@ -437,8 +448,10 @@ TEST_F(ContentPanelTest, ThumbnailsAtMostFiveInFlight) {
 
     // One answer frees a place; it is not an image, which must not hurt.
     const auto id = KeloContentID::contentWithType(0, 0, 1, 1);
-    panel->storeThumbnail("M", id.data(), "not a picture");
-    EXPECT_EQ(panel->thumbnailCache().value(".ThumbRequests").toList().size(), 7);
+    NotificationCenter::defaultCenter().post(kKeloThumbnailDataNotification,
+                                             link->keloObjectForName("M"),
+                                             {{"file", id.data()}, {"data", "not a picture"}});
+    EXPECT_EQ(ui->thumbnailCache().value(".ThumbRequests").toList().size(), 7);
     panel->periodicFetchThumbnails();
     EXPECT_EQ(sent(), 5);
     for (int row = 0; row < panel->fileTable()->model()->rowCount(); ++row)
@@ -451,18 +464,18 @@ TEST_F(ContentPanelTest, ThumbnailsAtMostFiveInFlight) {
     // Requests unanswered for more than 7 s give way to the rest.
     linktest::gNow += 7.5;
     panel->periodicFetchThumbnails();
-    EXPECT_EQ(panel->thumbnailCache().value(".ThumbRequests").toList().size(), 2);
+    EXPECT_EQ(ui->thumbnailCache().value(".ThumbRequests").toList().size(), 2);
     EXPECT_EQ(sent(), 2);
 
     // Requests for a folder no longer shown are dropped before sending.
-    QVariantList requests = panel->thumbnailCache().value(".ThumbRequests").toList();
+    QVariantList requests = ui->thumbnailCache().value(".ThumbRequests").toList();
     QVariantMap stale = requests.first().toMap();
     stale.remove("date");
     stale.insert("folderKey", folderKey(0, 0, 2));
     requests.prepend(stale);
-    panel->thumbnailCache().insert(".ThumbRequests", requests);
+    ui->thumbnailCache().insert(".ThumbRequests", requests);
     panel->periodicFetchThumbnails();
-    EXPECT_EQ(panel->thumbnailCache().value(".ThumbRequests").toList().size(), 2);
+    EXPECT_EQ(ui->thumbnailCache().value(".ThumbRequests").toList().size(), 2);
 }
 
 TEST_F(ContentPanelTest, FileDetailPanel) {
@@ -562,6 +575,7 @@ TEST_F(ContentPanelTest, SettingsAtStartAndOnChange) {
     options.analyser = analyser.get();
     options.timer = false;
     panel = std::make_unique<ContentUIPanel>(options);
+    sync.setPanel(panel.get());
     EXPECT_FLOAT_EQ(panel->bitRate().maxRate, 1000.0f);
     EXPECT_FALSE(panel->bitRate().autoBitRate);
     QVariantMap stored = UserDefaults::standard().object(kContentUISettings).toMap();
@@ -617,6 +631,138 @@ TEST_F(ContentPanelTest, CompanionProgram) {
     EXPECT_TRUE(ran);
     running.kill();
     running.waitForFinished();
+}
+
+TEST_F(ContentPanelTest, TickRedrawsWhatTheModelReports) {
+    panel->page()->show();
+    selectFolder(0);
+    QApplication::processEvents();
+    ContentTableView* files = panel->fileTable();
+    // The first tick may redraw everything; after it only a changed row.
+    panel->tick();
+    QApplication::processEvents();
+    ContentTableRow* row = panel->contentTableRow(1, false);
+    ASSERT_TRUE(row);
+    ++row->redrawIncrement;
+    files->resetRowsDrawn();
+    panel->tick();
+    QApplication::processEvents();
+    EXPECT_EQ(row->uiRedrawIncrement, row->redrawIncrement);
+    EXPECT_EQ(files->rowsDrawn(), 1u);
+    files->resetRowsDrawn();
+    panel->tick();
+    QApplication::processEvents();
+    EXPECT_EQ(files->rowsDrawn(), 0u);
+
+    // A full redraw keeps the model's folder and file selection on screen.
+    selectFolder(1);
+    const int two = fileRowNamed("002");
+    panel->fileTable()->selectRow(two);
+    ui->setFullRedrawNeeded(true);
+    panel->tick();
+    EXPECT_EQ(ui->folderSelection(), std::vector<size_t>{1});
+    EXPECT_EQ(panel->folderTable()->selectionModel()->selectedRows().value(0).row(), 1);
+    EXPECT_EQ(panel->fileTable()->selectionModel()->selectedRows().value(0).row(), two);
+    EXPECT_EQ(panel->folderField("count")->stringValue(), "3");
+
+    // The history follows the model's notes for the collection shown.
+    ContentCollection* collection = ui->contentCollection(1);
+    collection->fileTransferList.append(QVariantMap{{"ended", "10:00:00"}});
+    const int before = panel->historyTable()->model()->rowCount();
+    NotificationCenter::defaultCenter().post(kContentHistoryChangedNotification, ui.get(),
+                                             {{"collectionID", 2}, {"row", -1}});
+    EXPECT_EQ(panel->historyTable()->model()->rowCount(), before);
+    NotificationCenter::defaultCenter().post(kContentHistoryChangedNotification, ui.get(),
+                                             {{"collectionID", 1}, {"row", -1}});
+    EXPECT_EQ(panel->historyTable()->model()->rowCount(), before + 1);
+}
+
+TEST_F(ContentPanelTest, HeaderShowsTheModelsTitle) {
+    ContentAnalysis* analysis = ui->contentCollection(1)->analysis.get();
+    analysis->serverNames = services.validServersForCollection(1);
+    struct Case {
+        const char* server;
+        bool stale;
+        const char* role;
+        const char* letter;
+        const char* offline;
+    };
+    for (const Case& c : {Case{"M", false, "master", "b", ""}, Case{"A", false, "member", "b", ""},
+                          Case{"A", true, "member", "b", "stale"}, Case{"", false, "--", "", ""}}) {
+        analysis->isStale = c.stale;
+        ui->updateHeaderTitle(*c.server ? link->keloObjectForName(c.server) : nullptr);
+        panel->tick();
+        const ContentCollectionCell& cell = panel->headerCell();
+        EXPECT_EQ(cell.serverStr(), c.role) << c.server;
+        EXPECT_EQ(cell.collectionStr(), c.letter) << c.server;
+        EXPECT_EQ(cell.offlineStr() ? cell.offlineStr()->string() : QString(), c.offline);
+    }
+}
+
+TEST_F(ContentPanelTest, HistoryPaneCollapsesAndRemembersItsHeight) {
+    QWidget* page = panel->page();
+    page->show();
+    QApplication::processEvents();
+    QSplitter* split = panel->splitView();
+    // Without "ShowHistory" the history starts collapsed; only it collapses.
+    EXPECT_TRUE(panel->historyCollapsed());
+    EXPECT_TRUE(panel->splitViewCanCollapseSubview(panel->historyTable()));
+    EXPECT_FALSE(panel->splitViewCanCollapseSubview(split->widget(0)));
+    EXPECT_FALSE(split->isCollapsible(0));
+    ASSERT_GE(panel->fileTable()->height(), 200);
+    EXPECT_TRUE(split->handle(1)->isHidden());
+
+    // A double click on the divider opens it at the default height.
+    doubleClick(split->handle(1), QPoint(5, 2));
+    EXPECT_EQ(split->sizes().value(1), 100);
+    EXPECT_FALSE(split->handle(1)->isHidden());
+    EXPECT_EQ(UserDefaults::standard().object("HistoryTableHeight").toInt(), 100);
+    // A closed pane's height is not remembered.
+    const int total = split->sizes().value(0) + split->sizes().value(1);
+    for (const auto& [height, stored] : {std::pair{0, 100}, {80, 80}, {140, 140}}) {
+        split->setSizes({total - height, height});
+        panel->splitViewDidResizeSubviews();
+        EXPECT_EQ(UserDefaults::standard().object("HistoryTableHeight").toInt(), stored) << height;
+    }
+    panel->splitViewDoubleClickedDivider();
+    EXPECT_TRUE(panel->historyCollapsed());
+    EXPECT_TRUE(split->handle(1)->isHidden());
+    // With a short file table the divider stays, so the pane can be dragged open.
+    page->resize(1000, 250);
+    QApplication::processEvents();
+    ASSERT_LT(panel->fileTable()->height(), 200);
+    EXPECT_FALSE(split->handle(1)->isHidden());
+
+    // Any "ShowHistory", even false, opens it at the stored height next time.
+    UserDefaults::standard().setObject("ShowHistory", false);
+    ContentUIPanel::Options options;
+    options.ui = ui.get();
+    options.network = link.get();
+    options.analyser = analyser.get();
+    options.timer = false;
+    panel = std::make_unique<ContentUIPanel>(options);
+    sync.setPanel(panel.get());
+    panel->page()->resize(1000, 700);
+    panel->page()->show();
+    QApplication::processEvents();
+    EXPECT_FALSE(panel->historyCollapsed());
+    EXPECT_EQ(panel->splitView()->sizes().value(1), 140);
+}
+
+TEST_F(ContentPanelTest, RevealGoesToTheDesktopsFileManager) {
+    const QString root = dir.filePath("Kelo");
+    ASSERT_TRUE(QDir().mkpath(root + "/Media"));
+    setKeloRootPathSearchList({root});
+    keloRootPath(true);
+    // This computer runs a server of its own.
+    server("L", 0x7F000001, master);
+    link->kelo("L", 0x7F000001);
+    selectFolder(0);
+    panel->menuAction(ContentUIPanel::kRevealFolders, "Reveal in Finder (local machine)");
+    setKeloRootPathSearchList({});
+    ASSERT_FALSE(desktop.revealed.isEmpty());
+    for (const QUrl& url : desktop.revealed)
+        EXPECT_TRUE(url.toLocalFile().startsWith(root)) << url.toString().toStdString();
 }
 
 }  // namespace

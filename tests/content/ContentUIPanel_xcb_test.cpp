@@ -3,6 +3,7 @@
 // at most five at a time and drawn, the sync arrows turn while a file is
 // sent, hover texts reach the window, and a screenshot is kept.
 
+#include "content/ContentCollectionCell.h"
 #include "content/ContentTabSyncServices.h"
 #include "content/ContentTableView.h"
 #include "content/ContentUI.h"
@@ -30,7 +31,7 @@ using namespace contentdb;
 struct TestServices : ContentUIServices {
     QString selectedServerName() override { return "M"; }
     int currentSelectedCollectionID() override { return 1; }
-    QStringList validServersForCollection(int32_t) override { return {"A", "B"}; }
+    QStringList validServersForCollection(int32_t) override { return {"M", "A", "B"}; }
     QString masterForCollection(int32_t) override { return "M"; }
     QString screenNameForKeloWithName(const QString& name) override { return "Kelo " + name; }
 };
@@ -150,8 +151,11 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
     window.resize(1100, 720);
     window.show();
     waitForExposure(window);
-    panel->setHeaderTitle("master", "b", "");
+    // The header follows the model's title on the tick.
+    ui->updateHeaderTitle(link->keloObjectForName("M"));
     panel->reloadTables();
+    ASSERT_TRUE(processUntil([&] { return panel->headerCell().serverStr() == "master"; }, 2000));
+    EXPECT_EQ(panel->headerCell().collectionStr(), "b");
     ui->addOrRemoveWatchedFolder(*ui->folderDataSource()[0], true);
     panel->reloadTables();
     panel->folderTable()->selectRow(0);
@@ -162,7 +166,7 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
     int most = 0;
     auto thumbnailsIn = [&] {
         int inFlight = 0;
-        for (const QVariant& r : panel->thumbnailCache().value(".ThumbRequests").toList())
+        for (const QVariant& r : ui->thumbnailCache().value(".ThumbRequests").toList())
             inFlight += r.toMap().contains("date");
         most = std::max(most, inFlight);
         for (int row = 0; row < 8; ++row) {
@@ -173,7 +177,7 @@ TEST(ContentTabOnScreen, CollectionWithDifferingServers) {
     };
     ASSERT_TRUE(processUntil(thumbnailsIn, 15000))
         << sims[0]->requests("GtTh") << " asked, "
-        << panel->thumbnailCache().value(".ThumbRequests").toList().size() << " queued, detail "
+        << ui->thumbnailCache().value(".ThumbRequests").toList().size() << " queued, detail "
         << QStringList(panel->fetchFileDetail(*panel->contentTableRow(0, false)).keys())
                .join(",")
                .toStdString()
