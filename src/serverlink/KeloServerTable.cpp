@@ -32,9 +32,14 @@ KeloObject* KeloServerTable::keloObjectForAddress(uint32_t address, bool local) 
         const auto it = addresses_.find(address);
         return it == addresses_.end() ? nullptr : it->second;
     }
+    // Of several local servers, the one whose "%08x" key sorts last.
     KeloObject* found = nullptr;
+    uint32_t foundKey = 0;
     for (const auto& [key, kelo] : addresses_) {
-        if (kelo->isLocalIP()) found = kelo;
+        if (kelo->isLocalIP() && (!found || key > foundKey)) {
+            found = kelo;
+            foundKey = key;
+        }
     }
     return found;
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <unordered_map>
 
 class KeloNetworkInterface;
 class KeloObjectLink;
@@ -85,9 +86,9 @@ private:
     KeloTable keloes_;
     void rebuildAddressIndexIfStale() const;
 
-    // By host-order address; ascending, as the servers' "%08x" keys sort.
-    // A lookup cache of keloes_, rebuilt when stale.
-    mutable std::map<uint32_t, KeloObject*> addresses_;
+    // By host-order address: a lookup cache of keloes_, rebuilt when stale.
+    // Hashed, as every status reply looks its sender up.
+    mutable std::unordered_map<uint32_t, KeloObject*> addresses_;
     QString localKelo_;
     QStringList current_;
     int changes_ = 0;

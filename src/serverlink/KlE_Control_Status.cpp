@@ -33,6 +33,9 @@ KlE_Control_Status::Options sDefaultOptions;
 constexpr int kTicksPerCheck = 30;  // ticks between interface and daemon checks (1 s)
 constexpr int kBeaconTick = 5;      // the tick of each check period that beacons
 constexpr int kTickMs = 33;
+// The daemon lookup runs on a worker; started a tick ahead, its answer is
+// normally in by the check.
+constexpr int kDaemonLookupTick = kTicksPerCheck - 1;
 constexpr int kSocketBufferSize = 262144;  // bytes, sending
 // Bytes, receiving: room for the replies of a thousand servers to one tick.
 // The system may grant less (net.core.rmem_max) unless the process may
@@ -82,7 +85,7 @@ KlE_Control_Status::KlE_Control_Status(const Options& options)
         std::make_unique<ContentEditorChannel>(*udpSocket_, servers_, options_.prefsPort);
     bftp_ = std::make_unique<BftpBeaconChannel>(*masterSocket_, servers_, options_.citpGroup,
                                                 options_.citpPort);
-    daemon_ = std::make_unique<KeloDaemonProbe>();
+    daemon_ = std::make_unique<KeloDaemonProbe>(options_.daemonLookup);
     startupTimerIfNeeded();
 }
 
@@ -257,13 +260,16 @@ void KlE_Control_Status::timerProc() {
     ++loopcount_;
     if (loopcount_ == kBeaconTick && bftp_->hasManagerRole()) bftp_->sendManagerBeacons();
     if (!sktValid()) openSockets();
+    if (loopcount_ == kDaemonLookupTick) daemon_->requestCheck();
+    bool interfacesChanged = false;
+    // A late lookup is applied at the tick it arrives.
+    const bool daemonChanged = daemon_->takeAnswer().value_or(false);
     if (loopcount_ >= kTicksPerCheck) {
         loopcount_ = 0;
-        const bool daemonChanged = checkForDaemon();
-        const bool interfacesChanged = net_info_->checkForInterfaceChanges();
+        interfacesChanged = net_info_->checkForInterfaceChanges();
         if (interfacesChanged) scanForInterfaces();
-        if (interfacesChanged || daemonChanged) closeSockets();
     }
+    if (interfacesChanged || daemonChanged) closeSockets();
     runStatus();
 }
 

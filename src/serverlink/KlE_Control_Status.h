@@ -43,6 +43,9 @@ struct KlE_Control_StatusOptions {
     // The interface object to ask; null: the shared one.
     KeloNetworkInterface* networkInterface = nullptr;
     bool timer = true;  // off: a test calls timerProc itself
+    // Finds the local daemon's process id (KeloDaemonProbe::PidLookup);
+    // null: the process table.
+    std::function<int(const char* name)> daemonLookup;
     // Makes the link's sockets; null: real UDP sockets with receive threads.
     // Unit tests hand in fakes that record what is sent and inject datagrams.
     std::function<std::unique_ptr<KlDatagramSocket>(KlSocketRole)> socketFactory;
@@ -59,7 +62,8 @@ struct KlE_Control_StatusOptions {
 //   - KeloDaemonProbe: the local server daemon.
 // Each tick opens the sockets when needed, sends the manager beacon, checks
 // the interfaces and the daemon once a second (reopening the sockets on a
-// change) and polls every wanted running server.
+// change) and polls every wanted running server. The daemon lookup reads
+// the process table on KeloDaemonProbe's worker; the tick takes its answer.
 //
 // Everything runs on the main thread; the sockets' receive threads only read
 // their descriptors, read preference dictionaries out of their datagrams,
@@ -142,6 +146,7 @@ public:
     void timerProc();
     void runStatus();
     // True when the local daemon started or stopped since the last check.
+    // Looks up on the calling thread; the tick's checks run on a worker.
     bool checkForDaemon();
 
     // --- Receiving (main thread) -------------------------------------------------

@@ -175,18 +175,28 @@ void ReceiveThread::logDrops() {
 
 void ReceiveThread::queue(std::unique_ptr<Batch> batch) {
     const size_t bytes = size_t(batch->bytes.size());
-    bool post = false;
+    std::lock_guard lock(state_->mutex);
+    if (state_->queuedBytes + bytes > kMaxQueuedBytes) {
+        countDrops(batch->datagrams.size());
+        return;
+    }
+    state_->queuedBytes += bytes;
+    state_->queued.push_back(std::move(batch));
+}
+
+int ReceiveThread::postDrainIfDue() {
+    const auto now = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(state_->mutex);
-        if (state_->queuedBytes + bytes > kMaxQueuedBytes) {
-            countDrops(batch->datagrams.size());
-            return;
+        if (state_->queued.empty() || state_->drainPosted) return -1;
+        const auto due = lastPost_ + kMinDrainGap;
+        if (now < due) {
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - now);
+            return std::max(1, int(wait.count()));
         }
-        state_->queuedBytes += bytes;
-        state_->queued.push_back(std::move(batch));
-        post = !std::exchange(state_->drainPosted, true);
+        state_->drainPosted = true;
     }
-    if (!post) return;
+    lastPost_ = now;
     MainThread::runOnMain([state = state_] {
         std::vector<std::unique_ptr<Batch>> batches;
         {
@@ -202,6 +212,7 @@ void ReceiveThread::queue(std::unique_ptr<Batch> batch) {
             }
         }
     });
+    return -1;
 }
 
 void ReceiveThread::run() {
@@ -224,9 +235,12 @@ void ReceiveThread::run() {
     bool reconfigure = true;
 
     while (!state_->stopping) {
+        // Batches held back for the next drain bound how long we may wait.
+        const int due = postDrainIfDue();
         const int socket = valid_() ? socket_() : -1;
         if (socket < 0) {
-            if (waitFor(-1, state_->wakeFd, 1000) == Wait::Woken) reconfigure = true;
+            if (waitFor(-1, state_->wakeFd, due < 0 ? 1000 : due) == Wait::Woken)
+                reconfigure = true;
             continue;
         }
         if (socket != lastSocket || reconfigure) {
@@ -239,7 +253,7 @@ void ReceiveThread::run() {
             reconfigure = false;
             names.clear();
         }
-        const Wait w = waitFor(socket, state_->wakeFd, -1);
+        const Wait w = waitFor(socket, state_->wakeFd, due);
         if (w == Wait::Woken) reconfigure = true;
         if (w != Wait::Readable) continue;
 

@@ -7,7 +7,9 @@
 #include "support/WireBuilders.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QThread>
+#include <QTimer>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -16,6 +18,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -136,6 +139,58 @@ TEST_F(ReceiveThreadTest, ABatchGoesOutInOrderPassingOverADatagramThatCannotGo) 
     ASSERT_TRUE(processUntil([&] { return got.size() >= 2; }));
     EXPECT_EQ(got[0], a);
     EXPECT_EQ(got[1], b);
+}
+
+// Counts the main thread's hand-over passes (each a queued call to the
+// application object).
+class PassCounter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MetaCall) ++passes;
+        return false;
+    }
+    int passes = 0;
+};
+
+TEST_F(ReceiveThreadTest, AStreamOfDatagramsWakesTheMainThreadAtMostEveryFewMilliseconds) {
+    PassCounter counter;
+    QCoreApplication::instance()->installEventFilter(&counter);
+    // When each pass that handed over datagrams began.
+    std::map<int, std::chrono::steady_clock::time_point> passStarts;
+    thread = std::make_unique<ReceiveThread>(
+        "test receive", [this] { return rx; }, [] { return true; },
+        [&](const ReceivedDatagram& d) {
+            passStarts.try_emplace(counter.passes, std::chrono::steady_clock::now());
+            got.push_back(d.data);
+            got.back().detach();
+        });
+    constexpr int kCount = 40;
+    std::thread sender([&] {
+        for (int i = 0; i < kCount; ++i) {
+            send(numbered(i));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (got.size() >= size_t(kCount)) loop.quit();
+    });
+    poll.start(1);
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    loop.exec();
+    sender.join();
+    QCoreApplication::instance()->removeEventFilter(&counter);
+    ASSERT_EQ(got.size(), size_t(kCount));
+    // A pass is asked for only once the previous one ran and the gap has
+    // passed, whatever the load: so passes - 2 gaps fit between the
+    // first and the last pass.
+    const auto span = passStarts.rbegin()->second - passStarts.begin()->second;
+    const int passes = int(passStarts.size());
+    EXPECT_LE(passes, span / ReceiveThread::kMinDrainGap + 2)
+        << passes << " passes in "
+        << std::chrono::duration_cast<std::chrono::microseconds>(span).count() << " us";
+    EXPECT_GT(passes, 1);  // nothing waits for the stream to end
 }
 
 }  // namespace
