@@ -1,5 +1,7 @@
 #include "app/CHelpText.h"
 
+#include "hud/windows/HUDWindowServices.h"
+
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
@@ -56,6 +58,10 @@ CHelpText* CHelpText::showHelp(const QString& text, const QString& title) {
     const QRect visible = screen ? screen->availableGeometry() : QRect();
     const QRect frame = helpFrame(visible, int(text.count(QLatin1Char('\n')) + 1));
     window->setGeometry(frame);
+    // Help opens where the operator works: on the main window's screen.
+    if (const QWidget* main = HUDWindowServices::shared().klWindow();
+        main && main->screen() && main->screen() != QGuiApplication::screenAt(frame.center()))
+        window->move(main->frameGeometry().topLeft());
     window->show();
     window->raise();
     window->activateWindow();

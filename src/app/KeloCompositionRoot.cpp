@@ -5,6 +5,7 @@
 #include "app/KeloRemoteTick.h"
 #include "content/ContentSyncServices.h"
 #include "content/ContentDesktopServices.h"
+#include "content/ContentUI.h"
 #include "content/ContentUIServices.h"
 #include "content/keloRootPath.h"
 #include "foundation/KeloRootPathProvider.h"
@@ -25,6 +26,7 @@
 #include "settings/KlPatchCommon.h"
 #include "settings/KlTroubleShooter.h"
 #include "status/KeloRemoteOwner.h"
+#include "status/ServerCollections.h"
 #include "status/ServersUI.h"
 #include "status/StatusTabServices.h"
 
@@ -82,6 +84,7 @@ const struct {
     {"ContentUIServices", [] { return ContentUIServices::installed() != nullptr; }},
     {"ContentSyncServices", [] { return ContentSyncServices::installed() != nullptr; }},
     {"ContentDesktopServices", [] { return ContentDesktopServices::installed() != nullptr; }},
+    {"ServerCollectionsContent", [] { return ServerCollectionsContent::installed() != nullptr; }},
 };
 
 }  // namespace
@@ -99,6 +102,7 @@ KeloCompositionRoot::KeloCompositionRoot(const KeloFrontEnd& frontEnd)
 KeloCompositionRoot::~KeloCompositionRoot() {
     tick_.reset();
     route_.reset();
+    ServerCollectionsContent::install(nullptr);
     ContentSyncServices::install(nullptr);
     ContentDesktopServices::install(nullptr);
     ContentUIServices::install(nullptr);
@@ -137,6 +141,8 @@ bool KeloCompositionRoot::install() {
     ContentUIServices::install(frontEnd_.contentServices);
     ContentSyncServices::install(frontEnd_.contentSync);
     ContentDesktopServices::install(desktop_.get());
+    // The Content tab answers the Status tab's collection questions.
+    ServerCollectionsContent::install(ContentUI::instance());
 
     const QStringList absent = missing();
     for (const QString& name : absent) {

@@ -19,8 +19,10 @@
 #include "settings/KlRemoteControlPanel.h"
 #include "status/KeloMonitorHUD.h"
 #include "status/KeloRemoteCell.h"
+#include "status/KeloServerListPanel.h"
 #include "status/KeloStatusView.h"
 #include "status/ServersUI.h"
+#include "status/ServersUIColumns.h"
 #include "tabbar/TbTabBarControl.h"
 #include "tabbar/TbTabView.h"
 
@@ -87,9 +89,9 @@ KeloFrontEnd KeloRemote::frontEnd() {
 void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
                               const QString& version, const QString& bundlePath) {
     link_ = &link;
+    tick_ = &tick;
     UserDefaults& defaults = UserDefaults::standard();
     settings_->loadSettings(defaults.object(kSettingsDefaultsKey));
-    activeKeloes_ = settings_->activeKeloes();
 
     preferences_ = std::make_unique<KlRemoteControlPanel>(&link);
     controls_ = preferences_->list();
@@ -100,19 +102,15 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     buildWindowMenu();
 
     const CurrentLayoutSettings layout = settings_->loadLayoutSettings();
-    // The servers of the monitor list are the ones the link polls.
-    monitorList_.setKeloList(settings_->keloList());
-    for (const QVariantMap& entry : *monitorList_.keloList()) {
-        const QString name = entry.value(kNameKey).toString();
-        if (!name.isEmpty()) link.addKeloForName(name);
-    }
-
     servers_ = std::make_unique<ServersUI>(nullptr, &link);
     servers_->setOwner(this);
     servers_->awakeFromNib();
+    setUpMonitor(link);
     servers_->setStatusTab(window_->tabItem(KeloMainWindow::kStatusTab));
     window_->setServersPane(servers_->getBaseView());
     servers_->reloadMonitorPanes(monitorList_.keloList(), layout);
+    servers_->columns()->reloadBreakouts(layoutDict());
+    followPageBar();
 
     contentEditorWindow_ = std::make_unique<KeloRemoteContentEditorWindow>();
     contentEditor_ = &contentEditorWindow_->editor();
@@ -130,6 +128,7 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
         item->setView(contentPanel_->page());
     contentPanel_->setContentTab(nullptr, window_->progressBar(), window_->progressText(),
                                  window_->cancelTransferButton());
+    buildMenus();
 
     tick.addView(this);
     serversTick_ = std::make_unique<StatusTabTickView>(*servers_);
@@ -170,16 +169,23 @@ void KeloRemote::reloadData() {
     QListWidget* list = window_->serverList();
     list->clear();
     list->addItems(serverListRows_);
+    if (serverListPanel_) serverListPanel_->reloadData();
+    if (hud_) hud_->monitorHudView()->reloadData();
 }
 
 void KeloRemote::performUpdate() {
     finishedLaunching_ = true;
     controls_->update();
     for (const QVariantMap& entry : *monitorList_.keloList()) updateKelo(entry);
+    // Before the Status tab, as the tick's views go.
+    if (hud_) hud_->monitorHudView()->performUpdate();
     // Renames are told and saved once a tick: a network coming back renames
     // every server at once, and each save synchronises to disk.
     if (renamed_) {
         renamed_ = false;
+        servers_->setRenamed(true);
+        if (hud_)
+            for (KeloRemoteCell* cell : hud_->monitorHudView()->cellArray()) cell->setRenamed(true);
         controls_->setFixtureName(selectedKelo_.isNull() ? QString("") : selectedKelo_);
         contentEditor_->setKeloName(selectedKelo_);
         saveKeloes();
@@ -197,7 +203,7 @@ void KeloRemote::updateKelo(const QVariantMap& entry) {
     if (!kelo->isRunning() && name == selectedKelo_) controls_->setDictionary(nullptr);
     if (!kelo->userDefinedName().isEmpty() || now.name != seen->name) {
         updateNameForKelo(kelo);
-    } else if (activeKeloes_.value(name).toString() != name && kelo->isRunning() &&
+    } else if (monitorList_.activeKeloes().value(name).toString() != name && kelo->isRunning() &&
                kelo->address() != 0 && kelo->prefsDict().contains("alias") &&
                KeloObject::now() - kelo->generalStatusArrived() < kAliasFreshSeconds) {
         updateNameForKelo(kelo);
@@ -211,8 +217,8 @@ void KeloRemote::updateNameForKelo(const KeloObject* kelo) {
     if (!kelo) return;
     const QString userDefined = kelo->userDefinedName();
     const QString wanted = userDefined.isEmpty() ? kelo->name() : userDefined;
-    if (activeKeloes_.value(kelo->name()).toString() == wanted) return;
-    activeKeloes_.insert(kelo->name(), wanted);
+    if (monitorList_.activeKeloes().value(kelo->name()).toString() == wanted) return;
+    monitorList_.setDisplayName(kelo->name(), wanted);
     renamed_ = true;
 }
 
@@ -222,8 +228,8 @@ QString KeloRemote::screenNameForKeloWithName(const QString& name) {
     QString shown = name;
     if (!userDefined.isEmpty())
         shown = userDefined;
-    else if (activeKeloes_.contains(name))
-        shown = activeKeloes_.value(name).toString();
+    else if (monitorList_.activeKeloes().contains(name))
+        shown = monitorList_.activeKeloes().value(name).toString();
     return screenNameForKeloName(shown);
 }
 
@@ -238,8 +244,9 @@ void KeloRemote::selectKeloObject(const QString& name, int part) {
     contentEditor_->setKeloName(name);
 }
 
-void KeloRemote::selectKeloObject(KeloObject* kelo, KeloRemoteCell*, int part) {
+void KeloRemote::selectKeloObject(KeloObject* kelo, KeloRemoteCell* cell, int part) {
     selectKeloObject(kelo ? kelo->name() : QString(), part);
+    if (hud_) hud_->selectKeloObject(kelo, cell, part);
 }
 
 QWidget* KeloRemote::mainTabBar() {
@@ -249,7 +256,10 @@ QWidget* KeloRemote::mainTabBar() {
 // --- Layout ----------------------------------------------------------------------------------
 
 QVariantMap KeloRemote::layoutDict() {
-    return settings_->layoutDict();
+    QVariantMap layout = settings_->layoutDict();
+    // The monitor list changes in place between saves.
+    if (servers_) layout.insert(kMonitorKey, monitorList_.keloListVariant());
+    return layout;
 }
 
 void KeloRemote::setLayoutDict(const QVariantMap& layout) {
@@ -453,8 +463,9 @@ bool KeloRemote::launchingFinished() {
 }
 
 void KeloRemote::saveKeloes() {
-    settings_->setActiveKeloes(activeKeloes_);
-    // Before the window exists the list is still the file's.
+    saveLayoutSettings();
+    // Before the window exists the names are still the file's.
+    if (servers_) settings_->setActiveKeloes(monitorList_.activeKeloes());
     if (servers_) settings_->setKeloList(monitorList_.keloListVariant());
     UserDefaults& defaults = UserDefaults::standard();
     if (contentEditor_) defaults.setObject(kContentEditorVisKey, contentEditor_->visible());

@@ -2,6 +2,7 @@
 
 #include "app/KeloCompositionRoot.h"
 #include "app/KeloMainWindow.h"
+#include "app/KeloRemoteCommands.h"
 #include "app/KeloRemoteTickView.h"
 #include "content/ContentUIServices.h"
 #include "foundation/KlStatusLine.h"
@@ -10,10 +11,12 @@
 #include "hud/windows/ToolTipWindowProtocol.h"
 #include "platform/NotificationCenter.h"
 #include "serverlink/ChangeIncrementsDict.h"
+#include "status/KeloMonitorHUD.h"
 #include "status/KeloMonitorList.h"
 #include "status/KeloRemoteOwner.h"
 #include "status/StatusTabServices.h"
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -26,6 +29,13 @@ class KeloObject;
 class KeloRemoteContentEditor;
 class KeloRemoteSettings;
 class KeloRemoteTick;
+class KeloServerListPanel;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QMenuBar;
+class QSlider;
 class KlE_Control_Status;
 class KlRemoteControlList;
 class KlRemoteControlPanel;
@@ -49,6 +59,8 @@ class KeloRemote : public KeloRemoteTickView,
                    public ContentUIServices,
                    public StatusTabServices,
                    public KeloRemoteOwner,
+                   public KeloMonitorHUDOwner,
+                   public KeloRemoteCommandsOwner,
                    public ToolTipWindowDelegate {
 public:
     // A general status must be younger than this for a server's alias to
@@ -113,7 +125,7 @@ public:
     // Records the working set and writes the settings file.
     void forceBreakoutSave() override;
     // Stores one setting of the current layout and has the Status tab apply it.
-    void changeMonitorSetting(const QString& value, const QString& key);
+    void changeMonitorSetting(const QString& value, const QString& key) override;
     // The periodic full refresh of the Status tab (every kUpdateUiSeconds).
     void update_ui();
     QTimer* updateUiTimer() const { return updateUiTimer_.get(); }
@@ -148,7 +160,70 @@ public:
     // Records the working set after a command or a list change.
     void saveKeloes() override;
 
+    // --- Monitor HUD, monitor list and server-list panel ------------------------------
+    KeloMonitorHUD* monitorHUD() override { return hud_.get(); }
+    KeloServerListPanel* serverListPanel() const { return serverListPanel_.get(); }
+    const KeloMonitorList& monitorList() const { return monitorList_; }
+    // Adds the server to the monitor list (once) and the Status tab.
+    void addServer(const QString& name);
+    // Takes the server off the monitor list, the selection, the HUD and the
+    // Status tab.
+    void removeKeloWithName(const QString& name) override;
+    void removeKeloAtIndex(int index);
+    void layoutSettingsChanged() override;
+    void showServerList(bool show) override;
+    bool serverListVisible() override;
+    QString nameOfSelectedKeloInPreferencesWindow() const;
+    int serversCount() const { return monitorList_.serversCount(); }
+    // KeloMonitorHUDOwner: the current layout's "layout_settings".
+    QVariant layoutSetting(const QString& key) override;
+    void setLayoutSetting(const QString& key, const QVariant& value) override;
+
+    // --- Menus, commands and the Preferences panel's controls --------------------------
+    KeloRemoteCommands* commands() const { return commands_.get(); }
+    QMenuBar* menuBar() const { return menuBar_; }
+    // Runs the command of a menu item or control by its tag.
+    void actionProc(int tag, QAction* sender = nullptr, bool checked = false);
+    // The bit-rate and log controls from the Content tab's settings.
+    void readContentUiPreferences();
+    void readUiContrastPreferences();
+    QLineEdit* bandwidthField() const;
+    QSlider* contrastSlider() const;
+    QSlider* textBrightnessSlider() const;
+    // KeloRemoteCommandsOwner
+    QString selectedKelo() override { return selectedKelo_; }
+    QStringList activeKeloes() override;
+    void selectTab(int identifier) override;
+    bool projectionEditorVisible() override;
+    void setProjectionEditorVisible(bool visible) override;
+    void showProjectionEditorWindow() override;
+    void showMainWindow() override;
+    void setBitRate(float rate, bool automatic) override;
+    void logSlowest(bool slowest, bool turtle) override;
+    void setContentEditorRestricted(bool restricted) override;
+    float bitRateFieldValue() override;
+    void setBitRateFieldValue(float value) override;
+    bool controlState(int tag) override;
+    void showLogInConsole() override;
+    QString settingsFilePath() override;
+    void quitApplication() override;
+
 private:
+    // The Status tab's columns and collections, the monitor list, the HUD
+    // and the server-list panel.
+    void setUpMonitor(KlE_Control_Status& link);
+    // The Status tab's controller hears of page changes, from the one shown now.
+    void followPageBar();
+    // Where the HUD stands and the Status tab's single-column order.
+    void saveLayoutSettings();
+    // The application, View, Commands and Help menus round the Window menu.
+    void buildMenus();
+    QMenu* buildViewMenu(QMenu* menu);
+    // The server-list panel's controls (bit rate, logging, HUD, contrast).
+    void buildPanelControls();
+    // Title, enabled and visible state of every item of a menu about to open.
+    void validateMenu(QMenu* menu);
+
     class StatusTabTickView;
 
     void buildWindowMenu();
@@ -178,9 +253,22 @@ private:
     KlE_Control_Status* link_ = nullptr;
     ChangeIncrementsDict changeIncrementsDict_;
     QStringList serverListRows_;
-    QVariantMap activeKeloes_;
     QString selectedKelo_;
     int selectedKeloPart_ = 0;
     bool finishedLaunching_ = false;
     bool renamed_ = false;  // since the last tick
+    std::unique_ptr<KeloMonitorHUD> hud_;
+    std::unique_ptr<KeloServerListPanel> serverListPanel_;
+    std::unique_ptr<KeloRemoteCommands> commands_;
+    QMenuBar* menuBar_ = nullptr;  // the window's
+    KeloRemoteTick* tick_ = nullptr;
+    QPointer<QLineEdit> toBandwidth_;
+    QPointer<QCheckBox> toAutoBandwidth_;
+    QPointer<QCheckBox> toSlowestLog_;
+    QPointer<QCheckBox> toShowTurtle_;
+    QPointer<QCheckBox> toRestricted_;
+    QPointer<QCheckBox> toMonitorBreakout_;
+    QPointer<QComboBox> toBreakoutHUDHeight_;
+    QPointer<QSlider> toContrast_;
+    QPointer<QSlider> toTextBrightness_;
 };

@@ -19,11 +19,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSlider>
 #include <QTimer>
 #include <QUrl>
 
@@ -536,6 +538,35 @@ void KeloRemoteCommands::contrastChanged(double contrastSlider, double brightnes
     UserDefaults& defaults = UserDefaults::standard();
     defaults.setObject(QStringLiteral("Contrast"), double(contrast));
     defaults.setObject(QStringLiteral("TextBrightness"), double(brightness));
+}
+
+void KeloRemoteCommands::contrastChanged(QSlider* contrast, QSlider* brightness) {
+    const double before = gUIContrast;
+    const double beforeText = gUITextBrightness;
+    contrastChanged(double(contrast->value()) / kContrastSliderSteps,
+                    double(brightness->value()) / kContrastSliderSteps);
+    if (gUIContrast == before && gUITextBrightness == beforeText) return;
+    QWidget* superview = contrast->parentWidget();
+    if (!contrastSample_) {
+        contrastSample_ = new QLabel(superview);
+        contrastSample_->setAlignment(Qt::AlignCenter);
+        contrastSample_->setAutoFillBackground(true);
+        const QRect c = contrast->geometry();
+        const QRect b = brightness->geometry();
+        const int left = b.right() + 1 + 20;
+        contrastSample_->setGeometry(left, c.top(), superview->width() - 5 - left,
+                                     b.bottom() + 1 - c.top());
+        contrastSample_->show();
+    }
+    QPalette palette = contrastSample_->palette();
+    palette.setColor(QPalette::Window, colorWithContrastWhite(50.0 / 255.0, 1.0));
+    palette.setColor(QPalette::WindowText, colorWithContrastWhite(217.0 / 255.0, 1.0));
+    contrastSample_->setPalette(palette);
+    contrastSample_->setText(QStringLiteral("Sample Contrast...\n(relaunch required)"));
+}
+
+QLabel* KeloRemoteCommands::contrastSample() const {
+    return contrastSample_;
 }
 
 std::pair<std::optional<double>, std::optional<double>>

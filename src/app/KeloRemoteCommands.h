@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -15,7 +16,9 @@ class KeloNetworkInterface;
 class KlE_Control_Status;
 class QAction;
 class QMenu;
+class QLabel;
 class QMessageBox;
+class QSlider;
 class QTimer;
 class QWidget;
 class ShareMountOperation;
@@ -128,7 +131,14 @@ public:
     // file and relaunches (both through VTaskManagerUI).
     void resetAllToDefaults();
 
+    // Steps of the contrast and text-brightness sliders for a slider value of 1.
+    static constexpr int kContrastSliderSteps = 100;
     void contrastChanged(double contrastSlider, double brightnessSlider);
+    // The sliders' change: the factors are stored, and a sample of the new
+    // contrast shows right of the sliders, made on first use (the rest of the
+    // interface takes the new contrast at the next launch).
+    void contrastChanged(QSlider* contrast, QSlider* brightness);
+    QLabel* contrastSample() const;
     // The slider positions stored preferences give; null where unset.
     static std::pair<std::optional<double>, std::optional<double>> readUiContrastPreferences();
     bool relaunchRequired() const { return relaunchRequired_; }
@@ -150,4 +160,5 @@ private:
     bool relaunchRequired_ = false;
     std::unique_ptr<ShareMountOperation> mount_;
     std::unique_ptr<QTimer> mountPoll_;
+    QPointer<QLabel> contrastSample_;
 };

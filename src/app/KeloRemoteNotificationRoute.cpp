@@ -4,7 +4,7 @@
 #include "foundation/OmLog.h"
 #include "platform/PropertyListOpenStep.h"
 #include "serverlink/KlE_Control_Status.h"
-#include "settings/KlSettingsNotifications.h"
+#include "serverlink/ServerLinkNotifications.h"
 
 KeloRemoteNotificationRoute::KeloRemoteNotificationRoute(KlE_Control_Status& link)
     : link_(link),

@@ -39,6 +39,7 @@ public:
     void start();
     void stop();
     bool isActive() const;
+    OmLog& log() const { return log_; }
     // One tick.
     void tick();
     void fullRefresh();

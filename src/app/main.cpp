@@ -7,12 +7,21 @@
 #include "foundation/KeloPrintfLog.h"
 #include "foundation/OmLog.h"
 #include "foundation/VTaskManager.h"
+#include "hud/windows/HUDThemeKeloWindow.h"
 #include "platform/LibraryPaths.h"
+#include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "status/BreakoutScrollView.h"
 #include "status/KeloMonitorCell.h"
+#include "status/KeloMonitorHUD.h"
+#include "status/KeloStatusView.h"
 #include "status/ServersUI.h"
+#include "status/ServersUIColumns.h"
 #include "status/statusContainer.h"
 
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QSaveFile>
 #include <QSocketNotifier>
@@ -36,25 +45,76 @@ void catch_int_signal(int) {
     n = write(gSigIntPipe[1], &byte, 1);
 }
 
-// The window's title, its tabs and, per Status tab cell, the name shown and
-// the word beside the lamp. Written whole, then renamed, so a reader never
-// sees half a listing. The picture of the window, when wanted, goes first:
-// it then shows at least what the listing tells.
-void writeWindowListing(const QString& path, const QString& picturePath, KeloMainWindow& window,
-                        const ServersUI& servers) {
-    if (!picturePath.isEmpty()) window.grab().save(picturePath);
+// The window's title, its tabs and menus, per Status tab cell the name shown
+// and the word beside the lamp, the breakout columns with their frames and
+// cells, and the server the monitor HUD shows. Written whole, then renamed,
+// so a reader never sees half a listing. The pictures of the window and the
+// HUD, when wanted, go first: they then show at least what the listing tells.
+void writeWindowListing(const QString& path, const QString& picturePath, KeloRemote& remote) {
+    KeloMainWindow& window = *remote.mainWindow();
+    const ServersUI& servers = *remote.serversUI();
+    KeloMonitorHUD& hud = *remote.monitorHUD();
+    const bool hudShown = hud.window()->isVisible();
+    if (!picturePath.isEmpty()) {
+        window.grab().save(picturePath);
+        if (hudShown) {
+            const QFileInfo picture(picturePath);
+            hud.window()->grab().save(picture.path() + '/' + picture.completeBaseName() + "-hud." +
+                                      picture.suffix());
+        }
+    }
+    QStringList menus;
+    for (const QAction* menu : remote.menuBar()->actions()) menus << menu->text();
     QString text = "window: " + window.windowTitle() + "\ntabs: " + window.tabLabels().join('|') +
-                   "\n";
+                   "\nmenus: " + menus.join('|') + "\n";
     for (const auto& pane : servers.monitorViews()) {
         for (KeloRemoteCell* cell : pane->cells) {
             const auto* monitor = dynamic_cast<const KeloMonitorCell*>(cell);
             if (monitor) text += "cell: " + monitor->labelText() + "|" + monitor->lamp().word + "\n";
         }
     }
+    for (const statusContainer* column : servers.columns()->breakoutColumns()) {
+        if (!column->enclosingView || !column->statusView) continue;
+        const QRect frame = column->enclosingView->geometry();
+        QStringList names;
+        for (const KeloRemoteCell* cell : column->statusView->cellArray())
+            names << (cell->keloObject() ? cell->keloObject()->name() : QString());
+        text += QString::asprintf("column: %d,%d,%d,%d|", frame.x(), frame.y(), frame.width(),
+                                  frame.height()) +
+                (column->enclosingView->isVisibleTo(&window) ? "shown|" : "hidden|") +
+                names.join(',') + "\n";
+    }
+    const KeloRemoteCell* shown = hud.monitorHudView()->singleCell();
+    const QSize hudSize = hud.window()->size();
+    text += "hud: " + (shown && shown->keloObject() ? shown->keloObject()->name() : QString()) +
+            (hudShown ? "|shown|" : "|hidden|") +
+            QString::asprintf("%dx%d\n", hudSize.width(), hudSize.height());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return;
     file.write(text.toUtf8());
     file.commit();
+}
+
+// A test of the real program picks a server the way the operator does: a
+// click on its cell in the Status tab. False while the server has no cell.
+bool clickServerCell(const ServersUI& servers, const QString& name) {
+    for (const auto& pane : servers.monitorViews()) {
+        KeloStatusView* view = pane->statusView;
+        if (!view) continue;
+        for (const KeloRemoteCell* cell : view->cellArray()) {
+            if (!cell->keloObject() || cell->keloObject()->name() != name) continue;
+            const QPointF at = cell->frame().center();
+            const QPointF global = view->mapToGlobal(at);
+            QMouseEvent press(QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton,
+                              Qt::NoModifier);
+            QCoreApplication::sendEvent(view, &press);
+            QMouseEvent release(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                Qt::NoButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(view, &release);
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -101,17 +161,18 @@ int main(int argc, char** argv) {
     KeloRemoteTick& tick = root.startLink(*link, log);
     remote.awakeFromNib(*link, tick, QCoreApplication::applicationVersion(),
                         applicationBundlePath());
-    KeloMainWindow& window = *remote.mainWindow();
-    window.show();
+    remote.mainWindow()->show();
     // Lets a test that runs the real program check its window: the log
     // owns standard output, so the listing goes to a file of the test's,
     // rewritten every second as servers come and go.
     const QString listing = qEnvironmentVariable("KELO_LOG_WINDOW");
     const QString picture = qEnvironmentVariable("KELO_WINDOW_SHOT");
+    QString select = qEnvironmentVariable("KELO_CLICK_SERVER");
     QTimer listingTimer;
     if (!listing.isEmpty()) {
         auto writeListing = [&] {
-            writeWindowListing(listing, picture, window, *remote.serversUI());
+            if (!select.isEmpty() && clickServerCell(*remote.serversUI(), select)) select.clear();
+            writeWindowListing(listing, picture, remote);
         };
         writeListing();
         QObject::connect(&listingTimer, &QTimer::timeout, writeListing);

@@ -9,6 +9,7 @@
 #include "content/ContentUIServices.h"
 #include "platform/NotificationCenter.h"
 #include "serverlink/ChangeIncrementsDict.h"
+#include "status/ServerCollections.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -48,9 +49,10 @@ private:
 // far, this controller's identity as a collection manager, which server is
 // selected and whether it is the master, and the folder and file rows built
 // from a collection's analysis. The tables show `folderDataSource()` and
-// `currentFilesDataSource()` with the selections kept here.
+// `currentFilesDataSource()` with the selections kept here. It answers the
+// Status tab's collection questions (ServerCollectionsContent).
 // Main thread only.
-class ContentUI {
+class ContentUI : public ServerCollectionsContent {
 public:
     // The tab's instance, made on first use.
     static ContentUI* instance();
@@ -61,7 +63,7 @@ public:
     // `analyser`: null take the live network object and the shared analyser.
     explicit ContentUI(KlE_Control_Status* network = nullptr,
                        KeloContentAnalyser* analyser = nullptr);
-    ~ContentUI();
+    ~ContentUI() override;
     ContentUI(const ContentUI&) = delete;
     ContentUI& operator=(const ContentUI&) = delete;
 
@@ -182,7 +184,7 @@ public:
     // --- Management and take-over ---------------------------------------------
     // 1 when another controller manages the collection, 2 when we may.
     int updateIsAllowedToManage(int32_t collectionID, QVariantMap* otherManager);
-    bool userAttemptingToManage(int32_t collectionID, bool isAttemptingSync);
+    bool userAttemptingToManage(int32_t collectionID, bool isAttemptingSync) override;
     bool setManageContentEnabled(bool enable, int32_t collectionID, bool isAttemptingSync);
     void monitorCollectionID(int32_t collectionID);
     void takeoverCheck();
@@ -219,15 +221,15 @@ public:
     const HeaderTitle& headerTitle() const { return headerTitle_; }
     // The folder table's content status (0-7).
     int contentStatus() const { return contentStatus_; }
-    void updateVisibleKeloes(bool force);
+    void updateVisibleKeloes(bool force) override;
     void selectKeloObject(KeloObject* kelo);
     void analysisComplete();
     void keloStatusChanged();
     void KeloThumbnailNotification(const KeloObject* kelo, const QVariantMap& info);
     void KeloDatabaseFolderEntryNotification(const KeloObject* kelo, const QVariantMap& info);
     int syncStateForKelo(const KeloObject* kelo);
-    bool isKeloSyncing(const KeloObject* kelo);
-    bool syncAllContent(const KeloObject* kelo, bool dryRunOnly);
+    bool isKeloSyncing(const KeloObject* kelo) override;
+    bool syncAllContent(const KeloObject* kelo, bool dryRunOnly) override;
     void setPixelMapWantsSession(bool wants) { pixelMapWantsSession_ = wants; }
     void requestPixelMapFilesForKeloSet(const std::vector<KeloObject*>& keloes);
     float assertFloatPref(const QString& key, float min, float max, float dflt);

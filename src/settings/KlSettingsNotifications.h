@@ -1,18 +1,11 @@
 #pragma once
 
-// Notifications the settings subsystem posts or observes. The two server-link
-// ones are that subsystem's names, spelled here once for this one.
+// Notifications the settings subsystem posts or observes. The server link's
+// own (kKeloRemoteNotification, which "type" 1 fetches and "type" 2 sets a
+// preference through, kKeloPref_IncrNotification, kKeloContentEditorNotification)
+// come from its header.
 
-// Posted for the server link: "type" 1 fetches "prefName" of server
-// "fixtureName", "type" 2 sets it to "prefValue" (text).
-inline constexpr char kKeloRemoteNotification[] = "KeloRemoteNotification";
-// Posted by the server link when a server's preference increment of "type"
-// changed.
-inline constexpr char kKeloPref_IncrNotification[] = "kKeloPref_IncrNotification";
-
-// Posted by the server link with a content-editor reply: "opcode" 23 and
-// "message" (kind, U+000B, "listing" or an ident, U+000B, entries or text).
-inline constexpr char kKeloContentEditorNotification[] = "KeloContentEditorNotification";
+#include "serverlink/ServerLinkNotifications.h"
 
 // Posted with the preference name as userInfo "name" whenever one of the eight live
 // video inputs is selected in the Preferences list.

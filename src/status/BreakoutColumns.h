@@ -104,7 +104,7 @@ public:
     void performUpdate();
 
     // The View menu (built on the sender, run, and acted on).
-    void showViewActionMenu(QWidget* sender);
+    void showViewActionMenu(QWidget* sender) override;
     static QList<ViewMenuItem> viewMenuItems(const CurrentLayoutSettings& layout);
     static QList<ViewMenuItem> viewSubMenuItems(const CurrentLayoutSettings& layout);
     // The layout setting (value, key) an item of either menu stores; an empty

@@ -6,6 +6,7 @@
 #include "platform/NotificationCenter.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "serverlink/ServerLinkNotifications.h"
 #include "status/KeloBreakoutCell.h"
 #include "status/KeloLayerBreakoutCell.h"
 #include "status/KeloMonitorCell.h"

@@ -20,6 +20,10 @@ public:
 
     void setActiveKeloes(const QVariantMap& keloes) { activeKeloes_ = keloes; }
     const QVariantMap& activeKeloes() const { return activeKeloes_; }
+    // The name the operator last saw for an added server.
+    void setDisplayName(const QString& name, const QString& displayName) {
+        activeKeloes_.insert(name, displayName);
+    }
     // Entries that are no dictionaries are dropped.
     void setKeloList(const QVariantList& list);
     QVariantList keloListVariant() const;

@@ -4,6 +4,7 @@
 #include "hud/windows/ToolTipWindowProtocol.h"
 #include "platform/NotificationCenter.h"
 #include "serverlink/KeloObject.h"
+#include "serverlink/ServerLinkNotifications.h"
 #include "status/BreakoutScrollView.h"
 #include "status/KeloRemoteCell.h"
 #include "status/KeloStatusViewTarget.h"

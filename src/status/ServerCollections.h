@@ -29,12 +29,12 @@ public:
     virtual ~ServerCollectionsContent() = default;
     virtual void updateVisibleKeloes(bool force) { (void)force; }
     // With dryRun: whether there is anything to copy from this master.
-    virtual bool syncAllContent(KeloObject* kelo, bool dryRun) {
+    virtual bool syncAllContent(const KeloObject* kelo, bool dryRun) {
         (void)kelo;
         (void)dryRun;
         return false;
     }
-    virtual bool isKeloSyncing(KeloObject* kelo) {
+    virtual bool isKeloSyncing(const KeloObject* kelo) {
         (void)kelo;
         return false;
     }

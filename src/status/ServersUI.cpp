@@ -141,6 +141,11 @@ void ServersUI::awakeFromNib() {
     toStatusTabImageHeight_ = makeHeights(statusTabImageHeights(), toStatusTabBaseView_);
     connect(toStatusTabImageHeight_, &HUDSegmentedControl::selectedSegmentChanged, this,
             [this] { toStatusTabImageHeightClicked(); });
+    toViewButton_ = new HUDButton(QStringLiteral("View"), toStatusTabBaseView_);
+    toViewButton_->resize(toViewButton_->sizeHint());
+    connect(toViewButton_, &HUDButton::clicked, this, [this] {
+        if (columns_) columns_->showViewActionMenu(toViewButton_);
+    });
     toStatusTabBaseView_->installEventFilter(this);
     if (!columns_) columns_ = std::make_unique<SelectedServerColumn>(*this);
     layoutPanel();
@@ -165,8 +170,11 @@ void ServersUI::layoutPanel() {
         toEditServers_->move(w - toEditServers_->width() - 6, footerTop);
         setInsetFooterLineY(container->y() + h - kFooterHeight);
     }
-    if (toStatusTabBaseView_)
+    if (toStatusTabBaseView_) {
         toStatusTabImageHeight_->move(6, toStatusTabBaseView_->height() - 22);
+        toViewButton_->move(toStatusTabImageHeight_->geometry().right() + 8,
+                            toStatusTabBaseView_->height() - 22);
+    }
 }
 
 void ServersUI::show() {

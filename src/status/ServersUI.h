@@ -125,6 +125,7 @@ public:
     HUDSegmentedControl* monitorImageHeightControl() const { return toMonitorImageHeight_; }
     HUDSegmentedControl* statusTabImageHeightControl() const { return toStatusTabImageHeight_; }
     HUDButton* editServersButton() const { return toEditServers_; }
+    HUDButton* viewButton() const { return toViewButton_; }
     // Thumbnail heights offered by the two height controls, by segment.
     static const std::vector<int>& monitorImageHeights();
     static const std::vector<int>& statusTabImageHeights();
@@ -169,6 +170,7 @@ private:
     QPointer<HUDButton> toEditServers_;
     QPointer<StatusTabBaseView> toStatusTabBaseView_;
     QPointer<HUDSegmentedControl> toStatusTabImageHeight_;
+    QPointer<HUDButton> toViewButton_;
     CurrentLayoutSettings layout_;
     int tabInView_ = 0;
     bool windowLimitsSet_ = false;

@@ -6,6 +6,7 @@
 #include <vector>
 
 struct statusContainer;
+class QWidget;
 
 // The breakout columns right of the Status tab's server list. ServersUI
 // starts with SelectedServerColumn; the View menu's layouts install their
@@ -28,5 +29,7 @@ public:
     // True while one column follows the selected server.
     virtual bool selectedServerOnly() const = 0;
     virtual void updateMixNames() {}
+    // The View menu of layouts and column counts, under `sender`.
+    virtual void showViewActionMenu(QWidget* sender) { (void)sender; }
     virtual void commitSelectedServerOnlyOrdering() {}
 };

@@ -4,6 +4,7 @@
 #include "app/KeloHeadlessFrontEnd.h"
 #include "app/KeloRemoteTick.h"
 #include "app/KeloRemoteTickView.h"
+#include "content/ContentUI.h"
 #include "content/keloRootPath.h"
 #include "foundation/KeloRootPathProvider.h"
 #include "foundation/OmLog.h"
@@ -11,16 +12,17 @@
 #include "hud/theme/HUDThemeKelo.h"
 #include "hud/theme/HUDThemeManager.h"
 #include "platform/NotificationCenter.h"
+#include "serverlink/FakeDatagramSocket.h"
 #include "serverlink/KeloNetworkInterfaceUI.h"
 #include "serverlink/KeloObject.h"
-#include "serverlink/FakeDatagramSocket.h"
 #include "serverlink/KeloProfileNameProvider.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/MixRectangleServices.h"
 #include "serverlink/OmNetInterface.h"
-#include "settings/KlSettingsNotifications.h"
+#include "serverlink/ServerLinkNotifications.h"
 #include "settings/KlTroubleShooter.h"
 #include "status/KeloRemoteOwner.h"
+#include "status/ServerCollections.h"
 #include "support/TestMain.h"
 
 #include <QTemporaryDir>
@@ -69,6 +71,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_NE(dynamic_cast<KeloDesktopServices*>(ContentDesktopServices::installed()),
                   nullptr);
         EXPECT_NE(KlTroubleShooter::installed(), nullptr);
+        EXPECT_EQ(ServerCollectionsContent::installed(), ContentUI::instance());
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
                   HUDThemeKelo::instance());
         KeloObject kelo;
@@ -94,7 +97,8 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
          {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine", "ImageUtilColours",
           "KeloProfileNameProvider", "MixRectangleServices", "KeloNetworkInterfaceUI",
           "HUDWindowServices", "StatusTabServices", "KeloRemoteOwner", "KlTroubleShooter",
-          "ContentUIServices", "ContentSyncServices", "ContentDesktopServices"})
+          "ContentUIServices", "ContentSyncServices", "ContentDesktopServices",
+          "ServerCollectionsContent"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 

@@ -18,9 +18,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSlider>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -331,6 +333,36 @@ TEST_F(Commands, ContrastIsStoredAndReadBack) {
     ASSERT_TRUE(contrast && brightness);
     EXPECT_DOUBLE_EQ(*contrast, 0.5);
     EXPECT_NEAR(*brightness, 0.2, 1e-6);
+}
+
+// A changed contrast shows a sample right of the sliders, in the space
+// between the brightness slider and the edge, over both sliders' height.
+TEST_F(Commands, ContrastSampleBesideTheSliders) {
+    QWidget box;
+    box.resize(400, 60);
+    QSlider contrast(Qt::Horizontal, &box), brightness(Qt::Horizontal, &box);
+    contrast.setGeometry(100, 4, 160, 20);
+    brightness.setGeometry(100, 32, 160, 20);
+    for (QSlider* slider : {&contrast, &brightness})
+        slider->setRange(0, KeloRemoteCommands::kContrastSliderSteps);
+    commands->contrastChanged(0.5, 0.2);
+    contrast.setValue(50);
+    brightness.setValue(20);
+    commands->contrastChanged(&contrast, &brightness);
+    EXPECT_EQ(commands->contrastSample(), nullptr) << "nothing changed";
+
+    contrast.setValue(40);
+    commands->contrastChanged(&contrast, &brightness);
+    QLabel* sample = commands->contrastSample();
+    ASSERT_NE(sample, nullptr);
+    EXPECT_EQ(sample->parentWidget(), &box);
+    EXPECT_EQ(sample->geometry(), QRect(280, 4, 115, 48));
+    EXPECT_EQ(sample->text(), "Sample Contrast...\n(relaunch required)");
+    EXPECT_EQ(sample->palette().color(QPalette::Window), colorWithContrastWhite(50.0 / 255.0, 1.0));
+    EXPECT_NEAR(gUIContrast, 0.8, 1e-6);
+    brightness.setValue(10);
+    commands->contrastChanged(&contrast, &brightness);
+    EXPECT_EQ(commands->contrastSample(), sample) << "made once";
 }
 
 TEST_F(Commands, HelpMenuListsEachManualOnce) {

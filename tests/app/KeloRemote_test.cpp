@@ -8,26 +8,35 @@
 #include "hud/controls/HUDButton.h"
 #include "hud/controls/HUDProgressIndicator.h"
 #include "hud/controls/HUDTextField.h"
+#include "hud/views/DTableView.h"
+#include "hud/windows/HUDThemeKeloWindow.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KeloObjectTCP.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/LinkTestSupport.h"
-#include "settings/KeloRemoteContentEditor.h"
 #include "settings/KlRemoteControlList.h"
 #include "settings/KlSettingsNotifications.h"
+#include "settings/KeloRemoteContentEditor.h"
+#include "status/BreakoutColumns.h"
 #include "status/KeloBreakoutCell.h"
+#include "status/KeloServerListPanel.h"
 #include "status/KeloStatusView.h"
+#include "status/ServerCollections.h"
 #include "status/ServersUI.h"
 #include "status/statusContainer.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
 #include "tabbar/TbTabView.h"
 #include "tabbar/TbTabViewItem.h"
 
 #include <QFile>
+#include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -80,6 +89,19 @@ protected:
 
     void announce(const char* name, const char* state, uint32_t address) {
         sockets.inject(WireBuilders::citpPLoc(4811, "MediaServer", name, state), address);
+    }
+
+    QMenu* menuNamed(const QString& title) const {
+        for (QAction* action : remote->menuBar()->actions())
+            if (action->text() == title) return action->menu();
+        return nullptr;
+    }
+
+    // The Status tab's pick of its first server, as a click makes it.
+    void selectFirstServer() {
+        KeloStatusView* view = remote->serversUI()->monitorViews()[0]->statusView;
+        view->setSelectedItem(0);
+        remote->serversUI()->statusViewSelectionChanged(view);
     }
 
     int selectedTab() const {
@@ -238,6 +260,141 @@ TEST_F(Controller, WindowMenuAndPreferenceRequestsSelectTheirTabs) {
     NotificationCenter::defaultCenter().post(kKeloRemoteNotification, nullptr,
                                              {{"type", 7}, {"prefName", "level"}});
     EXPECT_EQ(selectedTab(), KeloMainWindow::kPreferencesTab);
+}
+
+// The View menu switches the Status tab's breakout layout; the tab's context
+// menus are the collections'.
+TEST_F(Controller, MenuBarAndStatusTabColumnsAndCollections) {
+    QStringList titles;
+    for (QAction* action : remote->menuBar()->actions()) titles << action->text();
+    EXPECT_EQ(titles, QStringList({"Kelo Verozo", "View", "Commands", "Window", "Help"}));
+    ServersUI* servers = remote->serversUI();
+    auto* columns = dynamic_cast<BreakoutColumns*>(servers->columns());
+    ASSERT_NE(columns, nullptr);
+    EXPECT_NE(dynamic_cast<ServerCollections*>(servers->collections()), nullptr);
+    EXPECT_TRUE(columns->selectedServerOnly()) << "the layout's default";
+
+    QMenu* view = menuNamed("View");
+    ASSERT_NE(view, nullptr);
+    auto pick = [](QMenu* menu, const QString& title) {
+        emit menu->aboutToShow();
+        for (QAction* item : menu->actions()) {
+            if (item->text() != title) continue;
+            if (item->menu()) return item->menu();
+            item->trigger();
+            emit menu->triggered(item);
+            return menu;
+        }
+        ADD_FAILURE() << title.toStdString();
+        return menu;
+    };
+    pick(view, "Custom layout");
+    EXPECT_FALSE(columns->selectedServerOnly());
+    pick(pick(view, "Custom layout columns"), "3");
+    EXPECT_EQ(columns->columnCountInUse(), 3);
+    EXPECT_EQ(remote->layoutSetting("breakout_cols").toString(), "3");
+    emit view->aboutToShow();
+    QStringList checked;
+    for (QAction* item : view->actions())
+        if (item->isChecked()) checked << item->text();
+    EXPECT_EQ(checked, QStringList({"Custom layout"}));
+
+    // Items take their titles from the state when their menu opens.
+    QMenu* app = menuNamed("Kelo Verozo");
+    emit app->aboutToShow();
+    EXPECT_EQ(app->actions()[2]->text(), "Show Preferences");
+    remote->showServerList(true);
+    emit app->aboutToShow();
+    EXPECT_EQ(app->actions()[2]->text(), "Hide Preferences");
+    QMenu* commands = menuNamed("Commands");
+    emit commands->aboutToShow();
+    for (QAction* item : commands->actions()) {
+        if (item->isSeparator()) continue;
+        EXPECT_EQ(item->isEnabled(), item->data().toInt() == -6)
+            << "nothing selected: " << item->text().toStdString();
+    }
+}
+
+// The floating HUD follows the Status tab's selection while it is on; taking
+// the shown server off the monitor list empties it.
+TEST_F(Controller, MonitorHudFollowsTheSelectionAndRemovalEmptiesIt) {
+    announce("Kelo A", "Running", linktest::kServerA);
+    tick->tick();
+    KeloMonitorHUD* hud = remote->monitorHUD();
+    ASSERT_NE(hud, nullptr);
+    QMenu* view = menuNamed("View");
+    QAction* enable = nullptr;
+    for (QAction* item : view->actions())
+        if (item->data().toInt() == 13) enable = item;
+    ASSERT_NE(enable, nullptr);
+
+    KlStatusLine::install(remote.get());
+    enable->trigger();
+    EXPECT_FALSE(hud->isOn()) << "nothing selected";
+    EXPECT_EQ(remote->mainWindow()->statusLine()->text(),
+              "To show Monitor HUD, first select an Kelo or an Kelo layer");
+
+    selectFirstServer();
+    enable->trigger();
+    ASSERT_TRUE(hud->isOn());
+    const KeloObject* kelo = link->keloObjectForName("Kelo A");
+    EXPECT_EQ(hud->monitorHudView()->singleCell()->keloObject(), kelo);
+    EXPECT_TRUE(hud->window()->isVisible());
+    emit view->aboutToShow();
+    EXPECT_EQ(enable->text(), "Disable Monitor HUD");
+
+    remote->selectKeloObject(nullptr, nullptr, 0);
+    EXPECT_EQ(hud->monitorHudView()->singleCell()->keloObject(), nullptr);
+    selectFirstServer();
+    EXPECT_EQ(hud->monitorHudView()->singleCell()->keloObject(), kelo);
+
+    remote->removeKeloAtIndex(0);
+    EXPECT_EQ(hud->monitorHudView()->singleCell()->keloObject(), nullptr);
+    EXPECT_TRUE(remote->selectedServerName().isEmpty());
+    EXPECT_EQ(remote->serversCount(), 0);
+    EXPECT_TRUE(remote->serversUI()->monitorViews()[0]->statusView->cellArray().empty());
+    EXPECT_TRUE(remote->monitorList().activeKeloes().isEmpty());
+    KlStatusLine::install(nullptr);
+}
+
+// "Edit Servers" opens the panel of the servers found; a double-click there
+// adds one to the monitor list, once.
+TEST_F(Controller, EditServersAddsFromTheServerListPanel) {
+    announce("Kelo A", "Running", linktest::kServerA);
+    announce("Kelo B", "Running", linktest::kServerB);
+    tick->tick();
+    remote->serversUI()->toEditServersClicked();
+    KeloServerListPanel* panel = remote->serverListPanel();
+    ASSERT_TRUE(panel->isVisible());
+    ASSERT_EQ(panel->model()->names(), QStringList({"Kelo A", "Kelo B"}));
+    panel->addItemFromTable(1);
+    panel->addItemFromTable(1);
+    EXPECT_EQ(remote->serversCount(), 2);
+    EXPECT_EQ(remote->serversUI()->monitorViews()[0]->statusView->cellArray().size(), 2u);
+    EXPECT_TRUE(link->keloObjectForName("Kelo B")->active());
+    EXPECT_TRUE(panel->panel()->isAncestorOf(remote->bandwidthField()));
+    EXPECT_TRUE(panel->panel()->isAncestorOf(remote->contrastSlider()));
+    const QImage picture = panel->panel()->grab().toImage();
+    EXPECT_GT(picture.height(), panel->table()->height()) << "the controls under the table";
+    picture.save(artefactPath("KeloServerListPanel.png"));
+}
+
+// The bit-rate field takes its value from the Content tab's setting and
+// commits on Return only; text that is no number keeps the rate in use.
+TEST_F(Controller, BitRateFieldFollowsTheContentSetting) {
+    QLineEdit* field = remote->bandwidthField();
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->text(), "1000.0");
+    field->setText("250.5");
+    remote->actionProc(19, nullptr, false);
+    remote->readContentUiPreferences();
+    EXPECT_EQ(field->text(), "1000.0") << "a click alone commits nothing";
+    field->setText("250.5");
+    remote->actionProc(17);
+    remote->readContentUiPreferences();
+    EXPECT_EQ(field->text(), "250.5");
+    field->setText("fast");
+    EXPECT_EQ(remote->bitRateFieldValue(), 250.5f);
 }
 
 TEST_F(Controller, StatusTextFromAnyThreadReachesTheLineAndTheTickExpiresIt) {

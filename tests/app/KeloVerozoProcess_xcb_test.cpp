@@ -19,9 +19,10 @@ namespace {
 const char kSettingsFile[] = "/.local/share/com.OMBREL.KeloApplications/KeloRemote.plist";
 
 // Starts the real program (`program`, else the built one) under the suite's
-// X display, with a home of its own; it lists its window in "window.txt" there.
+// X display, with a home of its own; it lists its window in "window.txt"
+// there, and clicks the Status tab's cell of the server `click` once it shows.
 void startProgram(QProcess& proc, const QTemporaryDir& home, const QString& shot = QString(),
-                  const QString& program = QString()) {
+                  const QString& program = QString(), const QString& click = QString()) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", home.path());
     env.remove("XDG_DATA_HOME");
@@ -29,6 +30,7 @@ void startProgram(QProcess& proc, const QTemporaryDir& home, const QString& shot
     env.remove("XDG_CONFIG_HOME");
     env.insert("KELO_LOG_WINDOW", home.filePath("window.txt"));
     if (!shot.isEmpty()) env.insert("KELO_WINDOW_SHOT", shot);
+    if (!click.isEmpty()) env.insert("KELO_CLICK_SERVER", click);
     env.insert("QT_QPA_PLATFORM", "xcb");
     proc.setProcessEnvironment(env);
     proc.start(program.isEmpty() ? QString(KELO_VEROZO) : program, {});
@@ -92,10 +94,39 @@ TEST(KeloVerozoProcess, StartsShowsWindowAndSavesOnSigInt) {
     EXPECT_EQ(root.value("layouts").toList().size(), 1);
 }
 
-// Three simulated servers on loopback, named in the monitor list of the
-// operator's settings: the Status tab shows a cell per server with its name
-// and the lamp of a running server, and the list survives the quit.
-TEST(KeloVerozoProcess, StatusTabShowsTheMonitorListsServers) {
+// The lines of a listing that begin with `prefix`, without it.
+QList<QByteArray> linesStarting(const QByteArray& listing, const QByteArray& prefix) {
+    QList<QByteArray> found;
+    for (const QByteArray& line : listing.split('\n'))
+        if (line.startsWith(prefix)) found << line.mid(prefix.size());
+    return found;
+}
+
+// The three breakout columns of the listing that show, with width, left to
+// right and each with its server's cell.
+bool threeColumnsShown(const QByteArray& listing) {
+    const QList<QByteArray> columns = linesStarting(listing, "column: ");
+    if (columns.size() != 3) return false;
+    int right = 0;
+    for (int i = 0; i < 3; ++i) {
+        const QList<QByteArray> parts = columns[i].split('|');
+        const QList<QByteArray> frame = parts.value(0).split(',');
+        const int x = frame.value(0).toInt();
+        const int width = frame.value(2).toInt();
+        if (parts.value(1) != "shown" || width <= 0 || x < right ||
+            parts.value(2) != "Kelo Sim " + QByteArray::number(i + 1))
+            return false;
+        right = x + width;
+    }
+    return true;
+}
+
+// Three simulated servers on loopback, added by the operator's settings:
+// the Status tab shows a cell per server with its name and the lamp of a
+// running server, three breakout columns of the custom layout beside them,
+// and the menu bar its menus. A click on a server's cell makes the monitor
+// HUD, which is on in the layout, show that server. The list survives the quit.
+TEST(KeloVerozoProcess, StatusTabColumnsMenusAndTheMonitorHudFollowingAClick) {
     KELO_NEEDS_LOOPBACK_NAMESPACE();
     KeloServerSim::Network network;
     network.controller = 0x7F000001;
@@ -106,24 +137,35 @@ TEST(KeloVerozoProcess, StatusTabShowsTheMonitorListsServers) {
 
     QTemporaryDir home;
     const QStringList names{"Kelo Sim 1", "Kelo Sim 2", "Kelo Sim 3"};
-    QVariantList monitor;
-    for (const QString& name : names) monitor << QVariantMap{{"name", name}};
-    const QVariantMap layout{{"monitor", monitor},
-                             {"breakouts", QVariantList{QVariantList{}}},
-                             {"layout_settings", QVariantMap{}}};
+    QVariantList monitor, breakouts;
+    QVariantMap active;
+    for (const QString& name : names) {
+        monitor << QVariantMap{{"name", name}};
+        breakouts << QVariant(QVariantList{QVariantMap{{"name", name}}});
+        active.insert(name, name);
+    }
+    const QVariantMap layoutSettings{{"showSelectedServerOnly", "0"},
+                                     {"breakout_cols", "3"},
+                                     {"breakoutheight", "90"},
+                                     {"hasmonitorbreakout", "1"}};
+    const QVariantMap layout{
+        {"monitor", monitor}, {"breakouts", breakouts}, {"layout_settings", layoutSettings}};
     const QString settingsPath = home.path() + kSettingsFile;
     ASSERT_TRUE(QDir().mkpath(QFileInfo(settingsPath).absolutePath()));
     QFile settings(settingsPath);
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write(PropertyList::write(
-        QVariantMap{{"curr_layout", "0"}, {"layouts", QVariantList{layout}}},
+        QVariantMap{
+            {"active_keloes", active}, {"curr_layout", "0"}, {"layouts", QVariantList{layout}}},
         PropertyList::Format::Xml));
     settings.close();
 
     const QString shot = artefactPath("KeloVerozoStatusTab.png");
+    const QString hudShot = artefactPath("KeloVerozoStatusTab-hud.png");
     QFile::remove(shot);
+    QFile::remove(hudShot);
     QProcess proc;
-    startProgram(proc, home, shot);
+    startProgram(proc, home, shot, QString(), names[1]);
     ASSERT_TRUE(proc.waitForStarted(10000));
     // A cell shows the name the server calls itself (its alias).
     auto allOnline = [&sim](const QByteArray& text) {
@@ -132,22 +174,41 @@ TEST(KeloVerozoProcess, StatusTabShowsTheMonitorListsServers) {
         }
         return true;
     };
+    // The HUD shows the clicked server whole: its picture (72 high by the
+    // layout's default) under its name.
+    auto hudShowsSim2 = [](const QByteArray& text) {
+        const QList<QByteArray> hud = linesStarting(text, "hud: ").value(0).split('|');
+        return hud.size() == 3 && hud[0] == "Kelo Sim 2" && hud[1] == "shown" &&
+               hud[2].split('x').value(1).toInt() > 72;
+    };
+    auto done = [&](const QByteArray& text) {
+        return allOnline(text) && threeColumnsShown(text) && hudShowsSim2(text);
+    };
     // Generous: the servers announce once a second and the machine may be busy.
-    const QByteArray out = waitForListing(proc, home, allOnline, 60);
+    const QByteArray out = waitForListing(proc, home, done, 90);
     EXPECT_TRUE(allOnline(out)) << out.constData();
     EXPECT_EQ(out.count("cell: "), 3) << out.constData();
+    EXPECT_TRUE(threeColumnsShown(out)) << out.constData();
+    EXPECT_TRUE(hudShowsSim2(out)) << out.constData();
+    EXPECT_EQ(linesStarting(out, "menus: ").value(0),
+              QByteArray("Kelo Verozo|View|Commands|Window|Help"))
+        << out.constData();
     // Taken just before that listing was written.
-    const QImage picture(shot);
-    EXPECT_FALSE(picture.isNull()) << shot.toStdString();
+    EXPECT_FALSE(QImage(shot).isNull()) << shot.toStdString();
+    EXPECT_FALSE(QImage(hudShot).isNull()) << hudShot.toStdString();
     quitProgram(proc);
 
     ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
     const QVariantMap root = PropertyList::read(settings.readAll()).toMap();
-    const QVariantList saved =
-        root.value("layouts").toList().value(0).toMap().value("monitor").toList();
-    ASSERT_EQ(saved.size(), 3);
+    const QVariantMap saved = root.value("layouts").toList().value(0).toMap();
+    const QVariantList savedMonitor = saved.value("monitor").toList();
+    ASSERT_EQ(savedMonitor.size(), 3);
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(saved[i].toMap().value("name").toString(), names[i]);
+        EXPECT_EQ(savedMonitor[i].toMap().value("name").toString(), names[i]);
+    EXPECT_EQ(saved.value("breakouts").toList().size(), 3);
+    // Where the HUD stood, for the next start.
+    EXPECT_TRUE(saved.value("layout_settings").toMap().contains("monitor_hud_posn"))
+        << saved.value("layout_settings").toMap().keys().join(',').toStdString();
 }
 
 }  // namespace
