@@ -137,6 +137,13 @@ protected:
 
         analyser = std::make_unique<KeloContentAnalyser>(link.get());
         ui = std::make_unique<ContentUI>(link.get(), analyser.get());
+        openPanel();
+        panel->page()->resize(1000, 700);
+        show();
+    }
+
+    // A new panel over the current model, as at the program's start.
+    void openPanel() {
         ContentUIPanel::Options panelOptions;
         panelOptions.ui = ui.get();
         panelOptions.network = link.get();
@@ -147,8 +154,6 @@ protected:
         panelOptions.timer = false;
         panel = std::make_unique<ContentUIPanel>(panelOptions);
         sync.setPanel(panel.get());
-        panel->page()->resize(1000, 700);
-        show();
     }
 
     void TearDown() override {
@@ -569,13 +574,7 @@ TEST_F(ContentPanelTest, SettingsAtStartAndOnChange) {
     settings.insert("autoBitRate", 0);
     UserDefaults::standard().setObject(kContentUISettings, settings);
     ui = std::make_unique<ContentUI>(link.get(), analyser.get());
-    ContentUIPanel::Options options;
-    options.ui = ui.get();
-    options.network = link.get();
-    options.analyser = analyser.get();
-    options.timer = false;
-    panel = std::make_unique<ContentUIPanel>(options);
-    sync.setPanel(panel.get());
+    openPanel();
     EXPECT_FLOAT_EQ(panel->bitRate().maxRate, 1000.0f);
     EXPECT_FALSE(panel->bitRate().autoBitRate);
     QVariantMap stored = UserDefaults::standard().object(kContentUISettings).toMap();
@@ -735,13 +734,7 @@ TEST_F(ContentPanelTest, HistoryPaneCollapsesAndRemembersItsHeight) {
 
     // Any "ShowHistory", even false, opens it at the stored height next time.
     UserDefaults::standard().setObject("ShowHistory", false);
-    ContentUIPanel::Options options;
-    options.ui = ui.get();
-    options.network = link.get();
-    options.analyser = analyser.get();
-    options.timer = false;
-    panel = std::make_unique<ContentUIPanel>(options);
-    sync.setPanel(panel.get());
+    openPanel();
     panel->page()->resize(1000, 700);
     panel->page()->show();
     QApplication::processEvents();
