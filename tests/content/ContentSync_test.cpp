@@ -14,6 +14,7 @@
 #include "serverlink/KeloContentTransferAgent.h"
 #include "serverlink/LinkTestSupport.h"
 #include "support/BftpServerSim.h"
+#include "support/ContentAnalysisFixture.h"
 #include "support/ContentDatabaseBuilder.h"
 #include "support/LoopbackNamespace.h"
 #include "support/ProcessUntil.h"
@@ -98,13 +99,7 @@ protected:
     }
 
     KeloObject* server(const QString& name, uint32_t address, int bftpPort = 4812) {
-        KeloObject* kelo = link->addKeloForName(name);
-        kelo->setAddress(address, address);
-        kelo->setIsReachable(true);
-        kelo->setBftpTcpPort(bftpPort);
-        kelo->setTcpPort(4811);
-        kelo->setCollectionID(1);
-        kelo->setContentTimeStamp("T1");
+        KeloObject* kelo = contentdb::addSyncServer(*link, name, address, bftpPort);
         link->updateAddresses();
         return kelo;
     }

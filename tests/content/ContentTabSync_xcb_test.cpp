@@ -21,6 +21,7 @@
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/LinkTestSupport.h"
 #include "support/BftpServerSim.h"
+#include "support/ContentAnalysisFixture.h"
 #include "support/ContentDatabaseBuilder.h"
 #include "support/KeloServerSimTcp.h"
 #include "support/LoopbackNamespace.h"
@@ -105,13 +106,7 @@ TEST(ContentTabSyncOnScreen, OperatorSyncsAFolderAgainstSimulatedServers) {
     options.socketFactory = sockets.factory();
     auto link = std::make_unique<KlE_Control_Status>(options);
     auto server = [&](const QString& name, uint32_t address, uint16_t bftpPort) {
-        KeloObject* kelo = link->addKeloForName(name);
-        kelo->setAddress(address, address);
-        kelo->setIsReachable(true);
-        kelo->setBftpTcpPort(bftpPort);
-        kelo->setTcpPort(4811);
-        kelo->setCollectionID(1);
-        kelo->setContentTimeStamp("T1");
+        contentdb::addSyncServer(*link, name, address, bftpPort);
     };
     server("M", masterSim.address(), masterSim.port());
     std::vector<std::unique_ptr<KeloServerSimTcp>> members;

@@ -5,6 +5,8 @@
 
 #include "content/ContentAnalysis.h"
 #include "content/KeloContentAnalyser.h"
+#include "serverlink/KeloObject.h"
+#include "serverlink/KlE_Control_Status.h"
 
 #include <QVariantMap>
 
@@ -12,6 +14,19 @@
 #include <vector>
 
 namespace contentdb {
+
+// A reachable server of collection 1 whose database is stamped "T1".
+inline KeloObject* addSyncServer(KlE_Control_Status& link, const QString& name, uint32_t address,
+                                 int bftpPort) {
+    KeloObject* kelo = link.addKeloForName(name);
+    kelo->setAddress(address, address);
+    kelo->setIsReachable(true);
+    kelo->setBftpTcpPort(bftpPort);
+    kelo->setTcpPort(4811);
+    kelo->setCollectionID(1);
+    kelo->setContentTimeStamp("T1");
+    return kelo;
+}
 
 // The master's database first; each member names itself in ".PLocName".
 inline std::shared_ptr<ContentAnalysis> analyse(const QString& masterName, int32_t collectionID,
