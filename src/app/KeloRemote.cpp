@@ -124,6 +124,8 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     contentPanel_ = std::make_unique<ContentUIPanel>(contentOptions);
     contentSync_->setPanel(contentPanel_.get());
     contentSync_->setServers(servers_.get(), &link);
+    contentSync_->setUnavailableDatabases(
+        [this](int32_t id) { return unavailableDatabasesForCollection(id); });
     if (auto item = window_->tabItem(KeloMainWindow::kContentTab))
         item->setView(contentPanel_->page());
     contentPanel_->setContentTab(nullptr, window_->progressBar(), window_->progressText(),

@@ -42,6 +42,7 @@ class KlRemoteControlPanel;
 class KeloRemoteContentEditorWindow;
 class QAction;
 class QTimer;
+class ServerCollections;
 class ServersUI;
 
 // The application controller: owns the settings file, the main window, the
@@ -117,6 +118,14 @@ public:
     void selectKeloObject(const QString& name, int part);
     void selectKeloObject(KeloObject* kelo, KeloRemoteCell* cell, int part) override;
     QString nameOfSelectedKeloInMainWindow() override { return selectedKelo_; }
+
+    // --- Collections, for the Content tab -------------------------------------------
+    // Of the monitor list's servers, in cell order.
+    QStringList validServersForCollection(int32_t collectionID) override;
+    QString masterForCollection(int32_t collectionID) override;
+    // Listed servers whose database cannot be read but that last belonged
+    // to the collection.
+    QStringList unavailableDatabasesForCollection(int32_t collectionID);
 
     // --- Layout -----------------------------------------------------------------------
     QVariantMap layoutDict() override;
@@ -250,6 +259,10 @@ private:
     QAction* projectionEditorWindowItem_ = nullptr;
     // The current layout's monitor list; the Status tab reorders it in place.
     KeloMonitorList monitorList_{nullptr};
+    // The monitor list's servers the link knows, in cell order.
+    QList<KeloObject*> shownKeloes() const;
+    // Owned by the Status tab's controller.
+    ServerCollections* collections_ = nullptr;
     KlE_Control_Status* link_ = nullptr;
     ChangeIncrementsDict changeIncrementsDict_;
     QStringList serverListRows_;

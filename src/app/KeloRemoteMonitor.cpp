@@ -20,6 +20,7 @@ void KeloRemote::setUpMonitor(KlE_Control_Status& link) {
     servers_->setColumns(BreakoutColumns::forStatusTab(*servers_));
     auto collections = std::make_unique<ServerCollections>(&link);
     collections->setRemoveKeloAtIndex([this](int index) { removeKeloAtIndex(index); });
+    collections_ = collections.get();
     servers_->setCollections(std::move(collections));
 
     // The added servers are the ones the link polls; the monitor list keeps
@@ -100,4 +101,28 @@ void KeloRemote::setLayoutSetting(const QString& key, const QVariant& value) {
     layoutSettings.insert(key, value);
     layout.insert(kLayoutSettingsKey, layoutSettings);
     settings_->setLayoutDict(layout);
+}
+
+QList<KeloObject*> KeloRemote::shownKeloes() const {
+    QList<KeloObject*> shown;
+    if (!link_) return shown;
+    for (const QVariantMap& server : *monitorList_.keloList())
+        if (KeloObject* kelo = link_->keloObjectForName(server.value("name").toString()))
+            shown << kelo;
+    return shown;
+}
+
+QStringList KeloRemote::validServersForCollection(int32_t collectionID) {
+    return collections_ ? collections_->validServersForCollection(collectionID, shownKeloes())
+                        : QStringList();
+}
+
+QString KeloRemote::masterForCollection(int32_t collectionID) {
+    return collections_ ? collections_->masterForCollection(collectionID) : QString();
+}
+
+QStringList KeloRemote::unavailableDatabasesForCollection(int32_t collectionID) {
+    return collections_
+               ? collections_->unavailableDatabasesForCollection(collectionID, shownKeloes())
+               : QStringList();
 }

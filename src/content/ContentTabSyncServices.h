@@ -4,6 +4,8 @@
 
 #include <QPointer>
 
+#include <functional>
+
 class ContentUIPanel;
 class KlE_Control_Status;
 class ServersUI;
@@ -23,6 +25,14 @@ public:
     void setServers(ServersUI* servers, KlE_Control_Status* link) {
         servers_ = servers;
         link_ = link;
+    }
+
+    // The Status tab's answer for servers whose database is unreadable.
+    void setUnavailableDatabases(std::function<QStringList(int32_t)> answer) {
+        unavailableDatabases_ = std::move(answer);
+    }
+    QStringList unavailableDatabasesForCollection(int32_t collectionID) override {
+        return unavailableDatabases_ ? unavailableDatabases_(collectionID) : QStringList();
     }
 
     ContentNewerFileAnswer askOverwriteNewerFile(const ContentNewerFileQuestion& question) override;
@@ -50,4 +60,5 @@ private:
     QPointer<ContentUIPanel> panel_;
     ServersUI* servers_ = nullptr;
     KlE_Control_Status* link_ = nullptr;
+    std::function<QStringList(int32_t)> unavailableDatabases_;
 };

@@ -29,6 +29,7 @@ public:
     QVariantList keloListVariant() const;
     // The monitor list itself, as the server list pane reads it.
     QList<QVariantMap>* keloList() { return &keloList_; }
+    const QList<QVariantMap>* keloList() const { return &keloList_; }
     int serversCount() const { return int(keloList_.size()); }
 
     void reloadKeloes();

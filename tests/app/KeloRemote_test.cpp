@@ -262,6 +262,29 @@ TEST_F(Controller, WindowMenuAndPreferenceRequestsSelectTheirTabs) {
     EXPECT_EQ(selectedTab(), KeloMainWindow::kPreferencesTab);
 }
 
+// The Content tab syncs the monitor list's servers of a collection only.
+TEST_F(Controller, CollectionsOfTheMonitorListReachTheContentTab) {
+    announce("Kelo A", "Running", linktest::kServerA);
+    announce("Kelo B", "Running", linktest::kServerB);
+    tick->tick();
+    KeloObject* a = link->keloObjectForName("Kelo A");
+    KeloObject* b = link->keloObjectForName("Kelo B");
+    ASSERT_TRUE(a && b);
+    a->setCollectionID(3);
+    b->setCollectionID(3);
+    EXPECT_EQ(remote->validServersForCollection(3), QStringList{"Kelo A"});
+    EXPECT_TRUE(remote->validServersForCollection(-1).isEmpty());
+
+    auto* collections = dynamic_cast<ServerCollections*>(remote->serversUI()->collections());
+    ASSERT_NE(collections, nullptr);
+    collections->toggleIsMasterForKelo(a);
+    EXPECT_EQ(remote->masterForCollection(3), "Kelo A");
+
+    collections->setLastKnownCollectionIDForKelo(a);
+    a->setCollectionID(-1);
+    EXPECT_EQ(remote->unavailableDatabasesForCollection(3), QStringList{"Kelo A"});
+}
+
 // The View menu switches the Status tab's breakout layout; the tab's context
 // menus are the collections'.
 TEST_F(Controller, MenuBarAndStatusTabColumnsAndCollections) {
