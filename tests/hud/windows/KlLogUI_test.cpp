@@ -11,18 +11,22 @@
 #include <QPushButton>
 #include <QSplitter>
 
+#include <mutex>
 #include <thread>
 
 namespace {
 
 KELO_TEMP_DEFAULTS();
 
+// Called from any thread, as the program's status line is.
 class Status : public KlStatusLine {
 public:
     void showStatusText(const QString& text, const QColor& color) override {
+        std::lock_guard lock(mutex);
         last = text;
         colour = color;
     }
+    std::mutex mutex;
     QString last;
     QColor colour;
 };
