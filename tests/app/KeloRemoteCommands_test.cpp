@@ -10,6 +10,7 @@
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/OmNetInterface.h"
 #include "support/KeloServerSim.h"
+#include "support/LoopbackLinkPorts.h"
 #include "support/LoopbackNamespace.h"
 #include "support/PixelTestSupport.h"
 #include "support/ProcessUntil.h"
@@ -432,18 +433,11 @@ protected:
     void SetUp() override {
         KELO_NEEDS_LOOPBACK_NAMESPACE();
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
-        KlE_Control_Status::Options options;
-        options.citpPort = uint16_t(42000 + 3 * line);
-        options.statusPort = uint16_t(options.citpPort + 1);
-        options.prefsPort = uint16_t(options.citpPort + 2);
+        KlE_Control_Status::Options options = loopbackLinkOptions(uint16_t(42000 + 3 * line));
         statusPort = options.statusPort;
         prefsPort = options.prefsPort;
         link = std::make_unique<KlE_Control_Status>(options);
-        KeloServerSim::Network network;
-        network.citpPort = options.citpPort;
-        network.statusPort = statusPort;
-        network.prefsPort = prefsPort;
-        sim = std::make_unique<KeloServerSim>(network);
+        sim = std::make_unique<KeloServerSim>(simNetworkFor(options));
         KeloServerSim::Config config;
         config.name = "Kelo Cmd";
         config.address = 0x7F040001 + (uint32_t(line) << 8);

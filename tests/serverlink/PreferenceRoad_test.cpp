@@ -6,6 +6,7 @@
 #include "platform/NotificationCenter.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "support/LoopbackLinkPorts.h"
 #include "support/LoopbackNamespace.h"
 #include "settings/KlSettingsNotifications.h"
 #include "support/KeloServerSim.h"
@@ -33,19 +34,12 @@ protected:
         // Addresses and ports of its own, so tests may run side by side.
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
         address_ = 0x7F020001 + (uint32_t(line) << 8);  // 127.2.x.1
-        KlE_Control_Status::Options options;
-        options.citpPort = uint16_t(44000 + 3 * line);
-        options.statusPort = uint16_t(options.citpPort + 1);
-        options.prefsPort = uint16_t(options.citpPort + 2);
+        KlE_Control_Status::Options options = loopbackLinkOptions(uint16_t(44000 + 3 * line));
         statusPort_ = options.statusPort;
         prefsPort_ = options.prefsPort;
         link = std::make_unique<KlE_Control_Status>(options);
 
-        KeloServerSim::Network network;
-        network.citpPort = options.citpPort;
-        network.statusPort = statusPort_;
-        network.prefsPort = prefsPort_;
-        sim = std::make_unique<KeloServerSim>(network);
+        sim = std::make_unique<KeloServerSim>(simNetworkFor(options));
         KeloServerSim::Config config;
         config.name = "Kelo Road";
         config.address = address_;

@@ -14,6 +14,7 @@
 #include "status/StatusTabBaseView.h"
 #include "status/statusContainer.h"
 #include "support/KeloServerSim.h"
+#include "support/LoopbackLinkPorts.h"
 #include "support/LoopbackNamespace.h"
 #include "support/MouseEvents.h"
 #include "support/PixelTestSupport.h"
@@ -66,17 +67,9 @@ protected:
         // ports of its own, from its line number.
         const int line = ::testing::UnitTest::GetInstance()->current_test_info()->line();
         const uint32_t first = 0x7F020001 + (uint32_t(line) << 8);  // 127.2.x.1
-        const uint16_t citp = uint16_t(40000 + 3 * line);
-        KlE_Control_Status::Options options;
-        options.citpPort = citp;
-        options.statusPort = uint16_t(citp + 1);
-        options.prefsPort = uint16_t(citp + 2);
+        const KlE_Control_Status::Options options = loopbackLinkOptions(uint16_t(40000 + 3 * line));
         link = std::make_unique<KlE_Control_Status>(options);
-        KeloServerSim::Network network;
-        network.citpPort = citp;
-        network.statusPort = uint16_t(citp + 1);
-        network.prefsPort = uint16_t(citp + 2);
-        sim = std::make_unique<KeloServerSim>(network);
+        sim = std::make_unique<KeloServerSim>(simNetworkFor(options));
         for (int i = 0; i < 3; ++i) {
             KeloServerSim::Config config;
             config.name = "Kelo Sim " + QByteArray::number(i + 1);
@@ -150,9 +143,7 @@ protected:
     KeloMonitorCell* monitor(int i) const {
         return dynamic_cast<KeloMonitorCell*>(pane()->cellAtIndex(i));
     }
-    KeloStatusView* column() const {
-        return ui->columns()->breakoutColumns().at(0)->statusView;
-    }
+    KeloStatusView* column() const { return ui->columns()->breakoutColumns().at(0)->statusView; }
     bool allOnline() const {
         for (int i = 0; i < 3; ++i)
             if (!monitor(i) || monitor(i)->lamp().word != "Online") return false;
