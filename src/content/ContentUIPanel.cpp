@@ -282,12 +282,8 @@ void ContentUIPanel::buildPage() {
         cell->setDelegate(this, true);
         return cell;
     }());
-    folderModel_ = new ContentTableModel(this, ContentTableView::kFolderTable, kFolderTitles, this);
-    toFolderTable_->setModel(folderModel_);
-    toFolderTable_->setColumnWidth(0, 22);
-    toFolderTable_->setColumnWidth(1, 44);
-    toFolderTable_->setColumnWidth(2, 36);
-    toFolderTable_->setColumnWidth(3, 160);
+    folderModel_ = attachModel(toFolderTable_, ContentTableView::kFolderTable, kFolderTitles,
+                               {22, 44, 36, 160});
     toFolderAccordion_->setContentView(toFolderTable_);
     const std::pair<int, const char*> types[] = {
         {0, "Media"}, {1, "Models"}, {4, "Masks"}, {2, "Plugins"}, {kMetadataType, "Metadata"}};
@@ -356,13 +352,8 @@ void ContentUIPanel::buildPage() {
         cell->setDelegate(this, false);
         return cell;
     }());
-    fileModel_ = new ContentTableModel(this, ContentTableView::kFileTable, kFileTitles, this);
-    toFileTable_->setModel(fileModel_);
-    toFileTable_->setColumnWidth(0, 60);
-    toFileTable_->setColumnWidth(1, 22);
-    toFileTable_->setColumnWidth(2, 36);
-    toFileTable_->setColumnWidth(3, 150);
-    toFileTable_->setColumnWidth(4, 40);
+    fileModel_ = attachModel(toFileTable_, ContentTableView::kFileTable, kFileTitles,
+                             {60, 22, 36, 150, 40});
     toFileTable_->verticalHeader()->setDefaultSectionSize(36);
     rightColumn->addWidget(toFileTable_, 1);
     contentFileDetail_ = ContentFileDetail::create().release();
@@ -379,10 +370,7 @@ void ContentUIPanel::buildPage() {
     history->setController(this);
     history->setFlashType(1);
     history->setDataCell(1, std::make_unique<KeloTextFieldCell>());
-    historyModel_ =
-        new ContentTableModel(this, ContentTableView::kHistoryTable, kHistoryTitles, this);
-    history->setModel(historyModel_);
-    history->setColumnWidth(0, 70);
+    historyModel_ = attachModel(history, ContentTableView::kHistoryTable, kHistoryTitles, {70});
     history->horizontalHeader()->setStretchLastSection(true);
     toSplitView_->addWidget(tables);
     toSplitView_->addWidget(history);
@@ -480,6 +468,16 @@ void ContentUIPanel::logSlowest(bool logSlowest, bool turtle) {
 }
 
 // --- History split view -----------------------------------------------------------------
+
+ContentTableModel* ContentUIPanel::attachModel(ContentTableView* table, int kind,
+                                               const QStringList& titles,
+                                               std::initializer_list<int> widths) {
+    auto* model = new ContentTableModel(this, kind, titles, this);
+    table->setModel(model);
+    int column = 0;
+    for (const int width : widths) table->setColumnWidth(column++, width);
+    return model;
+}
 
 void ContentUIPanel::buildHistorySplit() {
     for (int i = 0; i < toSplitView_->count(); ++i)

@@ -17,6 +17,7 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -243,6 +244,9 @@ signals:
 
 private:
     void buildPage();
+    // A model for one of the tab's tables, with its first columns' widths.
+    ContentTableModel* attachModel(ContentTableView* table, int kind, const QStringList& titles,
+                                   std::initializer_list<int> widths);
     void buildHistorySplit();
     static int openHistoryHeight();
     void updateDividerVisibility();
