@@ -118,21 +118,16 @@ void BM_CompareFolders(benchmark::State& state) {
 }
 BENCHMARK(BM_CompareFolders)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// The file rows of a 5,000-file folder built again, carrying the old rows'
-// state over.
-void BM_RebuildFileRows(benchmark::State& state) {
-    QTemporaryDir dir;
-    UserDefaults::setStandardFile(dir.filePath("defaults.plist"));
-    KlE_Control_Status link(benchLinkOptions());
-    ContentUI ui(&link);
+// Collection 1 shown with the master alone, its one folder holding `files`
+// files (file numbers past 255 exist only here, to make the folder big).
+ContentCollection* showMasterFolder(ContentUI& ui, int files) {
     ContentCollection* collection = ui.createCollection(1);
     ui.setCollectionID(1);
     auto analysis = std::make_shared<ContentAnalysis>();
     analysis->masterName = "Master";
     analysis->collectionID = 1;
     QVariantMap master = database("Master", 1);
-    // File numbers past 255 only exist here, to make the folder that big.
-    master.insert(folderKey(0, 0, 1), mediaFolder(1, 5000));
+    master.insert(folderKey(0, 0, 1), mediaFolder(1, files));
     analysis->addMember("Master", true, master);
     int issues = 0;
     const std::vector<QVariantMap> none;
@@ -141,6 +136,17 @@ void BM_RebuildFileRows(benchmark::State& state) {
     analysis->selectedMember = analysis->members.front();
     collection->analysis = analysis;
     ui.updateSelectedServer();
+    return collection;
+}
+
+// The file rows of a 5,000-file folder built again, carrying the old rows'
+// state over.
+void BM_RebuildFileRows(benchmark::State& state) {
+    QTemporaryDir dir;
+    UserDefaults::setStandardFile(dir.filePath("defaults.plist"));
+    KlE_Control_Status link(benchLinkOptions());
+    ContentUI ui(&link);
+    showMasterFolder(ui, 5000);
     ContentTableRowPtr row = ui.folderDataSource().front();
     row->filesDataSource = std::make_shared<ContentRows>(ui.filesDataSourceForFolder(*row));
     for (auto _ : state) {
@@ -160,22 +166,8 @@ void BM_TransferNotifications(benchmark::State& state) {
     UserDefaults::setStandardFile(dir.filePath("defaults.plist"));
     KlE_Control_Status link(benchLinkOptions());
     ContentUI ui(&link);
-    ContentCollection* collection = ui.createCollection(1);
-    ui.setCollectionID(1);
     ui.setHistoryShown(false);
-    auto analysis = std::make_shared<ContentAnalysis>();
-    analysis->masterName = "Master";
-    analysis->collectionID = 1;
-    QVariantMap master = database("Master", 1);
-    master.insert(folderKey(0, 0, 1), mediaFolder(1, 5000));
-    analysis->addMember("Master", true, master);
-    int issues = 0;
-    const std::vector<QVariantMap> none;
-    KeloContentAnalyser::analyseFolder(folderKey(0, 0, 1), &analysis->dict, &none, *analysis,
-                                       &issues, master);
-    analysis->selectedMember = analysis->members.front();
-    collection->analysis = analysis;
-    ui.updateSelectedServer();
+    ContentCollection* collection = showMasterFolder(ui, 5000);
     ContentTableRowPtr folder = ui.folderDataSource().front();
     ui.updateFilesDataSourceIfNeeded(*folder);
     const std::shared_ptr<ContentRows> files = folder->filesDataSource;
@@ -313,21 +305,7 @@ void BM_FileTableUpdate10k(benchmark::State& state) {
     UserDefaults::setStandardFile(dir.filePath("defaults.plist"));
     KlE_Control_Status link(benchLinkOptions());
     ContentUI ui(&link);
-    ContentCollection* collection = ui.createCollection(1);
-    ui.setCollectionID(1);
-    auto analysis = std::make_shared<ContentAnalysis>();
-    analysis->masterName = "Master";
-    analysis->collectionID = 1;
-    QVariantMap master = database("Master", 1);
-    master.insert(folderKey(0, 0, 1), mediaFolder(1, 10000));
-    analysis->addMember("Master", true, master);
-    int issues = 0;
-    const std::vector<QVariantMap> none;
-    KeloContentAnalyser::analyseFolder(folderKey(0, 0, 1), &analysis->dict, &none, *analysis,
-                                       &issues, master);
-    analysis->selectedMember = analysis->members.front();
-    collection->analysis = analysis;
-    ui.updateSelectedServer();
+    showMasterFolder(ui, 10000);
 
     ContentUIPanel::Options options;
     options.ui = &ui;
