@@ -7,6 +7,7 @@
 #include "serverlink/KlMsgNotificationDataCollector.h"
 #include "serverlink/KlSockets.h"
 #include "serverlink/KlUdpSocket.h"
+#include "serverlink/ReceiveThread.h"
 #include "serverlink/channels/BftpBeaconChannel.h"
 #include "serverlink/channels/CitpDiscoveryChannel.h"
 #include "serverlink/channels/ContentEditorChannel.h"
@@ -257,6 +258,10 @@ void KlE_Control_Status::openSockets() {
 }
 
 void KlE_Control_Status::timerProc() {
+    // Replies and presence messages that wait are filed before the polls
+    // and the lost-contact check, and the main thread needs no wake-up of
+    // its own for them.
+    ReceiveThread::handOffQueued();
     ++loopcount_;
     if (loopcount_ == kBeaconTick && bftp_->hasManagerRole()) bftp_->sendManagerBeacons();
     if (!sktValid()) openSockets();

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -80,10 +81,51 @@ struct ReceiveThread::State {
     int wakeFd = -1;
     std::atomic<bool> stopping{false};
     std::atomic<uint64_t> dropped{0};
+    size_t queuedBytes = 0;  // guarded by the hand-off's mutex
+};
+
+// The queue to the main thread that every receive thread shares: there is
+// one main thread to wake. A batch keeps its thread's state alive, so a
+// pass can tell a stopped thread's batches after the thread is gone.
+struct ReceiveThread::HandOff {
+    struct Entry {
+        std::shared_ptr<State> owner;
+        std::unique_ptr<Batch> batch;
+    };
+
+    // Made on first use and never destroyed: receive threads of objects
+    // destroyed at exit may still reach it.
+    static HandOff& instance() {
+        static HandOff* handOff = new HandOff;
+        return *handOff;
+    }
+
+    // Main thread: hands over everything queued so far. Only the posted
+    // pass may allow the next post: one asked for stays pending otherwise.
+    void pass(bool posted) {
+        std::vector<Entry> entries;
+        {
+            std::lock_guard lock(mutex);
+            entries.swap(queued);
+            for (const Entry& e : entries) e.owner->queuedBytes = 0;
+            if (posted)
+                passPosted = false;
+            else if (!entries.empty())
+                lastPass = std::chrono::steady_clock::now();
+        }
+        for (const Entry& e : entries) {
+            for (const ReceivedDatagram& d : e.batch->datagrams) {
+                // A handler may stop a receive thread, its own included.
+                if (e.owner->stopping) break;
+                e.owner->handler(d);
+            }
+        }
+    }
+
     std::mutex mutex;  // guards the three below
-    std::vector<std::unique_ptr<Batch>> queued;
-    size_t queuedBytes = 0;
-    bool drainPosted = false;
+    std::vector<Entry> queued;
+    bool passPosted = false;
+    std::chrono::steady_clock::time_point lastPass{};
 };
 
 namespace {
@@ -150,8 +192,15 @@ void ReceiveThread::stop() {
     state_->stopping = true;
     wake();
     if (thread_.joinable()) thread_.join();
-    std::lock_guard lock(state_->mutex);
-    state_->queued.clear();
+    HandOff& handOff = HandOff::instance();
+    std::vector<HandOff::Entry> dropped;
+    std::lock_guard lock(handOff.mutex);
+    auto mine =
+        std::stable_partition(handOff.queued.begin(), handOff.queued.end(),
+                              [this](const HandOff::Entry& e) { return e.owner != state_; });
+    std::move(mine, handOff.queued.end(), std::back_inserter(dropped));
+    handOff.queued.erase(mine, handOff.queued.end());
+    state_->queuedBytes = 0;
 }
 
 uint64_t ReceiveThread::droppedDatagrams() const {
@@ -175,44 +224,38 @@ void ReceiveThread::logDrops() {
 
 void ReceiveThread::queue(std::unique_ptr<Batch> batch) {
     const size_t bytes = size_t(batch->bytes.size());
-    std::lock_guard lock(state_->mutex);
-    if (state_->queuedBytes + bytes > kMaxQueuedBytes) {
-        countDrops(batch->datagrams.size());
-        return;
+    HandOff& handOff = HandOff::instance();
+    {
+        std::lock_guard lock(handOff.mutex);
+        if (state_->queuedBytes + bytes <= kMaxQueuedBytes) {
+            state_->queuedBytes += bytes;
+            handOff.queued.push_back({state_, std::move(batch)});
+            return;
+        }
     }
-    state_->queuedBytes += bytes;
-    state_->queued.push_back(std::move(batch));
+    countDrops(batch->datagrams.size());
 }
 
 int ReceiveThread::postDrainIfDue() {
+    HandOff& handOff = HandOff::instance();
     const auto now = std::chrono::steady_clock::now();
     {
-        std::lock_guard lock(state_->mutex);
-        if (state_->queued.empty() || state_->drainPosted) return -1;
-        const auto due = lastPost_ + kMinDrainGap;
+        std::lock_guard lock(handOff.mutex);
+        if (handOff.queued.empty() || handOff.passPosted) return -1;
+        const auto due = handOff.lastPass + kMinDrainGap;
         if (now < due) {
             const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - now);
             return std::max(1, int(wait.count()));
         }
-        state_->drainPosted = true;
+        handOff.passPosted = true;
+        handOff.lastPass = now;
     }
-    lastPost_ = now;
-    MainThread::runOnMain([state = state_] {
-        std::vector<std::unique_ptr<Batch>> batches;
-        {
-            std::lock_guard lock(state->mutex);
-            batches.swap(state->queued);
-            state->queuedBytes = 0;
-            state->drainPosted = false;
-        }
-        for (const auto& b : batches) {
-            for (const ReceivedDatagram& d : b->datagrams) {
-                if (state->stopping) return;
-                state->handler(d);
-            }
-        }
-    });
+    MainThread::runOnMain([] { HandOff::instance().pass(true); });
     return -1;
+}
+
+void ReceiveThread::handOffQueued() {
+    HandOff::instance().pass(false);
 }
 
 void ReceiveThread::run() {

@@ -29,20 +29,26 @@ ssize_t recvAndDiscover(int socket, char* buffer, size_t bufferSize, sockaddr_in
 // A receive loop on one socket of the link. It drains the socket in batches
 // (recvmmsg), applies the acceptance filter, and queues what passes for the
 // main thread, which handles every queued batch in one event-loop pass.
-// Waking the main thread costs more than handling a few datagrams, so a
-// pass is asked for at most every kMinDrainGap; a datagram after a quiet
-// spell is handed over at once. The thread never waits for the main thread:
-// a busy main thread must not leave the socket's buffer to overflow. What
-// the kernel dropped all the same (a full buffer, counted by SO_RXQ_OVFL)
-// is counted and logged at most once a second.
-// Should the main thread stall for long, the queue is bounded too
-// (kMaxQueuedBytes) and what it refuses is counted with the kernel's drops.
+// Waking the main thread costs more than handling a few datagrams (on a
+// loaded computer each wake-up is charged hundreds of microseconds), so
+// every receive thread of the process shares one queue and one pass: a
+// pass hands over what all of them queued, each socket's datagrams in the
+// order they came, and passes are at least kMinDrainGap apart whichever
+// thread asks; a datagram after a quiet spell is handed over at once. The
+// thread never waits for the main thread: a busy main thread must not leave
+// the socket's buffer to overflow. What the kernel dropped all the same (a
+// full buffer, counted by SO_RXQ_OVFL) is counted and logged at most once a
+// second. Should the main thread stall for long, each thread's share of the
+// queue is bounded too (kMaxQueuedBytes) and what it refuses is counted with
+// the kernel's drops. The link's tick hands over what waits as it starts
+// (handOffQueued), and kMinDrainGap is more than half a tick: so the main
+// thread wakes for about one pass between two ticks.
 //
 // The loop idles while the link's sockets are not valid. `wake` interrupts a
 // wait for a datagram or for valid sockets, so that closing sockets never
 // leaves the thread blocked on a stale descriptor. `stop` (main thread) ends
-// the loop; batches still queued for the main thread are then dropped
-// instead of handled.
+// the loop; this thread's batches still queued for the main thread are then
+// dropped instead of handled, and the other threads' stay.
 //
 // Threads: `handler` runs on the main thread only, so the model is changed
 // there alone; `socket` and `valid` are called on the receive thread;
@@ -56,7 +62,7 @@ public:
 
     static constexpr size_t kBatch = 32;                  // datagrams per recvmmsg
     static constexpr size_t kMaxQueuedBytes = 64u << 20;  // bytes waiting for the main thread
-    static constexpr std::chrono::milliseconds kMinDrainGap{4};
+    static constexpr std::chrono::milliseconds kMinDrainGap{20};
 
     ReceiveThread(const QString& name, std::function<int()> socket, std::function<bool()> valid,
                   Handler handler, Decoder decoder = {});
@@ -66,6 +72,9 @@ public:
 
     void wake();
     void stop();
+    // Main thread: hands over now what every receive thread queued, as a
+    // pass would, and counts as one for the gap.
+    static void handOffQueued();
     // Datagrams lost before the handler saw them: the kernel's count for a
     // full receive buffer plus those the bounded queue refused.
     uint64_t droppedDatagrams() const;
@@ -73,16 +82,18 @@ public:
 private:
     struct State;
     struct Batch;
+    struct HandOff;
     void run();
     // Receive thread: counts lost datagrams and logs them at most once a
     // second, however many batches report some.
     void countDrops(uint64_t dropped);
     void logDrops();
     void queue(std::unique_ptr<Batch> batch);
-    // Receive thread: asks the main thread for a pass when batches wait and
-    // the last request is kMinDrainGap old. Returns the milliseconds until
-    // one is due, or -1 when nothing waits or a pass is already asked for.
-    int postDrainIfDue();
+    // Receive thread: asks the main thread for a pass when batches (of any
+    // receive thread) wait and the last request is kMinDrainGap old. Returns
+    // the milliseconds until one is due, or -1 when nothing waits or a pass
+    // is already asked for.
+    static int postDrainIfDue();
 
     QString name_;
     std::function<int()> socket_;
@@ -91,6 +102,5 @@ private:
     std::shared_ptr<State> state_;
     uint64_t unloggedDrops_ = 0;
     std::chrono::steady_clock::time_point lastDropLog_{};
-    std::chrono::steady_clock::time_point lastPost_{};
     std::thread thread_;
 };
