@@ -25,12 +25,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <map>
+#include <memory>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -43,6 +46,52 @@ double threadCpuMs() {
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
+
+// The calling thread's voluntary context switches: each one a sleep and a
+// wake-up.
+long threadWakeUps() {
+    rusage u{};
+    getrusage(RUSAGE_THREAD, &u);
+    return u.ru_nvcsw;
+}
+
+// A thread that does no work but wakes twice a tick, about as often as the
+// main thread. What the system charges it per tick (interrupts, time the
+// hypervisor took, which a virtual machine may not report as steal) is the
+// floor under the main thread's figures.
+class IdleReference {
+public:
+    IdleReference()
+        : thread_([this] {
+              timespec next{};
+              clock_gettime(CLOCK_MONOTONIC, &next);
+              double last = threadCpuMs();
+              for (int half = 1; !stop_; ++half) {
+                  next.tv_nsec += long(kTickMs * 1e6 / 2);
+                  if (next.tv_nsec >= 1000000000L) {
+                      next.tv_nsec -= 1000000000L;
+                      ++next.tv_sec;
+                  }
+                  clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
+                  if (half % 2 == 0) {
+                      const double cpu = threadCpuMs();
+                      perTick_.push_back(cpu - last);
+                      last = cpu;
+                  }
+              }
+          }) {}
+    // Ends the thread; its CPU time per tick.
+    std::vector<double> finish() {
+        stop_ = true;
+        thread_.join();
+        return perTick_;
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::vector<double> perTick_;
+    std::thread thread_;
+};
 
 // The calling thread's CPU time spent in the kernel, from its own
 // accounting: it tells the link's work from the system's (reclaiming
@@ -206,6 +255,9 @@ int main(int argc, char** argv) {
     const double warmStart = nowMs();
     double windowStart = 0, windowCpu = 0, windowMainCpu = 0, lastCpu = threadCpuMs();
     double lastSystem = threadSystemMs(), worstTick = -1, worstTickSystem = 0;
+    long lastWakeUps = threadWakeUps(), worstTickWakeUps = 0;
+    std::vector<double> wakeUpsPerTick;
+    std::unique_ptr<IdleReference> idle;
     double nextWindow = 0, lastReport = warmStart;
     std::vector<double> perTick, inTimerProc;
     // When each server object appeared (its first presence message) and
@@ -257,15 +309,19 @@ int main(int argc, char** argv) {
         // Main-thread CPU since the previous tick: the tick itself and every
         // datagram handed over in between.
         const double cpu = threadCpuMs(), system = threadSystemMs();
+        const long wakeUps = threadWakeUps();
         if (phase == Measuring) {
             perTick.push_back(cpu - lastCpu);
+            wakeUpsPerTick.push_back(double(wakeUps - lastWakeUps));
             if (perTick.back() > worstTick) {
                 worstTick = perTick.back();
                 worstTickSystem = system - lastSystem;
+                worstTickWakeUps = wakeUps - lastWakeUps;
             }
         }
         lastCpu = cpu;
         lastSystem = system;
+        lastWakeUps = wakeUps;
         const double t0 = nowMs();
         link.timerProc();
         const double now = nowMs();
@@ -304,6 +360,7 @@ int main(int argc, char** argv) {
                 windowMainCpu = threadCpuMs();
                 windowDrops = link.droppedDatagrams();
                 fewestInContact = int(link.current().size());
+                idle = std::make_unique<IdleReference>();
                 if (write(toChild[1], "S", 1) != 1) app.quit();
             }
         } else if (now - windowStart >= seconds * 1000.0) {
@@ -319,8 +376,14 @@ int main(int argc, char** argv) {
                 percentile(perTick, 0.5), 100 * percentile(perTick, 0.5) / kTickMs, kTickMs,
                 percentile(perTick, 1), 100 * percentile(perTick, 1) / kTickMs,
                 percentile(perTick, 0.99), 100 * percentile(perTick, 0.99) / kTickMs);
-            printf("worst tick: %.3f ms, of which in the kernel %.3f ms\n", worstTick,
-                   worstTickSystem);
+            printf("worst tick: %.3f ms, of which in the kernel %.3f ms; %ld wake-ups\n", worstTick,
+                   worstTickSystem, worstTickWakeUps);
+            const std::vector<double> idlePerTick = idle->finish();
+            printf(
+                "main thread wake-ups per tick: median %.0f, most %.0f; a thread that only "
+                "wakes twice a tick is charged median %.3f ms, worst %.3f ms per tick\n",
+                percentile(wakeUpsPerTick, 0.5), percentile(wakeUpsPerTick, 1),
+                percentile(idlePerTick, 0.5), percentile(idlePerTick, 1));
             printf("timerProc alone: median %.3f ms, worst %.3f ms\n", percentile(inTimerProc, 0.5),
                    percentile(inTimerProc, 1));
             printf("controller CPU: %.1f%% of one core (main thread %.1f%%)\n", 100 * cpu / wall,
