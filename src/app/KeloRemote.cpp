@@ -50,7 +50,8 @@ KeloRemote* gKeloRemote = nullptr;  // main thread only
 // Waits for the process whose id is $1 to end, then starts the program $0
 // again: the new copy must not meet this one's instance lock. The script is
 // fixed; the path and the id come in as arguments.
-const char kRelaunchScript[] = "while kill -0 \"$1\" 2>/dev/null; do sleep 0.1; done; exec \"$0\"";
+const char kRelaunchScript[] =
+    "while kill -0 \"$1\" 2>/dev/null; do sleep 0.1; done; exec \"$0\"";
 
 }  // namespace
 
@@ -359,22 +360,22 @@ void KeloRemote::validateWindowMenu() {
 
 void KeloRemote::windowMenuAction(int tag) {
     switch (tag) {
-        case 4:
-            contentEditor_->setVisible(!contentEditor_->visible());
-            validateWindowMenu();
-            saveKeloes();
-            return;
-        case 31:
-            window_->tabView()->selectTabViewItemWithIdentifier(KeloMainWindow::kStatusTab);
-            break;
-        case 32:
-            window_->tabView()->selectTabViewItemWithIdentifier(KeloMainWindow::kPreferencesTab);
-            break;
-        case 33:
-            contentEditor_->setVisible(true);
-            return;
-        default:
-            return;
+    case 4:
+        contentEditor_->setVisible(!contentEditor_->visible());
+        validateWindowMenu();
+        saveKeloes();
+        return;
+    case 31:
+        window_->tabView()->selectTabViewItemWithIdentifier(KeloMainWindow::kStatusTab);
+        break;
+    case 32:
+        window_->tabView()->selectTabViewItemWithIdentifier(KeloMainWindow::kPreferencesTab);
+        break;
+    case 33:
+        contentEditor_->setVisible(true);
+        return;
+    default:
+        return;
     }
     window_->show();
     window_->raise();
@@ -408,8 +409,8 @@ void KeloRemote::updateInfoBar() {
 
 void KeloRemote::updateInfoBar(ToolTipWindowProtocol* window) {
     if (!window_ || window != window_.get()) return;
-    window_->statusLine()->updateInfoBar(QDateTime::currentMSecsSinceEpoch(), InfoBarSender::Window,
-                                         window_.get());
+    window_->statusLine()->updateInfoBar(QDateTime::currentMSecsSinceEpoch(),
+                                         InfoBarSender::Window, window_.get());
 }
 
 QWidget* KeloRemote::klWindow() {
@@ -421,8 +422,8 @@ int KeloRemote::runAlert(const VTaskAlert& alert) {
                     alert.text, QMessageBox::NoButton, window_.get());
     std::vector<QAbstractButton*> buttons;
     for (const QString& title : alert.buttons)
-        buttons.push_back(box.addButton(
-            title, buttons.empty() ? QMessageBox::AcceptRole : QMessageBox::RejectRole));
+        buttons.push_back(box.addButton(title, buttons.empty() ? QMessageBox::AcceptRole
+                                                               : QMessageBox::RejectRole));
     if (!buttons.empty()) box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
     box.exec();
     for (size_t i = 0; i < buttons.size(); ++i) {
@@ -453,9 +454,9 @@ void KeloRemote::relaunchNow() {
                   "want to launch a new Xcode debug session",
                   {"EXIT NOW"}});
     } else {
-        QProcess::startDetached("/bin/sh",
-                                {"-c", kRelaunchScript, QCoreApplication::applicationFilePath(),
-                                 QString::number(getpid())});
+        QProcess::startDetached("/bin/sh", {"-c", kRelaunchScript,
+                                            QCoreApplication::applicationFilePath(),
+                                            QString::number(getpid())});
     }
     std::exit(0);
 }

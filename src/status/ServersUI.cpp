@@ -415,8 +415,8 @@ void ServersUI::setWindowLimits(std::shared_ptr<TbTabViewItem> item) {
     if (!windowLimitsSet_) {
         windowLimitsSet_ = true;
         if (tabView) {
-            QString label = UserDefaults::standard().string(
-                QString::fromLatin1(kMainWindowSelectedTabLabelKey));
+            QString label =
+                UserDefaults::standard().string(QString::fromLatin1(kMainWindowSelectedTabLabelKey));
             if (label.isEmpty()) label = QStringLiteral("Status");
             for (const auto& each : tabView->tabViewItems())
                 if (each->label() == label) {
@@ -433,8 +433,8 @@ void ServersUI::setWindowLimits(std::shared_ptr<TbTabViewItem> item) {
     int minHeight = 200;
     switch (identifier) {
         case 1: {
-            const int thumb =
-                KeloRemoteCell::widthForThumbHeight(int(layout_.breakoutHeight), layout_.aspect);
+            const int thumb = KeloRemoteCell::widthForThumbHeight(int(layout_.breakoutHeight),
+                                                                  layout_.aspect);
             const int count = columns_ ? int(columns_->breakoutColumns().size()) : 0;
             minWidth = base + 25 + (thumb + scrollerWidth()) * count;
             break;
@@ -573,9 +573,8 @@ void ServersUI::commitSelectedServerOnlyOrdering() {
     if (columns_) columns_->commitSelectedServerOnlyOrdering();
 }
 
-std::unique_ptr<KeloRemoteCell> ServersUI::createCellForDescription(const QVariantMap& description,
-                                                                    bool breakout,
-                                                                    KeloStatusView* view) {
+std::unique_ptr<KeloRemoteCell> ServersUI::createCellForDescription(
+    const QVariantMap& description, bool breakout, KeloStatusView* view) {
     const int layer = intValue(description, "layer");
     const int mix = intValue(description, "mix");
     const int dmxMaster = intValue(description, "DMX_Master");
@@ -611,7 +610,8 @@ std::unique_ptr<KeloRemoteCell> ServersUI::createCellForDescription(const QVaria
         if (cell->subName() != subName && view && view->dataSource()) {
             bool wrote = false;
             for (QVariantMap& each : *view->dataSource()) {
-                if (!each.contains(QStringLiteral("mix")) || intValue(each, "mix") != mix) continue;
+                if (!each.contains(QStringLiteral("mix")) || intValue(each, "mix") != mix)
+                    continue;
                 each.insert(QStringLiteral("subName"), cell->subName());
                 wrote = true;
             }
@@ -621,8 +621,7 @@ std::unique_ptr<KeloRemoteCell> ServersUI::createCellForDescription(const QVaria
         cell->setKeloObject(kelo);
     }
     cell->setThumbAspect(cell->isAspect_16x9() ? 16.0f / 9.0f : 4.0f / 3.0f);
-    cell->setCellWidth(
-        KeloRemoteCell::widthForThumbHeight(cell->thumbHeight(), cell->thumbAspect()));
+    cell->setCellWidth(KeloRemoteCell::widthForThumbHeight(cell->thumbHeight(), cell->thumbAspect()));
     if (view) clearLayerOwners(view);
     return cell;
 }
@@ -682,7 +681,8 @@ void ServersUI::toMonitorImageHeightClicked() {
 }
 
 void ServersUI::toStatusTabImageHeightClicked() {
-    const int segment = toStatusTabImageHeight_ ? toStatusTabImageHeight_->selectedSegment() : -1;
+    const int segment =
+        toStatusTabImageHeight_ ? toStatusTabImageHeight_->selectedSegment() : -1;
     if (segment < 0 || segment >= int(statusTabImageHeights().size()) || !columns_) return;
     columns_->changeMonitorSetting(QString::number(statusTabImageHeights()[size_t(segment)]),
                                    QStringLiteral("breakoutheight"));
