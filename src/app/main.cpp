@@ -53,7 +53,8 @@ void catch_int_signal(int) {
 
 // The window's title, its tabs and menus, per Status tab cell the name shown
 // and the word beside the lamp, the breakout columns with their frames and
-// cells, and the server the monitor HUD shows. Written whole, then renamed,
+// cells (servers and the names shown), the server and name the monitor HUD
+// shows, and the panel's layout controls with their choices. Written whole, then renamed,
 // so a reader never sees half a listing. The pictures of the window and the
 // HUD, when wanted, go first: they then show at least what the listing tells.
 void writeWindowListing(const QString& path, const QString& picturePath, KeloRemote& remote,
@@ -84,13 +85,15 @@ void writeWindowListing(const QString& path, const QString& picturePath, KeloRem
     for (const statusContainer* column : servers.columns()->breakoutColumns()) {
         if (!column->enclosingView || !column->statusView) continue;
         const QRect frame = column->enclosingView->geometry();
-        QStringList names;
-        for (const KeloRemoteCell* cell : column->statusView->cellArray())
+        QStringList names, labels;
+        for (const KeloRemoteCell* cell : column->statusView->cellArray()) {
             names << (cell->keloObject() ? cell->keloObject()->name() : QString());
+            labels << cell->labelText();
+        }
         text += QString::asprintf("column: %d,%d,%d,%d|", frame.x(), frame.y(), frame.width(),
                                   frame.height()) +
                 (column->enclosingView->isVisibleTo(&window) ? "shown|" : "hidden|") +
-                names.join(',') + "\n";
+                names.join(',') + "|" + labels.join(',') + "\n";
     }
     for (const KeloPopOverButton* popOver :
          {remote.hudHeightPopOver(), remote.monitorLayersPopOver(),

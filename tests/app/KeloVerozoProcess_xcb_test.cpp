@@ -105,8 +105,8 @@ QList<QByteArray> linesStarting(const QByteArray& listing, const QByteArray& pre
 }
 
 // The three breakout columns of the listing that show, with width, left to
-// right and each with its server's cell.
-bool threeColumnsShown(const QByteArray& listing) {
+// right and each with its server's cell under the name the server reports.
+bool threeColumnsShown(const QByteArray& listing, const KeloServerSim& sim) {
     const QList<QByteArray> columns = linesStarting(listing, "column: ");
     if (columns.size() != 3) return false;
     int right = 0;
@@ -116,7 +116,8 @@ bool threeColumnsShown(const QByteArray& listing) {
         const int x = frame.value(0).toInt();
         const int width = frame.value(2).toInt();
         if (parts.value(1) != "shown" || width <= 0 || x < right ||
-            parts.value(2) != "Kelo Sim " + QByteArray::number(i + 1))
+            parts.value(2) != "Kelo Sim " + QByteArray::number(i + 1) ||
+            parts.value(3) != sim.config(i).alias)
             return false;
         right = x + width;
     }
@@ -144,7 +145,9 @@ TEST(KeloVerozoProcess, StatusTabColumnsMenusAndTheMonitorHudFollowingAClick) {
     for (const QString& name : names) {
         monitor << QVariantMap{{"name", name}};
         breakouts << QVariant(QVariantList{QVariantMap{{"name", name}}});
-        active.insert(name, name);
+        // Remembered from an earlier run under another name: the alias the
+        // server now reports replaces it in the list, the columns and the HUD.
+        active.insert(name, "Old " + name);
     }
     const QVariantMap layoutSettings{{"showSelectedServerOnly", "0"},
                                      {"breakout_cols", "3"},
@@ -184,13 +187,13 @@ TEST(KeloVerozoProcess, StatusTabColumnsMenusAndTheMonitorHudFollowingAClick) {
                hud[2].split('x').value(1).toInt() > 72 && hud[3] == sim.config(1).alias;
     };
     auto done = [&](const QByteArray& text) {
-        return allOnline(text) && threeColumnsShown(text) && hudShowsSim2(text);
+        return allOnline(text) && threeColumnsShown(text, sim) && hudShowsSim2(text);
     };
     // Generous: the servers announce once a second and the machine may be busy.
     const QByteArray out = waitForListing(proc, home, done, 90);
     EXPECT_TRUE(allOnline(out)) << out.constData();
     EXPECT_EQ(out.count("cell: "), 3) << out.constData();
-    EXPECT_TRUE(threeColumnsShown(out)) << out.constData();
+    EXPECT_TRUE(threeColumnsShown(out, sim)) << out.constData();
     EXPECT_TRUE(hudShowsSim2(out)) << out.constData();
     EXPECT_EQ(linesStarting(out, "menus: ").value(0),
               QByteArray("Kelo Verozo|View|Commands|Window|Help"))
@@ -208,6 +211,9 @@ TEST(KeloVerozoProcess, StatusTabColumnsMenusAndTheMonitorHudFollowingAClick) {
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(savedMonitor[i].toMap().value("name").toString(), names[i]);
     EXPECT_EQ(saved.value("breakouts").toList().size(), 3);
+    EXPECT_EQ(root.value("active_keloes").toMap().value(names[1]).toString().toUtf8(),
+              sim.config(1).alias)
+        << "the name now shown is remembered";
     // Where the HUD stood, for the next start.
     EXPECT_TRUE(saved.value("layout_settings").toMap().contains("monitor_hud_posn"))
         << saved.value("layout_settings").toMap().keys().join(',').toStdString();
