@@ -54,6 +54,7 @@ void SelectedServerColumn::showBreakouts(bool show, double sizeChange) {
         return;
     }
     showingBreakouts_ = show || !showingBreakouts_;
+    controller_.selectStatusTabImageHeight(int(controller_.layout().breakoutHeight));
     StatusTabBaseView* base = controller_.statusTabBaseView();
     if (!base || !column_ || !column_->enclosingView) return;
     const QRect b = base->rect();

@@ -688,6 +688,11 @@ void ServersUI::toStatusTabImageHeightClicked() {
                                    QStringLiteral("breakoutheight"));
 }
 
+void ServersUI::selectStatusTabImageHeight(int height) {
+    const QSignalBlocker blocker(toStatusTabImageHeight_);
+    selectHeightSegment(toStatusTabImageHeight_, statusTabImageHeights(), height);
+}
+
 void ServersUI::toEditServersClicked() {
     owner()->showServerList(true);
 }

@@ -552,6 +552,10 @@ TEST_F(Controller, MonitorSettingsReachTheStatusTabAndTheFile) {
     EXPECT_EQ(remote->layoutDict().value("layout_settings").toMap().value("height"), "160");
     EXPECT_EQ(remote->loadLayoutSettings().thumbHeight, 160);
     EXPECT_EQ(servers->layout().thumbHeight, 160) << "the server list is told";
+    // The breakout height control shows the height once the columns show.
+    remote->changeMonitorSetting("180", "breakoutheight");
+    servers->performUpdate();
+    EXPECT_EQ(servers->statusTabImageHeightControl()->selectedSegment(), 2);
 
     // The periodic full refresh: every 300 s, stored as "update_ui".
     ASSERT_NE(remote->updateUiTimer(), nullptr);
