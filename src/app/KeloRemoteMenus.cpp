@@ -289,7 +289,7 @@ QWidget* KeloRemote::buildMonitorControls(QWidget* parent) {
             QAction sender(popUp->itemText(index));
             actionProc(tag, &sender);
         });
-        return static_cast<KeloPopOverButton*>(convertPopupToPopOver(popUp));
+        return qobject_cast<KeloPopOverButton*>(convertPopupToPopOver(popUp));
     };
 
     toMonitorBreakout_ = new QCheckBox("Monitor HUD", box);
