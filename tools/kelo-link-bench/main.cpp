@@ -95,7 +95,9 @@ private:
 
 // The calling thread's CPU time spent in the kernel, from its own
 // accounting: it tells the link's work from the system's (reclaiming
-// memory for a page fault, say) in an outlying tick.
+// memory for a page fault, say) in an outlying tick. Kernels that sample
+// it at the scheduler tick (every 4 ms at 250 Hz) make it coarse for one
+// tick of ours.
 double threadSystemMs() {
     rusage u{};
     getrusage(RUSAGE_THREAD, &u);
@@ -376,8 +378,8 @@ int main(int argc, char** argv) {
                 percentile(perTick, 0.5), 100 * percentile(perTick, 0.5) / kTickMs, kTickMs,
                 percentile(perTick, 1), 100 * percentile(perTick, 1) / kTickMs,
                 percentile(perTick, 0.99), 100 * percentile(perTick, 0.99) / kTickMs);
-            printf("worst tick: %.3f ms, of which in the kernel %.3f ms; %ld wake-ups\n", worstTick,
-                   worstTickSystem, worstTickWakeUps);
+            printf("worst tick: %.3f ms, of which in the kernel (sampled) %.3f ms; %ld wake-ups\n",
+                   worstTick, worstTickSystem, worstTickWakeUps);
             const std::vector<double> idlePerTick = idle->finish();
             printf(
                 "main thread wake-ups per tick: median %.0f, most %.0f; a thread that only "
