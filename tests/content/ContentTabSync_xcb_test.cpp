@@ -275,8 +275,15 @@ TEST(ContentTabSyncOnScreen, OperatorSyncsAFolderAgainstSimulatedServers) {
         [&] { return masterSim.connections() > connected && cancel->isVisible(); }, 10000));
     cancel->click();
     // The file the master is on may have reported progress; its state after
-    // the cut is unknown. The one still waiting is aborted.
-    EXPECT_EQ(statusOf(collection->fileTransferList.last()), kTransferStatusAborted);
+    // the cut is unknown. The one still waiting is aborted. The log panel's
+    // lines about it follow in the history.
+    QVariantMap lastTransfer;
+    for (const QVariant& entry : collection->fileTransferList)
+        if (entry.toMap().contains("transfer")) lastTransfer = entry.toMap();
+    EXPECT_EQ(statusOf(lastTransfer), kTransferStatusAborted);
+    EXPECT_EQ(panel->klLogUI()->logMessages().first().log, "Cancelling all transfers.");
+    EXPECT_EQ(collection->fileTransferList.value(before + 2).toMap().value("log").toString(),
+              "Cancelling all transfers.");
     for (qsizetype i = before; i < collection->fileTransferList.size(); ++i)
         EXPECT_NE(statusOf(collection->fileTransferList[i]), kTransferStatusPending) << i;
     EXPECT_TRUE(processUntil([&] { return !agent->isActive(); }, 5000));
