@@ -130,6 +130,8 @@ TEST_F(Controller, BuildsTheWindowAndWantsTheMonitorListsServers) {
     EXPECT_TRUE(window->cancelTransferButton()->isHidden());
     EXPECT_TRUE(window->progressBar()->isHidden());
     EXPECT_TRUE(window->progressText()->isHidden());
+    // The monitor list has a server, so the scan button is there to press.
+    EXPECT_FALSE(window->scanAllServersButton()->isHidden());
 }
 
 TEST_F(Controller, ServerListIsRebuiltOnListChangesButNotOnARunningChange) {
@@ -377,6 +379,7 @@ TEST_F(Controller, MonitorHudFollowsTheSelectionAndRemovalEmptiesIt) {
     EXPECT_EQ(remote->serversCount(), 0);
     EXPECT_TRUE(remote->serversUI()->monitorViews()[0]->statusView->cellArray().empty());
     EXPECT_TRUE(remote->monitorList().activeKeloes().isEmpty());
+    EXPECT_TRUE(remote->mainWindow()->scanAllServersButton()->isHidden());
     KlStatusLine::install(nullptr);
 }
 
