@@ -17,6 +17,8 @@
 #include "foundation/KlStatusLine.h"
 #include "foundation/OmLog.h"
 #include "graphics/ImageGeometry.h"
+#include "graphics/ImageUtilCategory.h"
+#include "graphics/StretchImage.h"
 #include "hud/cells/KeloTextFieldCell.h"
 #include "hud/controls/HUDButton.h"
 #include "hud/controls/HUDLabel.h"
@@ -159,6 +161,7 @@ ContentUIPanel::ContentUIPanel(const Options& options) : options_(options) {
     buildPage();
     // Waits for the servers' shares show their overlay over the tab.
     fileManagerDelegate_ = std::make_unique<SimpleRemoteDelegate>(page(), network());
+    fileManagerDelegate_->setKlLogUI(klLogUI_);
     observeModel();
     if (options_.timer) {
         timer_ = new QTimer(this);
@@ -325,7 +328,12 @@ void ContentUIPanel::buildPage() {
     free->setEditable(false);
     free->setDrawsBackground(false);
     folderFields_["free"] = free;
-    toFldrVolumeActionMenu_ = new HUDButton(QString(QChar(0x2699)), toFldrDetailView_);
+    toFldrVolumeActionMenu_ = new HUDButton(QString(), toFldrDetailView_);
+    toFldrVolumeActionMenu_->setFixedSize(30, 20);
+    HUDButtonCell* gear = toFldrVolumeActionMenu_->cell();
+    gear->setImage(gearWithDownArrow(QRectF(toFldrVolumeActionMenu_->rect()))->nsImage());
+    gear->setBackgroundColor(normalSolidFill());
+    gear->setShowsBorderOnlyWhileMouseInside(true);
     connect(toFldrVolumeActionMenu_, &QAbstractButton::clicked, this,
             [this] { showVolumeActionMenu(); });
     fgrid->addWidget(toFldrVolumeBar_, frow, 0, 1, 2);
@@ -415,6 +423,7 @@ void ContentUIPanel::setContentTab(QWidget* tab, HUDProgressIndicator* progressB
         static const QString cross(QChar(0x2573));
         cancelButton->setTitle(cross);
         cancelButton->cell()->setBGButtonType(512);
+        cancelButton->cell()->setShowsBorderOnlyWhileMouseInside(true);
         cancelButton->setToolTip("cancel all transfers");
         connect(cancelButton, &QAbstractButton::clicked, this,
                 [this] { ui().cancelAllTransfers(); });
@@ -513,7 +522,8 @@ void ContentUIPanel::buildHistorySplit() {
         followLogPanel();
     });
     connect(toLogButton_, &QAbstractButton::clicked, this, followLogPanel);
-    klLogUI_->setDelegate(this, omLog_.get(), kContentShowHistoryKey, kContentHistoryTableHeightKey);
+    klLogUI_->setDelegate(this, omLog_.get(), kContentShowHistoryKey,
+                          kContentHistoryTableHeightKey);
     const bool shown = UserDefaults::standard().object(kContentShowHistoryKey).isValid();
     klLogUI_->setHistoryShown(shown);
     ui().setHistoryShown(shown);

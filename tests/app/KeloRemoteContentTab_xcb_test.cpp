@@ -135,10 +135,9 @@ TEST(ContentTabInTheProgram, ScanButtonFollowsTheMonitorListAndLogLinesReachEver
     UserDefaults& defaults = UserDefaults::standard();
     EXPECT_FALSE(defaults.object("ShowHistory").isValid());
     postForcedStop();
-    ASSERT_TRUE(
-        processUntil([&] { return linesIn(ui->contentCollection(1)->fileTransferList,
-                                           kConnectionDown) == 1; },
-                     3000));
+    ASSERT_TRUE(processUntil(
+        [&] { return linesIn(ui->contentCollection(1)->fileTransferList, kConnectionDown) == 1; },
+        3000));
     EXPECT_EQ(window->statusLine()->text(), kConnectionDown);
     EXPECT_EQ(window->statusLine()->textColour(), QColor(Qt::yellow));
     EXPECT_EQ(defaults.string("ShowHistory"), "YES");

@@ -241,7 +241,8 @@ void KlLogUI::closeHistory() {
 }
 
 void KlLogUI::logButtonClicked() {
-    if (!toHistoryTable_) return;
+    // Without a split view (a window-less panel) there is no pane to open.
+    if (!toHistoryTable_ || !toSplitView_) return;
     // A pane the operator dragged shut counts as closed.
     if (!toHistoryTable_->isHidden() && toSplitView_ &&
         toSplitView_->sizes().value(paneIndex()) == 0) {
