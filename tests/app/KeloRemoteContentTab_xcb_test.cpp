@@ -26,6 +26,7 @@
 #include "status/statusContainer.h"
 #include "support/LoopbackLinkPorts.h"
 #include "support/LoopbackNamespace.h"
+#include "support/MouseEvents.h"
 #include "support/PixelTestSupport.h"
 #include "support/ProcessUntil.h"
 #include "support/TestMain.h"
@@ -164,7 +165,13 @@ TEST(ContentTabInTheProgram, ScanButtonFollowsTheMonitorListAndLogLinesReachEver
     HUDSegmentedControl* manage = remote.serversUI()->getMonitorOrManageControl();
     ASSERT_NE(manage, nullptr);
     EXPECT_EQ(manage->selectedSegment(), 0);
-    manage->setSelectedSegment(1);
+    remote.selectTab(KeloMainWindow::kStatusTab);
+    ASSERT_TRUE(processUntil([&] { return manage->isVisible(); }, 2000));
+    EXPECT_TRUE(window->grab().toImage().save(artefactPath("KeloVerozoManageSwitch.png")));
+    const QPoint onManage =
+        manage->cell()->rectForSegment(1, QRectF(manage->rect())).center().toPoint();
+    sendMouse(manage, QEvent::MouseButtonPress, onManage, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(manage, QEvent::MouseButtonRelease, onManage, Qt::LeftButton, {});
     const QString refused = "Need at least 2 networked Kelo to sync content for a collection.";
     EXPECT_EQ(window->statusLine()->text(), refused);
     EXPECT_EQ(window->statusLine()->textColour(), QColor(Qt::red));
@@ -172,6 +179,8 @@ TEST(ContentTabInTheProgram, ScanButtonFollowsTheMonitorListAndLogLinesReachEver
     EXPECT_EQ(linesIn(ui->contentCollection(2)->fileTransferList, refused), 1);
     EXPECT_FALSE(ui->contentCollection(2)->isManaged);
     EXPECT_TRUE(processUntil([&] { return manage->selectedSegment() == 0; }, 2000));
+    remote.selectTab(KeloMainWindow::kContentTab);
+    ASSERT_TRUE(processUntil([&] { return history->isVisible(); }, 2000));
 
     // The operator drags the history higher; the log button closes it and
     // the height is kept for the next opening.
