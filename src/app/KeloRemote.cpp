@@ -208,6 +208,8 @@ void KeloRemote::performUpdate() {
             for (KeloRemoteCell* cell : hud_->monitorHudView()->cellArray()) cell->setRenamed(true);
         controls_->setFixtureName(selectedKelo_.isNull() ? QString("") : selectedKelo_);
         contentEditor_->setKeloName(selectedKelo_);
+        // The Content tab's rows carry the names shown.
+        if (contentPanel_) contentPanel_->refreshButtonClicked();
         saveKeloes();
     }
 }

@@ -4,6 +4,7 @@
 #include "app/KeloRemoteSettings.h"
 #include "app/KeloRemoteTick.h"
 #include "app/KeloStatusLine.h"
+#include "content/ContentUI.h"
 #include "foundation/OmLog.h"
 #include "hud/controls/HUDButton.h"
 #include "hud/controls/HUDPopUpButton.h"
@@ -224,10 +225,14 @@ TEST_F(Controller, ScreenNamesAndRenamesFollowTheMonitorList) {
     EXPECT_EQ(remote->screenNameForKeloWithName("Kelo A"), "Stage");
     EXPECT_EQ(remote->controls()->dictionary(), &prefs) << "running: the editor keeps it";
 
-    // The server renames itself: the display name follows and is saved.
+    // The server renames itself: the display name follows and is saved,
+    // and the Content tab refreshes its rows afresh.
+    ContentUI::instance()->thumbnailCache().insert("Kelo A", QVariantMap());
     kelo->addChanges(ServerChanges::kName);
     tick->tick();
     EXPECT_EQ(remote->screenNameForKeloWithName("Kelo A"), "Kelo A");
+    EXPECT_TRUE(ContentUI::instance()->thumbnailCache().isEmpty());
+    EXPECT_TRUE(ContentUI::instance()->needsRescan());
     ASSERT_TRUE(remote->applicationShouldTerminate());
     QFile file(dir.filePath("KeloRemote.plist"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
