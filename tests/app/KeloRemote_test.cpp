@@ -31,6 +31,7 @@
 #include "status/ServersUI.h"
 #include "status/statusContainer.h"
 #include "support/PixelTestSupport.h"
+#include "support/SavedLayoutSettings.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
 #include "tabbar/TbTabView.h"
@@ -573,16 +574,7 @@ TEST_F(Controller, MonitorSettingsReachTheStatusTabAndTheFile) {
     EXPECT_EQ(remote->layoutDict().value("layout_settings").toMap().value("update_ui"), "all");
     EXPECT_EQ(servers->layout().thumbHeight, 160);
     ASSERT_TRUE(remote->applicationShouldTerminate());
-    QFile file(dir.filePath("KeloRemote.plist"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QVariantMap settings = PropertyList::read(file.readAll())
-                                     .toMap()
-                                     .value("layouts")
-                                     .toList()
-                                     .value(0)
-                                     .toMap()
-                                     .value("layout_settings")
-                                     .toMap();
+    const QVariantMap settings = savedLayoutSettings(dir.filePath("KeloRemote.plist"));
     EXPECT_EQ(settings.value("height"), "160");
     EXPECT_EQ(settings.value("update_ui"), "all");
 }
