@@ -263,8 +263,8 @@ bool KeloServerSim::start(QString* error) {
     const int n = int(servers_.size());
     for (int i = 0; i < n; ++i) servers_[i]->nextAnnounceNs = startNs_ + kSecondNs * i / n;
     stopping_ = false;
-    const size_t threads = size_t(std::clamp((n + kServersPerThread - 1) / kServersPerThread, 1,
-                                             kMaxThreads));
+    const size_t threads =
+        size_t(std::clamp((n + kServersPerThread - 1) / kServersPerThread, 1, kMaxThreads));
     std::vector<int> epollFds;
     for (size_t t = 0; t < threads; ++t) {
         const int fd = epoll_create1(EPOLL_CLOEXEC);
@@ -466,8 +466,7 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
 const QByteArray& KeloServerSim::prefsDictReply(Server& s) {
     // Written afresh only when the dictionary or its counter changed: a
     // controller asks again every tick until one arrives.
-    if (!s.prefsReply.isEmpty() && s.prefsReplyUpdates == s.config.prefUpdates)
-        return s.prefsReply;
+    if (!s.prefsReply.isEmpty() && s.prefsReplyUpdates == s.config.prefUpdates) return s.prefsReply;
     QVariantMap prefs = s.prefs;
     for (auto it = prefs.begin(); it != prefs.end(); ++it) {
         QVariantMap entry = it->toMap();
