@@ -38,16 +38,21 @@ struct TickFixture {
         setKeloTcpConnector([](uint32_t, uint16_t) { return -1; });
 
         QVariantList monitor;
-        for (int i = 0; i < kServers; ++i)
-            monitor << QVariantMap{{"name", QString("Kelo %1").arg(i)}};
+        QVariantMap active;  // only added servers stay in the monitor list
+        for (int i = 0; i < kServers; ++i) {
+            const QString name = QString("Kelo %1").arg(i);
+            monitor << QVariantMap{{"name", name}};
+            active.insert(name, name);
+        }
         const QVariantMap layout{{"monitor", monitor},
                                  {"breakouts", QVariantList{QVariantList{}}},
                                  {"layout_settings", QVariantMap{}}};
         QFile file(dir.filePath("KeloRemote.plist"));
         if (file.open(QIODevice::WriteOnly))
-            file.write(PropertyList::write(
-                QVariantMap{{"curr_layout", "0"}, {"layouts", QVariantList{layout}}},
-                PropertyList::Format::Xml));
+            file.write(PropertyList::write(QVariantMap{{"curr_layout", "0"},
+                                                       {"layouts", QVariantList{layout}},
+                                                       {"active_keloes", active}},
+                                           PropertyList::Format::Xml));
         file.close();
 
         KlE_Control_Status::Options options;
@@ -107,6 +112,7 @@ void BM_TickAllChanged(benchmark::State& state) {
         f.tick->tick();
     }
     state.counters["rows"] = double(f.remote->serverListRows().size());
+    state.counters["monitored"] = double(f.remote->serversCount());
 }
 BENCHMARK(BM_TickAllChanged)->Unit(benchmark::kMicrosecond);
 

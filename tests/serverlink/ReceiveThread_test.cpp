@@ -48,7 +48,7 @@ protected:
         if (tx >= 0) close(tx);
     }
 
-    void start() {
+    void start(ReceiveThread::Decoder decoder = {}) {
         thread = std::make_unique<ReceiveThread>(
             "test receive", [this] { return rx; }, [this] { return valid.load(); },
             [this](const ReceivedDatagram& d) {
@@ -56,7 +56,8 @@ protected:
                 got.push_back(d.data);  // a deep copy: the bytes are the thread's
                 got.back().detach();
                 ifnames.push_back(d.ifname);
-            });
+            },
+            std::move(decoder));
     }
     void send(const QByteArray& d) {
         sockaddr_in to{};
@@ -80,15 +81,22 @@ protected:
 TEST_F(ReceiveThreadTest, ABusyMainThreadLosesNothingAndGetsEverythingInOrder) {
     int buffer = 212992;  // room for some 300 of the datagrams below
     setsockopt(rx, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
-    start();
+    std::atomic<int> taken{0};
+    start([&taken](const char*, size_t) {
+        ++taken;
+        return QVariant();
+    });
     constexpr int kCount = 1200;
     // The main thread sends them all without once running its event loop;
     // only the receive thread can keep the socket's buffer from
-    // overflowing. Paced so that a loaded machine's scheduler does not
-    // decide the outcome.
+    // overflowing. The sender waits while the socket holds 200 (a loaded
+    // machine may starve the receive thread for a while), so the
+    // scheduler does not decide the outcome; 1,200 still need the thread to
+    // empty the buffer several times over.
     for (int i = 0; i < kCount; ++i) {
+        for (int waited = 0; i - taken.load() >= 200 && waited < 5000; ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         send(numbered(i));
-        if (i % 5 == 4) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     send("not a server message");  // refused by the filter, never handed over
     ASSERT_TRUE(processUntil([&] { return got.size() >= size_t(kCount); }, 5000)) << got.size();
