@@ -335,6 +335,11 @@ int main(int argc, char** argv) {
             const double wall = now - windowStart;
             const double cpu = processCpuMs() - windowCpu;
             const double mainCpu = threadCpuMs() - windowMainCpu;
+            // The simulation's own load: were it short of CPU, the servers
+            // and not the controller would set the rates. Read before it
+            // is told to end.
+            int serverThreads = 0;
+            const double serversCpu = childCpuMs(child, &serverThreads) - windowServersCpu;
             if (!endWindow('E')) app.quit();
             printf("servers %d, measured %.1f s, ticks %zu (%.1f per second)\n", servers,
                    wall / 1000.0, perTick.size(), perTick.size() / (wall / 1000.0));
@@ -350,10 +355,6 @@ int main(int argc, char** argv) {
                    percentile(inTimerProc, 1));
             printf("controller CPU: %.1f%% of one core (main thread %.1f%%)\n", 100 * cpu / wall,
                    100 * mainCpu / wall);
-            // The simulation's own load: were it short of CPU, the servers
-            // and not the controller would set the rates.
-            int serverThreads = 0;
-            const double serversCpu = childCpuMs(child, &serverThreads) - windowServersCpu;
             double load[3] = {};
             getloadavg(load, 3);
             printf(
