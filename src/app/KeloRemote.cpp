@@ -278,6 +278,7 @@ void KeloRemote::forceBreakoutSave() {
 
 void KeloRemote::changeMonitorSetting(const QString& value, const QString& key) {
     if (servers_) servers_->changeMonitorSetting(value, key, layoutDict());
+    showLayoutInControls();
 }
 
 void KeloRemote::update_ui() {

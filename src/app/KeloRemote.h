@@ -7,6 +7,8 @@
 #include "content/ContentUIServices.h"
 #include "foundation/KlStatusLine.h"
 #include "foundation/VTaskManager.h"
+#include "hud/controls/HUDPopUpButton.h"
+#include "hud/controls/KeloPopOverButton.h"
 #include "hud/windows/HUDWindowServices.h"
 #include "hud/windows/ToolTipWindowProtocol.h"
 #include "platform/NotificationCenter.h"
@@ -31,7 +33,6 @@ class KeloRemoteSettings;
 class KeloRemoteTick;
 class KeloServerListPanel;
 class QCheckBox;
-class QComboBox;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
@@ -62,7 +63,8 @@ class KeloRemote : public KeloRemoteTickView,
                    public KeloRemoteOwner,
                    public KeloMonitorHUDOwner,
                    public KeloRemoteCommandsOwner,
-                   public ToolTipWindowDelegate {
+                   public ToolTipWindowDelegate,
+                   public KeloPopOverDrawingDelegate {
 public:
     // A general status must be younger than this for a server's alias to
     // replace the name the operator last saw.
@@ -199,6 +201,18 @@ public:
     QLineEdit* bandwidthField() const;
     QSlider* contrastSlider() const;
     QSlider* textBrightnessSlider() const;
+    // A pop-up (QComboBox) becomes a pop-over button drawn with this
+    // controller's bezel; anything else comes back unchanged.
+    QWidget* convertPopupToPopOver(QWidget* control);
+    // The pop-over buttons' bezel.
+    void finishDrawing(KeloPopOverButton* button, QPainter& ctx) override;
+    // The layout controls of the server-list panel: the monitor layers (7),
+    // monitor format (8) and HUD height (15) pop-overs and the breakout
+    // columns pop-up (16).
+    KeloPopOverButton* monitorLayersPopOver() const { return toMonitorLayers_; }
+    KeloPopOverButton* monitorFormatPopOver() const { return toMonitorFormat_; }
+    KeloPopOverButton* hudHeightPopOver() const { return toBreakoutHUDHeight_; }
+    HUDPopUpButton* breakoutColumnsPopUp() const { return toBreakoutColumns_; }
     // KeloRemoteCommandsOwner
     QString selectedKelo() override { return selectedKelo_; }
     QStringList activeKeloes() override;
@@ -228,6 +242,10 @@ private:
     // The application, View, Commands and Help menus round the Window menu.
     void buildMenus();
     QMenu* buildViewMenu(QMenu* menu);
+    // The monitor HUD check box and the layout pop-ups and pop-overs.
+    QWidget* buildMonitorControls(QWidget* parent);
+    // The layout controls show the current layout's values.
+    void showLayoutInControls();
     // The server-list panel's controls (bit rate, logging, HUD, contrast).
     void buildPanelControls();
     // Title, enabled and visible state of every item of a menu about to open.
@@ -281,7 +299,10 @@ private:
     QPointer<QCheckBox> toShowTurtle_;
     QPointer<QCheckBox> toRestricted_;
     QPointer<QCheckBox> toMonitorBreakout_;
-    QPointer<QComboBox> toBreakoutHUDHeight_;
+    QPointer<KeloPopOverButton> toBreakoutHUDHeight_;
+    QPointer<KeloPopOverButton> toMonitorLayers_;
+    QPointer<KeloPopOverButton> toMonitorFormat_;
+    QPointer<HUDPopUpButton> toBreakoutColumns_;
     QPointer<QSlider> toContrast_;
     QPointer<QSlider> toTextBrightness_;
 };

@@ -96,7 +96,7 @@ void KeloRemoteCommands::actionProc(int tag, QAction* sender, bool checked) {
             owner_->showServerList(!owner_->serverListVisible());
             break;
         case 7:
-            owner_->changeMonitorSetting(title, QStringLiteral("layers"));
+            owner_->changeMonitorSetting(title, kLayersKey);
             break;
         case 12:
             if (checked && hud && !hud->showMonitorHUD(owner_->selectedKelo())) return;

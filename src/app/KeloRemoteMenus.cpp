@@ -10,10 +10,13 @@
 #include "content/ContentBitRate.h"
 #include "content/ContentUIPanel.h"
 #include "foundation/OmLog.h"
+#include "hud/controls/HUDPopUpButton.h"
+#include "hud/theme/KeloUIAttributes.h"
 #include "hud/windows/HUDThemeKeloWindow.h"
 #include "platform/UserDefaults.h"
 #include "settings/KeloRemoteContentEditor.h"
 #include "status/BreakoutColumns.h"
+#include "status/KeloRemoteCell.h"
 #include "status/KeloServerListPanel.h"
 #include "status/ServersUI.h"
 #include "tabbar/TbTabView.h"
@@ -29,9 +32,13 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QSignalBlocker>
 #include <QSlider>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -71,6 +78,11 @@ const char kAcknowledgements[] =
 // The HUD heights offered; the first is the layout's default.
 const char* const kHudHeights[] = {KeloRemoteSettings::kDefaultHudHeight, "90", "120", "180",
                                    "240"};
+// The layer counts of the monitor layers pop-over.
+const char* const kMonitorLayers[] = {"4", "8", "12", "16", "24"};
+const char* const kMonitorFormats[] = {"4:3", "16:9"};
+// The breakout columns pop-up offers what the View menu's column submenu does.
+const char* const kBreakoutColumns[] = {"1", "2", "3", "4", "5"};
 
 QAction* addTagged(QMenu* menu, const QString& title, int tag) {
     QAction* item = menu->addAction(title);
@@ -198,7 +210,7 @@ void KeloRemote::validateMenu(QMenu* menu) {
 void KeloRemote::actionProc(int tag, QAction* sender, bool checked) {
     commands_->actionProc(tag, sender, checked);
     // A show without a selected server leaves the HUD off.
-    if (toMonitorBreakout_) toMonitorBreakout_->setChecked(hud_->isOn());
+    showLayoutInControls();
 }
 
 void KeloRemote::buildPanelControls() {
@@ -231,17 +243,7 @@ void KeloRemote::buildPanelControls() {
     toRestricted_->setChecked(UserDefaults::standard().integer(kContentEditorFullyEnabledKey) != 0);
     grid->addWidget(toRestricted_, 1, 2);
 
-    toMonitorBreakout_ = checkBox("Monitor HUD", 12);
-    toMonitorBreakout_->setChecked(layoutSetting(kHasMonitorBreakoutKey).toInt() != 0);
-    grid->addWidget(toMonitorBreakout_, 2, 0);
-    toBreakoutHUDHeight_ = new QComboBox(controls);
-    for (const char* height : kHudHeights) toBreakoutHUDHeight_->addItem(height);
-    toBreakoutHUDHeight_->setCurrentText(layoutSetting(kHudHeightKey).toString());
-    QObject::connect(toBreakoutHUDHeight_, &QComboBox::textActivated, [this](const QString& text) {
-        QAction sender(text);
-        actionProc(15, &sender);
-    });
-    grid->addWidget(toBreakoutHUDHeight_, 2, 1);
+    grid->addWidget(buildMonitorControls(controls), 2, 0, 1, 3);
 
     // The sample of a changed contrast goes right of the sliders.
     auto* contrastBox = new QWidget(controls);
@@ -264,6 +266,80 @@ void KeloRemote::buildPanelControls() {
 
     readContentUiPreferences();
     readUiContrastPreferences();
+}
+
+QWidget* KeloRemote::buildMonitorControls(QWidget* parent) {
+    // Placed by hand: a pop-over takes its pop-up's frame, so the frame must
+    // be final before the conversion.
+    auto* box = new QWidget(parent);
+    box->setFixedSize(520, 58);
+    auto label = [box](const QString& text, const QRect& frame) {
+        auto* title = new QLabel(text, box);
+        title->setGeometry(frame);
+        title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    };
+    // Each choice goes to the dispatcher as a titled sender, as the menus' do.
+    auto popOver = [this, box](const char* name, const auto& titles, const QRect& frame, int tag) {
+        auto* popUp = new QComboBox(box);
+        popUp->setObjectName(name);
+        popUp->setProperty("tag", tag);
+        for (const char* title : titles) popUp->addItem(title);
+        popUp->setGeometry(frame);
+        QObject::connect(popUp, &QComboBox::activated, [this, popUp, tag](int index) {
+            QAction sender(popUp->itemText(index));
+            actionProc(tag, &sender);
+        });
+        return qobject_cast<KeloPopOverButton*>(convertPopupToPopOver(popUp));
+    };
+
+    toMonitorBreakout_ = new QCheckBox("Monitor HUD", box);
+    toMonitorBreakout_->setGeometry(0, 2, 110, 22);
+    QObject::connect(toMonitorBreakout_, &QCheckBox::clicked,
+                     [this](bool checked) { actionProc(12, nullptr, checked); });
+    label("HUD height", QRect(110, 2, 100, 22));
+    toBreakoutHUDHeight_ = popOver("toBreakoutHUDHeight", kHudHeights, QRect(212, 0, 78, 26), 15);
+    label("Breakout columns", QRect(290, 2, 150, 22));
+    toBreakoutColumns_ = new HUDPopUpButton(box);
+    toBreakoutColumns_->setObjectName("toBreakoutColumns");
+    toBreakoutColumns_->setProperty("tag", 16);
+    toBreakoutColumns_->addItems(
+        QStringList(std::begin(kBreakoutColumns), std::end(kBreakoutColumns)));
+    toBreakoutColumns_->setGeometry(444, 1, 72, 24);
+    QObject::connect(toBreakoutColumns_, &HUDPopUpButton::activated, [this](int index) {
+        QAction sender(toBreakoutColumns_->cell()->itemAtIndex(index).title);
+        actionProc(16, &sender);
+    });
+    label("Monitor layers", QRect(0, 32, 110, 22));
+    toMonitorLayers_ = popOver("toMonitorLayers", kMonitorLayers, QRect(112, 30, 78, 26), 7);
+    label("Monitor format", QRect(190, 32, 100, 22));
+    toMonitorFormat_ = popOver("toMonitorFormat", kMonitorFormats, QRect(292, 30, 78, 26), 8);
+    showLayoutInControls();
+    return box;
+}
+
+QWidget* KeloRemote::convertPopupToPopOver(QWidget* control) {
+    QWidget* converted = convertToPopOver(control);
+    if (auto* button = qobject_cast<KeloPopOverButton*>(converted))
+        button->setDrawingDelegate(this);
+    return converted;
+}
+
+void KeloRemote::finishDrawing(KeloPopOverButton* button, QPainter& ctx) {
+    drawBezelForCGRectInContext(ctx, button->rect(), KeloUIAttributes::attributes(), 1.5, 0);
+}
+
+void KeloRemote::showLayoutInControls() {
+    if (toMonitorBreakout_) toMonitorBreakout_->setChecked(hud_ && hud_->isOn());
+    if (toBreakoutHUDHeight_)
+        toBreakoutHUDHeight_->selectItemWithTitle(layoutSetting(kHudHeightKey).toString());
+    if (toMonitorLayers_)
+        toMonitorLayers_->selectItemWithTitle(layoutSetting(kLayersKey).toString());
+    if (toBreakoutColumns_) {
+        const int columns = layoutSetting(kBreakoutColsKey).toInt();
+        const QSignalBlocker blocker(toBreakoutColumns_);
+        toBreakoutColumns_->setCurrentIndex(
+            std::clamp(columns, 1, int(std::size(kBreakoutColumns))) - 1);
+    }
 }
 
 QLineEdit* KeloRemote::bandwidthField() const {

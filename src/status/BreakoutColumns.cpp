@@ -197,6 +197,7 @@ void BreakoutColumns::showBreakouts(bool show, double sizeChange) {
         return;
     }
     showingBreakouts_ = show || !showingBreakouts_;
+    if (owner_) owner_->selectBreakoutHeight(int(layout_.breakoutHeight));
     const std::vector<QRect> frames =
         columnFrames(baseView_->rect(), int(columns_.size()), columnWidth(), showingBreakouts_);
     for (size_t i = 0; i < columns_.size(); ++i) {

@@ -45,6 +45,8 @@ public:
     virtual void layoutLoaded(const CurrentLayoutSettings& layout) { (void)layout; }
     // A show while hidden: the Status tab's next tick reveals the columns.
     virtual void setBreakoutsNeedsReveal() {}
+    // The tab's breakout height control shows the height in use.
+    virtual void selectBreakoutHeight(int height) { (void)height; }
 };
 
 // One entry of the Status tab's View menu; `submenu` marks the entry that

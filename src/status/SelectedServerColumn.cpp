@@ -54,6 +54,7 @@ void SelectedServerColumn::showBreakouts(bool show, double sizeChange) {
         return;
     }
     showingBreakouts_ = show || !showingBreakouts_;
+    controller_.selectStatusTabImageHeight(int(controller_.layout().breakoutHeight));
     StatusTabBaseView* base = controller_.statusTabBaseView();
     if (!base || !column_ || !column_->enclosingView) return;
     const QRect b = base->rect();
@@ -64,9 +65,10 @@ void SelectedServerColumn::showBreakouts(bool show, double sizeChange) {
     const int right = b.x() + b.width() - 4;
     colW = std::max(colW, b.width() - 4);
     BreakoutScrollView* enclosing = column_->enclosingView;
-    // The column fills the box; hidden, it collapses at the right edge.
+    // The column fills the box under the tab's controls; hidden, it
+    // collapses at the right edge.
     const int x = showingBreakouts_ ? std::max(2, right - colW) : right;
-    enclosing->setGeometry(x, b.y() + 4, showingBreakouts_ ? right - x : 0, height);
+    enclosing->setGeometry(x, b.y() + 24, showingBreakouts_ ? right - x : 0, height);
     enclosing->setVisible(showingBreakouts_);
     if (column_->statusView) column_->statusView->reloadData();
 }

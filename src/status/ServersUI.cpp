@@ -170,10 +170,10 @@ void ServersUI::layoutPanel() {
         toEditServers_->move(w - toEditServers_->width() - 6, footerTop);
         setInsetFooterLineY(container->y() + h - kFooterHeight);
     }
+    // In the strip above the columns, which start 24 points down.
     if (toStatusTabBaseView_) {
-        toStatusTabImageHeight_->move(6, toStatusTabBaseView_->height() - 22);
-        toViewButton_->move(toStatusTabImageHeight_->geometry().right() + 8,
-                            toStatusTabBaseView_->height() - 22);
+        toStatusTabImageHeight_->move(6, 0);
+        toViewButton_->move(toStatusTabImageHeight_->geometry().right() + 8, 0);
     }
 }
 
@@ -686,6 +686,11 @@ void ServersUI::toStatusTabImageHeightClicked() {
     if (segment < 0 || segment >= int(statusTabImageHeights().size()) || !columns_) return;
     columns_->changeMonitorSetting(QString::number(statusTabImageHeights()[size_t(segment)]),
                                    QStringLiteral("breakoutheight"));
+}
+
+void ServersUI::selectStatusTabImageHeight(int height) {
+    const QSignalBlocker blocker(toStatusTabImageHeight_);
+    selectHeightSegment(toStatusTabImageHeight_, statusTabImageHeights(), height);
 }
 
 void ServersUI::toEditServersClicked() {

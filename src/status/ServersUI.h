@@ -112,6 +112,8 @@ public:
 
     void toMonitorImageHeightClicked();
     void toStatusTabImageHeightClicked();
+    // The breakout height control shows `height` (0 keeps its selection).
+    void selectStatusTabImageHeight(int height);
     void toEditServersClicked();
 
     const std::vector<std::unique_ptr<statusContainer>>& monitorViews() const {

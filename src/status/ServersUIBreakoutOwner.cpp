@@ -39,6 +39,10 @@ void ServersUIBreakoutOwner::layoutLoaded(const CurrentLayoutSettings& layout) {
     controller_.setLayout(layout);
 }
 
+void ServersUIBreakoutOwner::selectBreakoutHeight(int height) {
+    controller_.selectStatusTabImageHeight(height);
+}
+
 void ServersUIBreakoutOwner::setBreakoutsNeedsReveal() {
     controller_.setBreakoutsNeedsReveal(true);
 }

@@ -21,6 +21,7 @@ public:
     void setWindowLimits() override;
     void layoutLoaded(const CurrentLayoutSettings& layout) override;
     void setBreakoutsNeedsReveal() override;
+    void selectBreakoutHeight(int height) override;
 
 private:
     ServersUI& controller_;

@@ -16,6 +16,8 @@ inline constexpr char kBreakoutColsKey[] = "breakout_cols";
 inline constexpr char kHeightKey[] = "height";
 inline constexpr char kBreakoutHeightKey[] = "breakoutheight";
 inline constexpr char kHudHeightKey[] = "hud_height";
+// The monitor layers pop-over's choice: stored with the layout, acted on by nothing.
+inline constexpr char kLayersKey[] = "layers";
 inline constexpr char kShowSelectedServerOnlyKey[] = "showSelectedServerOnly";
 inline constexpr char kShowSelectedServerOrderingKey[] = "showSelectedServerOrdering";
 inline constexpr char kHasMonitorBreakoutKey[] = "hasmonitorbreakout";

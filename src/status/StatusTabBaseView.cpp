@@ -14,9 +14,10 @@ StatusTabBaseView::StatusTabBaseView(ServersUI* controller, QWidget* parent)
 }
 
 QRectF StatusTabBaseView::boxRect() const {
-    // The footer strip of 23 points lies below the box.
+    // The strip of 23 points above the box holds the tab's controls; the
+    // breakout columns start below it.
     const QRectF b = rect();
-    return QRectF(b.x() + 2, b.y() + 2, b.width() - 4, b.height() - 2 - 4 - 23);
+    return QRectF(b.x() + 2, b.y() + 2 + 23, b.width() - 4, b.height() - 2 - 4 - 23);
 }
 
 void StatusTabBaseView::paintEvent(QPaintEvent* event) {
@@ -38,8 +39,7 @@ void StatusTabBaseView::paintEvent(QPaintEvent* event) {
         bg.fillRect(b, theme->normalSolidFill());
         HUDTheme::drawInsetBoxInRect(bg, QRectF(b.x(), b.y(), b.width(), b.height() - 2), true);
         const QRectF outer = b.adjusted(4, 4, -4, -4);
-        bg.fillRect(QRectF(outer.x() - 2, b.height() - 24, outer.width() + 4, 1),
-                    theme->darkStrokeColor());
+        bg.fillRect(QRectF(outer.x() - 2, 23, outer.width() + 4, 1), theme->darkStrokeColor());
         QPainterPath rounded;
         rounded.addRoundedRect(box, 4, 4);
         bg.setRenderHint(QPainter::Antialiasing);

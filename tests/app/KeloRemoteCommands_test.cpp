@@ -247,10 +247,15 @@ TEST_F(Commands, DispatcherTagsAndLogAlert) {
     commands->actionProc(16, &breakouts);
     QAction height("96");
     commands->actionProc(15, &height);
-    EXPECT_EQ(owner.settings, (QStringList{"breakout_cols=3", "hud_height=96"}));
+    QAction layers("8");
+    commands->actionProc(7, &layers);
+    QAction format("16:9");
+    commands->actionProc(8, &format);
+    EXPECT_EQ(owner.settings, (QStringList{"breakout_cols=3", "hud_height=96", "layers=8"}))
+        << "the monitor format (8) stores nothing";
     commands->actionProc(9);
     commands->actionProc(40);
-    EXPECT_EQ(owner.saves, 4) << "unhandled tags are logged and still save";
+    EXPECT_EQ(owner.saves, 6) << "unhandled tags are logged and still save";
 
     // The suite's main starts the program with "-x".
     AlertAnswerer answerer({"OK"});

@@ -6,8 +6,11 @@
 #include "app/KeloStatusLine.h"
 #include "foundation/OmLog.h"
 #include "hud/controls/HUDButton.h"
+#include "hud/controls/HUDPopUpButton.h"
 #include "hud/controls/HUDProgressIndicator.h"
 #include "hud/controls/HUDTextField.h"
+#include "hud/controls/KeloPopOverButton.h"
+#include "hud/theme/KeloUIAttributes.h"
 #include "hud/views/DTableView.h"
 #include "hud/windows/HUDThemeKeloWindow.h"
 #include "platform/PropertyList.h"
@@ -16,9 +19,9 @@
 #include "serverlink/KeloObjectTCP.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/LinkTestSupport.h"
+#include "settings/KeloRemoteContentEditor.h"
 #include "settings/KlRemoteControlList.h"
 #include "settings/KlSettingsNotifications.h"
-#include "settings/KeloRemoteContentEditor.h"
 #include "status/BreakoutColumns.h"
 #include "status/KeloBreakoutCell.h"
 #include "status/KeloServerListPanel.h"
@@ -32,6 +35,7 @@
 #include "tabbar/TbTabView.h"
 #include "tabbar/TbTabViewItem.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
@@ -402,6 +406,55 @@ TEST_F(Controller, EditServersAddsFromTheServerListPanel) {
     picture.save(artefactPath("KeloServerListPanel.png"));
 }
 
+// The panel's layout controls: three pop-overs in place of their pop-ups,
+// drawn with the controller's bezel, and the breakout columns pop-up. A
+// choice reaches the layout through the dispatcher; the View menu's column
+// choice shows in the pop-up.
+TEST_F(Controller, LayoutPopOversAndTheColumnsPopUpChangeTheLayout) {
+    QWidget* panel = remote->serverListPanel()->panel();
+    EXPECT_TRUE(panel->findChildren<QComboBox*>().isEmpty()) << "the pop-ups were replaced";
+    KeloPopOverButton* layers = remote->monitorLayersPopOver();
+    KeloPopOverButton* format = remote->monitorFormatPopOver();
+    KeloPopOverButton* height = remote->hudHeightPopOver();
+    for (KeloPopOverButton* button : {layers, format, height}) {
+        ASSERT_NE(button, nullptr);
+        EXPECT_TRUE(panel->isAncestorOf(button));
+        EXPECT_TRUE(button->isList());
+        EXPECT_EQ(button->drawingDelegate(), remote.get());
+    }
+    EXPECT_EQ(height->titleOfSelectedItem(), "72") << "the layout's default";
+
+    auto choose = [](KeloPopOverButton* button, const QString& title) {
+        const int index = button->indexOfItemWithTitle(title);
+        ASSERT_GE(index, 0) << title.toStdString();
+        button->endTrackingWithItem(index);
+    };
+    choose(layers, "16");
+    choose(height, "120");
+    choose(format, "16:9");
+    const QVariantMap settings = remote->layoutDict().value("layout_settings").toMap();
+    EXPECT_EQ(settings.value("layers"), "16");
+    EXPECT_EQ(settings.value("hud_height"), "120");
+    EXPECT_EQ(remote->monitorHUD()->layout().hud_height, 120.0f) << "the HUD is told";
+    EXPECT_FALSE(settings.values().contains("16:9")) << "the format is not stored";
+    EXPECT_EQ(format->titleOfSelectedItem(), "16:9");
+
+    HUDPopUpButton* columns = remote->breakoutColumnsPopUp();
+    ASSERT_NE(columns, nullptr);
+    EXPECT_EQ(columns->currentText(), "1");
+    emit columns->activated(2);
+    EXPECT_EQ(remote->layoutSetting("breakout_cols").toString(), "3");
+    remote->changeMonitorSetting("5", "breakout_cols");
+    EXPECT_EQ(columns->currentText(), "5");
+
+    // The bezel: lit along the top, dark along the bottom.
+    const QImage face = height->grab().toImage();
+    const KeloUIAttributes* attributes = KeloUIAttributes::attributes();
+    EXPECT_EQ(face.pixelColor(face.width() / 2, 0).rgb(), attributes->litCol().rgb());
+    EXPECT_EQ(face.pixelColor(face.width() / 2, face.height() - 1).rgb(),
+              attributes->drkCol().rgb());
+}
+
 // The bit-rate field takes its value from the Content tab's setting and
 // commits on Return only; text that is no number keeps the rate in use.
 TEST_F(Controller, BitRateFieldFollowsTheContentSetting) {
@@ -499,6 +552,10 @@ TEST_F(Controller, MonitorSettingsReachTheStatusTabAndTheFile) {
     EXPECT_EQ(remote->layoutDict().value("layout_settings").toMap().value("height"), "160");
     EXPECT_EQ(remote->loadLayoutSettings().thumbHeight, 160);
     EXPECT_EQ(servers->layout().thumbHeight, 160) << "the server list is told";
+    // The breakout height control shows the height once the columns show.
+    remote->changeMonitorSetting("180", "breakoutheight");
+    servers->performUpdate();
+    EXPECT_EQ(servers->statusTabImageHeightControl()->selectedSegment(), 2);
 
     // The periodic full refresh: every 300 s, stored as "update_ui".
     ASSERT_NE(remote->updateUiTimer(), nullptr);

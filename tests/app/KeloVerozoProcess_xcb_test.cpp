@@ -22,7 +22,8 @@ const char kSettingsFile[] = "/.local/share/com.OMBREL.KeloApplications/KeloRemo
 // X display, with a home of its own; it lists its window in "window.txt"
 // there, and clicks the Status tab's cell of the server `click` once it shows.
 void startProgram(QProcess& proc, const QTemporaryDir& home, const QString& shot = QString(),
-                  const QString& program = QString(), const QString& click = QString()) {
+                  const QString& program = QString(), const QString& click = QString(),
+                  const QProcessEnvironment& extra = QProcessEnvironment()) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("HOME", home.path());
     env.remove("XDG_DATA_HOME");
@@ -32,6 +33,7 @@ void startProgram(QProcess& proc, const QTemporaryDir& home, const QString& shot
     if (!shot.isEmpty()) env.insert("KELO_WINDOW_SHOT", shot);
     if (!click.isEmpty()) env.insert("KELO_CLICK_SERVER", click);
     env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert(extra);
     proc.setProcessEnvironment(env);
     proc.start(program.isEmpty() ? QString(KELO_VEROZO) : program, {});
 }
@@ -103,8 +105,8 @@ QList<QByteArray> linesStarting(const QByteArray& listing, const QByteArray& pre
 }
 
 // The three breakout columns of the listing that show, with width, left to
-// right and each with its server's cell.
-bool threeColumnsShown(const QByteArray& listing) {
+// right and each with its server's cell under the name the server reports.
+bool threeColumnsShown(const QByteArray& listing, const KeloServerSim& sim) {
     const QList<QByteArray> columns = linesStarting(listing, "column: ");
     if (columns.size() != 3) return false;
     int right = 0;
@@ -114,7 +116,8 @@ bool threeColumnsShown(const QByteArray& listing) {
         const int x = frame.value(0).toInt();
         const int width = frame.value(2).toInt();
         if (parts.value(1) != "shown" || width <= 0 || x < right ||
-            parts.value(2) != "Kelo Sim " + QByteArray::number(i + 1))
+            parts.value(2) != "Kelo Sim " + QByteArray::number(i + 1) ||
+            parts.value(3) != sim.config(i).alias)
             return false;
         right = x + width;
     }
@@ -142,7 +145,9 @@ TEST(KeloVerozoProcess, StatusTabColumnsMenusAndTheMonitorHudFollowingAClick) {
     for (const QString& name : names) {
         monitor << QVariantMap{{"name", name}};
         breakouts << QVariant(QVariantList{QVariantMap{{"name", name}}});
-        active.insert(name, name);
+        // Remembered from an earlier run under another name: the alias the
+        // server now reports replaces it in the list, the columns and the HUD.
+        active.insert(name, "Old " + name);
     }
     const QVariantMap layoutSettings{{"showSelectedServerOnly", "0"},
                                      {"breakout_cols", "3"},
@@ -175,20 +180,20 @@ TEST(KeloVerozoProcess, StatusTabColumnsMenusAndTheMonitorHudFollowingAClick) {
         return true;
     };
     // The HUD shows the clicked server whole: its picture (72 high by the
-    // layout's default) under its name.
-    auto hudShowsSim2 = [](const QByteArray& text) {
+    // layout's default) under the name its cell in the list shows.
+    auto hudShowsSim2 = [&sim](const QByteArray& text) {
         const QList<QByteArray> hud = linesStarting(text, "hud: ").value(0).split('|');
-        return hud.size() == 3 && hud[0] == "Kelo Sim 2" && hud[1] == "shown" &&
-               hud[2].split('x').value(1).toInt() > 72;
+        return hud.size() == 4 && hud[0] == "Kelo Sim 2" && hud[1] == "shown" &&
+               hud[2].split('x').value(1).toInt() > 72 && hud[3] == sim.config(1).alias;
     };
     auto done = [&](const QByteArray& text) {
-        return allOnline(text) && threeColumnsShown(text) && hudShowsSim2(text);
+        return allOnline(text) && threeColumnsShown(text, sim) && hudShowsSim2(text);
     };
     // Generous: the servers announce once a second and the machine may be busy.
     const QByteArray out = waitForListing(proc, home, done, 90);
     EXPECT_TRUE(allOnline(out)) << out.constData();
     EXPECT_EQ(out.count("cell: "), 3) << out.constData();
-    EXPECT_TRUE(threeColumnsShown(out)) << out.constData();
+    EXPECT_TRUE(threeColumnsShown(out, sim)) << out.constData();
     EXPECT_TRUE(hudShowsSim2(out)) << out.constData();
     EXPECT_EQ(linesStarting(out, "menus: ").value(0),
               QByteArray("Kelo Verozo|View|Commands|Window|Help"))
@@ -206,9 +211,96 @@ TEST(KeloVerozoProcess, StatusTabColumnsMenusAndTheMonitorHudFollowingAClick) {
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(savedMonitor[i].toMap().value("name").toString(), names[i]);
     EXPECT_EQ(saved.value("breakouts").toList().size(), 3);
+    EXPECT_EQ(root.value("active_keloes").toMap().value(names[1]).toString().toUtf8(),
+              sim.config(1).alias)
+        << "the name now shown is remembered";
     // Where the HUD stood, for the next start.
     EXPECT_TRUE(saved.value("layout_settings").toMap().contains("monitor_hud_posn"))
         << saved.value("layout_settings").toMap().keys().join(',').toStdString();
+}
+
+// A settings file with the monitor list of `names` (each remembered under
+// its own name) and `layoutSettings`, in the program's place under `home`.
+void writeSettings(const QTemporaryDir& home, const QStringList& names,
+                   const QVariantMap& layoutSettings) {
+    QVariantList monitor;
+    QVariantMap active;
+    for (const QString& name : names) {
+        monitor << QVariantMap{{"name", name}};
+        active.insert(name, name);
+    }
+    const QVariantMap layout{{"monitor", monitor},
+                             {"breakouts", QVariantList{QVariantList{}}},
+                             {"layout_settings", layoutSettings}};
+    const QString path = home.path() + kSettingsFile;
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(PropertyList::write(
+        QVariantMap{
+            {"active_keloes", active}, {"curr_layout", "0"}, {"layouts", QVariantList{layout}}},
+        PropertyList::Format::Xml));
+}
+
+// The layout controls of the server-list panel are pop-overs: the operator
+// opens the monitor layers one, picks "16", and the choice shows on the
+// button and is in the settings file after the quit. The HUD height and
+// breakout columns controls show the layout's values.
+TEST(KeloVerozoProcess, PopOverControlsOpenAndTheChoiceIsSaved) {
+    KELO_NEEDS_LOOPBACK_NAMESPACE();
+    KeloServerSim::Network network;
+    network.controller = 0x7F000001;
+    KeloServerSim sim(network);
+    sim.addServers(1, 0x7F000002);
+    QString error;
+    ASSERT_TRUE(sim.start(&error)) << error.toStdString();
+
+    QTemporaryDir home;
+    writeSettings(home, {"Kelo Sim 1"},
+                  {{"hud_height", "120"}, {"breakout_cols", "2"}, {"layers", "8"}});
+    const QString shot = artefactPath("KeloVerozoPopOver.png");
+    QFile::remove(shot);
+    QProcessEnvironment extra;
+    extra.insert("KELO_PICK_POPOVER", "toMonitorLayers=16");
+    extra.insert("KELO_POPOVER_SHOT", shot);
+    QProcess proc;
+    startProgram(proc, home, QString(), QString(), QString(), extra);
+    ASSERT_TRUE(proc.waitForStarted(10000));
+
+    auto picked = [](const QByteArray& text) {
+        return text.contains("popover: toMonitorLayers|16|shown\n");
+    };
+    const QByteArray out = waitForListing(proc, home, picked, 60);
+    EXPECT_TRUE(picked(out)) << out.constData();
+    EXPECT_EQ(linesStarting(out, "popover: "),
+              (QList<QByteArray>{"toBreakoutHUDHeight|120|shown", "toMonitorLayers|16|shown",
+                                 "toMonitorFormat|4:3|shown"}))
+        << out.constData();
+    EXPECT_EQ(linesStarting(out, "popup: ").value(0), QByteArray("toBreakoutColumns|2"));
+    // The pop-over opened for its button, a list of its items beside it.
+    const QList<QByteArray> pick = linesStarting(out, "pick: ").value(0).split('|');
+    ASSERT_EQ(pick.size(), 3) << out.constData();
+    EXPECT_EQ(pick[1], "for toMonitorLayers");
+    const QList<QByteArray> frame = pick[2].split(',');
+    EXPECT_GT(frame.value(2).toInt(), 0);
+    EXPECT_GT(frame.value(3).toInt(), 0);
+    // Saved while the pop-over was open over the panel.
+    const QImage picture(shot);
+    ASSERT_FALSE(picture.isNull()) << shot.toStdString();
+    quitProgram(proc);
+
+    QFile settings(home.path() + kSettingsFile);
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    const QVariantMap layoutSettings = PropertyList::read(settings.readAll())
+                                           .toMap()
+                                           .value("layouts")
+                                           .toList()
+                                           .value(0)
+                                           .toMap()
+                                           .value("layout_settings")
+                                           .toMap();
+    EXPECT_EQ(layoutSettings.value("layers"), QVariant(QString("16")));
+    EXPECT_EQ(layoutSettings.value("hud_height"), QVariant(QString("120")));
 }
 
 }  // namespace

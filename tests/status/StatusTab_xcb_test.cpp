@@ -247,6 +247,13 @@ TEST_F(StatusTab, SelectionReachesTheOwnerAndTheBreakoutShowsItsLayers) {
     EXPECT_TRUE(help->helpText().isEmpty());
     EXPECT_TRUE(tickUntil([&] { return thumbnailsShown(); }, 3000));
     screenshot("status-tab-selected-breakout.png");
+    // The tab's own controls stand inside its view, clear of the column.
+    const QRect columnFrame = ui->columns()->breakoutColumns().at(0)->enclosingView->geometry();
+    for (QWidget* control : {static_cast<QWidget*>(ui->statusTabImageHeightControl()),
+                             static_cast<QWidget*>(ui->viewButton())}) {
+        EXPECT_TRUE(ui->statusTabBaseView()->rect().contains(control->geometry()));
+        EXPECT_FALSE(control->geometry().intersects(columnFrame));
+    }
 
     // A click in the breakout column selects nothing and tells nobody.
     const QPoint inColumn = breakout->frame().center().toPoint();
