@@ -4,6 +4,7 @@
 #include "app/KeloRemoteSettings.h"
 #include "app/KeloRemoteTick.h"
 #include "app/KeloStatusLine.h"
+#include "content/ContentUI.h"
 #include "foundation/OmLog.h"
 #include "hud/controls/HUDButton.h"
 #include "hud/controls/HUDPopUpButton.h"
@@ -134,6 +135,8 @@ TEST_F(Controller, BuildsTheWindowAndWantsTheMonitorListsServers) {
     EXPECT_TRUE(window->cancelTransferButton()->isHidden());
     EXPECT_TRUE(window->progressBar()->isHidden());
     EXPECT_TRUE(window->progressText()->isHidden());
+    // The monitor list has a server, so the scan button is there to press.
+    EXPECT_FALSE(window->scanAllServersButton()->isHidden());
 }
 
 TEST_F(Controller, ServerListIsRebuiltOnListChangesButNotOnARunningChange) {
@@ -222,10 +225,14 @@ TEST_F(Controller, ScreenNamesAndRenamesFollowTheMonitorList) {
     EXPECT_EQ(remote->screenNameForKeloWithName("Kelo A"), "Stage");
     EXPECT_EQ(remote->controls()->dictionary(), &prefs) << "running: the editor keeps it";
 
-    // The server renames itself: the display name follows and is saved.
+    // The server renames itself: the display name follows and is saved,
+    // and the Content tab refreshes its rows afresh.
+    ContentUI::instance()->thumbnailCache().insert("Kelo A", QVariantMap());
     kelo->addChanges(ServerChanges::kName);
     tick->tick();
     EXPECT_EQ(remote->screenNameForKeloWithName("Kelo A"), "Kelo A");
+    EXPECT_TRUE(ContentUI::instance()->thumbnailCache().isEmpty());
+    EXPECT_TRUE(ContentUI::instance()->needsRescan());
     ASSERT_TRUE(remote->applicationShouldTerminate());
     QFile file(dir.filePath("KeloRemote.plist"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -381,6 +388,7 @@ TEST_F(Controller, MonitorHudFollowsTheSelectionAndRemovalEmptiesIt) {
     EXPECT_EQ(remote->serversCount(), 0);
     EXPECT_TRUE(remote->serversUI()->monitorViews()[0]->statusView->cellArray().empty());
     EXPECT_TRUE(remote->monitorList().activeKeloes().isEmpty());
+    EXPECT_TRUE(remote->mainWindow()->scanAllServersButton()->isHidden());
     KlStatusLine::install(nullptr);
 }
 
