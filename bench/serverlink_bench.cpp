@@ -1,15 +1,19 @@
 #include "BenchSockets.h"
 #include "app/KeloRemoteNotificationRoute.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PropertyList.h"
 #include "serverlink/BftpTransferMessage.h"
 #include "serverlink/KeloObject.h"
+#include "serverlink/KlDataSender.h"
 #include "serverlink/KlEStatMessage.h"
 #include "serverlink/KlE_Control_Status.h"
-#include "serverlink/KlDataSender.h"
 #include "serverlink/KlMsgNotificationDataCollector.h"
 #include "serverlink/OmNetInterface.h"
 #include "serverlink/StatusReplyWalker.h"
+#include "serverlink/channels/StatusChannel.h"
 #include "serverlink/keloLayerProgressRec.h"
+#include "support/KeloServerSim.h"
+#include "support/WireBuilders.h"
 
 #include <turbojpeg.h>
 #include <QtEndian>
@@ -167,6 +171,34 @@ void BM_StatusReplyFileAndDecode(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_StatusReplyFileAndDecode);
+
+// A preference dictionary as a simulated server sends it, read on the
+// receive thread. While a server's dictionary is missing it is asked for
+// every tick, so at warm-up a receive thread reads one per server per tick.
+// Argument 0: every dictionary new (a serial number in the alias); 1: the
+// same one again, as a late server sends it.
+void BM_PrefsDictDecode(benchmark::State& state) {
+    KeloServerSim::Config config;
+    config.alias = "Stage 000000000";
+    const QByteArray text =
+        PropertyList::write(KeloServerSim::preferenceDictionary(config), PropertyList::Format::Xml);
+    QByteArray reply = WireBuilders::serverMessage(WireBuilders::kPrefsDict, 0, text + '\0');
+    if (StatusChannel::decodePrefsDict(reply.constData(), size_t(reply.size())).toMap().size() < 10)
+        state.SkipWithError("dictionary did not decode");
+    const qsizetype serialAt = reply.indexOf("000000000");
+    uint32_t serial = 0;
+    for (auto _ : state) {
+        if (state.range(0) == 0) {
+            const QByteArray digits = QByteArray::number(++serial).rightJustified(9, '0');
+            std::memcpy(reply.data() + serialAt, digits.constData(), 9);
+        }
+        const QVariant decoded =
+            StatusChannel::decodePrefsDict(reply.constData(), size_t(reply.size()));
+        benchmark::DoNotOptimize(decoded.constData());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_PrefsDictDecode)->Arg(0)->Arg(1);
 
 // One tick of the network singleton with 256 wanted running servers that
 // have their preferences: a status request each. Argument 1 sends them

@@ -46,6 +46,7 @@ KeloMainWindow::KeloMainWindow(QWidget* parent)
       progressBar_(new HUDProgressIndicator(this)),
       progressText_(new HUDTextField(this)),
       cancelTransferButton_(new HUDButton(this)),
+      toScanAllServers_(new HUDButton("Scan All Servers", this)),
       serverList_(new QListWidget),
       sidebar_(new QWidget(this)) {
     QPalette pal = palette();
@@ -95,6 +96,9 @@ KeloMainWindow::KeloMainWindow(QWidget* parent)
     auto* bottom = new QHBoxLayout;
     bottom->setContentsMargins(0, 0, 0, 0);
     bottom->addWidget(statusLine_, 1);
+    toScanAllServers_->setObjectName("scanAllServers");
+    toScanAllServers_->hide();
+    bottom->addWidget(toScanAllServers_);
     bottom->addWidget(progressText_);
     bottom->addWidget(progressBar_);
     bottom->addWidget(cancelTransferButton_);

@@ -51,6 +51,9 @@ public:
     HUDProgressIndicator* progressBar() const { return progressBar_; }
     HUDTextField* progressText() const { return progressText_; }
     HUDButton* cancelTransferButton() const { return cancelTransferButton_; }
+    // "Scan All Servers", handed to the Content tab; shown only while the
+    // monitor list has servers.
+    HUDButton* scanAllServersButton() const { return toScanAllServers_; }
     std::shared_ptr<TbTabViewItem> tabItem(int identifier) const;
     QStringList tabLabels() const;
     // Above everything else; the window owns it.
@@ -70,6 +73,7 @@ private:
     HUDProgressIndicator* progressBar_;
     HUDTextField* progressText_;
     HUDButton* cancelTransferButton_;
+    HUDButton* toScanAllServers_;
     QListWidget* serverList_;
     QWidget* sidebar_;
     QWidget* serversPane_ = nullptr;

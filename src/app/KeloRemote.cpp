@@ -7,6 +7,7 @@
 #include "app/KeloStatusLine.h"
 #include "app/OmLogDebugMenu.h"
 #include "content/ContentTabSyncServices.h"
+#include "content/ContentUI.h"
 #include "content/ContentUIPanel.h"
 #include "foundation/OmLog.h"
 #include "platform/MainThread.h"
@@ -21,6 +22,7 @@
 #include "status/KeloRemoteCell.h"
 #include "status/KeloServerListPanel.h"
 #include "status/KeloStatusView.h"
+#include "status/ServerCollections.h"
 #include "status/ServersUI.h"
 #include "status/ServersUIColumns.h"
 #include "tabbar/TbTabBarControl.h"
@@ -130,6 +132,9 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
         item->setView(contentPanel_->page());
     contentPanel_->setContentTab(nullptr, window_->progressBar(), window_->progressText(),
                                  window_->cancelTransferButton());
+    contentPanel_->setScanAllServers(window_->scanAllServersButton());
+    contentPanel_->setMonitorOrManage(servers_->getMonitorOrManageControl());
+    updateScanAllServers();
     buildMenus();
 
     tick.addView(this);
@@ -143,6 +148,19 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     updateUiTimer_->start();
     validateWindowMenu();
     defaults.setObject(kAppSleepDisabledKey, true);
+}
+
+void KeloRemote::updateScanAllServers() {
+    if (window_)
+        window_->scanAllServersButton()->setVisible(!monitorList_.activeKeloes().isEmpty());
+}
+
+QVariantList KeloRemote::logMessages() {
+    return contentPanel_ ? contentPanel_->logMessages() : QVariantList();
+}
+
+int KeloRemote::currentSelectedCollectionID() {
+    return collections_ ? collections_->currentSelectedCollectionID() : -1;
 }
 
 bool KeloRemote::applicationShouldTerminate() {
@@ -190,6 +208,8 @@ void KeloRemote::performUpdate() {
             for (KeloRemoteCell* cell : hud_->monitorHudView()->cellArray()) cell->setRenamed(true);
         controls_->setFixtureName(selectedKelo_.isNull() ? QString("") : selectedKelo_);
         contentEditor_->setKeloName(selectedKelo_);
+        // The Content tab's rows carry the names shown.
+        if (contentPanel_) contentPanel_->refreshButtonClicked();
         saveKeloes();
     }
 }
@@ -249,6 +269,7 @@ void KeloRemote::selectKeloObject(const QString& name, int part) {
 void KeloRemote::selectKeloObject(KeloObject* kelo, KeloRemoteCell* cell, int part) {
     selectKeloObject(kelo ? kelo->name() : QString(), part);
     if (hud_) hud_->selectKeloObject(kelo, cell, part);
+    ContentUI::instance()->selectKeloObject(kelo);
 }
 
 QWidget* KeloRemote::mainTabBar() {

@@ -115,6 +115,10 @@ public:
     QString screenNameForKeloWithName(const QString& name) override;
     QString screenNameForKeloObject(const KeloObject* kelo) override;
     QString selectedServerName() override { return selectedKelo_; }
+    // The Content tab's log panel.
+    QVariantList logMessages() override;
+    // The Status tab's answer for the selected server.
+    int currentSelectedCollectionID() override;
     int selectedKeloPart() const { return selectedKeloPart_; }
     // Hands the selection to the Preferences and content editors.
     void selectKeloObject(const QString& name, int part);
@@ -237,6 +241,8 @@ private:
     void setUpMonitor(KlE_Control_Status& link);
     // The Status tab's controller hears of page changes, from the one shown now.
     void followPageBar();
+    // The scan button shows while the monitor list has servers.
+    void updateScanAllServers();
     // Where the HUD stands and the Status tab's single-column order.
     void saveLayoutSettings();
     // The application, View, Commands and Help menus round the Window menu.

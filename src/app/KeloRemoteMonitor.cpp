@@ -53,6 +53,7 @@ void KeloRemote::saveLayoutSettings() {
 
 void KeloRemote::addServer(const QString& name) {
     if (!monitorList_.addServer(name)) return;
+    updateScanAllServers();
     servers_->reloadData(true);
     saveKeloes();
 }
@@ -64,6 +65,7 @@ void KeloRemote::removeKeloWithName(const QString& name) {
     // they share with the monitor list, cell by cell.
     if (const KeloObject* kelo = link_->keloObjectForName(name)) servers_->removeKelo(kelo);
     if (!monitorList_.removeKeloWithName(name)) return;
+    updateScanAllServers();
     servers_->reloadData(true);
     hud_->keloRemoved(name);
     ServerCollectionsContent::shared().updateVisibleKeloes(true);

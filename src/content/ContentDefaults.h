@@ -15,6 +15,11 @@ inline constexpr char kContentWatchedMediaFolderArray[] = "watchedMediaFolderArr
 inline constexpr char kContentCurrCollectionID[] = "curr_collectionID";
 inline constexpr char kContentMasterIdentity[] = "master_identity";
 
+// The Content tab's log panel: present (any value) while the transfer
+// history is open; the history pane's height in points, kept from 51 up.
+inline constexpr char kContentShowHistoryKey[] = "ShowHistory";
+inline constexpr char kContentHistoryTableHeightKey[] = "HistoryTableHeight";
+
 // Dictionary from a server's address text to "1" or "0": "0" when its share
 // was last found mounted under another user than the fixed login, so that
 // new mounts of it go without credentials.

@@ -44,6 +44,10 @@ void ContentTabSyncServices::showNotSupported(const QString& informativeText) {
 }
 
 void ContentTabSyncServices::log(OmLogLevel level, const QString& text) {
+    if (panel_) {
+        panel_->log(level, text);
+        return;
+    }
     ContentSyncServices::log(level, text);
     QColor colour;
     if (level == kOmLogError)

@@ -38,7 +38,8 @@ public:
     ContentNewerFileAnswer askOverwriteNewerFile(const ContentNewerFileQuestion& question) override;
     bool askTakeOver(const QString& informativeText) override;
     void showNotSupported(const QString& informativeText) override;
-    // The program's log and the main window's status line.
+    // The Content tab's log panel; before the panel is handed over, the
+    // program's log and the main window's status line.
     void log(OmLogLevel level, const QString& text) override;
     bool isMouseInsideHistory() override;
 

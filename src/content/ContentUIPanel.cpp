@@ -17,10 +17,13 @@
 #include "foundation/KlStatusLine.h"
 #include "foundation/OmLog.h"
 #include "graphics/ImageGeometry.h"
+#include "graphics/ImageUtilCategory.h"
+#include "graphics/StretchImage.h"
 #include "hud/cells/KeloTextFieldCell.h"
 #include "hud/controls/HUDButton.h"
 #include "hud/controls/HUDLabel.h"
 #include "hud/controls/HUDProgressIndicator.h"
+#include "hud/controls/HUDSegmentedControl.h"
 #include "hud/controls/HUDTextField.h"
 #include "hud/controls/VNSControlCategory.h"
 #include "hud/theme/KeloPilotColorCategory.h"
@@ -58,8 +61,6 @@
 namespace {
 
 constexpr char kThumbRequests[] = ".ThumbRequests";
-constexpr char kShowHistory[] = "ShowHistory";
-constexpr char kHistoryTableHeight[] = "HistoryTableHeight";
 constexpr char kLogSlowest[] = "logSlowest";
 constexpr char kShowTurtle[] = "showTurtle";
 constexpr char kPilotBundle[] = "com.OMBREL.KeloPilot";
@@ -160,6 +161,7 @@ ContentUIPanel::ContentUIPanel(const Options& options) : options_(options) {
     buildPage();
     // Waits for the servers' shares show their overlay over the tab.
     fileManagerDelegate_ = std::make_unique<SimpleRemoteDelegate>(page(), network());
+    fileManagerDelegate_->setKlLogUI(klLogUI_);
     observeModel();
     if (options_.timer) {
         timer_ = new QTimer(this);
@@ -257,10 +259,10 @@ void ContentUIPanel::buildPage() {
     toRefresh_ = new HUDButton("Refresh", content);
     connect(toRefresh_, &QAbstractButton::clicked, this, [this] { refreshButtonClicked(); });
     top->addWidget(toRefresh_);
-    auto* scan = new HUDButton("Scan All Servers", content);
-    top->addWidget(scan);
+    toLogButton_ = new HUDButton("Log", content);
+    toLogButton_->setToolTip("show or hide the transfer history");
+    top->addWidget(toLogButton_);
     column->addLayout(top);
-    setScanAllServers(scan);
 
     toSplitView_ = new QSplitter(Qt::Vertical, content);
     toSplitView_->setChildrenCollapsible(false);
@@ -326,7 +328,12 @@ void ContentUIPanel::buildPage() {
     free->setEditable(false);
     free->setDrawsBackground(false);
     folderFields_["free"] = free;
-    toFldrVolumeActionMenu_ = new HUDButton(QString(QChar(0x2699)), toFldrDetailView_);
+    toFldrVolumeActionMenu_ = new HUDButton(QString(), toFldrDetailView_);
+    toFldrVolumeActionMenu_->setFixedSize(30, 20);
+    HUDButtonCell* gear = toFldrVolumeActionMenu_->cell();
+    gear->setImage(gearWithDownArrow(QRectF(toFldrVolumeActionMenu_->rect()))->nsImage());
+    gear->setBackgroundColor(normalSolidFill());
+    gear->setShowsBorderOnlyWhileMouseInside(true);
     connect(toFldrVolumeActionMenu_, &QAbstractButton::clicked, this,
             [this] { showVolumeActionMenu(); });
     fgrid->addWidget(toFldrVolumeBar_, frow, 0, 1, 2);
@@ -416,6 +423,7 @@ void ContentUIPanel::setContentTab(QWidget* tab, HUDProgressIndicator* progressB
         static const QString cross(QChar(0x2573));
         cancelButton->setTitle(cross);
         cancelButton->cell()->setBGButtonType(512);
+        cancelButton->cell()->setShowsBorderOnlyWhileMouseInside(true);
         cancelButton->setToolTip("cancel all transfers");
         connect(cancelButton, &QAbstractButton::clicked, this,
                 [this] { ui().cancelAllTransfers(); });
@@ -440,6 +448,25 @@ void ContentUIPanel::setScanAllServers(HUDButton* button) {
             [this] { scanAllServers(QApplication::keyboardModifiers() & Qt::ShiftModifier); });
 }
 
+void ContentUIPanel::setMonitorOrManage(HUDSegmentedControl* control) {
+    toMonitorOrManage_ = control;
+    if (!control) return;
+    control->setSelectedSegment(0);
+    connect(control, &HUDSegmentedControl::selectedSegmentChanged, this, [this](int segment) {
+        ui().monitorOrManageSelected(segment);
+        showManageSwitch();
+    });
+}
+
+void ContentUIPanel::showManageSwitch() {
+    if (!toMonitorOrManage_) return;
+    {
+        const QSignalBlocker quiet(toMonitorOrManage_);
+        toMonitorOrManage_->setSelectedSegment(ui().manageSwitchSegment());
+    }
+    toMonitorOrManage_->setEnabled(ui().manageSwitchEnabled());
+}
+
 // --- Settings -------------------------------------------------------------------------
 
 void ContentUIPanel::commitSettings() {
@@ -454,9 +481,8 @@ ContentBitRate ContentUIPanel::bitRate() const {
 void ContentUIPanel::setBitRate(const ContentBitRate& rate) {
     ui().setBitRate(rate);
     if (agent()->isActive())
-        OmLogNoFlood(kOmLogWarning,
-                     "[Content] Please cancel and restart the transfer to apply bandwidth "
-                     "preferences.\n");
+        log(kOmLogWarning,
+            "Please cancel and restart the transfer to apply bandwidth preferences.");
 }
 
 void ContentUIPanel::logSlowest(bool logSlowest, bool turtle) {
@@ -482,10 +508,29 @@ ContentTableModel* ContentUIPanel::attachModel(ContentTableView* table, int kind
 void ContentUIPanel::buildHistorySplit() {
     for (int i = 0; i < toSplitView_->count(); ++i)
         toSplitView_->setCollapsible(i, splitViewCanCollapseSubview(toSplitView_->widget(i)));
-    // A closed history is a collapsed pane, so that its divider can open it.
-    const bool shown = UserDefaults::standard().object(kShowHistory).isValid();
+    omLog_ = std::make_unique<OmLog>();
+    omLog_->setLoggingTag("Content");
+    klLogUI_ = new KlLogUI(toSplitView_, toLogButton_, toHistoryTable_, this);
+    // After the log panel's own handlers (a warning may have opened the
+    // history): the model and the divider follow it.
+    auto followLogPanel = [this] {
+        ui().setHistoryShown(klLogUI_->historyShown());
+        updateDividerVisibility();
+    };
+    connect(klLogUI_, &KlLogUI::historyRowsChanged, this, [this, followLogPanel] {
+        historyModel_->reload();
+        followLogPanel();
+    });
+    connect(toLogButton_, &QAbstractButton::clicked, this, followLogPanel);
+    klLogUI_->setDelegate(this, omLog_.get(), kContentShowHistoryKey,
+                          kContentHistoryTableHeightKey);
+    const bool shown = UserDefaults::standard().object(kContentShowHistoryKey).isValid();
+    klLogUI_->setHistoryShown(shown);
     ui().setHistoryShown(shown);
-    toSplitView_->setSizes({400, shown ? openHistoryHeight() : 0});
+    if (!shown) {
+        toSplitView_->setSizes({1, 0});
+        toHistoryTable_->hide();
+    }
     connect(toSplitView_, &QSplitter::splitterMoved, this,
             [this] { splitViewDidResizeSubviews(); });
     toSplitView_->handle(1)->installEventFilter(this);
@@ -493,7 +538,7 @@ void ContentUIPanel::buildHistorySplit() {
 }
 
 int ContentUIPanel::openHistoryHeight() {
-    const int stored = UserDefaults::standard().object(kHistoryTableHeight).toInt();
+    const int stored = UserDefaults::standard().object(kContentHistoryTableHeightKey).toInt();
     return stored < 50 ? 100 : stored;
 }
 
@@ -506,11 +551,16 @@ bool ContentUIPanel::splitViewShouldHideDivider() const {
 }
 
 bool ContentUIPanel::historyCollapsed() const {
-    return toSplitView_->sizes().value(1) == 0;
+    return toHistoryTable_->isHidden() || toSplitView_->sizes().value(1) == 0;
 }
 
 void ContentUIPanel::splitViewDoubleClickedDivider() {
     if (!splitViewCanCollapseSubview(toSplitView_->widget(1))) return;
+    // A closed history opens as the log button opens it.
+    if (toHistoryTable_->isHidden()) {
+        toLogButton_->click();
+        return;
+    }
     const QList<int> sizes = toSplitView_->sizes();
     const int total = sizes.value(0) + sizes.value(1);
     const int history = historyCollapsed() ? std::min(openHistoryHeight(), total / 2) : 0;
@@ -527,9 +577,36 @@ void ContentUIPanel::updateDividerVisibility() {
 void ContentUIPanel::splitViewDidResizeSubviews() {
     if (!toHistoryTable_) return;
     const int height = toSplitView_->sizes().value(1);
-    if (height >= 51) UserDefaults::standard().setObject(kHistoryTableHeight, height);
-    ui().setHistoryShown(!historyCollapsed());
+    if (height >= 51) UserDefaults::standard().setObject(kContentHistoryTableHeightKey, height);
     updateDividerVisibility();
+}
+
+// --- Log panel ------------------------------------------------------------------------
+
+void ContentUIPanel::log(OmLogLevel level, const QString& text) {
+    klLogUI_->log(level, text);
+}
+
+QVariantList ContentUIPanel::logMessages() const {
+    QVariantList entries;
+    entries.reserve(klLogUI_->logMessages().size());
+    for (const KlLogEntry& entry : klLogUI_->logMessages()) entries.append(entry.dictionary());
+    return entries;
+}
+
+void ContentUIPanel::logEntryAdded(const KlLogEntry& entry) {
+    ui().logEntryAdded(entry.dictionary());
+}
+
+void ContentUIPanel::clearLog() {
+    ui().clearLog();
+}
+
+QVariant ContentUIPanel::historyEntry(int row) const {
+    if (row < 0 || !klLogUI_) return {};
+    if (ContentCollection* c = collection()) return c->fileTransferList.value(row);
+    const QList<KlLogEntry>& entries = klLogUI_->logMessages();
+    return row < entries.size() ? QVariant(entries[row].dictionary()) : QVariant();
 }
 
 // --- Tables ---------------------------------------------------------------------------
@@ -544,7 +621,7 @@ int ContentUIPanel::numberOfRows(int table) const {
         }
         case ContentTableView::kHistoryTable: {
             if (ContentCollection* c = collection()) return int(c->fileTransferList.size());
-            return int(ContentUI::services().logMessages().size());
+            return klLogUI_ ? int(klLogUI_->logMessages().size()) : 0;
         }
         default:
             return 0;
@@ -565,10 +642,7 @@ ContentCellText ContentUIPanel::objectValue(int table, int column, int row) {
     if (table == ContentTableView::kFolderTable) return objectValueForFolderColumn(column, row);
     if (table == ContentTableView::kFileTable) return objectValueForFileColumn(column, row);
     if (table != ContentTableView::kHistoryTable || row < 0) return {};
-    ContentCollection* c = collection();
-    const QVariantList list = c ? c->fileTransferList : ContentUI::services().logMessages();
-    if (row >= list.size()) return {};
-    const QVariantMap entry = list[row].toMap();
+    const QVariantMap entry = historyEntry(row).toMap();
     return ContentCellText{
         column == 0 ? entry.value("ended").toString() : entry.value("name").toString(), {}, false};
 }
@@ -715,10 +789,8 @@ void ContentUIPanel::prepareCell(ContentTableView& table, TextFieldCell& cell, i
         return;
     }
     if (table.table() == ContentTableView::kHistoryTable) {
-        ContentCollection* c = collection();
-        const QVariantList list = c ? c->fileTransferList : ContentUI::services().logMessages();
         if (auto* status = dynamic_cast<KeloTextFieldCell*>(&cell)) {
-            status->setObjectValue(row < list.size() ? list[row] : QVariant());
+            status->setObjectValue(historyEntry(row));
             return;
         }
     }
@@ -1499,13 +1571,11 @@ void ContentUIPanel::scanAllServers(bool shift) {
     ui().setScanAfterEachTransfer(shift);
     if (agentBusy()) {
         if (shift)
-            OmLogNoFlood(kOmLogInfo,
-                         "[Content] Rescan will be scheduled after each folder transfer "
-                         "completed.\n");
+            log(kOmLogInfo, "Rescan will be scheduled after each folder transfer completed.");
         else
-            OmLogNoFlood(kOmLogWarning,
-                         "[Content] Can't scan while transfer in progress.  Shift-click to "
-                         "schedule rescan at end of transfer.\n");
+            log(kOmLogWarning,
+                "Can't scan while transfer in progress.  Shift-click to schedule rescan at "
+                "end of transfer.");
         return;
     }
     scanTimeout_ = 0;
@@ -2008,10 +2078,16 @@ void ContentUIPanel::tick() {
     // as it left them.
     if (QApplication::activeModalWidget()) return;
     reportVisibleRows();
+    const double lastFull = ui().lastFullUpdateTick();
     ui().timerProc();
+    if (ui().lastFullUpdateTick() != lastFull) {
+        klLogUI_->periodicUpdate();
+        ui().setHistoryShown(klLogUI_->historyShown());
+    }
     updateHeaderTitle();
     showProgress(false);
     showRefreshState();
+    showManageSwitch();
 }
 
 void ContentUIPanel::showRefreshState() {

@@ -5,6 +5,7 @@
 #include "content/ContentUI.h"
 #include "hud/views/MouseHoverProtocol.h"
 #include "hud/views/TableViewDelegate.h"
+#include "hud/windows/KlLogUI.h"
 #include "platform/NotificationCenter.h"
 
 #include <QColor>
@@ -33,12 +34,14 @@ class DTableView;
 class HUDButton;
 class HUDLabel;
 class HUDProgressIndicator;
+class HUDSegmentedControl;
 class HUDTextField;
 class KeloContentAnalyser;
 class KeloContentTransferAgent;
 class KeloObject;
 class KlAccordionView;
 class KlE_Control_Status;
+class OmLog;
 class QMenu;
 class QPainter;
 class QSplitter;
@@ -62,9 +65,14 @@ struct ContentCellText {
 // with the thumbnails they ask the servers for; the "Scan All Servers"
 // sequence; the context menus and their commands; and the content
 // settings the main window's preferences change (bandwidth, slow-transfer
-// logging). The page goes into the main window's Content tab (page()).
+// logging); and the tab's log panel, whose lines every collection's history
+// takes in. The page goes into the main window's Content tab (page()); the
+// "Scan All Servers" button is the main window's (setScanAllServers).
 // Main thread only.
-class ContentUIPanel : public QObject, public TableViewDelegate, public MouseHoverProtocol {
+class ContentUIPanel : public QObject,
+                       public TableViewDelegate,
+                       public MouseHoverProtocol,
+                       public KlLogUIDelegate {
     Q_OBJECT
 public:
     struct Options {
@@ -120,7 +128,11 @@ public:
     // given, takes the page.
     void setContentTab(QWidget* tab, HUDProgressIndicator* progressBar, HUDTextField* progressText,
                        HUDButton* cancelButton);
+    // The main window's scan button (not owned): its clicks start the scan.
     void setScanAllServers(HUDButton* button);
+    // The Status tab's monitor/manage switch (not owned): starts on monitor;
+    // the tick keeps it showing the model's state.
+    void setMonitorOrManage(HUDSegmentedControl* control);
 
     ContentTableView* folderTable() const { return toFolderTable_; }
     ContentTableView* fileTable() const { return toFileTable_; }
@@ -130,6 +142,8 @@ public:
     ContentFileDetail* warnContentFileDetail() const { return warnContentFileDetail_.get(); }
     QSplitter* splitView() const { return toSplitView_; }
     HUDButton* scanButton() const;
+    HUDButton* logButton() const { return toLogButton_; }
+    KlLogUI* klLogUI() const { return klLogUI_; }
     QWidget* folderDetailView() const { return toFldrDetailView_; }
     // The folder panel's value fields by name ("index", "identity", "name",
     // "path", "count", "modified", "sync", "free").
@@ -155,8 +169,17 @@ public:
     bool splitViewShouldHideDivider() const;
     void splitViewDoubleClickedDivider();
     void splitViewDidResizeSubviews();
+    // Hidden (closed with the log button) or dragged shut.
     bool historyCollapsed() const;
 
+    // --- Log panel ------------------------------------------------------------
+    // A line for the tab's log panel: the program's log, the status line,
+    // the panel and every collection's history.
+    void log(OmLogLevel level, const QString& text);
+    // The panel's entries as the histories keep them, oldest first.
+    QVariantList logMessages() const;
+    void logEntryAdded(const KlLogEntry& entry) override;
+    void clearLog() override;
     // --- Tables ---------------------------------------------------------------
     int numberOfRows(int table) const;
     ContentTableRow* contentTableRow(int row, bool isFolder) const;
@@ -233,6 +256,8 @@ public:
     void showProgress(bool force);
     // The folder table's status message and the refresh button's flash.
     void showRefreshState();
+    // The monitor/manage switch as the model has it.
+    void showManageSwitch();
 
 protected:
     // Keeps the page's content the size of the panel's container.
@@ -248,6 +273,8 @@ private:
     ContentTableModel* attachModel(ContentTableView* table, int kind, const QStringList& titles,
                                    std::initializer_list<int> widths);
     void buildHistorySplit();
+    // The history's row: the shown collection's, else the log panel's.
+    QVariant historyEntry(int row) const;
     static int openHistoryHeight();
     void updateDividerVisibility();
     void observeModel();
@@ -287,6 +314,9 @@ private:
     HUDProgressIndicator* toFldrVolumeBar_ = nullptr;
     HUDButton* toFldrVolumeActionMenu_ = nullptr;
     HUDButton* toRefresh_ = nullptr;
+    HUDButton* toLogButton_ = nullptr;
+    KlLogUI* klLogUI_ = nullptr;  // the panel's child
+    std::unique_ptr<OmLog> omLog_;
     ContentCollectionHeader* header_ = nullptr;
     QPointer<ContentFileDetail> contentFileDetail_;  // the page owns it
     std::unique_ptr<ContentFileDetail> warnContentFileDetail_;
@@ -295,6 +325,7 @@ private:
     QPointer<HUDTextField> toProgressText_;
     QPointer<HUDButton> toCancelTransferButton_;
     QPointer<HUDButton> toScanAllServers_;
+    QPointer<HUDSegmentedControl> toMonitorOrManage_;
     std::unique_ptr<QMenu> lastMenu_;
 
     bool logSlowest_ = false;

@@ -2,6 +2,7 @@
 
 #include "content/ShareMountOperation.h"
 #include "foundation/OmLog.h"
+#include "hud/windows/KlLogUI.h"
 #include "serverlink/KlE_Control_Status.h"
 
 #include <QCoreApplication>
@@ -177,8 +178,8 @@ RemoteFileManager::~RemoteFileManager() {
 }
 
 void RemoteFileManager::logWarning(const QString& text) {
-    if (OmLog* log = delegate_ ? delegate_->klLogUI() : nullptr)
-        log->w("%s", qPrintable(text));
+    if (KlLogUI* panel = delegate_ ? delegate_->klLogUI() : nullptr)
+        panel->log(kOmLogWarning, text);
     else
         OmLogNoFlood(kOmLogWarning, "%s\n", qPrintable(text));
 }

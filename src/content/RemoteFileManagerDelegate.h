@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-class OmLog;
+class KlLogUI;
 
 // A button of the file manager's overlay; pressing it calls the manager's
 // cancelOverlayView with its tag.
@@ -36,6 +36,7 @@ public:
     // `saveAs`: the user chose "Save As..." on the write overlay.
     virtual void notifyAbort(bool /*saveAs*/) {}
     virtual void updateProgress() {}
-    // The log panel's logger; null logs through the application log.
-    virtual OmLog* klLogUI() { return nullptr; }
+    // The screen's log panel, where the manager's warnings go; null logs
+    // through the application log.
+    virtual KlLogUI* klLogUI() { return nullptr; }
 };

@@ -3,13 +3,21 @@
 #include "content/RemoteFileManager.h"
 #include "foundation/OmLog.h"
 #include "hud/views/OverlayView.h"
+#include "hud/windows/KlLogUI.h"
 
 #include <QMessageBox>
 
 SimpleRemoteDelegate::SimpleRemoteDelegate(QWidget* view, KlE_Control_Status* link)
     : view_(view),
       log_(OmLog::initWithMessage("SimpleRemoteDelegate")),
-      remoteFileManager_(std::make_unique<RemoteFileManager>(this, link)) {}
+      klLogUI_(std::make_unique<KlLogUI>(nullptr, nullptr)),
+      remoteFileManager_(std::make_unique<RemoteFileManager>(this, link)) {
+    klLogUI_->setDelegate(nullptr, log_.get(), QString(), QString());
+}
+
+KlLogUI* SimpleRemoteDelegate::klLogUI() {
+    return ownersLogUI_ ? ownersLogUI_.get() : klLogUI_.get();
+}
 
 SimpleRemoteDelegate::~SimpleRemoteDelegate() {
     remoteFileManager_.reset();

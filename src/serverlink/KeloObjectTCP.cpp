@@ -6,6 +6,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/PropertyList.h"
 #include "serverlink/KeloObject.h"
+#include "serverlink/KeloTcpQueryPool.h"
 #include "serverlink/KlSockets.h"
 #include "serverlink/ServerLinkLog.h"
 
@@ -32,8 +33,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The query threads are detached and may still run while the process exits;
-// what they read must therefore never be destroyed.
+// Query threads (detached, or the shared pool's) may still run while the
+// process exits; what they read must therefore never be destroyed.
 std::mutex& settingsLock() {
     static auto* lock = new std::mutex;
     return *lock;
@@ -339,7 +340,9 @@ void KeloObject::doProductUpdate() {
         const auto port = uint16_t(tcpPort_);
         std::weak_ptr<int> alive = alive_;
         auto query = std::make_shared<RunningQuery>();
-        startDetached([this, alive, address, port, query] {
+        // Thousands of servers may be found at once: their queries share a
+        // bounded pool instead of a thread each.
+        KeloTcpQueryPool::shared().start([this, alive, address, port, query] {
             const QString name = productUpdateTCP(address, port);
             if (name.isNull()) return;
             MainThread::runOnMain([this, alive, name, query] {

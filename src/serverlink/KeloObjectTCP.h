@@ -3,9 +3,10 @@
 // The short TCP exchanges of a server object: the product query (a CITP/MSEX
 // server-information message read from the server's CITP TCP port) and the
 // content-database queries ("KlEC" commands to the server's BFTP daemon).
-// Each query runs on a detached thread of its own with its own copy of what
-// it needs, and hands its result to the main thread; the KeloObject methods
-// that start them live in KeloObjectTCP.cpp.
+// Each query runs with its own copy of what it needs, product queries on
+// the shared KeloTcpQueryPool and database queries on a detached thread of
+// their own, and hands its result to the main thread; the KeloObject
+// methods that start them live in KeloObjectTCP.cpp.
 
 #include "serverlink/KlContentRef.h"
 

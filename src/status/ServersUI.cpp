@@ -146,6 +146,12 @@ void ServersUI::awakeFromNib() {
     connect(toViewButton_, &HUDButton::clicked, this, [this] {
         if (columns_) columns_->showViewActionMenu(toViewButton_);
     });
+    toMonitorOrManage_ = new HUDSegmentedControl(toStatusTabBaseView_);
+    toMonitorOrManage_->cell()->setSegmentCount(2);
+    toMonitorOrManage_->cell()->setLabel(QStringLiteral("Monitor"), 0);
+    toMonitorOrManage_->cell()->setLabel(QStringLiteral("Manage"), 1);
+    toMonitorOrManage_->setSelectedSegment(0);
+    toMonitorOrManage_->resize(toMonitorOrManage_->sizeHint());
     toStatusTabBaseView_->installEventFilter(this);
     if (!columns_) columns_ = std::make_unique<SelectedServerColumn>(*this);
     layoutPanel();
@@ -174,6 +180,7 @@ void ServersUI::layoutPanel() {
     if (toStatusTabBaseView_) {
         toStatusTabImageHeight_->move(6, 0);
         toViewButton_->move(toStatusTabImageHeight_->geometry().right() + 8, 0);
+        toMonitorOrManage_->move(toViewButton_->geometry().right() + 8, 0);
     }
 }
 

@@ -128,6 +128,8 @@ public:
     HUDSegmentedControl* statusTabImageHeightControl() const { return toStatusTabImageHeight_; }
     HUDButton* editServersButton() const { return toEditServers_; }
     HUDButton* viewButton() const { return toViewButton_; }
+    // Segment 0 monitor, 1 manage; the Content tab acts on it.
+    HUDSegmentedControl* getMonitorOrManageControl() const { return toMonitorOrManage_; }
     // Thumbnail heights offered by the two height controls, by segment.
     static const std::vector<int>& monitorImageHeights();
     static const std::vector<int>& statusTabImageHeights();
@@ -173,6 +175,7 @@ private:
     QPointer<StatusTabBaseView> toStatusTabBaseView_;
     QPointer<HUDSegmentedControl> toStatusTabImageHeight_;
     QPointer<HUDButton> toViewButton_;
+    QPointer<HUDSegmentedControl> toMonitorOrManage_;
     CurrentLayoutSettings layout_;
     int tabInView_ = 0;
     bool windowLimitsSet_ = false;

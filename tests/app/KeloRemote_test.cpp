@@ -4,6 +4,7 @@
 #include "app/KeloRemoteSettings.h"
 #include "app/KeloRemoteTick.h"
 #include "app/KeloStatusLine.h"
+#include "content/ContentUI.h"
 #include "foundation/OmLog.h"
 #include "hud/controls/HUDButton.h"
 #include "hud/controls/HUDPopUpButton.h"
@@ -30,6 +31,7 @@
 #include "status/ServersUI.h"
 #include "status/statusContainer.h"
 #include "support/PixelTestSupport.h"
+#include "support/SavedLayoutSettings.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
 #include "tabbar/TbTabView.h"
@@ -134,6 +136,8 @@ TEST_F(Controller, BuildsTheWindowAndWantsTheMonitorListsServers) {
     EXPECT_TRUE(window->cancelTransferButton()->isHidden());
     EXPECT_TRUE(window->progressBar()->isHidden());
     EXPECT_TRUE(window->progressText()->isHidden());
+    // The monitor list has a server, so the scan button is there to press.
+    EXPECT_FALSE(window->scanAllServersButton()->isHidden());
 }
 
 TEST_F(Controller, ServerListIsRebuiltOnListChangesButNotOnARunningChange) {
@@ -222,10 +226,14 @@ TEST_F(Controller, ScreenNamesAndRenamesFollowTheMonitorList) {
     EXPECT_EQ(remote->screenNameForKeloWithName("Kelo A"), "Stage");
     EXPECT_EQ(remote->controls()->dictionary(), &prefs) << "running: the editor keeps it";
 
-    // The server renames itself: the display name follows and is saved.
+    // The server renames itself: the display name follows and is saved,
+    // and the Content tab refreshes its rows afresh.
+    ContentUI::instance()->thumbnailCache().insert("Kelo A", QVariantMap());
     kelo->addChanges(ServerChanges::kName);
     tick->tick();
     EXPECT_EQ(remote->screenNameForKeloWithName("Kelo A"), "Kelo A");
+    EXPECT_TRUE(ContentUI::instance()->thumbnailCache().isEmpty());
+    EXPECT_TRUE(ContentUI::instance()->needsRescan());
     ASSERT_TRUE(remote->applicationShouldTerminate());
     QFile file(dir.filePath("KeloRemote.plist"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -381,6 +389,7 @@ TEST_F(Controller, MonitorHudFollowsTheSelectionAndRemovalEmptiesIt) {
     EXPECT_EQ(remote->serversCount(), 0);
     EXPECT_TRUE(remote->serversUI()->monitorViews()[0]->statusView->cellArray().empty());
     EXPECT_TRUE(remote->monitorList().activeKeloes().isEmpty());
+    EXPECT_TRUE(remote->mainWindow()->scanAllServersButton()->isHidden());
     KlStatusLine::install(nullptr);
 }
 
@@ -565,16 +574,7 @@ TEST_F(Controller, MonitorSettingsReachTheStatusTabAndTheFile) {
     EXPECT_EQ(remote->layoutDict().value("layout_settings").toMap().value("update_ui"), "all");
     EXPECT_EQ(servers->layout().thumbHeight, 160);
     ASSERT_TRUE(remote->applicationShouldTerminate());
-    QFile file(dir.filePath("KeloRemote.plist"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QVariantMap settings = PropertyList::read(file.readAll())
-                                     .toMap()
-                                     .value("layouts")
-                                     .toList()
-                                     .value(0)
-                                     .toMap()
-                                     .value("layout_settings")
-                                     .toMap();
+    const QVariantMap settings = savedLayoutSettings(dir.filePath("KeloRemote.plist"));
     EXPECT_EQ(settings.value("height"), "160");
     EXPECT_EQ(settings.value("update_ui"), "all");
 }

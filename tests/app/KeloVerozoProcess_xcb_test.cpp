@@ -1,6 +1,7 @@
 #include "platform/PropertyList.h"
 #include "support/LoopbackNamespace.h"
 #include "support/PixelTestSupport.h"
+#include "support/SavedLayoutSettings.h"
 #include "support/TestMain.h"
 
 #include <QDir>
@@ -289,16 +290,7 @@ TEST(KeloVerozoProcess, PopOverControlsOpenAndTheChoiceIsSaved) {
     ASSERT_FALSE(picture.isNull()) << shot.toStdString();
     quitProgram(proc);
 
-    QFile settings(home.path() + kSettingsFile);
-    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
-    const QVariantMap layoutSettings = PropertyList::read(settings.readAll())
-                                           .toMap()
-                                           .value("layouts")
-                                           .toList()
-                                           .value(0)
-                                           .toMap()
-                                           .value("layout_settings")
-                                           .toMap();
+    const QVariantMap layoutSettings = savedLayoutSettings(home.path() + kSettingsFile);
     EXPECT_EQ(layoutSettings.value("layers"), QVariant(QString("16")));
     EXPECT_EQ(layoutSettings.value("hud_height"), QVariant(QString("120")));
 }

@@ -213,13 +213,16 @@ TEST(ContentTabSyncOnScreen, OperatorSyncsAFolderAgainstSimulatedServers) {
     EXPECT_EQ(masterFile, "003.Clip.mov");
     EXPECT_EQ(applyToAll, "to all newer files (1 remaining)");
 
-    // Three files were handed to the agent: pending in the history table,
-    // the folder marked queued.
+    // The sync made this controller the collection's manager, which the log
+    // panel's line in the history says; then three files were handed to the
+    // agent: pending in the history table, the folder marked queued.
     DTableView* history = panel->historyTable();
-    ASSERT_EQ(history->model()->rowCount(), 3);
-    for (int row = 0; row < 3; ++row)
+    ASSERT_EQ(history->model()->rowCount(), 4);
+    EXPECT_EQ(collection->fileTransferList[0].toMap().value("log").toString(),
+              "Manage collection 'b' on interface 'eth0'");
+    for (int row = 1; row < 4; ++row)
         EXPECT_EQ(panel->objectValue(ContentTableView::kHistoryTable, 1, row).text,
-                  QString::asprintf("%03d.Clip.mov", row + 1));
+                  QString::asprintf("%03d.Clip.mov", row));
     EXPECT_TRUE(folder->syncQueued);
 
     // While the master sends, the shared bar shows the batch with its
@@ -240,7 +243,7 @@ TEST(ContentTabSyncOnScreen, OperatorSyncsAFolderAgainstSimulatedServers) {
     EXPECT_TRUE(progressText.startsWith("Syncing")) << progressText.toStdString();
     const std::vector<QByteArray> requests = masterSim.requests();
     ASSERT_EQ(requests.size(), 3u);
-    for (const QVariant& entry : collection->fileTransferList)
+    for (const QVariant& entry : collection->fileTransferList.mid(1))
         EXPECT_EQ(statusOf(entry), kTransferStatusSent)
             << entry.toMap().value("name").toString().toStdString();
     EXPECT_FLOAT_EQ(folder->syncProgress, 1.0f);
@@ -255,7 +258,7 @@ TEST(ContentTabSyncOnScreen, OperatorSyncsAFolderAgainstSimulatedServers) {
         15000));
     ASSERT_TRUE(processUntil([&] { return !bar->isVisible(); }, 3000));
     EXPECT_FALSE(cancel->isVisible());
-    EXPECT_EQ(history->model()->rowCount(), 3);
+    EXPECT_EQ(history->model()->rowCount(), 4);
 
     const QImage shot = window.grab().toImage();
     EXPECT_TRUE(shot.save(artefactPath("ContentTabSync.png")));
@@ -268,15 +271,22 @@ TEST(ContentTabSyncOnScreen, OperatorSyncsAFolderAgainstSimulatedServers) {
     const int connected = masterSim.connections();
     panel->menuAction(ContentUIPanel::kForceSyncFolders, "Force synchronize this folder");
     EXPECT_EQ(questions, 2);
-    const qsizetype before = 3;
+    const qsizetype before = 4;
     ASSERT_EQ(collection->fileTransferList.size(), before + 2);  // files 1 and 2
     EXPECT_EQ(collection->fileTransferList.last().toMap().value("opcode").toInt(), 1);
     ASSERT_TRUE(processUntil(
         [&] { return masterSim.connections() > connected && cancel->isVisible(); }, 10000));
     cancel->click();
     // The file the master is on may have reported progress; its state after
-    // the cut is unknown. The one still waiting is aborted.
-    EXPECT_EQ(statusOf(collection->fileTransferList.last()), kTransferStatusAborted);
+    // the cut is unknown. The one still waiting is aborted. The log panel's
+    // lines about it follow in the history.
+    QVariantMap lastTransfer;
+    for (const QVariant& entry : collection->fileTransferList)
+        if (entry.toMap().contains("transfer")) lastTransfer = entry.toMap();
+    EXPECT_EQ(statusOf(lastTransfer), kTransferStatusAborted);
+    EXPECT_EQ(panel->klLogUI()->logMessages()[1].log, "Cancelling all transfers.");
+    EXPECT_EQ(collection->fileTransferList.value(before + 2).toMap().value("log").toString(),
+              "Cancelling all transfers.");
     for (qsizetype i = before; i < collection->fileTransferList.size(); ++i)
         EXPECT_NE(statusOf(collection->fileTransferList[i]), kTransferStatusPending) << i;
     EXPECT_TRUE(processUntil([&] { return !agent->isActive(); }, 5000));

@@ -53,11 +53,13 @@ using namespace contentdb;
 
 struct TestServices : ContentUIServices {
     QString selected = "M";
+    ContentUIPanel* panel = nullptr;  // whose log the collections start with
     QString selectedServerName() override { return selected; }
     int currentSelectedCollectionID() override { return 1; }
     QStringList validServersForCollection(int32_t) override { return {"A", "B"}; }
     QString masterForCollection(int32_t) override { return "M"; }
     QString screenNameForKeloWithName(const QString& name) override { return "Kelo " + name; }
+    QVariantList logMessages() override { return panel ? panel->logMessages() : QVariantList(); }
 };
 
 struct StatusLine : KlStatusLine {
@@ -153,10 +155,13 @@ protected:
         panelOptions.pilotLaunchWaitMs = 300;
         panelOptions.timer = false;
         panel = std::make_unique<ContentUIPanel>(panelOptions);
+        panel->setScanAllServers(&scanButton);
         sync.setPanel(panel.get());
+        services.panel = panel.get();
     }
 
     void TearDown() override {
+        services.panel = nullptr;
         panel.reset();
         ui.reset();
         analyser.reset();
@@ -224,6 +229,7 @@ protected:
     }
 
     QTemporaryDir dir;
+    HUDButton scanButton{QStringLiteral("Scan All Servers")};
     TestServices services;
     StatusLine statusLine;
     Desktop desktop;
@@ -698,48 +704,121 @@ TEST_F(ContentPanelTest, HeaderShowsTheModelsTitle) {
     }
 }
 
-TEST_F(ContentPanelTest, HistoryPaneCollapsesAndRemembersItsHeight) {
+TEST_F(ContentPanelTest, HistoryPaneOpensWithTheLogButtonAndRemembersItsHeight) {
     QWidget* page = panel->page();
     page->show();
     QApplication::processEvents();
     QSplitter* split = panel->splitView();
-    // Without "ShowHistory" the history starts collapsed; only it collapses.
+    UserDefaults& defaults = UserDefaults::standard();
+    // Without "ShowHistory" the history starts closed; only it collapses.
     EXPECT_TRUE(panel->historyCollapsed());
+    EXPECT_TRUE(panel->historyTable()->isHidden());
+    EXPECT_FALSE(panel->klLogUI()->historyShown());
     EXPECT_TRUE(panel->splitViewCanCollapseSubview(panel->historyTable()));
     EXPECT_FALSE(panel->splitViewCanCollapseSubview(split->widget(0)));
     EXPECT_FALSE(split->isCollapsible(0));
     ASSERT_GE(panel->fileTable()->height(), 200);
     EXPECT_TRUE(split->handle(1)->isHidden());
 
-    // A double click on the divider opens it at the default height.
-    doubleClick(split->handle(1), QPoint(5, 2));
+    // However tall the file table, the log button opens it at the default
+    // height and remembers that it is open.
+    panel->logButton()->click();
+    EXPECT_FALSE(panel->historyCollapsed());
     EXPECT_EQ(split->sizes().value(1), 100);
     EXPECT_FALSE(split->handle(1)->isHidden());
-    EXPECT_EQ(UserDefaults::standard().object("HistoryTableHeight").toInt(), 100);
-    // A closed pane's height is not remembered.
+    EXPECT_EQ(defaults.string("ShowHistory"), "YES");
+    EXPECT_TRUE(ui->historyShown());
+    // Heights of 50 and below are not remembered.
     const int total = split->sizes().value(0) + split->sizes().value(1);
-    for (const auto& [height, stored] : {std::pair{0, 100}, {80, 80}, {140, 140}}) {
+    for (const auto& [height, stored] : {std::pair{0, 0}, {80, 80}, {140, 140}}) {
         split->setSizes({total - height, height});
         panel->splitViewDidResizeSubviews();
-        EXPECT_EQ(UserDefaults::standard().object("HistoryTableHeight").toInt(), stored) << height;
+        EXPECT_EQ(defaults.object("HistoryTableHeight").toInt(), stored) << height;
     }
-    panel->splitViewDoubleClickedDivider();
+    // A double click on the divider collapses it and opens it again.
+    doubleClick(split->handle(1), QPoint(5, 2));
     EXPECT_TRUE(panel->historyCollapsed());
     EXPECT_TRUE(split->handle(1)->isHidden());
+    panel->splitViewDoubleClickedDivider();
+    EXPECT_EQ(split->sizes().value(1), 140);
+    panel->splitViewDoubleClickedDivider();
     // With a short file table the divider stays, so the pane can be dragged open.
     page->resize(1000, 250);
     QApplication::processEvents();
     ASSERT_LT(panel->fileTable()->height(), 200);
     EXPECT_FALSE(split->handle(1)->isHidden());
+    page->resize(1000, 700);
+    QApplication::processEvents();
+    // The log button takes a collapsed pane for closed and opens it.
+    panel->logButton()->click();
+    EXPECT_EQ(split->sizes().value(1), 140);
+    EXPECT_TRUE(panel->logButton()->isChecked());
+    panel->logButton()->click();
+    EXPECT_TRUE(panel->historyTable()->isHidden());
+    EXPECT_FALSE(defaults.object("ShowHistory").isValid());
+    EXPECT_FALSE(ui->historyShown());
+    EXPECT_EQ(defaults.object("HistoryTableHeight").toInt(), 140);
 
     // Any "ShowHistory", even false, opens it at the stored height next time.
-    UserDefaults::standard().setObject("ShowHistory", false);
+    defaults.setObject("ShowHistory", false);
     openPanel();
     panel->page()->resize(1000, 700);
     panel->page()->show();
     QApplication::processEvents();
     EXPECT_FALSE(panel->historyCollapsed());
+    EXPECT_TRUE(panel->klLogUI()->historyShown());
     EXPECT_EQ(panel->splitView()->sizes().value(1), 140);
+}
+
+// The tab's log lines reach the status line, the log panel and the history
+// of every collection met, new ones included; the history table shows them,
+// and a warning opens it.
+TEST_F(ContentPanelTest, LogLinesReachThePanelAndEveryCollectionsHistory) {
+    ContentCollection* other = ui->createCollection(2);
+    ContentCollection* shown = ui->contentCollection(1);
+    const qsizetype before = shown->fileTransferList.size();
+    ASSERT_TRUE(panel->historyTable()->isHidden());
+
+    // A line of the sync model, as the program's sync services take it.
+    ContentSyncServices::shared().log(kOmLogWarning, "Transfers are stopping.  Please retry");
+    EXPECT_EQ(statusLine.text, "Transfers are stopping.  Please retry");
+    EXPECT_EQ(statusLine.color, QColor(Qt::yellow));
+    ASSERT_EQ(panel->klLogUI()->logMessages().size(), 1);
+    for (ContentCollection* c : {shown, other}) {
+        ASSERT_FALSE(c->fileTransferList.isEmpty());
+        const QVariantMap entry = c->fileTransferList.last().toMap();
+        EXPECT_EQ(entry.value("log").toString(), "Transfers are stopping.  Please retry");
+        EXPECT_EQ(entry.value("color").value<QColor>(), QColor(Qt::yellow));
+        EXPECT_TRUE(entry.value("flash").toBool());
+    }
+    EXPECT_EQ(shown->fileTransferList.size(), before + 1);
+    EXPECT_FALSE(panel->historyTable()->isHidden()) << "a warning opens the history";
+    EXPECT_EQ(panel->historyTable()->model()->rowCount(), int(before + 1));
+    EXPECT_EQ(panel->historyTable()->flashRow(), quint64(before));
+
+    // Each line of a text is an entry of its own.
+    panel->log(kOmLogInfo, "two\nlines");
+    EXPECT_EQ(other->fileTransferList.size(), 3);
+    EXPECT_EQ(other->fileTransferList[2].toMap().value("log").toString(), "lines");
+    EXPECT_FALSE(other->fileTransferList[2].toMap().contains("color"));
+
+    // A collection met later starts with the panel's lines.
+    ContentCollection* later = ui->createCollection(3);
+    ASSERT_EQ(later->fileTransferList.size(), 3);
+    EXPECT_EQ(later->fileTransferList[0].toMap().value("log").toString(),
+              "Transfers are stopping.  Please retry");
+
+    // Emptying the log empties every history.
+    panel->klLogUI()->clearLogButtonClicked();
+    for (ContentCollection* c : {shown, other, later}) EXPECT_TRUE(c->fileTransferList.isEmpty());
+    EXPECT_EQ(panel->historyTable()->model()->rowCount(), 0);
+
+    // With no collection shown the table shows the panel's own entries.
+    ui->setCollectionID(-1);
+    panel->log(kOmLogError, "ERR without a collection");
+    panel->reloadTables();
+    EXPECT_EQ(panel->historyTable()->model()->rowCount(), 1);
+    EXPECT_EQ(statusLine.color, QColor(Qt::red));
 }
 
 TEST_F(ContentPanelTest, RevealGoesToTheDesktopsFileManager) {

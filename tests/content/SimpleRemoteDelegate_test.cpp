@@ -2,12 +2,16 @@
 #include "content/RemoteFileManager.h"
 #include "hud/controls/HUDButton.h"
 #include "hud/views/OverlayView.h"
+#include "hud/windows/KlLogUI.h"
 #include "platform/UserDefaults.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -68,6 +72,42 @@ TEST(SimpleRemoteDelegate, OverlayOverTheViewCancelsTheWait) {
     // Let the blocked worker go.
     QFile writer(slow);
     ASSERT_TRUE(writer.open(QIODevice::WriteOnly));
+}
+
+// The manager's warnings go to the log panel: the delegate's own
+// window-less one, or its owner's once given, which the warning opens.
+TEST(SimpleRemoteDelegate, WarningsGoToTheLogPanel) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    UserDefaults::setStandardFile(tmp.filePath("defaults.plist"));
+    QWidget window;
+    auto* view = new QWidget(&window);
+    SimpleRemoteDelegate delegate(view);
+    auto readMissing = [&] {
+        bool canceled = true;
+        EXPECT_FALSE(delegate.remoteFileManager()->klAsyncOp(kRfmOpRead, "/Volumes/none/file", 5,
+                                                             {}, &canceled));
+        EXPECT_FALSE(canceled);
+    };
+    readMissing();
+    ASSERT_NE(delegate.klLogUI(), nullptr);
+    ASSERT_FALSE(delegate.klLogUI()->logMessages().isEmpty());
+    EXPECT_TRUE(delegate.klLogUI()->logMessages().first().log.startsWith("Warning: "));
+    EXPECT_FALSE(delegate.klLogUI()->historyShown()) << "no pane to open";
+
+    QSplitter split;
+    split.addWidget(new QWidget);
+    QPushButton button;
+    KlLogUI owners(&split, &button);
+    owners.setDelegate(nullptr, nullptr, "rfmShow", "rfmHeight");
+    delegate.setKlLogUI(&owners);
+    readMissing();
+    ASSERT_FALSE(owners.logMessages().isEmpty());
+    EXPECT_TRUE(owners.logMessages().first().log.startsWith("Warning: "));
+    EXPECT_TRUE(owners.logMessages().first().flash);
+    EXPECT_TRUE(owners.historyShown());
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(top)) box->close();
 }
 
 }  // namespace

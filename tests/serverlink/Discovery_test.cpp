@@ -95,6 +95,27 @@ TEST_F(Discovery, KnownServerAtANewAddress) {
     EXPECT_EQ(link->changes(), 0);
 }
 
+// Servers found one by one while replies are looked up in between: each is
+// found by its address at once, and the answers are those of a full
+// re-index, also for two servers sharing an address.
+TEST_F(Discovery, ServersFoundAmongRepliesAreFoundByAddress) {
+    std::vector<KeloObject*> found;
+    for (uint32_t i = 0; i < 40; ++i) {
+        const QString name = QString("Kelo %1").arg(i, 2, 10, QChar('0'));
+        ploc(name.toUtf8(), kServerA + 16 + i);
+        found.push_back(link->keloObjectForName(name));
+        for (uint32_t k = 0; k <= i; ++k)
+            ASSERT_EQ(link->keloObjectForAddress(kServerA + 16 + k), found[k]) << i << " " << k;
+    }
+    // Sorting first, the twin is not the one a re-index keeps.
+    ploc("Kelo (twin)", kServerA + 16);
+    KeloObject* const shared = link->keloObjectForAddress(kServerA + 16);
+    link->updateAddresses();
+    EXPECT_EQ(link->keloObjectForAddress(kServerA + 16), shared);
+    EXPECT_EQ(shared, found[0]);
+    EXPECT_EQ(link->keloObjectForAddress(kServerA + 17), found[1]);
+}
+
 TEST_F(Discovery, StateAndPortChanges) {
     ploc("Kelo Stage", kServerA, "Running", 4811);
     KeloObject* kelo = link->keloObjectForName("Kelo Stage");

@@ -246,13 +246,21 @@ TEST_F(KeloServerSimTest, AnswersPreferenceRequests) {
     ASSERT_TRUE(sim.start());
     Peer controller;
 
-    controller.send(KlEStatMessage::prefsDictRequest(), gPrefsPort);
-    QByteArray d, text;
-    ASSERT_TRUE(controller.receive(&d));
-    ASSERT_TRUE(KlEStatMessage::readPrefsDict(d.constData(), size_t(d.size()), &text));
-    const QVariantMap prefs = PropertyList::read(text).toMap();
+    QByteArray d;
+    auto dictionary = [&] {
+        controller.send(KlEStatMessage::prefsDictRequest(), gPrefsPort);
+        QByteArray reply, text;
+        if (!controller.receive(&reply) ||
+            !KlEStatMessage::readPrefsDict(reply.constData(), size_t(reply.size()), &text))
+            return QVariantMap();
+        return PropertyList::read(text).toMap();
+    };
+    auto entry = [](const QVariantMap& prefs, const char* key, const char* field) {
+        return prefs.value(key).toMap().value(field).toString();
+    };
+    const QVariantMap prefs = dictionary();
     EXPECT_GE(prefs.size(), 10);
-    EXPECT_EQ(prefs.value("alias").toMap().value("_value").toString(), "Front");
+    EXPECT_EQ(entry(prefs, "alias", "_value"), "Front");
 
     controller.send(KlEStatMessage::getPrefRequest("layerCount"), gPrefsPort);
     QByteArray key, value;
@@ -270,6 +278,18 @@ TEST_F(KeloServerSimTest, AnswersPreferenceRequests) {
     EXPECT_STREQ(g->alias, "Back");
     EXPECT_TRUE(g->prefUpdates & 0x40);
     EXPECT_EQ(sim.counters(0).setPrefRequests, 1u);
+
+    // The dictionary asked for again tells every change since, by the wire
+    // and by command.
+    const QVariantMap changed = dictionary();
+    EXPECT_EQ(entry(changed, "alias", "_value"), "Back");
+    EXPECT_EQ(entry(changed, "alias", "_prefUpdates").toInt(), g->prefUpdates);
+    sim.setAlias(0, "Side");
+    sim.setLayerCount(0, 7);
+    const QVariantMap commanded = dictionary();
+    EXPECT_EQ(entry(commanded, "alias", "_value"), "Side");
+    EXPECT_EQ(entry(commanded, "layerCount", "_value"), "7");
+    EXPECT_EQ(sim.counters(0).prefsDictRequests, 3u);
 }
 
 TEST_F(KeloServerSimTest, FallsSilentAndChangesOnCommand) {

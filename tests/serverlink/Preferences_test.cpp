@@ -7,6 +7,7 @@
 #include "serverlink/ChangeIncrementsDict.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/MixRectangleServices.h"
+#include "serverlink/channels/StatusChannel.h"
 #include "support/TestMain.h"
 #include "support/WireBuilders.h"
 
@@ -272,6 +273,32 @@ TEST_F(Preferences, MixListFollowsTheMixesPreference) {
     ASSERT_EQ(items.size(), 2u) << "mix 0 is no real mix";
     EXPECT_EQ(items[1], (KeloMixMenuItem{"Right", 2}));
     MixRectangleServices::install(nullptr);
+}
+
+// The receive thread reads a dictionary sent again from what it read
+// before: each text must still give its own dictionary, and a broken one
+// nothing, however often and in whatever order they come.
+TEST(PrefsDictDecode, EveryTextGivesItsOwnDictionaryWhenSentAgain) {
+    auto dict = [](const QByteArray& alias) {
+        return serverMessage(kKlEOpPrefsDict, 0,
+                             "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>alias</key>"
+                             "<string>" +
+                                 alias + "</string></dict></plist>" + '\0');
+    };
+    auto decode = [](const QByteArray& d) {
+        return StatusChannel::decodePrefsDict(d.constData(), size_t(d.size()));
+    };
+    const QByteArray a = dict("Stage A"), b = dict("Stage B");
+    const QByteArray broken = serverMessage(kKlEOpPrefsDict, 0, QByteArray("<plist><dict>\0", 14));
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(decode(a).toMap().value("alias"), "Stage A") << round;
+        EXPECT_EQ(decode(b).toMap().value("alias"), "Stage B") << round;
+        EXPECT_FALSE(decode(broken).isValid()) << round;
+    }
+    // What a caller changes in its copy is not what the next one gets.
+    QVariantMap mine = decode(a).toMap();
+    mine.insert("alias", "changed");
+    EXPECT_EQ(decode(a).toMap().value("alias"), "Stage A");
 }
 
 TEST(ChangeCounters, MasksAndFreshConsumerRecords) {

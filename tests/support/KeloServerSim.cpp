@@ -11,7 +11,7 @@
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
-#include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <turbojpeg.h>
@@ -179,7 +179,17 @@ struct KeloServerSim::Server {
     std::deque<Received> received;
     ContentEditorSim contentEditor;
     QByteArray contentEditorReply;
+    // The preference dictionary as last sent, and the update counter it
+    // carries; empty once the dictionary changed.
+    QByteArray prefsReply;
+    uint8_t prefsReplyUpdates = 0;
+    mutable std::mutex lock;  // all of the above, between its thread and commands
 };
+
+std::unique_lock<std::mutex> KeloServerSim::lockServer(int i) const {
+    if (i < 0 || i >= serverCount()) return {};
+    return std::unique_lock(servers_[i]->lock);
+}
 
 KeloServerSim::KeloServerSim() : KeloServerSim(Network{}) {}
 
@@ -212,7 +222,7 @@ void KeloServerSim::addServers(int count, uint32_t base, const QByteArray& prefi
 }
 
 bool KeloServerSim::start(QString* error) {
-    if (thread_.joinable()) return true;
+    if (!threads_.empty()) return true;
     auto fail = [&](const QString& why) {
         if (error) *error = why;
         stop();
@@ -253,16 +263,32 @@ bool KeloServerSim::start(QString* error) {
     const int n = int(servers_.size());
     for (int i = 0; i < n; ++i) servers_[i]->nextAnnounceNs = startNs_ + kSecondNs * i / n;
     stopping_ = false;
-    thread_ = std::thread([this] { run(); });
+    const size_t threads =
+        size_t(std::clamp((n + kServersPerThread - 1) / kServersPerThread, 1, kMaxThreads));
+    std::vector<int> epollFds;
+    for (size_t t = 0; t < threads; ++t) {
+        const int fd = epoll_create1(EPOLL_CLOEXEC);
+        if (fd < 0) {
+            for (int e : epollFds) close(e);
+            return fail(QString("epoll_create1: %1").arg(strerror(errno)));
+        }
+        epollFds.push_back(fd);
+    }
+    for (size_t t = 0; t < threads; ++t) {
+        const size_t first = size_t(n) * t / threads, end = size_t(n) * (t + 1) / threads;
+        threads_.emplace_back([this, fd = epollFds[t], first, end] { run(fd, first, end); });
+    }
     return true;
 }
 
 void KeloServerSim::stop() {
-    if (thread_.joinable()) {
+    if (!threads_.empty()) {
         stopping_ = true;
+        // Never read: it stays readable, so every thread sees it.
         const uint64_t one = 1;
         (void)!write(wakeFd_, &one, sizeof one);
-        thread_.join();
+        for (std::thread& t : threads_) t.join();
+        threads_.clear();
     }
     if (wakeFd_ >= 0) close(wakeFd_);
     wakeFd_ = -1;
@@ -277,49 +303,59 @@ double KeloServerSim::elapsed() const {
     return double(monotonicNs() - startNs_) / 1e9;
 }
 
-void KeloServerSim::run() {
-    std::vector<pollfd> fds;
-    std::vector<Server*> owners;
-    fds.push_back({wakeFd_, POLLIN, 0});
-    owners.push_back(nullptr);
-    for (auto& s : servers_) {
-        for (int fd : {s->statusFd, s->prefsFd}) {
-            fds.push_back({fd, POLLIN, 0});
-            owners.push_back(s.get());
-        }
+void KeloServerSim::run(int epollFd, size_t first, size_t end) {
+    // Event data: the server index times two, plus one for its preference
+    // socket; the wake descriptor has all bits set.
+    constexpr uint64_t kWake = ~uint64_t(0);
+    auto watch = [&](int fd, uint64_t data) {
+        epoll_event e{};
+        e.events = EPOLLIN;
+        e.data.u64 = data;
+        epoll_ctl(epollFd, EPOLL_CTL_ADD, fd, &e);
+    };
+    watch(wakeFd_, kWake);
+    for (size_t i = first; i < end; ++i) {
+        watch(servers_[i]->statusFd, 2 * i);
+        watch(servers_[i]->prefsFd, 2 * i + 1);
     }
+    std::vector<epoll_event> events(256);
     std::vector<char> buffer(SimRequests::kMaxReceived);
+    int64_t nextAnnounce = 0;
     while (!stopping_) {
-        int64_t now = monotonicNs();
-        int64_t next = now + kSecondNs;
-        {
-            std::lock_guard<std::mutex> guard(lock_);
-            for (auto& s : servers_) {
-                if (now >= s->nextAnnounceNs) {
-                    if (s->announcing) announce(*s);
-                    s->nextAnnounceNs += kSecondNs;
-                    if (s->nextAnnounceNs <= now) s->nextAnnounceNs = now + kSecondNs;
+        const int64_t now = monotonicNs();
+        if (now >= nextAnnounce) {
+            nextAnnounce = now + kSecondNs;
+            for (size_t i = first; i < end; ++i) {
+                Server& s = *servers_[i];
+                std::lock_guard<std::mutex> guard(s.lock);
+                if (now >= s.nextAnnounceNs) {
+                    if (s.announcing) announce(s);
+                    s.nextAnnounceNs += kSecondNs;
+                    if (s.nextAnnounceNs <= now) s.nextAnnounceNs = now + kSecondNs;
                 }
-                next = std::min(next, s->nextAnnounceNs);
+                nextAnnounce = std::min(nextAnnounce, s.nextAnnounceNs);
             }
         }
-        const int timeoutMs = int(std::clamp<int64_t>((next - now + 999999) / 1000000, 0, 1000));
-        if (poll(fds.data(), fds.size(), timeoutMs) <= 0) continue;
-        for (size_t i = 1; i < fds.size(); ++i) {
-            if (!(fds[i].revents & POLLIN)) continue;
-            // A bounded number per socket and pass keeps one busy server
-            // from starving the others and the announcements.
-            for (int k = 0; k < 64; ++k) {
-                sockaddr_in from{};
-                socklen_t fromLength = sizeof from;
-                const ssize_t n = recvfrom(fds[i].fd, buffer.data(), buffer.size(), 0,
-                                           reinterpret_cast<sockaddr*>(&from), &fromLength);
-                if (n < 0) break;
-                std::lock_guard<std::mutex> guard(lock_);
-                handle(*owners[i], fds[i].fd, buffer.data(), size_t(n), from);
-            }
+        const int timeoutMs =
+            int(std::clamp<int64_t>((nextAnnounce - now + 999999) / 1000000, 0, 1000));
+        const int ready = epoll_wait(epollFd, events.data(), int(events.size()), timeoutMs);
+        // One datagram per ready socket and pass: a socket that holds more
+        // is reported again, and a busy server cannot starve the others.
+        for (int k = 0; k < ready && !stopping_; ++k) {
+            const uint64_t data = events[size_t(k)].data.u64;
+            if (data == kWake) continue;
+            Server& s = *servers_[data / 2];
+            const int fd = data % 2 ? s.prefsFd : s.statusFd;
+            sockaddr_in from{};
+            socklen_t fromLength = sizeof from;
+            const ssize_t n = recvfrom(fd, buffer.data(), buffer.size(), 0,
+                                       reinterpret_cast<sockaddr*>(&from), &fromLength);
+            if (n < 0) continue;
+            std::lock_guard<std::mutex> guard(s.lock);
+            handle(s, fd, buffer.data(), size_t(n), from);
         }
     }
+    close(epollFd);
 }
 
 void KeloServerSim::announce(Server& s) {
@@ -373,15 +409,7 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
         }
         case kPrefsDictRequest: {
             ++s.counters.prefsDictRequests;
-            if (!s.answering) break;
-            QVariantMap prefs = s.prefs;
-            for (auto it = prefs.begin(); it != prefs.end(); ++it) {
-                QVariantMap entry = it->toMap();
-                entry["_prefUpdates"] = qint64(s.config.prefUpdates);
-                *it = entry;
-            }
-            const QByteArray text = PropertyList::write(prefs, PropertyList::Format::Xml);
-            reply = serverMessage(kPrefsDict, 0, text + '\0');
+            if (s.answering) reply = prefsDictReply(s);
             break;
         }
         case kGetPref: {
@@ -410,6 +438,7 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
             QVariantMap entry = s.prefs.value(k).toMap();
             entry["_value"] = QString::fromUtf8(value);
             s.prefs[k] = entry;
+            s.prefsReply.clear();
             if (k == "alias") s.config.alias = value.left(59);
             // The counter runs in the low six bits; 0x40 says the change
             // came from a controller.
@@ -434,6 +463,22 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
         ++s.counters.repliesSent;
 }
 
+const QByteArray& KeloServerSim::prefsDictReply(Server& s) {
+    // Written afresh only when the dictionary or its counter changed: a
+    // controller asks again every tick until one arrives.
+    if (!s.prefsReply.isEmpty() && s.prefsReplyUpdates == s.config.prefUpdates) return s.prefsReply;
+    QVariantMap prefs = s.prefs;
+    for (auto it = prefs.begin(); it != prefs.end(); ++it) {
+        QVariantMap entry = it->toMap();
+        entry["_prefUpdates"] = qint64(s.config.prefUpdates);
+        *it = entry;
+    }
+    const QByteArray text = PropertyList::write(prefs, PropertyList::Format::Xml);
+    s.prefsReply = WireBuilders::serverMessage(WireBuilders::kPrefsDict, 0, text + '\0');
+    s.prefsReplyUpdates = s.config.prefUpdates;
+    return s.prefsReply;
+}
+
 bool KeloServerSim::sendContentItem(Server& s, int fd, const QByteArray& text) {
     if (s.replyPort == 0) return false;
     bool first = true;
@@ -448,31 +493,31 @@ bool KeloServerSim::sendContentItem(Server& s, int fd, const QByteArray& text) {
 }
 
 std::vector<ContentEditorSim::Message> KeloServerSim::contentEditorMessages(int i) const {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     return i >= 0 && i < serverCount() ? servers_[i]->contentEditor.messages()
                                        : std::vector<ContentEditorSim::Message>{};
 }
 
 void KeloServerSim::setContentEditorReply(int i, const QByteArray& text) {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     if (i >= 0 && i < serverCount()) servers_[i]->contentEditorReply = text;
 }
 
 void KeloServerSim::setContentItem(int i, const QByteArray& kind, const QByteArray& ident,
                                    const QByteArray& text) {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     if (i >= 0 && i < serverCount()) servers_[i]->contentEditor.setItem(kind, ident, text);
 }
 
 QByteArray KeloServerSim::contentItem(int i, const QByteArray& kind,
                                       const QByteArray& ident) const {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     return i >= 0 && i < serverCount() ? servers_[i]->contentEditor.item(kind, ident)
                                        : QByteArray();
 }
 
 bool KeloServerSim::sendContentItem(int i, const QByteArray& text) {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     return i >= 0 && i < serverCount() && sendContentItem(*servers_[i], servers_[i]->prefsFd, text);
 }
 
@@ -568,41 +613,43 @@ QVariantMap KeloServerSim::preferenceDictionary(const Config& c) {
 }
 
 void KeloServerSim::setAnnouncing(int i, bool on) {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     if (i >= 0 && i < serverCount()) servers_[i]->announcing = on;
 }
 
 void KeloServerSim::setAnswering(int i, bool on) {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     if (i >= 0 && i < serverCount()) servers_[i]->answering = on;
 }
 
 void KeloServerSim::setRunning(int i, bool running) {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     if (i >= 0 && i < serverCount()) servers_[i]->config.running = running;
 }
 
 void KeloServerSim::setAlias(int i, const QByteArray& alias) {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     if (i < 0 || i >= serverCount()) return;
     servers_[i]->config.alias = alias.left(59);
     QVariantMap entry = servers_[i]->prefs.value("alias").toMap();
     entry["_value"] = QString::fromUtf8(alias.left(59));
     servers_[i]->prefs["alias"] = entry;
+    servers_[i]->prefsReply.clear();
 }
 
 void KeloServerSim::setLayerCount(int i, int layers) {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     if (i < 0 || i >= serverCount()) return;
     Server& s = *servers_[i];
     s.config.layerCount = std::clamp(layers, 0, 24);
     QVariantMap entry = s.prefs.value("layerCount").toMap();
     entry["_value"] = QString::number(s.config.layerCount);
     s.prefs["layerCount"] = entry;
+    s.prefsReply.clear();
 }
 
 bool KeloServerSim::sendDatagram(int i, const QByteArray& datagram, Target target) {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     if (i < 0 || i >= serverCount()) return false;
     Server& s = *servers_[i];
     if (target == Target::ReplyPort)
@@ -624,18 +671,18 @@ int KeloServerSim::sendHostile(int i) {
 }
 
 KeloServerSim::Counters KeloServerSim::counters(int i) const {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     return i >= 0 && i < serverCount() ? servers_[i]->counters : Counters{};
 }
 
 std::vector<KeloServerSim::Received> KeloServerSim::received(int i) const {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     if (i < 0 || i >= serverCount()) return {};
     return {servers_[i]->received.begin(), servers_[i]->received.end()};
 }
 
 std::vector<KeloServerSim::Received> KeloServerSim::takeReceived(int i) {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     if (i < 0 || i >= serverCount()) return {};
     std::deque<Received> taken;
     taken.swap(servers_[i]->received);
@@ -643,7 +690,7 @@ std::vector<KeloServerSim::Received> KeloServerSim::takeReceived(int i) {
 }
 
 KeloServerSim::Config KeloServerSim::config(int i) const {
-    std::lock_guard<std::mutex> guard(lock_);
+    const auto guard = lockServer(i);
     return i >= 0 && i < serverCount() ? servers_[i]->config : Config{};
 }
 

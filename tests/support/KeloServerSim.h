@@ -8,7 +8,8 @@
 // controller when one is given), answers status requests with a general
 // status, layer details and preview JPEGs that change over time, answers
 // preference requests, and on command falls silent or sends hostile
-// datagrams. All servers of one simulator share a single thread.
+// datagrams. The servers of one simulator share a few threads (one per
+// kServersPerThread servers, at most kMaxThreads), each server a lock.
 //
 // Open sockets only inside a loopback-only network namespace.
 
@@ -71,6 +72,10 @@ public:
     };
     // The log keeps the latest datagrams only.
     static constexpr size_t kMaxReceivedLog = 4096;
+    // Thousands of servers answering at 30 Hz are more than one thread's
+    // worth of system calls.
+    static constexpr int kServersPerThread = 500;
+    static constexpr int kMaxThreads = 4;
 
     struct Counters {
         uint64_t statusRequests = 0;     // op 10
@@ -160,8 +165,12 @@ public:
 private:
     struct Server;
 
-    void run();
+    // The servers [first, end) on one thread, which owns `epollFd`.
+    void run(int epollFd, size_t first, size_t end);
     void announce(Server& s);
+    const QByteArray& prefsDictReply(Server& s);
+    // Holds the server's lock; holds nothing for an index out of range.
+    std::unique_lock<std::mutex> lockServer(int i) const;
     void handle(Server& s, int fd, const char* data, size_t size, const struct sockaddr_in& from);
     bool sendTo(int fd, const QByteArray& datagram, uint32_t address, uint16_t port);
     bool sendContentItem(Server& s, int fd, const QByteArray& text);
@@ -169,9 +178,8 @@ private:
 
     Network network_;
     std::vector<std::unique_ptr<Server>> servers_;
-    mutable std::mutex lock_;  // the servers' state, between the thread and commands
-    std::thread thread_;
+    std::vector<std::thread> threads_;
     std::atomic<bool> stopping_{false};
-    int wakeFd_ = -1;
+    int wakeFd_ = -1;  // readable from stop() on, for every thread
     int64_t startNs_ = 0;
 };

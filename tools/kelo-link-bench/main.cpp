@@ -111,6 +111,29 @@ double processCpuMs() {
            (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
 }
 
+// CPU time of another process (the simulated servers), in ms, and its
+// thread count; 0 when it cannot be read.
+double childCpuMs(pid_t pid, int* threads) {
+    char path[64];
+    snprintf(path, sizeof path, "/proc/%d/stat", int(pid));
+    FILE* f = fopen(path, "r");
+    if (!f) return 0;
+    char line[1024] = {};
+    const bool read = fgets(line, sizeof line, f) != nullptr;
+    fclose(f);
+    const char* end = read ? strrchr(line, ')') : nullptr;
+    unsigned long long user = 0, system = 0;
+    long count = 0;
+    // After the name: state and ten fields, then utime and stime; the
+    // thread count is the 20th field.
+    if (!end ||
+        sscanf(end + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu %*d %*d %*d %*d %ld",
+               &user, &system, &count) != 3)
+        return 0;
+    if (threads) *threads = int(count);
+    return double(user + system) * 1000.0 / double(sysconf(_SC_CLK_TCK));
+}
+
 double nowMs() {
     return std::chrono::duration<double, std::milli>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -256,6 +279,7 @@ int main(int argc, char** argv) {
     enum { Warming, Measuring } phase = Warming;
     const double warmStart = nowMs();
     double windowStart = 0, windowCpu = 0, windowMainCpu = 0, lastCpu = threadCpuMs();
+    double windowServersCpu = 0;
     double lastSystem = threadSystemMs(), worstTick = -1, worstTickSystem = 0;
     long lastWakeUps = threadWakeUps(), worstTickWakeUps = 0;
     std::vector<double> wakeUpsPerTick;
@@ -359,6 +383,7 @@ int main(int argc, char** argv) {
                 windowStart = now;
                 nextWindow = now + window * 1000.0;
                 windowCpu = processCpuMs();
+                windowServersCpu = childCpuMs(child, nullptr);
                 windowMainCpu = threadCpuMs();
                 windowDrops = link.droppedDatagrams();
                 fewestInContact = int(link.current().size());
@@ -369,6 +394,11 @@ int main(int argc, char** argv) {
             const double wall = now - windowStart;
             const double cpu = processCpuMs() - windowCpu;
             const double mainCpu = threadCpuMs() - windowMainCpu;
+            // The simulation's own load: were it short of CPU, the servers
+            // and not the controller would set the rates. Read before it
+            // is told to end.
+            int serverThreads = 0;
+            const double serversCpu = childCpuMs(child, &serverThreads) - windowServersCpu;
             if (!endWindow('E')) app.quit();
             printf("servers %d, measured %.1f s, ticks %zu (%.1f per second)\n", servers,
                    wall / 1000.0, perTick.size(), perTick.size() / (wall / 1000.0));
@@ -390,6 +420,12 @@ int main(int argc, char** argv) {
                    percentile(inTimerProc, 1));
             printf("controller CPU: %.1f%% of one core (main thread %.1f%%)\n", 100 * cpu / wall,
                    100 * mainCpu / wall);
+            double load[3] = {};
+            getloadavg(load, 3);
+            printf(
+                "simulated servers CPU: %.1f%% of one core (%d threads); load average %.2f %.2f "
+                "%.2f\n",
+                100 * serversCpu / wall, serverThreads, load[0], load[1], load[2]);
             printf("resident memory: %.1f MB (peak %.1f MB)\n", memoryMb("VmRSS:"),
                    memoryMb("VmHWM:"));
             printf("lowest per-server status poll rate in any window: %.2f Hz\n", worstMinStatus);

@@ -62,6 +62,12 @@ public:
     QList<KlLogEntry> entries;
 };
 
+QVariantMap KlLogEntry::dictionary() const {
+    QVariantMap entry{{"log", log}, {"ended", ended}, {"flash", flash}};
+    if (color.isValid()) entry.insert("color", color);
+    return entry;
+}
+
 KlLogUI::KlLogUI(QSplitter* splitView, QAbstractButton* logButton, QObject* parent)
     : QObject(parent), toLogButton_(logButton), toSplitView_(splitView) {
     model_ = new Model(this);
@@ -73,16 +79,38 @@ KlLogUI::KlLogUI(QSplitter* splitView, QAbstractButton* logButton, QObject* pare
     // The operator may drag the pane lower than a scroll area's usual minimum.
     table->setMinimumSize(1, 1);
     toHistoryTable_ = table;
-    searchView_ = new QLineEdit(table);
-    searchView_->hide();
+    if (toSplitView_) toSplitView_->insertWidget(0, table);
+    setUpPane();
+}
+
+KlLogUI::KlLogUI(QSplitter* splitView, QAbstractButton* logButton, DTableView* historyTable,
+                 QObject* parent)
+    : QObject(parent), toLogButton_(logButton), toSplitView_(splitView) {
+    model_ = new Model(this);
+    toHistoryTable_ = historyTable;
     if (toSplitView_) {
-        toSplitView_->insertWidget(0, table);
+        const int index = toSplitView_->indexOf(historyTable);
+        if (index < 0)
+            toSplitView_->insertWidget(0, historyTable);
+        else
+            paneIndex_ = index;
     }
-    table->hide();
+    setUpPane();
+}
+
+void KlLogUI::setUpPane() {
+    searchView_ = new QLineEdit(toHistoryTable_);
+    searchView_->hide();
+    toHistoryTable_->hide();
     if (toLogButton_) {
         toLogButton_->setCheckable(true);
         connect(toLogButton_, &QAbstractButton::clicked, this, [this] { logButtonClicked(); });
     }
+}
+
+int KlLogUI::paneIndex() const {
+    const int index = toSplitView_ ? toSplitView_->indexOf(toHistoryTable_) : -1;
+    return index < 0 ? paneIndex_ : index;
 }
 
 KlLogUI::~KlLogUI() {
@@ -167,9 +195,12 @@ void KlLogUI::forwardLogEntryToMainThread(const KlLogEntry& entry) {
     if (entry.flash && !historyShown_) logButtonClicked();
     if (delegate_) delegate_->logEntryAdded(entry);
     model_->append(entry);
+    emit historyRowsChanged();
     toHistoryTable_->scrollToBottom();
-    if (entry.flash) {
-        toHistoryTable_->setFlashRow(quint64(model_->entries.size() - 1));
+    // The table's own row count: an owner's history may hold more than the log.
+    const int rows = toHistoryTable_->model() ? toHistoryTable_->model()->rowCount() : 0;
+    if (entry.flash && rows > 0) {
+        toHistoryTable_->setFlashRow(quint64(rows - 1));
         QTimer::singleShot(3000, this, &KlLogUI::endFlash);
     }
 }
@@ -179,32 +210,42 @@ void KlLogUI::openHistory() {
     const int height = stored < 50 ? kDefaultHeight : stored;
     toHistoryTable_->show();
     if (toSplitView_) {
-        if (toSplitView_->indexOf(toHistoryTable_) != 0)
-            toSplitView_->insertWidget(0, toHistoryTable_);
+        const int pane = paneIndex();
+        if (toSplitView_->indexOf(toHistoryTable_) != pane)
+            toSplitView_->insertWidget(pane, toHistoryTable_);
         // Lay the shown pane out first, or the splitter restores its old share.
         toSplitView_->refresh();
         QList<int> sizes = toSplitView_->sizes();
         const int length = toSplitView_->orientation() == Qt::Vertical ? toSplitView_->height()
                                                                        : toSplitView_->width();
-        const int total = length - toSplitView_->handleWidth() * int(sizes.size() - 1);
-        sizes[0] = height;
-        if (sizes.size() > 1) sizes[1] = std::max(0, total - height);
+        int total = length - toSplitView_->handleWidth() * int(sizes.size() - 1);
+        // The pane next to the divider gives up the room; others keep theirs.
+        const int neighbour = pane == 0 ? 1 : pane - 1;
+        for (int i = 0; i < sizes.size(); ++i)
+            if (i != pane && i != neighbour) total -= sizes[i];
+        sizes[pane] = height;
+        // Before the first layout the splitter scales the sizes it is given
+        // to its real length; the rest must then outweigh the pane.
+        if (neighbour < sizes.size())
+            sizes[neighbour] = std::max(total - height, toSplitView_->isVisible() ? 0 : 4 * height);
         toSplitView_->setSizes(sizes);
     }
 }
 
 void KlLogUI::closeHistory() {
-    const int height = toSplitView_ && toSplitView_->indexOf(toHistoryTable_) == 0
-                           ? toSplitView_->sizes().value(0)
+    const int height = toSplitView_ && toSplitView_->indexOf(toHistoryTable_) >= 0
+                           ? toSplitView_->sizes().value(paneIndex())
                            : toHistoryTable_->height();
     if (height >= 51) UserDefaults::standard().setObject(prefKeyHeight_, height);
     toHistoryTable_->hide();
 }
 
 void KlLogUI::logButtonClicked() {
-    if (!toHistoryTable_) return;
+    // Without a split view (a window-less panel) there is no pane to open.
+    if (!toHistoryTable_ || !toSplitView_) return;
     // A pane the operator dragged shut counts as closed.
-    if (!toHistoryTable_->isHidden() && toSplitView_ && toSplitView_->sizes().value(0) == 0) {
+    if (!toHistoryTable_->isHidden() && toSplitView_ &&
+        toSplitView_->sizes().value(paneIndex()) == 0) {
         toHistoryTable_->hide();
     }
     UserDefaults& defaults = UserDefaults::standard();
@@ -217,11 +258,14 @@ void KlLogUI::logButtonClicked() {
         defaults.synchronize();
     }
     historyShown_ = defaults.object(prefKeyShow_).isValid();
+    // A click on a pane dragged shut opens it: the button says so at once.
+    periodicUpdate();
 }
 
 void KlLogUI::clearLogButtonClicked() {
     model_->clear();
     if (delegate_) delegate_->clearLog();
+    emit historyRowsChanged();
     toHistoryTable_->clearSelection();
     endFlash();
 }

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QVariantMap>
 
 class DTableView;
 class QAbstractButton;
@@ -19,6 +20,10 @@ struct KlLogEntry {
     QString ended;  // local time of logging, "HH:mm:ss"
     bool flash = false;
     QColor color;  // red for errors, yellow for warnings, else invalid
+
+    // As the owners' histories keep it: "log", "ended", "flash" and, for
+    // warnings and errors, "color".
+    QVariantMap dictionary() const;
 };
 
 // The owner of a log history panel; both calls are optional.
@@ -45,6 +50,11 @@ public:
     // The history pane is made here and goes into `splitView` (hidden until
     // opened); `logButton` opens and closes it. Neither is owned.
     KlLogUI(QSplitter* splitView, QAbstractButton* logButton, QObject* parent = nullptr);
+    // The owner's own history pane, already in `splitView` (at any index);
+    // the owner's model supplies its rows and reloads on
+    // historyRowsChanged(). Not owned.
+    KlLogUI(QSplitter* splitView, QAbstractButton* logButton, DTableView* historyTable,
+            QObject* parent = nullptr);
     ~KlLogUI() override;
 
     // A new empty history bound to its owner, logger and defaults keys; the
@@ -75,17 +85,26 @@ public:
     DTableView* historyTable() const;
     QLineEdit* searchView() const;
 
+signals:
+    // After an entry was appended or the history emptied, before the table
+    // scrolls to its last row.
+    void historyRowsChanged();
+
 private:
     class Model;
     void forwardLogEntryToMainThread(const KlLogEntry& entry);
+    void setUpPane();
     void openHistory();
     void closeHistory();
+    // Where the pane sits in the split view.
+    int paneIndex() const;
 
     QPointer<QAbstractButton> toLogButton_;
     QPointer<QLineEdit> searchView_;
     QPointer<QSplitter> toSplitView_;
     QPointer<DTableView> toHistoryTable_;
     Model* model_ = nullptr;
+    int paneIndex_ = 0;
     KlLogUIDelegate* delegate_ = nullptr;
     bool historyShown_ = false;
     QString prefKeyShow_;

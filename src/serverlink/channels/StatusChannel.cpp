@@ -13,7 +13,10 @@
 #include "serverlink/ServerLinkNotifications.h"
 #include "serverlink/StatusReplyWalker.h"
 
+#include <QHash>
 #include <QStringList>
+
+#include <deque>
 
 namespace {
 
@@ -44,6 +47,34 @@ QString describe(const QVariant& value) {
     }
     return value.toString();
 }
+
+// Dictionaries read lately, by their text; the oldest goes first.
+class PrefsDictCache {
+public:
+    // About two rounds of answers from a couple of thousand servers.
+    static constexpr qsizetype kMaxBytes = 8 << 20;  // of text held
+
+    const QVariant* find(const QByteArray& text) const {
+        const auto it = read_.constFind(text);
+        return it == read_.constEnd() ? nullptr : &*it;
+    }
+    void insert(const QByteArray& text, const QVariant& value) {
+        while (!order_.empty() && bytes_ + text.size() > kMaxBytes) {
+            bytes_ -= order_.front().size();
+            read_.remove(order_.front());
+            order_.pop_front();
+        }
+        if (read_.contains(text)) return;
+        read_.insert(text, value);
+        order_.push_back(text);
+        bytes_ += text.size();
+    }
+
+private:
+    QHash<QByteArray, QVariant> read_;
+    std::deque<QByteArray> order_;  // the keys of read_, oldest first
+    qsizetype bytes_ = 0;
+};
 
 }  // namespace
 
@@ -142,8 +173,15 @@ QVariant StatusChannel::decodePrefsDict(const char* data, size_t size) {
         return {};
     QByteArray text;
     if (!KlEStatMessage::readPrefsDict(data, size, &text, nullptr) || text.isEmpty()) return {};
+    // A server whose dictionary is late is asked again every tick and
+    // answers each time: thousands of them at once would otherwise be read
+    // over and over, slower than they arrive.
+    thread_local PrefsDictCache cache;
+    if (const QVariant* known = cache.find(text)) return *known;
     QVariant prefs = PropertyList::read(text);
-    return prefs.typeId() == QMetaType::QVariantMap ? prefs : QVariant();
+    if (prefs.typeId() != QMetaType::QVariantMap) prefs = QVariant();
+    cache.insert(text, prefs);
+    return prefs;
 }
 
 void StatusChannel::receive(const char* data, size_t size, bool local, uint32_t clientAddr,

@@ -10,6 +10,7 @@
 
 #include <QPushButton>
 #include <QSplitter>
+#include <QStandardItemModel>
 
 #include <mutex>
 #include <thread>
@@ -160,6 +161,63 @@ TEST_F(LogPanel, RemembersItsHeight) {
     EXPECT_TRUE(again.historyShown());
     again.periodicUpdate();
     EXPECT_TRUE(button.isChecked());
+}
+
+// An owner's own history pane below its content: the owner's model holds
+// the rows (more than the log), the pane opens and closes where it stands,
+// and the newest of the owner's rows flashes.
+TEST_F(LogPanel, AnOwnersPaneBelowItsContent) {
+    UserDefaults& defaults = UserDefaults::standard();
+    defaults.setObject("ownHeight", 120);
+    QSplitter own(Qt::Vertical);
+    own.addWidget(new QWidget);
+    auto* table = new DTableView;
+    QStandardItemModel rows(4, 1);
+    table->setModel(&rows);
+    own.addWidget(table);
+    own.resize(300, 400);
+    own.show();
+    QPushButton ownButton;
+    KlLogUI ownPanel(&own, &ownButton, table);
+    int changes = 0;
+    QObject::connect(&ownPanel, &KlLogUI::historyRowsChanged, [&] {
+        ++changes;
+        rows.appendRow(new QStandardItem);
+    });
+    ownPanel.setDelegate(&owner, &logger, "ownShow", "ownHeight");
+    EXPECT_TRUE(table->isHidden());
+    EXPECT_FALSE(ownPanel.historyShown());
+
+    ownButton.click();
+    EXPECT_EQ(own.indexOf(table), 1);
+    EXPECT_EQ(own.sizes().value(1), 120);
+    EXPECT_TRUE(ownButton.isChecked());
+    ownPanel.log(QStringLiteral("Warning: the owner's fifth row"));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(table->flashRow(), 4u);
+    EXPECT_EQ(ownPanel.logMessages().size(), 1);
+    const QVariantMap entry = ownPanel.logMessages().last().dictionary();
+    EXPECT_EQ(entry.value("log").toString(), QStringLiteral("Warning: the owner's fifth row"));
+    EXPECT_EQ(entry.value("color").value<QColor>(), QColor(Qt::yellow));
+    EXPECT_TRUE(entry.value("flash").toBool());
+    EXPECT_FALSE(KlLogEntry({"plain", "12:00:00", false, {}}).dictionary().contains("color"));
+
+    own.setSizes({230, 170});
+    const int dragged = own.sizes().value(1);
+    ownButton.click();
+    EXPECT_TRUE(table->isHidden());
+    EXPECT_FALSE(defaults.object("ownShow").isValid());
+    EXPECT_EQ(defaults.integer("ownHeight"), dragged);
+    // A pane dragged shut counts as closed: the button opens it again.
+    ownButton.click();
+    own.setSizes({400, 0});
+    ownButton.click();
+    EXPECT_TRUE(ownPanel.historyShown());
+    EXPECT_EQ(own.sizes().value(1), dragged);
+
+    ownPanel.clearLogButtonClicked();
+    EXPECT_EQ(changes, 2);
+    EXPECT_EQ(owner.cleared, 1);
 }
 
 }  // namespace
