@@ -1829,7 +1829,7 @@ std::unique_ptr<QMenu> ContentUIPanel::menuForEvent(QObject* sender) {
                     action->setData(tag);
                     action->setToolTip("Just this once, use the selected member as source");
                     connect(action, &QAction::triggered, this,
-                            [this, tag, title] { menuAction(tag, title); });
+                            [this, tag = tag, title = title] { menuAction(tag, title); });
                 }
             }
         }

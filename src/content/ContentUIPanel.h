@@ -24,7 +24,7 @@
 #include <vector>
 
 class ContentAccordionItem;
-class ContentAnalysis;
+struct ContentAnalysis;
 class ContentCollection;
 class ContentCollectionCell;
 class ContentFileDetail;

@@ -93,12 +93,12 @@ public:
     void reloadBreakouts(QVariantMap& layoutDict, BreakoutColumnsOwner* owner);
     // Shows, hides (a second NO toggles) or lays the columns out again. A show
     // while hidden only asks for a reveal at the next performUpdate.
-    void showBreakouts(bool show, double sizeChange);
-    void layoutStatusTabBaseView();
-    void updateBreakoutSettings();
+    void showBreakouts(bool show, double sizeChange) override;
+    void layoutStatusTabBaseView() override;
+    void updateBreakoutSettings() override;
     // Stores one layout setting, hands the layout to the owner and applies it.
     void changeMonitorSetting(const QString& value, const QString& key, QVariantMap& layoutDict);
-    void updateMixNames();
+    void updateMixNames() override;
     // Stores the single column's order as ordering text and the custom
     // columns' descriptions under "breakouts" in the owner's layout.
     void commitSelectedServerOnlyOrdering() override;

@@ -6,6 +6,7 @@
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlEStatMessage.h"
 #include "serverlink/StatusReplyWalker.h"
+#include "serverlink/channels/StatusChannel.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -34,6 +35,11 @@ void serverMessage(const char* data, size_t size) {
         }
         case kKlEOpPrefsDict:
             KlEStatMessage::readPrefsDict(data, size, &a);
+            // The receive thread's read, twice: the second answer is the
+            // cache's and must be the same.
+            if (StatusChannel::decodePrefsDict(data, size) !=
+                StatusChannel::decodePrefsDict(data, size))
+                __builtin_trap();
             break;
         case kKlEOpOnePref:
             KlEStatMessage::readOnePref(data, size, &a, &b);
