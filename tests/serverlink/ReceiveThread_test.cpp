@@ -175,16 +175,23 @@ TEST_F(ReceiveThreadTest, AStreamOfDatagramsWakesTheMainThreadAtMostEveryFewMill
     QCoreApplication::instance()->installEventFilter(&counter);
     // When each pass that handed over datagrams began.
     std::map<int, std::chrono::steady_clock::time_point> passStarts;
+    std::atomic<bool> firstHandedOver{false};
     thread = std::make_unique<ReceiveThread>(
         "test receive", [this] { return rx; }, [] { return true; },
         [&](const ReceivedDatagram& d) {
             passStarts.try_emplace(counter.passes, std::chrono::steady_clock::now());
             got.push_back(d.data);
             got.back().detach();
+            firstHandedOver = true;
         });
     constexpr int kCount = 40;
+    // The rest of the stream follows the first hand-off, so that a main
+    // thread starved for the whole stream still sees two passes.
     std::thread sender([&] {
-        for (int i = 0; i < kCount; ++i) {
+        send(numbered(0));
+        for (int waited = 0; !firstHandedOver && waited < 5000; ++waited)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        for (int i = 1; i < kCount; ++i) {
             send(numbered(i));
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
