@@ -17,6 +17,17 @@ namespace {
 // Drawing a megabyte in one row would stall the table; the entry keeps it all.
 constexpr int kShownCharacters = 2000;
 constexpr int kDefaultHeight = 100;
+
+// The panel's own history pane, for a panel whose owner has none.
+DTableView* newHistoryTable() {
+    auto* table = new DTableView;
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setAlternatingRowColors(true);
+    // The operator may drag the pane lower than a scroll area's usual minimum.
+    table->setMinimumSize(1, 1);
+    return table;
+}
+
 }  // namespace
 
 // The history as the table sees it: columns time and text.
@@ -69,18 +80,9 @@ QVariantMap KlLogEntry::dictionary() const {
 }
 
 KlLogUI::KlLogUI(QSplitter* splitView, QAbstractButton* logButton, QObject* parent)
-    : QObject(parent), toLogButton_(logButton), toSplitView_(splitView) {
-    model_ = new Model(this);
-    auto* table = new DTableView;
-    table->setModel(model_);
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->setColumnWidth(0, 70);
-    table->setAlternatingRowColors(true);
-    // The operator may drag the pane lower than a scroll area's usual minimum.
-    table->setMinimumSize(1, 1);
-    toHistoryTable_ = table;
-    if (toSplitView_) toSplitView_->insertWidget(0, table);
-    setUpPane();
+    : KlLogUI(splitView, logButton, newHistoryTable(), parent) {
+    toHistoryTable_->setModel(model_);
+    toHistoryTable_->setColumnWidth(0, 70);  // needs the model's columns
 }
 
 KlLogUI::KlLogUI(QSplitter* splitView, QAbstractButton* logButton, DTableView* historyTable,
@@ -95,10 +97,6 @@ KlLogUI::KlLogUI(QSplitter* splitView, QAbstractButton* logButton, DTableView* h
         else
             paneIndex_ = index;
     }
-    setUpPane();
-}
-
-void KlLogUI::setUpPane() {
     searchView_ = new QLineEdit(toHistoryTable_);
     searchView_->hide();
     toHistoryTable_->hide();

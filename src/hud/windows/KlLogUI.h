@@ -93,7 +93,6 @@ signals:
 private:
     class Model;
     void forwardLogEntryToMainThread(const KlLogEntry& entry);
-    void setUpPane();
     void openHistory();
     void closeHistory();
     // Where the pane sits in the split view.
