@@ -66,17 +66,14 @@ KeloObject* KeloServerTable::insert(std::unique_ptr<KeloObject> kelo) {
     KeloObject* added = kelo.get();
     const bool replaces = keloes_.count(added->name()) != 0;
     keloes_[added->name()] = std::move(kelo);
+    const bool indexWasFresh = !addressesStale_;
+    addressChanged(added);
     // Servers found among a stream of replies would otherwise each cost a
     // rebuild at the next lookup. Only an address nobody holds is filed at
     // once: for a shared one the rebuild decides, as it always has.
     const uint32_t address = added->address();
-    if (!replaces && !addressesStale_ && address != 0 && !addresses_.count(address)) {
-        added->setIsLocalIP(net_.isLocalAddress(address));
-        addresses_.emplace(address, added);
-        changes_ |= kAddressChangedBits;
-    } else {
-        addressChanged(added);
-    }
+    if (!replaces && indexWasFresh && address != 0 && addresses_.emplace(address, added).second)
+        addressesStale_ = false;
     return added;
 }
 
