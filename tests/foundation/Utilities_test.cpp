@@ -14,6 +14,7 @@
 #include <QVector3D>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "support/TestMain.h"
@@ -109,6 +110,44 @@ TEST(SmallFormats, FormatNumAndPrintInt) {
         size_t n = std::strlen(c.text);
         EXPECT_EQ(std::string(out, n), c.text);
         EXPECT_EQ(out[n], '#');  // nothing written past the text, no NUL
+    }
+}
+
+// Tool options: the whole text is the number, and it is in range; the value
+// is left alone otherwise.
+TEST(OptionValues, OnlyAWholeNumberInRangeIsTaken) {
+    const struct {
+        const char* text;
+        bool taken;
+        double value;
+    } reals[] = {
+        {"5", true, 5},        {"0.5", true, 0.5},    {"+2", true, 2},     {"1e2", true, 100},
+        {"2147483", true, 2147483}, {"abc", false, 0}, {"", false, 0},     {"5s", false, 0},
+        {" 5", false, 0},      {"5 ", false, 0},      {"-1", false, 0},    {"0", false, 0},
+        {"1e300", false, 0},   {"2147484", false, 0}, {"inf", false, 0},   {"-inf", false, 0},
+        {"nan", false, 0},     {"0x10", false, 0},    {"--5", false, 0},   {"+", false, 0},
+        {"+-5", false, 0},     {"1,5", false, 0},
+    };
+    for (const auto& c : reals) {
+        SCOPED_TRACE(c.text);
+        double value = -42;
+        EXPECT_EQ(readOptionNumber(c.text, 0.001, 2147483, &value), c.taken);
+        EXPECT_EQ(value, c.taken ? c.value : -42);
+    }
+    EXPECT_FALSE(readOptionNumber(nullptr, 0, 1, nullptr));
+
+    const struct {
+        const char* text;
+        bool taken;
+    } wholes[] = {{"1", true},     {"1000", true},  {"0", false},  {"1001", false},
+                  {"1.5", false},  {"-3", false},   {"1e3", false}, {"99999999999999999999", false},
+                  {"12x", false}};
+    for (const auto& c : wholes) {
+        SCOPED_TRACE(c.text);
+        long long value = -42;
+        EXPECT_EQ(readOptionInteger(c.text, 1, 1000, &value), c.taken);
+        if (c.taken) EXPECT_EQ(value, std::atoll(c.text));
+        else EXPECT_EQ(value, -42);
     }
 }
 
