@@ -3,6 +3,8 @@
 #include "hud/windows/HUDWindowServices.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -21,7 +23,37 @@ QString bestMatch(const char* text) {
     return utf8.hasError() ? QString::fromLatin1(bytes) : decoded;
 }
 
+// Qt calls a family fixed-pitch only when every glyph has one width, so a
+// monospaced family with double-width glyphs (Noto Sans Mono) reads as
+// proportional; what the text needs is that its characters line up.
+bool linesUp(const QFont& font) {
+    if (QFontInfo(font).fixedPitch()) return true;
+    const QFontMetricsF metrics(font);
+    const qreal width = metrics.horizontalAdvance(QLatin1Char('M'));
+    for (const char c : {' ', '.', 'i', 'l', 'W', 'm', '0', '_'})
+        if (metrics.horizontalAdvance(QLatin1Char(c)) != width) return false;
+    return width > 0;
+}
+
 }  // namespace
+
+QFont CHelpText::monospacedFont(int pointSize) {
+    QFont system = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    system.setPointSize(pointSize);
+    system.setWeight(QFont::Normal);
+    if (linesUp(system)) return system;
+    static const char* const kFamilies[] = {"DejaVu Sans Mono", "Liberation Mono", "Noto Mono",
+                                            "Noto Sans Mono",   "Ubuntu Mono",     "Cousine",
+                                            "Nimbus Mono PS",   "FreeMono",        "Courier New",
+                                            "Courier",          "monospace"};
+    for (const char* family : kFamilies) {
+        QFont font(QString::fromLatin1(family), pointSize, QFont::Normal);
+        font.setStyleHint(QFont::TypeWriter);
+        font.setFixedPitch(true);
+        if (linesUp(font)) return font;
+    }
+    return system;
+}
 
 QRect CHelpText::helpFrame(const QRect& visibleScreen, int lines) {
     int x = visibleScreen.x();
@@ -44,10 +76,7 @@ CHelpText::CHelpText(const QString& text, const QString& title) : QWidget(nullpt
     layout->setContentsMargins(0, 0, 0, 0);
     mTextView_ = new QPlainTextEdit(this);
     mTextView_->setReadOnly(true);
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(12);
-    font.setWeight(QFont::Normal);
-    mTextView_->setFont(font);
+    mTextView_->setFont(monospacedFont(12));
     mTextView_->setPlainText(text);
     layout->addWidget(mTextView_);
 }

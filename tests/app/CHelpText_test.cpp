@@ -5,6 +5,7 @@
 #include "support/TestMain.h"
 
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -43,7 +44,12 @@ TEST(HelpWindow, ShowsTheTextMonospaced) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), "Acknowledgements");
     EXPECT_EQ(window->textView()->toPlainText(), text);
-    EXPECT_TRUE(QFontInfo(window->textView()->font()).fixedPitch());
+    // The columns line up, whichever monospaced family the desktop has.
+    const QFontMetricsF metrics(window->textView()->font());
+    for (const QChar c : QStringLiteral(" .ilWm0_|"))
+        EXPECT_EQ(metrics.horizontalAdvance(c), metrics.horizontalAdvance(QLatin1Char('M')))
+            << QString(c).toStdString() << " in "
+            << QFontInfo(window->textView()->font()).family().toStdString();
     EXPECT_TRUE(window->textView()->isReadOnly());
     EXPECT_EQ(window->height(), std::min(320, window->screen()->availableGeometry().height()));
     QImage image(window->size(), QImage::Format_ARGB32_Premultiplied);
