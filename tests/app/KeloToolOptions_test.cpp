@@ -8,15 +8,15 @@
 
 namespace {
 
-struct Run {
+struct Outcome {
     int exitCode = -1;
     QByteArray out, err;
 };
 
-Run run(const QString& program, const QStringList& args) {
+Outcome run(const QString& program, const QStringList& args) {
     QProcess proc;
     proc.start(program, args);
-    Run r;
+    Outcome r;
     if (!proc.waitForFinished(10000)) {
         proc.kill();
         proc.waitForFinished();
@@ -58,7 +58,7 @@ TEST(ToolOptions, BadValuesAreRefusedWithTheUsageAndStatus2) {
     for (const auto& c : cases) {
         const QString label = QString(c.program).section('/', -1) + ' ' + c.args.join(' ');
         SCOPED_TRACE(label.toStdString());
-        const Run r = run(c.program, c.args);
+        const Outcome r = run(c.program, c.args);
         EXPECT_EQ(r.exitCode, 2) << r.err.constData();
         EXPECT_TRUE(r.err.contains("usage: ")) << r.err.constData();
         EXPECT_TRUE(r.out.isEmpty()) << r.out.constData();
@@ -68,7 +68,7 @@ TEST(ToolOptions, BadValuesAreRefusedWithTheUsageAndStatus2) {
 TEST(ToolOptions, HelpGoesToStandardOutputWithStatus0) {
     for (const char* program : {KELO_STATUS, KELO_LINK_BENCH, KELO_SERVER_SIM}) {
         SCOPED_TRACE(program);
-        const Run r = run(program, {"--help"});
+        const Outcome r = run(program, {"--help"});
         EXPECT_EQ(r.exitCode, 0);
         EXPECT_TRUE(r.out.startsWith("usage: ")) << r.out.constData();
     }
