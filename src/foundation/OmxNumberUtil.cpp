@@ -220,8 +220,8 @@ bool readWholeOption(const char* text, T low, T high, T* value) {
     const char* end = text + strlen(text);
     // from_chars takes no "+" and no blanks; a leading "+" is still a plain number.
     const char* begin = *text == '+' ? text + 1 : text;
-    if (begin == end || !(std::isdigit(static_cast<unsigned char>(*begin)) || *begin == '-' ||
-                          *begin == '.'))
+    if (begin == end ||
+        !(std::isdigit(static_cast<unsigned char>(*begin)) || *begin == '-' || *begin == '.'))
         return false;
     T read{};
     const auto [at, error] = std::from_chars(begin, end, read);

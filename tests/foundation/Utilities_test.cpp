@@ -116,38 +116,30 @@ TEST(SmallFormats, FormatNumAndPrintInt) {
 // Tool options: the whole text is the number, and it is in range; the value
 // is left alone otherwise.
 TEST(OptionValues, OnlyAWholeNumberInRangeIsTaken) {
-    const struct {
-        const char* text;
-        bool taken;
-        double value;
-    } reals[] = {
-        {"5", true, 5},        {"0.5", true, 0.5},    {"+2", true, 2},     {"1e2", true, 100},
-        {"2147483", true, 2147483}, {"abc", false, 0}, {"", false, 0},     {"5s", false, 0},
-        {" 5", false, 0},      {"5 ", false, 0},      {"-1", false, 0},    {"0", false, 0},
-        {"1e300", false, 0},   {"2147484", false, 0}, {"inf", false, 0},   {"-inf", false, 0},
-        {"nan", false, 0},     {"0x10", false, 0},    {"--5", false, 0},   {"+", false, 0},
-        {"+-5", false, 0},     {"1,5", false, 0},
-    };
-    for (const auto& c : reals) {
-        SCOPED_TRACE(c.text);
+    const std::pair<const char*, double> taken[] = {
+        {"5", 5}, {"0.5", 0.5}, {"+2", 2}, {"1e2", 100}, {"2147483", 2147483}};
+    for (const auto& [text, expected] : taken) {
         double value = -42;
-        EXPECT_EQ(readOptionNumber(c.text, 0.001, 2147483, &value), c.taken);
-        EXPECT_EQ(value, c.taken ? c.value : -42);
+        EXPECT_TRUE(readOptionNumber(text, 0.001, 2147483, &value)) << text;
+        EXPECT_EQ(value, expected) << text;
+    }
+    const char* const refused[] = {"abc",  "",      "5s",      " 5",  "5 ",   "-1",
+                                   "0",    "1e300", "2147484", "inf", "-inf", "nan",
+                                   "0x10", "--5",   "+",       "+-5", "1,5"};
+    for (const char* text : refused) {
+        double value = -42;
+        EXPECT_FALSE(readOptionNumber(text, 0.001, 2147483, &value)) << text;
+        EXPECT_EQ(value, -42) << text;
     }
     EXPECT_FALSE(readOptionNumber(nullptr, 0, 1, nullptr));
 
-    const struct {
-        const char* text;
-        bool taken;
-    } wholes[] = {{"1", true},     {"1000", true},  {"0", false},  {"1001", false},
-                  {"1.5", false},  {"-3", false},   {"1e3", false}, {"99999999999999999999", false},
-                  {"12x", false}};
-    for (const auto& c : wholes) {
-        SCOPED_TRACE(c.text);
-        long long value = -42;
-        EXPECT_EQ(readOptionInteger(c.text, 1, 1000, &value), c.taken);
-        if (c.taken) EXPECT_EQ(value, std::atoll(c.text));
-        else EXPECT_EQ(value, -42);
+    long long whole = -42;
+    EXPECT_TRUE(readOptionInteger("1000", 1, 1000, &whole));
+    EXPECT_EQ(whole, 1000);
+    for (const char* text : {"0", "1001", "1.5", "-3", "1e3", "99999999999999999999", "12x"}) {
+        whole = -42;
+        EXPECT_FALSE(readOptionInteger(text, 1, 1000, &whole)) << text;
+        EXPECT_EQ(whole, -42) << text;
     }
 }
 

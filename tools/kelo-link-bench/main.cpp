@@ -256,8 +256,8 @@ int main(int argc, char** argv) {
         else if (!strcmp(argv[i], "--window"))
             taken = readOptionNumber(value, 1, kMaxSeconds, &window);
         if (!taken) {
-            fprintf(stderr, "kelo-link-bench: bad option %s%s%s\n%s", argv[i],
-                    value ? " " : "", value ? value : "", kUsage);
+            fprintf(stderr, "kelo-link-bench: bad option %s%s%s\n%s", argv[i], value ? " " : "",
+                    value ? value : "", kUsage);
             return 2;
         }
     }

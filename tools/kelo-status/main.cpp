@@ -187,7 +187,8 @@ int main(int argc, char** argv) {
     KeloRemoteTick& tick = root.startLink(*link, log);
     tick.addView(&printer);
     tick.start();
-    if (seconds > 0) QTimer::singleShot(int(std::lround(seconds * 1000)), &app, &QCoreApplication::quit);
+    if (seconds > 0)
+        QTimer::singleShot(int(std::lround(seconds * 1000)), &app, &QCoreApplication::quit);
     const int result = app.exec();
     link->stopTimerAndCloseSockets();
     fclose(out);
