@@ -64,9 +64,9 @@ bool tryCandidate(const QString& candidate, QString* found, bool tell = true) {
     return true;
 }
 
-QString keloFolderOnVolume(const QString& volume) {
+QString keloFolderOnVolume(const QString& volume, bool tell) {
     QString found;
-    tryCandidate(volume.endsWith('/') ? volume + "Kelo" : volume + "/Kelo", &found);
+    tryCandidate(volume.endsWith('/') ? volume + "Kelo" : volume + "/Kelo", &found, tell);
     return found;
 }
 
@@ -215,7 +215,11 @@ QString keloRootPath(bool force) {
         // Off this thread: the stat of a dead network mount would block it.
         const QStringList volumes = s.volumeLister ? s.volumeLister() : keloMountedVolumes();
         found = MountedVolumeThread::asyncGetMountedVolumeUrls(
-            volumes, s.volumeQuery ? s.volumeQuery : keloFolderOnVolume, kVolumeQueryTimeout);
+            volumes,
+            s.volumeQuery
+                ? s.volumeQuery
+                : [told](const QString& volume) { return keloFolderOnVolume(volume, told); },
+            kVolumeQueryTimeout);
     }
     while (found.size() > 1 && found.endsWith('/')) found.chop(1);
     if (!found.isEmpty()) s.rootPath = found;
