@@ -38,6 +38,8 @@
 #include <QGuiApplication>
 #include <QPointer>
 
+#include <algorithm>
+
 // Address conflicts go to the status line until the program has a notice
 // window of its own; the network interfaces have logged them already.
 class KeloCompositionRoot::ConflictNotices : public KeloNetworkInterfaceUI {
@@ -59,6 +61,15 @@ public:
             overlayWindow_ = window;
         }
         overlay_->notifyNewerVersion(pageAddress);
+        // The pages do not fill the window, and an overlay goes below a view
+        // that does not: over the pages, near their top, is where it shows.
+        // The overlay is a window of its own, placed on the screen.
+        if (OverlayView* overlay = overlay_->overlay()) {
+            const QWidget* pages = window->tabView();
+            const QPoint topLeft = pages->mapToGlobal(QPoint(0, 0));
+            overlay->move(topLeft.x() + std::max(0, (pages->width() - overlay->width()) / 2),
+                          topLeft.y() + 25);
+        }
     }
 
 private:

@@ -15,12 +15,14 @@
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/LinkTestSupport.h"
 #include "support/HttpPageServer.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 #include "tabbar/TbTabView.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QImage>
 #include <QNetworkProxy>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -109,6 +111,19 @@ TEST_F(Launch, RecordsWhereItRanAndOffersANewerVersionOverTheMainWindow) {
         overlay->findChild<OverlayTextField*>()->attributedStringValue().string();
     EXPECT_TRUE(message.startsWith("Newer version 4.3.0 available here:\n"))
         << message.toStdString();
+    // Over the pages, whole, where the operator sees it.
+    EXPECT_TRUE(overlay->isVisible());
+    KeloMainWindow* window = remote->mainWindow();
+    const QRect pages(window->tabView()->mapToGlobal(QPoint()), window->tabView()->size());
+    EXPECT_TRUE(pages.contains(overlay->geometry()))
+        << overlay->x() << "," << overlay->y() << " " << overlay->width() << "x"
+        << overlay->height();
+    // The overlay is a window of its own: drawn into the picture where it stands.
+    QImage picture(window->size(), QImage::Format_ARGB32_Premultiplied);
+    window->render(&picture);
+    overlay->render(&picture, overlay->pos() - window->mapToGlobal(QPoint()), QRegion(),
+                    QWidget::DrawChildren);
+    EXPECT_TRUE(picture.save(artefactPath("app-version-offer.png")));
 }
 
 TEST_F(Launch, PinnedPanelsStopFloatingWhileAnotherProgramIsActive) {
