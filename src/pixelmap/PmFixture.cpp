@@ -258,35 +258,42 @@ int PmFixture::findProfile(const QString& name, const QVariantList& profiles) {
 void PmFixture::readProfileAttributes(const QVariantMap& dict, bool isProfile,
                                       PmTypeRepairs* repairs) {
     Reader in{dict, repairs};
-    auto readInt = [&](const char* key, int32_t& field) {
-        const QString k = QString::fromLatin1(key);
-        if (dict.contains(k)) field = in.i(k);
+    auto readInt = [&](const QString& key, int32_t& field) {
+        const auto it = dict.constFind(key);
+        if (it != dict.constEnd()) {
+            bool wrong = false;
+            field = pmIntValue(*it, &wrong);
+            in.note(key, wrong);
+        }
     };
-    auto readFloat = [&](const char* key, float& field) {
-        const QString k = QString::fromLatin1(key);
-        if (dict.contains(k)) field = static_cast<float>(in.d(k));
+    auto readFloat = [&](const QString& key, float& field) {
+        const auto it = dict.constFind(key);
+        if (it != dict.constEnd()) {
+            bool wrong = false;
+            field = static_cast<float>(pmDoubleValue(*it, &wrong));
+            in.note(key, wrong);
+        }
     };
-    auto readText = [&](const char* key, QString& field) {
-        const QString k = QString::fromLatin1(key);
-        const auto it = dict.constFind(k);
+    auto readText = [&](const QString& key, QString& field) {
+        const auto it = dict.constFind(key);
         if (it != dict.constEnd() && it->typeId() == QMetaType::QString) field = it->toString();
     };
-    readInt("fix_cnt", mDMXCount_);
-    readInt("fix_type", mType_);
-    readFloat("fix_pixfill", mPixelFill_);
-    readFloat("fix_level", mLevel_);
-    readInt("fix_refresh", mRefresh_);
-    readInt("fix_mask", mMask_);
-    readInt("fix_slew", mSlew_);
-    readFloat("fix_cie_factor", mCieFactor_);
-    readInt("fix_cie_whitepoint", mCieWhitepoint_);
-    readInt("fix_cie_linearFunc", mCieLinearFunc_);
-    readInt("fix_rgbw2_whiteTuneEnable", mRgbw2WhiteTuningEnable_);
-    readInt("fix_amber_whitePointEnable", mAmberWhitePointEnable_);
-    readInt("fix_lime_whitePointEnable", mLimeWhitePointEnable_);
-    readText("fix_rgbw2_whiteTuneVal", mRgbw2WhiteTuningValue_);
-    readText("fix_amber_whitePointVal", mAmberWhitePointValue_);
-    readText("fix_lime_whitePointVal", mLimeWhitePointValue_);
+    readInt(QStringLiteral("fix_cnt"), mDMXCount_);
+    readInt(QStringLiteral("fix_type"), mType_);
+    readFloat(QStringLiteral("fix_pixfill"), mPixelFill_);
+    readFloat(QStringLiteral("fix_level"), mLevel_);
+    readInt(QStringLiteral("fix_refresh"), mRefresh_);
+    readInt(QStringLiteral("fix_mask"), mMask_);
+    readInt(QStringLiteral("fix_slew"), mSlew_);
+    readFloat(QStringLiteral("fix_cie_factor"), mCieFactor_);
+    readInt(QStringLiteral("fix_cie_whitepoint"), mCieWhitepoint_);
+    readInt(QStringLiteral("fix_cie_linearFunc"), mCieLinearFunc_);
+    readInt(QStringLiteral("fix_rgbw2_whiteTuneEnable"), mRgbw2WhiteTuningEnable_);
+    readInt(QStringLiteral("fix_amber_whitePointEnable"), mAmberWhitePointEnable_);
+    readInt(QStringLiteral("fix_lime_whitePointEnable"), mLimeWhitePointEnable_);
+    readText(QStringLiteral("fix_rgbw2_whiteTuneVal"), mRgbw2WhiteTuningValue_);
+    readText(QStringLiteral("fix_amber_whitePointVal"), mAmberWhitePointValue_);
+    readText(QStringLiteral("fix_lime_whitePointVal"), mLimeWhitePointValue_);
 
     const auto pixels = dict.constFind(kPixels);
     if (pixels == dict.constEnd()) return;
@@ -380,7 +387,37 @@ void PmFixture::addOverride(const QVariant& value, const QString& key) {
 
 void PmFixture::clearOverride(const QString& key) { mProfileOverrides_.remove(key); }
 
+namespace {
+
+// Most fixtures share their profile's pixel array untouched: the records built
+// from one array are kept for the next fixture that shares it. Each entry
+// holds its array, so that the array's storage cannot be reused by another
+// while the entry lives. Main thread only, as the fixtures.
+struct PixelRecords {
+    QVariantList pixels;
+    std::vector<OmFixturePixel> records;
+    int32_t firstDrawn = -1;
+};
+
+std::vector<PixelRecords>& pixelRecordCache() {
+    static std::vector<PixelRecords> cache;
+    return cache;
+}
+
+constexpr size_t kPixelRecordCacheSize = 64;
+
+}  // namespace
+
 void PmFixture::initPixels() {
+    if (!mPixArray_.isEmpty()) {
+        for (const PixelRecords& entry : pixelRecordCache()) {
+            if (entry.pixels.constData() != mPixArray_.constData() || entry.pixels.size() != mPixArray_.size())
+                continue;
+            mPixels_ = entry.records;
+            mFirstDrawnPix_ = entry.firstDrawn;
+            return;
+        }
+    }
     mFirstDrawnPix_ = -1;
     mPixels_.clear();
     mPixels_.reserve(size_t(mPixArray_.size()));
@@ -398,6 +435,10 @@ void PmFixture::initPixels() {
                  pmIntValue(pixel.value(kCnt)), pmIntValue(pixel.value(kShape)),
                  pmIntValue(pixel.value(kType)));
     }
+    if (mPixArray_.isEmpty()) return;
+    auto& cache = pixelRecordCache();
+    if (cache.size() >= kPixelRecordCacheSize) cache.erase(cache.begin());
+    cache.push_back({mPixArray_, mPixels_, mFirstDrawnPix_});
 }
 
 void PmFixture::addPixel(double x, double y, int32_t count, int32_t shape, int32_t type) {
