@@ -6,6 +6,8 @@
 #include "platform/UserDefaults.h"
 #include "support/TestMain.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -375,6 +377,46 @@ TEST_F(PixelMapModelTest, AHundredThousandFixturesLoad) {
     ASSERT_EQ(load(document({context(qint64(0), fixtures)})), "");
     EXPECT_EQ(model.mergedFixList().size(), 100000u);
     EXPECT_EQ(model.patchListErrorCount(), 0);
+}
+
+namespace {
+
+// Lets the file-system watch deliver what it saw.
+void settle(int milliseconds = 400) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+}  // namespace
+
+TEST_F(PixelMapModelTest, TheWatchIgnoresOurSavesAndSeesOthers) {
+    writeFile(path("watched.pmap"), xmlOf(document({context(qint64(0), {})})));
+    ASSERT_EQ(model.openPixelMap(path("watched.pmap")), "");
+    settle();
+    ASSERT_TRUE(model.pixelMapFile().save());
+    ASSERT_TRUE(model.pixelMapFile().save());
+    settle();
+    EXPECT_FALSE(model.fileMayHaveChangedOnDisk());
+    EXPECT_TRUE(model.pixelMapFile().isEventStreamActive());
+
+    // Another program rewrites the file in place, a second later.
+    settle(1100);
+    writeFile(path("watched.pmap"), xmlOf(document({context(qint64(0), {fixture("RGB", "1", 1)})})));
+    settle();
+    EXPECT_TRUE(model.fileMayHaveChangedOnDisk());
+    const double now = model.pixelMapFile().lastSaveTime();
+    EXPECT_EQ(model.checkFileChangedOnDisk(now + 1), PixelMapModel::DiskState::Unchanged);
+    EXPECT_EQ(model.checkFileChangedOnDisk(now + 6), PixelMapModel::DiskState::Changed);
+    EXPECT_FALSE(model.fileMayHaveChangedOnDisk());
+
+    // Replaced by rename, then removed: the watch follows both.
+    writeFile(path("other.pmap"), "x");
+    ASSERT_TRUE(QFile::remove(path("watched.pmap")));
+    settle();
+    EXPECT_TRUE(model.fileMayHaveChangedOnDisk());
+    EXPECT_EQ(model.checkFileChangedOnDisk(now + 6), PixelMapModel::DiskState::Gone);
+    EXPECT_TRUE(model.pixelMapFile().needsSave());
 }
 
 KELO_TEST_MAIN_CORE()
