@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pixelmap/OmPixelMapFileDelegate.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QObject>
@@ -32,24 +34,6 @@ std::optional<QByteArray> pmapDataWithDictionary(const QVariantMap& dict, bool c
 inline constexpr char kPmapXmlSignature[] = "<?xml version=\"1.0\" encoding=";
 inline constexpr qsizetype kPmapMinimumSize = 29;
 inline constexpr quint32 kMaxPmapInflatedSize = 256u << 20;
-
-// What the document asks of its editor: its bytes, its saves, and outside
-// changes to its folder. The default bodies read and write local files
-// through PixelMapFileAccess and ignore the rest.
-class OmPixelMapFileDelegate {
-public:
-    virtual ~OmPixelMapFileDelegate() = default;
-    virtual std::optional<QByteArray> mainThreadRead(const QString& path, bool* fileNotFound,
-                                                     bool* canceled, QString* error);
-    // Writes the bytes; on success the delegate hears notifySaveSuccessful().
-    virtual bool mainThreadSave(const QByteArray& data, const QString& path, bool waitUntilDone,
-                                QString* error);
-    virtual void clearWaitingForReadWrite() {}
-    // A path in the document's folder changed on disk.
-    virtual void checkFile(const QString& path) { (void)path; }
-    // The built-in document an untitled document starts from.
-    virtual QVariantMap untitledPixelMap() { return {}; }
-};
 
 // The open ".pmap" document: its dictionary, path and save state, and a watch
 // on its folder for changes made by others. Our own saves stop the watch
