@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStringDecoder>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -57,7 +58,10 @@ CHelpText* CHelpText::showHelp(const QString& text, const QString& title) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect visible = screen ? screen->availableGeometry() : QRect();
     const QRect frame = helpFrame(visible, int(text.count(QLatin1Char('\n')) + 1));
-    window->setGeometry(frame);
+    // Placed by its outer frame: placed by its content instead, a window at
+    // the top of the screen has its title bar above it, out of reach.
+    window->resize(frame.size());
+    window->move(frame.topLeft());
     // Help opens where the operator works: on the main window's screen.
     if (const QWidget* main = HUDWindowServices::shared().klWindow();
         main && main->screen() && main->screen() != QGuiApplication::screenAt(frame.center()))
@@ -65,6 +69,12 @@ CHelpText* CHelpText::showHelp(const QString& text, const QString& title) {
     window->show();
     window->raise();
     window->activateWindow();
+    // The title bar, once the window manager has added it, may push the
+    // bottom edge off the screen: the window then gives up that height.
+    QTimer::singleShot(200, window, [window, visible] {
+        const int over = window->frameGeometry().bottom() - visible.bottom();
+        if (over > 0 && visible.isValid()) window->resize(window->width(), window->height() - over);
+    });
     return window;
 }
 

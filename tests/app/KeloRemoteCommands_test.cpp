@@ -573,7 +573,8 @@ TEST_F(ServerCommands, ShareAndScreenSharingGetTheAddressAndNoPassword) {
     // and the ampersand drawn as itself rather than as a shortcut mark.
     QStringList shown;
     for (QString title : answerer.seen[0].buttons) shown << title.replace("&&", "&");
-    EXPECT_EQ(shown, (QStringList{"Open Date & Time", "Continue"}));
+    shown.sort();
+    EXPECT_EQ(shown.join('|'), "Continue|Open Date & Time");
     for (const QString& title : answerer.seen[0].buttons)
         EXPECT_TRUE(QKeySequence::mnemonic(title).isEmpty()) << qPrintable(title);
     EXPECT_FALSE(answerer.seen[0].informative.contains("AFP"));
