@@ -69,12 +69,18 @@ CHelpText* CHelpText::showHelp(const QString& text, const QString& title) {
     window->show();
     window->raise();
     window->activateWindow();
-    // The title bar, once the window manager has added it, may push the
-    // bottom edge off the screen: the window then gives up that height.
-    QTimer::singleShot(200, window, [window, visible] {
-        const int over = window->frameGeometry().bottom() - visible.bottom();
-        if (over > 0 && visible.isValid()) window->resize(window->width(), window->height() - over);
-    });
+    // The frame, once known, may push the far edges off the screen: the
+    // window then gives up that much. A window manager adds its frame a
+    // little later, so the check runs again then.
+    const auto fitFrame = [window, visible] {
+        if (!visible.isValid()) return;
+        const QRect outer = window->frameGeometry();
+        const int right = std::max(0, outer.right() - visible.right());
+        const int bottom = std::max(0, outer.bottom() - visible.bottom());
+        if (right > 0 || bottom > 0) window->resize(window->width() - right, window->height() - bottom);
+    };
+    fitFrame();
+    QTimer::singleShot(200, window, fitFrame);
     return window;
 }
 

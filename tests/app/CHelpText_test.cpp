@@ -48,7 +48,7 @@ TEST(HelpWindow, ShowsTheTextMonospaced) {
     EXPECT_EQ(window->height(), std::min(320, window->screen()->availableGeometry().height()));
     // Placed by its outer frame, the title bar included, inside the screen.
     EXPECT_TRUE(window->screen()->availableGeometry().contains(window->frameGeometry()))
-        << window->frameGeometry().y();
+        << window->frameGeometry().width() << " x " << window->frameGeometry().height();
     QImage image(window->size(), QImage::Format_ARGB32_Premultiplied);
     window->render(&image);
     ASSERT_TRUE(image.save(artefactPath("app-help-window.png")));

@@ -21,6 +21,7 @@
 #include "support/TestMain.h"
 
 #include <QApplication>
+#include <QResizeEvent>
 
 namespace {
 
@@ -242,7 +243,9 @@ TEST_F(Panes, HeightChoicesAndEditServersShareTheNarrowestStrip) {
     ui->reloadMonitorPanes(&servers, layout);
     QWidget* container = ui->getContainerView();
     container->resize(281, 400);
-    QApplication::processEvents();
+    // Hidden, the container hears of its size only when told.
+    QResizeEvent resized(container->size(), QSize());
+    QApplication::sendEvent(container, &resized);
     HUDSegmentedControl* heights = ui->monitorImageHeightControl();
     HUDButton* edit = ui->editServersButton();
     ASSERT_EQ(heights->parentWidget(), edit->parentWidget());
