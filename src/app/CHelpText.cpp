@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStringDecoder>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -86,7 +87,10 @@ CHelpText* CHelpText::showHelp(const QString& text, const QString& title) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect visible = screen ? screen->availableGeometry() : QRect();
     const QRect frame = helpFrame(visible, int(text.count(QLatin1Char('\n')) + 1));
-    window->setGeometry(frame);
+    // Placed by its outer frame: placed by its content instead, a window at
+    // the top of the screen has its title bar above it, out of reach.
+    window->resize(frame.size());
+    window->move(frame.topLeft());
     // Help opens where the operator works: on the main window's screen.
     if (const QWidget* main = HUDWindowServices::shared().klWindow();
         main && main->screen() && main->screen() != QGuiApplication::screenAt(frame.center()))
@@ -94,6 +98,18 @@ CHelpText* CHelpText::showHelp(const QString& text, const QString& title) {
     window->show();
     window->raise();
     window->activateWindow();
+    // The frame, once known, may push the far edges off the screen: the
+    // window then gives up that much. A window manager adds its frame a
+    // little later, so the check runs again then.
+    const auto fitFrame = [window, visible] {
+        if (!visible.isValid()) return;
+        const QRect outer = window->frameGeometry();
+        const int right = std::max(0, outer.right() - visible.right());
+        const int bottom = std::max(0, outer.bottom() - visible.bottom());
+        if (right > 0 || bottom > 0) window->resize(window->width() - right, window->height() - bottom);
+    };
+    fitFrame();
+    QTimer::singleShot(200, window, fitFrame);
     return window;
 }
 
