@@ -3,6 +3,7 @@
 #include "app/KeloDesktopServices.h"
 #include "app/KeloRemoteNotificationRoute.h"
 #include "app/KeloRemoteTick.h"
+#include "imageremap/ImageRemapMixes.h"
 #include "content/ContentSyncServices.h"
 #include "content/ContentDesktopServices.h"
 #include "content/ContentUI.h"
@@ -39,6 +40,14 @@ public:
     void showConflictNotice(const QString& text) override {
         KlStatusLine::shared().showStatusText(text, QColor());
     }
+};
+
+// The image-remap preview's world rectangle is the mix table's global
+// surface. The table holds no geometry yet, so the preview sizes itself by
+// its configuration's output size until it does.
+class ImageRemapWorld : public ImageRemapMixes {
+public:
+    QRectF worldRect() const override { return {}; }
 };
 
 // The Preferences tab explains unreachable servers in the Status tab's words.
@@ -85,6 +94,7 @@ const struct {
     {"ContentSyncServices", [] { return ContentSyncServices::installed() != nullptr; }},
     {"ContentDesktopServices", [] { return ContentDesktopServices::installed() != nullptr; }},
     {"ServerCollectionsContent", [] { return ServerCollectionsContent::installed() != nullptr; }},
+    {"ImageRemapMixes", [] { return ImageRemapMixes::installed() != nullptr; }},
 };
 
 }  // namespace
@@ -97,11 +107,13 @@ KeloCompositionRoot::KeloCompositionRoot(const KeloFrontEnd& frontEnd)
       mixes_(std::make_unique<MixRectangleTableServices>()),
       conflictNotices_(std::make_unique<ConflictNotices>()),
       troubleShooter_(std::make_unique<StatusTroubleShooter>()),
-      desktop_(std::make_unique<KeloDesktopServices>()) {}
+      desktop_(std::make_unique<KeloDesktopServices>()),
+      imageRemapWorld_(std::make_unique<ImageRemapWorld>()) {}
 
 KeloCompositionRoot::~KeloCompositionRoot() {
     tick_.reset();
     route_.reset();
+    ImageRemapMixes::install(nullptr);
     ServerCollectionsContent::install(nullptr);
     ContentSyncServices::install(nullptr);
     ContentDesktopServices::install(nullptr);
@@ -143,6 +155,7 @@ bool KeloCompositionRoot::install() {
     ContentDesktopServices::install(desktop_.get());
     // The Content tab answers the Status tab's collection questions.
     ServerCollectionsContent::install(ContentUI::instance());
+    ImageRemapMixes::install(imageRemapWorld_.get());
 
     const QStringList absent = missing();
     for (const QString& name : absent) {

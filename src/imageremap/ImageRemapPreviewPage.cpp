@@ -25,6 +25,10 @@ ImageRemapPreviewPage::ImageRemapPreviewPage(MultiScreenEditor& editor, QWidget*
     refresh();
 }
 
+ImageRemapPreviewPage::~ImageRemapPreviewPage() {
+    editor_.setOnChanged({});
+}
+
 QString ImageRemapPreviewPage::descriptionText() const {
     return toDescription_->text();
 }

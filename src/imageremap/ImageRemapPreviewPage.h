@@ -13,6 +13,7 @@ class ImageRemapPreviewPage : public QWidget {
 public:
     // `editor` is not owned and outlives the page.
     explicit ImageRemapPreviewPage(MultiScreenEditor& editor, QWidget* parent = nullptr);
+    ~ImageRemapPreviewPage() override;
 
     openGLview* preview() const { return preview_; }
     // "Preview Scale ..." and the editor's state, as shown.

@@ -19,9 +19,10 @@ bool readKey(const QByteArray& key, int* c, int* s) {
     return okC && okS && *c >= 0 && *s >= 0;
 }
 
-QVariantMap control(qint64 parameter, qint64 address, double scale) {
-    return {{"name", "Control"}, {"parameter", parameter}, {"address", address},
-            {"universe", qint64(0)}, {"format", qint64(2)}, {"scale", scale}};
+QVariantMap control(qint64 parameter, qint64 address, double scale, double offset = 0) {
+    return {{"name", "Control"},     {"parameter", parameter}, {"address", address},
+            {"universe", qint64(0)}, {"format", qint64(2)},    {"scale", scale},
+            {"offset", offset}};
 }
 
 }  // namespace
@@ -35,7 +36,7 @@ QVariantMap MultiScreenSim::demoDocument() {
                     {"activeRect", "{{260, 40}, {200, 150}}"},
                     {"texRect", "{{200, 0}, {200, 150}}"},
                     {"ortho", qint64(1)},
-                    {"controls", QVariantList{control(2, 0, 1.0), control(4, 1, 1.0 / 255)}}},
+                    {"controls", QVariantList{control(2, 0, 1.0), control(4, 1, 1.0 / 255, 0.75)}}},
         QVariantMap{{"name", "Right"}, {"activeRect", "{{480, 40}, {200, 150}}"},
                     {"texRect", "{{400, 100}, {200, 150}}"}, {"ortho", qint64(1)}}};
     QVariantList floor{QVariantMap{
