@@ -105,18 +105,45 @@ PlistNode::Ptr readDiskDocument(void* host, multiscreen_callback callback) {
     return doc;
 }
 
+// One pass over the control's entries: thousands of controls are read on
+// every load, and a lookup per key would be most of that time.
 MultiScreenControl compileControl(const PlistNode& c) {
     MultiScreenControl k;
-    k.universe = toInt(double(c.integerValue("universe", 0)));
-    k.address = c.integerValue("address", 0);
-    k.layerstride = c.integerValue("layerstride", 0);
-    k.parameter = toInt(double(c.integerValue("parameter", 0)));
-    k.format = toInt(double(c.integerValue("format", 0)));
-    k.scale = c.doubleValue("scale", 0);
-    k.offset = float(c.doubleValue("offset", 0));
-    const QPointF mm = MultiScreenDocument::pointFromNode(c.value("min_max"));
-    k.min = mm.x();
-    k.max = mm.y();
+    for (const auto& [key, node] : c.entries()) {
+        // By length first: most keys are then told apart without a compare.
+        auto is = [&key](QLatin1String name) { return key == name; };
+        switch (key.size()) {
+            case 5:
+                if (is(QLatin1String("scale"))) k.scale = node->toDouble();
+                break;
+            case 6:
+                if (is(QLatin1String("format")))
+                    k.format = toInt(double(node->toInteger()));
+                else if (is(QLatin1String("offset")))
+                    k.offset = float(node->toDouble());
+                break;
+            case 7:
+                if (is(QLatin1String("address"))) {
+                    k.address = node->toInteger();
+                } else if (is(QLatin1String("min_max"))) {
+                    const QPointF mm = MultiScreenDocument::pointFromNode(node);
+                    k.min = mm.x();
+                    k.max = mm.y();
+                }
+                break;
+            case 8:
+                if (is(QLatin1String("universe"))) k.universe = toInt(double(node->toInteger()));
+                break;
+            case 9:
+                if (is(QLatin1String("parameter"))) k.parameter = toInt(double(node->toInteger()));
+                break;
+            case 11:
+                if (is(QLatin1String("layerstride"))) k.layerstride = node->toInteger();
+                break;
+            default:
+                break;
+        }
+    }
     return k;
 }
 
@@ -124,37 +151,39 @@ MultiScreenScreen compileScreen(const PlistNode::Ptr& node) {
     MultiScreenScreen s;
     s.node = node.get();
     const PlistNode& d = *node;
-    s.ortho = d.integerValue("ortho", 0) != 0;
-    if (const PlistNode::Ptr vertices = d.value("vertices"); vertices && vertices->isArray()) {
+    s.ortho = d.integerValue(QStringLiteral("ortho"), 0) != 0;
+    if (const PlistNode::Ptr vertices = d.value(QStringLiteral("vertices")); vertices && vertices->isArray()) {
         s.polygon = true;
-        s.tmode = toInt(double(d.integerValue("tmode", 0)));
+        s.tmode = toInt(double(d.integerValue(QStringLiteral("tmode"), 0)));
         s.vertices.reserve(size_t(vertices->count()));
         for (const PlistNode::Ptr& v : vertices->items())
             if (v->isString())
                 if (auto vx = MultiScreenDocument::vertexFromString(v->toString()))
                     s.vertices.push_back(*vx);
-        if (const PlistNode::Ptr index = d.value("vertexindex"))
+        if (const PlistNode::Ptr index = d.value(QStringLiteral("vertexindex")))
             s.marked = MultiScreenDocument::vertexAt(d, toInt(double(index->toInteger())));
     } else {
-        s.activeRect = MultiScreenDocument::rectFromNode(d.value("activeRect"));
-        s.texRect = MultiScreenDocument::rectFromNode(d.value("texRect"));
-        s.z = float(d.doubleValue("z-position", 0));
+        s.activeRect = MultiScreenDocument::rectFromNode(d.value(QStringLiteral("activeRect")));
+        s.texRect = MultiScreenDocument::rectFromNode(d.value(QStringLiteral("texRect")));
+        s.z = float(d.doubleValue(QStringLiteral("z-position"), 0));
     }
-    if (d.contains("tcentre")) s.tcentre = MultiScreenDocument::pointFromNode(d.value("tcentre"));
-    if (d.contains("pcentre")) s.pcentre = MultiScreenDocument::pointFromNode(d.value("pcentre"));
-    if (const PlistNode::Ptr controls = d.value("controls"); controls && controls->isArray())
+    if (d.contains(QStringLiteral("tcentre"))) s.tcentre = MultiScreenDocument::pointFromNode(d.value(QStringLiteral("tcentre")));
+    if (d.contains(QStringLiteral("pcentre"))) s.pcentre = MultiScreenDocument::pointFromNode(d.value(QStringLiteral("pcentre")));
+    if (const PlistNode::Ptr controls = d.value(QStringLiteral("controls")); controls && controls->isArray()) {
+        s.controls.reserve(size_t(controls->count()));
         for (const PlistNode::Ptr& c : controls->items())
             if (c->isDictionary()) s.controls.push_back(compileControl(*c));
+    }
     return s;
 }
 
 std::unique_ptr<MultiScreenConfiguration> compileConfiguration(const PlistNode& config) {
     auto out = std::make_unique<MultiScreenConfiguration>();
-    out->texSize = MultiScreenDocument::sizeFromNode(config.value("texSize"));
-    out->displaySize = MultiScreenDocument::sizeFromNode(config.value("displaySize"));
+    out->texSize = MultiScreenDocument::sizeFromNode(config.value(QStringLiteral("texSize")));
+    out->displaySize = MultiScreenDocument::sizeFromNode(config.value(QStringLiteral("displaySize")));
     if (out->displaySize.width() == 0 || out->displaySize.height() == 0)
         out->displaySize = out->texSize;
-    if (const PlistNode::Ptr screens = config.value("screens"); screens && screens->isArray()) {
+    if (const PlistNode::Ptr screens = config.value(QStringLiteral("screens")); screens && screens->isArray()) {
         out->screens.reserve(size_t(screens->count()));
         for (const PlistNode::Ptr& s : screens->items())
             if (s->isDictionary()) out->screens.push_back(compileScreen(s));

@@ -3,6 +3,7 @@
 #include "foundation/KeloPrintfLog.h"
 #include "foundation/VNSDataCategory.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -35,9 +36,15 @@ bool fail(QString* error, const QString& why) {
 // Numbers of the platform's geometry texts, in order: every run that strtod
 // takes, skipping braces, commas and blanks.
 int scanNumbers(const QString& text, double* out, int max) {
-    const QByteArray bytes = text.toLatin1();
-    const char* p = bytes.constData();
-    const char* end = p + bytes.size();
+    // Geometry texts are short; a copy on the stack spares the heap.
+    char buffer[128];
+    const qsizetype n8 = std::min<qsizetype>(text.size(), qsizetype(sizeof buffer));
+    for (qsizetype i = 0; i < n8; ++i) {
+        const char16_t u = text[i].unicode();
+        buffer[i] = u < 128 ? char(u) : ' ';
+    }
+    const char* p = buffer;
+    const char* end = p + n8;
     int n = 0;
     while (p < end && n < max) {
         if ((*p >= '0' && *p <= '9') || *p == '-' || *p == '+' || *p == '.') {

@@ -66,6 +66,8 @@ public:
     void setValue(const QString& key, const QVariant& value);
     bool remove(const QString& key);
     QStringList keys() const;
+    // The entries in key order, for a reader that visits every key once.
+    const std::map<QString, Ptr>& entries() const { return entries_; }
     // Shortcuts for a scalar child, with `fallback` when it is missing or
     // not of a readable kind.
     QString stringValue(const QString& key, const QString& fallback = QString()) const;
