@@ -37,9 +37,9 @@ PlistNode::Ptr document(int count) {
             {"controls", controls}};
     }
     return PlistNode::fromVariant(QVariantMap{
-        {"configurations", QVariantList{QVariantMap{{"texSize", "{720, 480}"},
-                                                    {"displaySize", "{1920, 1080}"},
-                                                    {"screens", screens}}}},
+        {"configurations",
+         QVariantList{QVariantMap{
+             {"texSize", "{720, 480}"}, {"displaySize", "{1920, 1080}"}, {"screens", screens}}}},
         {"universes", QVariantList{"0"}}});
 }
 

@@ -11,17 +11,39 @@
 namespace {
 
 const p_desc kParameters[] = {
-    {0, "Texture X Pos"},   {1, "Texture Y Pos"},   {2, "X Position"},
-    {3, "Y Position"},      {4, "Dimmer"},          {5, "Opacity"},
-    {10, "Tex Rot 90"},     {11, "Tex Flip"},       {12, "Enable"},
-    {14, "Abort"},          {16, "Texture Gain"},   {17, "Position Gain"},
-    {18, "Tex Rotate"},     {19, "X Rotate"},       {20, "Y Rotate"},
-    {21, "Z Rotate"},       {22, "Tex Scale"},      {24, "Repeat Count"},
-    {25, "Repeat X Dist"},  {26, "Repeat Y Dist"},  {27, "Repeat tX Dist"},
-    {28, "Repeat tY Dist"}, {29, "Repeat X/tX"},    {30, "Repeat Y/tY"},
-    {31, "Red"},            {32, "Green"},          {33, "Blue"},
-    {35, "RGB"},            {34, "RGBW"},           {40, "Opacity (Global)"},
-    {41, "Origin X"},       {42, "Origin Y"},       {43, "Expand"},
+    {0, "Texture X Pos"},
+    {1, "Texture Y Pos"},
+    {2, "X Position"},
+    {3, "Y Position"},
+    {4, "Dimmer"},
+    {5, "Opacity"},
+    {10, "Tex Rot 90"},
+    {11, "Tex Flip"},
+    {12, "Enable"},
+    {14, "Abort"},
+    {16, "Texture Gain"},
+    {17, "Position Gain"},
+    {18, "Tex Rotate"},
+    {19, "X Rotate"},
+    {20, "Y Rotate"},
+    {21, "Z Rotate"},
+    {22, "Tex Scale"},
+    {24, "Repeat Count"},
+    {25, "Repeat X Dist"},
+    {26, "Repeat Y Dist"},
+    {27, "Repeat tX Dist"},
+    {28, "Repeat tY Dist"},
+    {29, "Repeat X/tX"},
+    {30, "Repeat Y/tY"},
+    {31, "Red"},
+    {32, "Green"},
+    {33, "Blue"},
+    {35, "RGB"},
+    {34, "RGBW"},
+    {40, "Opacity (Global)"},
+    {41, "Origin X"},
+    {42, "Origin Y"},
+    {43, "Expand"},
     {0, nullptr},
 };
 
@@ -152,7 +174,8 @@ MultiScreenScreen compileScreen(const PlistNode::Ptr& node) {
     s.node = node.get();
     const PlistNode& d = *node;
     s.ortho = d.integerValue(QStringLiteral("ortho"), 0) != 0;
-    if (const PlistNode::Ptr vertices = d.value(QStringLiteral("vertices")); vertices && vertices->isArray()) {
+    if (const PlistNode::Ptr vertices = d.value(QStringLiteral("vertices"));
+        vertices && vertices->isArray()) {
         s.polygon = true;
         s.tmode = toInt(double(d.integerValue(QStringLiteral("tmode"), 0)));
         s.vertices.reserve(size_t(vertices->count()));
@@ -167,9 +190,12 @@ MultiScreenScreen compileScreen(const PlistNode::Ptr& node) {
         s.texRect = MultiScreenDocument::rectFromNode(d.value(QStringLiteral("texRect")));
         s.z = float(d.doubleValue(QStringLiteral("z-position"), 0));
     }
-    if (d.contains(QStringLiteral("tcentre"))) s.tcentre = MultiScreenDocument::pointFromNode(d.value(QStringLiteral("tcentre")));
-    if (d.contains(QStringLiteral("pcentre"))) s.pcentre = MultiScreenDocument::pointFromNode(d.value(QStringLiteral("pcentre")));
-    if (const PlistNode::Ptr controls = d.value(QStringLiteral("controls")); controls && controls->isArray()) {
+    if (d.contains(QStringLiteral("tcentre")))
+        s.tcentre = MultiScreenDocument::pointFromNode(d.value(QStringLiteral("tcentre")));
+    if (d.contains(QStringLiteral("pcentre")))
+        s.pcentre = MultiScreenDocument::pointFromNode(d.value(QStringLiteral("pcentre")));
+    if (const PlistNode::Ptr controls = d.value(QStringLiteral("controls"));
+        controls && controls->isArray()) {
         s.controls.reserve(size_t(controls->count()));
         for (const PlistNode::Ptr& c : controls->items())
             if (c->isDictionary()) s.controls.push_back(compileControl(*c));
@@ -180,10 +206,12 @@ MultiScreenScreen compileScreen(const PlistNode::Ptr& node) {
 std::unique_ptr<MultiScreenConfiguration> compileConfiguration(const PlistNode& config) {
     auto out = std::make_unique<MultiScreenConfiguration>();
     out->texSize = MultiScreenDocument::sizeFromNode(config.value(QStringLiteral("texSize")));
-    out->displaySize = MultiScreenDocument::sizeFromNode(config.value(QStringLiteral("displaySize")));
+    out->displaySize =
+        MultiScreenDocument::sizeFromNode(config.value(QStringLiteral("displaySize")));
     if (out->displaySize.width() == 0 || out->displaySize.height() == 0)
         out->displaySize = out->texSize;
-    if (const PlistNode::Ptr screens = config.value(QStringLiteral("screens")); screens && screens->isArray()) {
+    if (const PlistNode::Ptr screens = config.value(QStringLiteral("screens"));
+        screens && screens->isArray()) {
         out->screens.reserve(size_t(screens->count()));
         for (const PlistNode::Ptr& s : screens->items())
             if (s->isDictionary()) out->screens.push_back(compileScreen(s));
@@ -243,12 +271,11 @@ private:
         int32_t raw = 0;
         if (c.scale != 0) {
             const bool rgb = c.parameter == 34 || c.parameter == 35;
-            const int64_t need =
-                rgb ? int64_t(c.format == 5 ? 2 : 1) * (c.parameter == 34 ? 4 : 3)
-                    : formatWidth(c.format);
-            const multiscreen_universe* u =
-                c.universe >= 0 && c.universe < st_.universeCount ? &st_.universes[size_t(c.universe)]
-                                                                  : nullptr;
+            const int64_t need = rgb ? int64_t(c.format == 5 ? 2 : 1) * (c.parameter == 34 ? 4 : 3)
+                                     : formatWidth(c.format);
+            const multiscreen_universe* u = c.universe >= 0 && c.universe < st_.universeCount
+                                                ? &st_.universes[size_t(c.universe)]
+                                                : nullptr;
             const int64_t layer =
                 layerIndex_ >= 0 && c.layerstride != 0 ? c.layerstride * layerIndex_ : 0;
             const int64_t at = c.address + layer;
@@ -263,52 +290,111 @@ private:
         double value = c.scale * raw + c.offset;
         if (c.min != 0 || c.max != 0) value = std::min(std::max(value, c.min), c.max);
         switch (c.parameter) {
-            case 0: v.texX += value; break;
-            case 1: v.texY += value; break;
-            case 2: v.posX += value; break;
-            case 3: v.posY += value; break;
-            case 4: v.dimmer = value; break;
-            case 5: v.opacity = value; break;
-            case 40: call_.globalOpacity = value; break;
-            case 10: v.rot90 = toInt(value); break;
-            case 11: v.flip = toInt(value); break;
-            case 12: v.enable = raw != 0; break;
-            case 14: call_.abort = value > 0.5; break;
-            case 16: call_.texGain *= value; break;
-            case 17: call_.posnGain *= value; break;
+            case 0:
+                v.texX += value;
+                break;
+            case 1:
+                v.texY += value;
+                break;
+            case 2:
+                v.posX += value;
+                break;
+            case 3:
+                v.posY += value;
+                break;
+            case 4:
+                v.dimmer = value;
+                break;
+            case 5:
+                v.opacity = value;
+                break;
+            case 40:
+                call_.globalOpacity = value;
+                break;
+            case 10:
+                v.rot90 = toInt(value);
+                break;
+            case 11:
+                v.flip = toInt(value);
+                break;
+            case 12:
+                v.enable = raw != 0;
+                break;
+            case 14:
+                call_.abort = value > 0.5;
+                break;
+            case 16:
+                call_.texGain *= value;
+                break;
+            case 17:
+                call_.posnGain *= value;
+                break;
             case 18:
                 if (value != 0) {
                     v.texAngle = value;
                     v.texRotate = true;
                 }
                 break;
-            case 19: if (value != 0) v.rotX = value; break;
-            case 20: if (value != 0) v.rotY = value; break;
-            case 21: if (value != 0) v.rotZ = value; break;
+            case 19:
+                if (value != 0) v.rotX = value;
+                break;
+            case 20:
+                if (value != 0) v.rotY = value;
+                break;
+            case 21:
+                if (value != 0) v.rotZ = value;
+                break;
             case 22:
                 if (value != 0) {
                     v.texScale = 1 / std::exp(value);
                     v.texRotate = true;
                 }
                 break;
-            case 24: v.repeat = toInt(value); break;
-            case 25: v.stepX = value; break;
-            case 26: v.stepY = value; break;
-            case 27: v.texStepX = value; break;
-            case 28: v.texStepY = value; break;
-            case 29: v.stepX = v.texStepX = value; break;
-            case 30: v.stepY = v.texStepY = value; break;
-            case 31: v.red = value; break;
-            case 32: v.green = value; break;
-            case 33: v.blue = value; break;
+            case 24:
+                v.repeat = toInt(value);
+                break;
+            case 25:
+                v.stepX = value;
+                break;
+            case 26:
+                v.stepY = value;
+                break;
+            case 27:
+                v.texStepX = value;
+                break;
+            case 28:
+                v.texStepY = value;
+                break;
+            case 29:
+                v.stepX = v.texStepX = value;
+                break;
+            case 30:
+                v.stepY = v.texStepY = value;
+                break;
+            case 31:
+                v.red = value;
+                break;
+            case 32:
+                v.green = value;
+                break;
+            case 33:
+                v.blue = value;
+                break;
             case 34:
             case 35:
                 if (bytes) colour(c, bytes, v);
                 break;
-            case 41: call_.originX = value; break;
-            case 42: call_.originY = value; break;
-            case 43: call_.expand = value; break;
-            default: break;
+            case 41:
+                call_.originX = value;
+                break;
+            case 42:
+                call_.originY = value;
+                break;
+            case 43:
+                call_.expand = value;
+                break;
+            default:
+                break;
         }
     }
 
@@ -380,17 +466,17 @@ private:
         r.sinScale = float(std::sin(theta) * v.texScale);
         r.cosScale = float(std::cos(theta) * v.texScale);
         r.hasCentre = s.tcentre.has_value();
-        const QPointF c =
-            s.tcentre ? QPointF(s.tcentre->x() + v.texX - tw_ / 2.0, th_ / 2.0 + v.texY - s.tcentre->y())
-                      : fallbackCentre;
+        const QPointF c = s.tcentre ? QPointF(s.tcentre->x() + v.texX - tw_ / 2.0,
+                                              th_ / 2.0 + v.texY - s.tcentre->y())
+                                    : fallbackCentre;
         r.centreX = float(c.x());
         r.centreY = float(c.y());
         return r;
     }
 
     void push(double s, double t, double x, double y, double z) {
-        st_.vertices.push_back({float(s), float(t), col_[0], col_[1], col_[2], col_[3], float(x),
-                                float(y), float(z)});
+        st_.vertices.push_back(
+            {float(s), float(t), col_[0], col_[1], col_[2], col_[3], float(x), float(y), float(z)});
     }
 
     void rectangle(const MultiScreenScreen& s, const ScreenValues& v, bool highlighted) {
@@ -401,10 +487,30 @@ private:
         const double T = th_ / 2.0 + v.texY - tr.y(), B = T - tr.height();
         QPointF c[4];
         switch (v.flip & 3) {
-            case 0: c[0] = {L, T}; c[1] = {L, B}; c[2] = {R, B}; c[3] = {R, T}; break;
-            case 1: c[0] = {R, T}; c[1] = {R, B}; c[2] = {L, B}; c[3] = {L, T}; break;
-            case 2: c[0] = {L, B}; c[1] = {L, T}; c[2] = {R, T}; c[3] = {R, B}; break;
-            default: c[0] = {R, B}; c[1] = {R, T}; c[2] = {L, T}; c[3] = {L, B}; break;
+            case 0:
+                c[0] = {L, T};
+                c[1] = {L, B};
+                c[2] = {R, B};
+                c[3] = {R, T};
+                break;
+            case 1:
+                c[0] = {R, T};
+                c[1] = {R, B};
+                c[2] = {L, B};
+                c[3] = {L, T};
+                break;
+            case 2:
+                c[0] = {L, B};
+                c[1] = {L, T};
+                c[2] = {R, T};
+                c[3] = {R, B};
+                break;
+            default:
+                c[0] = {R, B};
+                c[1] = {R, T};
+                c[2] = {L, T};
+                c[3] = {L, B};
+                break;
         }
         const rotation_rec rot = rotation(v, QPointF((L + R) / 2, (T + B) / 2), s);
         for (QPointF& p : c) rot_vert(&rot, &p);
@@ -450,9 +556,12 @@ private:
         const double ox = v.posX + call_.originX - dw2_, oy = v.posY + call_.originY - dh2_;
         int axis = 0;
         double angle = 0;
-        if (v.rotZ != 0) axis = 3, angle = v.rotZ;
-        else if (v.rotY != 0) axis = 2, angle = v.rotY;
-        else if (v.rotX != 0) axis = 1, angle = v.rotX;
+        if (v.rotZ != 0)
+            axis = 3, angle = v.rotZ;
+        else if (v.rotY != 0)
+            axis = 2, angle = v.rotY;
+        else if (v.rotX != 0)
+            axis = 1, angle = v.rotX;
         const MultiScreenVertex& first = s.vertices.front();
         const double cx = s.pcentre ? s.pcentre->x() + ox : first.x + ox;
         const double cy = s.pcentre ? s.pcentre->y() + oy : first.y + oy;
@@ -466,9 +575,12 @@ private:
             double x = p.x + ox, y = p.y + oy, z = p.z;
             if (axis) {
                 const double dx = x - cx, dy = y - cy, dz = z - cz;
-                if (axis == 3) x = cx + cs * dx - sn * dy, y = cy + sn * dx + cs * dy;
-                else if (axis == 2) x = cx + cs * dx + sn * dz, z = cz - sn * dx + cs * dz;
-                else y = cy + cs * dy - sn * dz, z = cz + sn * dy + cs * dz;
+                if (axis == 3)
+                    x = cx + cs * dx - sn * dy, y = cy + sn * dx + cs * dy;
+                else if (axis == 2)
+                    x = cx + cs * dx + sn * dz, z = cz - sn * dx + cs * dz;
+                else
+                    y = cy + cs * dy - sn * dz, z = cz + sn * dy + cs * dz;
             }
             QPointF t(p.u + v.texX - tw_ / 2.0, th_ / 2.0 + v.texY - p.v);
             rot_vert(&rot, &t);
@@ -490,8 +602,10 @@ private:
             push(t.x(), t.y(), x, y, z);
             if (k < 2) continue;
             if (s.tmode == 0) {
-                if (k % 2 == 0) list_->insert(list_->end(), {i - 2, i - 1, i});
-                else list_->insert(list_->end(), {i - 1, i - 2, i});
+                if (k % 2 == 0)
+                    list_->insert(list_->end(), {i - 2, i - 1, i});
+                else
+                    list_->insert(list_->end(), {i - 1, i - 2, i});
             } else {
                 list_->insert(list_->end(), {start, i - 1, i});
             }
@@ -538,12 +652,14 @@ void loadConfigs(multi_vars* state, void* host, multiscreen_callback callback,
     state->fromDisk = !document;
     const PlistNode::Ptr doc = document ? document : readDiskDocument(host, callback);
     if (!doc) return;
-    if (const PlistNode::Ptr configs = doc->value("configurations"); configs && configs->isArray()) {
+    if (const PlistNode::Ptr configs = doc->value("configurations");
+        configs && configs->isArray()) {
         state->configurations = configs;
         state->configurationCount = configs->count();
         state->compiled.resize(size_t(configs->count()));
     }
-    if (const PlistNode::Ptr universes = doc->value("universes"); universes && universes->isArray()) {
+    if (const PlistNode::Ptr universes = doc->value("universes");
+        universes && universes->isArray()) {
         for (const PlistNode::Ptr& u : universes->items())
             state->universes.push_back({toInt(double(u->toInteger())), nullptr, 0});
         state->universeCount = int32_t(state->universes.size());
@@ -591,9 +707,9 @@ const void* multiscreen(multiscreen_rec* rec, multi_vars** slot, void* host,
             loadConfigs(st, host, callback, rec->document);
     }
     if (st->configurationCount == 0 || !st->configurations) return nullptr;
-    const int index =
-        rec->configuration >= 0 && rec->configuration < st->configurationCount ? rec->configuration
-                                                                                : 0;
+    const int index = rec->configuration >= 0 && rec->configuration < st->configurationCount
+                          ? rec->configuration
+                          : 0;
     std::unique_ptr<MultiScreenConfiguration>& compiled = st->compiled[size_t(index)];
     if (!compiled) {
         const PlistNode::Ptr config = st->configurations->at(index);

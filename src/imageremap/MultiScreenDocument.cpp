@@ -105,16 +105,14 @@ bool checkScalar(const PlistNode& dict, const char* key, QString* error, const Q
 }
 
 // An optional array of dictionaries.
-bool checkDictArray(const PlistNode& dict, const char* key, QString* error,
-                    const QString& where) {
+bool checkDictArray(const PlistNode& dict, const char* key, QString* error, const QString& where) {
     const PlistNode::Ptr node = dict.value(key);
     if (!node) return true;
     if (!node->isArray())
         return fail(error, QStringLiteral("%1: \"%2\" is not an array").arg(where, key));
     for (const PlistNode::Ptr& item : node->items())
         if (!item->isDictionary())
-            return fail(error,
-                        QStringLiteral("%1: \"%2\" holds a non-dictionary").arg(where, key));
+            return fail(error, QStringLiteral("%1: \"%2\" holds a non-dictionary").arg(where, key));
     return true;
 }
 
@@ -160,7 +158,8 @@ bool checkScreen(const PlistNode& s, QString* error, const QString& where) {
     }
     if (const PlistNode::Ptr controls = s.value("controls"))
         for (int i = 0; i < controls->count(); ++i)
-            if (!checkControl(*controls->at(i), error, where + QStringLiteral(" control %1").arg(i)))
+            if (!checkControl(*controls->at(i), error,
+                              where + QStringLiteral(" control %1").arg(i)))
                 return false;
     return true;
 }
@@ -358,7 +357,8 @@ PlistNode::Ptr MultiScreenDocument::readKitchenSink(const QByteArray& data, QStr
 }
 
 bool MultiScreenDocument::validate(const PlistNode& document, QString* error) {
-    if (!document.isDictionary()) return fail(error, QStringLiteral("document is not a dictionary"));
+    if (!document.isDictionary())
+        return fail(error, QStringLiteral("document is not a dictionary"));
     const QString top = QStringLiteral("document");
     if (!checkNumber(document, "scale3D", -HUGE_VAL, HUGE_VAL, error, top) ||
         !checkNumber(document, "texGain", -HUGE_VAL, HUGE_VAL, error, top) ||

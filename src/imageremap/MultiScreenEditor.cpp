@@ -26,7 +26,8 @@ constexpr char kKind[] = "multiscreen";
 uint32_t sEditNumber = 0;
 
 double referenceSeconds() {
-    static const qint64 epoch = QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
+    static const qint64 epoch =
+        QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC).toMSecsSinceEpoch();
     return double(QDateTime::currentMSecsSinceEpoch() - epoch) / 1000.0;
 }
 
@@ -83,14 +84,14 @@ const QStringList& MultiScreenEditor::imageRemapFormatOptions() {
 
 const QStringList& MultiScreenEditor::imageRemapParameterOptions() {
     static const QStringList options{
-        "Texture_X", "Texture_Y",  "Position_X", "Position_Y", "Dimmer",     "Opacity",
-        "",          "",           "",           "",           "Rotate_90",  "Flip",
-        "Enable",    "",           "Abort",      "",           "TexGain",    "ActGain",
-        "TexRotate", "Rotate_X",   "Rotate_Y",   "Rotate_Z",   "TexScale",   "",
-        "RptCount",  "Repeat_X",   "Repeat_Y",   "Repeat_tX",  "Repeat_tY",  "Repeat_XtX",
-        "Repeat_YtY", "Red",       "Green",      "Blue",       "RGBW",       "RGB",
-        "",          "",           "",           "",           "GlblOpacity", "OriginX",
-        "OriginY",   "Expand"};
+        "Texture_X",  "Texture_Y", "Position_X", "Position_Y", "Dimmer",      "Opacity",
+        "",           "",          "",           "",           "Rotate_90",   "Flip",
+        "Enable",     "",          "Abort",      "",           "TexGain",     "ActGain",
+        "TexRotate",  "Rotate_X",  "Rotate_Y",   "Rotate_Z",   "TexScale",    "",
+        "RptCount",   "Repeat_X",  "Repeat_Y",   "Repeat_tX",  "Repeat_tY",   "Repeat_XtX",
+        "Repeat_YtY", "Red",       "Green",      "Blue",       "RGBW",        "RGB",
+        "",           "",          "",           "",           "GlblOpacity", "OriginX",
+        "OriginY",    "Expand"};
     return options;
 }
 
@@ -228,10 +229,9 @@ void MultiScreenEditor::handleReply(const QStringList& fields) {
     if (fields.size() >= 4 && fields[3] == QLatin1String("ack")) {
         const PlistNode::Ptr ack = getPropertyListFromString(fields[2]);
         bool ok = false;
-        const qint64 number =
-            ack && ack->isDictionary() && ack->value("edit_number")
-                ? ack->value("edit_number")->toInteger(&ok)
-                : 0;
+        const qint64 number = ack && ack->isDictionary() && ack->value("edit_number")
+                                  ? ack->value("edit_number")->toInteger(&ok)
+                                  : 0;
         if (!ok) {
             log_->w("acknowledgement without an edit number ignored");
         } else if (editInFlight_ && number == edit_msg_.editNumber) {
@@ -261,10 +261,12 @@ void MultiScreenEditor::handleItem(const QString& text) {
     if (c == 0) {
         const std::optional<qint64> objects =
             countValue(*item, "__object_count", std::numeric_limits<int32_t>::max());
-        const std::optional<qint64> configs = countValue(*item, "configurations", kMaxConfigurations);
+        const std::optional<qint64> configs =
+            countValue(*item, "configurations", kMaxConfigurations);
         if (!objects || !configs) {
-            log_->w("top-level reply without a usable \"__object_count\" or \"configurations\"; "
-                    "asking again");
+            log_->w(
+                "top-level reply without a usable \"__object_count\" or \"configurations\"; "
+                "asking again");
             return;
         }
         loadingDict_ = item;
@@ -352,8 +354,9 @@ bool MultiScreenEditor::loadFileFromPath(const QString& path, const PlistNode::P
         if (!path.isEmpty() || dict)
             log_->e("cannot load image remap %s: %s", qPrintable(path), qPrintable(why));
         if (document_) return false;
-        kelo::printf("MultiScreenEditor:loadFileFromPath: multidict nil, making new dict w/ NO "
-                     "configs!\n");
+        kelo::printf(
+            "MultiScreenEditor:loadFileFromPath: multidict nil, making new dict w/ NO "
+            "configs!\n");
         document_ = MultiScreenDocument::newDocument();
         documentChanged();
         return false;
@@ -421,8 +424,8 @@ void MultiScreenEditor::prefChanged(const Notification& n) {
 
 void MultiScreenEditor::queue(EditMessage message) {
     message.editNumber = int(++sEditNumber);
-    message.operation =
-        message.itemkey.startsWith(QLatin1String("__")) ? message.itemkey : QStringLiteral("update");
+    message.operation = message.itemkey.startsWith(QLatin1String("__")) ? message.itemkey
+                                                                        : QStringLiteral("update");
     edit_messages_.push_back(std::move(message));
 }
 
@@ -434,7 +437,8 @@ void MultiScreenEditor::sendEditForItem(const PlistNode::Ptr& item, int type,
         return MultiScreenDocument::itemKey(at.configuration + 1, at.screen + 1);
     };
     auto controlsOf = [&doc](const MultiScreenLocation& at) -> PlistNode::Ptr {
-        const PlistNode::Ptr screens = doc.value("configurations")->at(at.configuration)->value("screens");
+        const PlistNode::Ptr screens =
+            doc.value("configurations")->at(at.configuration)->value("screens");
         const PlistNode::Ptr screen = screens ? screens->at(at.screen) : nullptr;
         return screen ? screen->value("controls") : nullptr;
     };
@@ -444,7 +448,8 @@ void MultiScreenEditor::sendEditForItem(const PlistNode::Ptr& item, int type,
             return queue({0, QStringLiteral("0,0"), key, {}, value});
         case 1:
             if (at.configuration < 0 || at.screen >= 0) return;
-            return queue({0, MultiScreenDocument::itemKey(at.configuration + 1, 0), key, {}, value});
+            return queue(
+                {0, MultiScreenDocument::itemKey(at.configuration + 1, 0), key, {}, value});
         case 2:
             if (at.screen < 0 || at.control >= 0) return;
             return queue({0, screenKey(at), key, {}, value});
@@ -482,11 +487,17 @@ void MultiScreenEditor::sendEditForItem(const PlistNode::Ptr& item, int type,
         queue({0, MultiScreenDocument::itemKey(i, 0), key, {}, value->shallowCopy()});
     } else if (key == QLatin1String("__delete_screen")) {
         if (at.screen < 0 || at.control >= 0) return;
-        queue({0, MultiScreenDocument::itemKey(at.configuration, int(value->toInteger())), key, {},
+        queue({0,
+               MultiScreenDocument::itemKey(at.configuration, int(value->toInteger())),
+               key,
+               {},
                PlistNode::scalar(QString::number(at.screen))});
     } else if (key == QLatin1String("__delete_config")) {
         const int v = int(value->toInteger());
-        queue({0, MultiScreenDocument::itemKey(v, 0), key, {},
+        queue({0,
+               MultiScreenDocument::itemKey(v, 0),
+               key,
+               {},
                PlistNode::scalar(QString::number(v))});
     } else if (key == QLatin1String("__paste_screen")) {
         if (text.isEmpty()) return;
@@ -495,17 +506,16 @@ void MultiScreenEditor::sendEditForItem(const PlistNode::Ptr& item, int type,
         if (text.isEmpty()) return;
         queue({0, text, QStringLiteral("controls"), {}, value});
     } else if (key == QLatin1String("__delete_control") || key == QLatin1String("__add_control")) {
-        const bool onScreen = key == QLatin1String("__add_control") && at.screen >= 0 &&
-                              at.control < 0;
+        const bool onScreen =
+            key == QLatin1String("__add_control") && at.screen >= 0 && at.control < 0;
         if (at.control < 0 && !onScreen) return;
-        const PlistNode::Ptr controls =
-            onScreen ? item->value("controls") : controlsOf(at);
+        const PlistNode::Ptr controls = onScreen ? item->value("controls") : controlsOf(at);
         if (controls) queue({0, screenKey(at), QStringLiteral("controls"), {}, controls});
     } else if (key == QLatin1String("__delete_tcentre") ||
                key == QLatin1String("__delete_pcentre")) {
         if (at.screen < 0 || at.control >= 0) return;
         item->remove(key == QLatin1String("__delete_tcentre") ? QStringLiteral("tcentre")
-                                                                : QStringLiteral("pcentre"));
+                                                              : QStringLiteral("pcentre"));
         documentChanged();
         sendCompressedKitchenSink();
     }

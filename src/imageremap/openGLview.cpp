@@ -258,10 +258,10 @@ void openGLview::zoom(double v, bool isSlider, bool isAbsolute, bool useMousePt)
 
 void openGLview::boundsCheck() {
     const double w = width(), h = height();
-    origin_.setX(std::clamp(origin_.x(), std::min(20 - viewSize_.width() * zoomFactor_, w - 20),
-                            w - 20));
-    origin_.setY(std::clamp(origin_.y(), std::min(20 - viewSize_.height() * zoomFactor_, h - 20),
-                            h - 20));
+    origin_.setX(
+        std::clamp(origin_.x(), std::min(20 - viewSize_.width() * zoomFactor_, w - 20), w - 20));
+    origin_.setY(
+        std::clamp(origin_.y(), std::min(20 - viewSize_.height() * zoomFactor_, h - 20), h - 20));
 }
 
 QPointF openGLview::yUp(const QPointF& p) const {
@@ -427,15 +427,18 @@ void openGLview::paintGL() {
                     gl->glBindTexture(GL_TEXTURE_RECTANGLE, texname_);
                     gl->glTexParameteri(GL_TEXTURE_RECTANGLE, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
                     gl->glTexParameteri(GL_TEXTURE_RECTANGLE, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-                    gl->glTexParameteri(GL_TEXTURE_RECTANGLE, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_BORDER);
-                    gl->glTexParameteri(GL_TEXTURE_RECTANGLE, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_BORDER);
+                    gl->glTexParameteri(GL_TEXTURE_RECTANGLE, GL_TEXTURE_WRAP_S,
+                                        GL_CLAMP_TO_BORDER);
+                    gl->glTexParameteri(GL_TEXTURE_RECTANGLE, GL_TEXTURE_WRAP_T,
+                                        GL_CLAMP_TO_BORDER);
                     const float border[4] = {0, 0, 0, 0};
                     gl->glTexParameterfv(GL_TEXTURE_RECTANGLE, GL_TEXTURE_BORDER_COLOR, border);
                 }
                 gl->glBindTexture(GL_TEXTURE_RECTANGLE, texname_);
                 gl->glPixelStorei(GL_UNPACK_ROW_LENGTH, texbuf_.width());
-                gl->glTexImage2D(GL_TEXTURE_RECTANGLE, 0, GL_RGBA, texbuf_.width(), texbuf_.height(),
-                                 0, GL_RGBA, GL_UNSIGNED_BYTE, texbuf_.constBits());
+                gl->glTexImage2D(GL_TEXTURE_RECTANGLE, 0, GL_RGBA, texbuf_.width(),
+                                 texbuf_.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                                 texbuf_.constBits());
                 gl->glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
                 texture_ = {texname_, uint32_t(texbuf_.width()), uint32_t(texbuf_.height()),
                             GL_TEXTURE_RECTANGLE, 0};

@@ -15,8 +15,8 @@ PlistNode::Ptr screenWith(const QVariantMap& values) {
 
 TEST(MultiScreenDocument, NewDocumentHasItsFiveKeys) {
     const PlistNode::Ptr doc = MultiScreenDocument::newDocument();
-    EXPECT_EQ(doc->keys(), (QStringList{"configurations", "posnGain", "scale3D", "texGain",
-                                        "universes"}));
+    EXPECT_EQ(doc->keys(),
+              (QStringList{"configurations", "posnGain", "scale3D", "texGain", "universes"}));
     EXPECT_EQ(doc->value("universes")->toVariant(), QVariant(QVariantList{"0"}));
     EXPECT_EQ(doc->value("configurations")->count(), 0);
     EXPECT_EQ(doc->value("scale3D")->scalarValue(), QVariant(1.0));
@@ -97,8 +97,8 @@ TEST(MultiScreenDocument, IdentifiersFollowPositions) {
 }
 
 TEST(MultiScreenDocument, GainsAndGeometryTextsReadWhateverFormTheyHave) {
-    const PlistNode::Ptr doc = PlistNode::fromVariant(QVariantMap{
-        {"texGain", "2.000000"}, {"posnGain", 2.0}, {"scale3D", 0.0}});
+    const PlistNode::Ptr doc = PlistNode::fromVariant(
+        QVariantMap{{"texGain", "2.000000"}, {"posnGain", 2.0}, {"scale3D", 0.0}});
     EXPECT_EQ(MultiScreenDocument::gain(*doc, "texGain"), 2.0);
     EXPECT_EQ(MultiScreenDocument::gain(*doc, "posnGain"), 2.0);
     EXPECT_EQ(MultiScreenDocument::gain(*doc, "scale3D"), 1.0) << "0 counts as 1";
@@ -137,7 +137,7 @@ TEST(MultiScreenDocument, DamagedKitchenSinksAreRefused) {
     const QByteArray xml = MultiScreenDocument::newDocument()->write(PropertyList::Format::Xml);
     QByteArray lying = compress(xml);
     qToLittleEndian<quint32>(quint32(xml.size() - 10), lying.data());  // inflates past its prefix
-    QByteArray bomb = compress(QByteArray(4 << 20, 'a'));               // 4 MB of nothing
+    QByteArray bomb = compress(QByteArray(4 << 20, 'a'));              // 4 MB of nothing
     const struct {
         const char* name;
         QByteArray data;
@@ -148,8 +148,8 @@ TEST(MultiScreenDocument, DamagedKitchenSinksAreRefused) {
         {"inner lies about its length", compress(lying)},
         {"inflates beyond the limit", compress(bomb)},
         {"not a plist", compress(compress("hello"))},
-        {"root not a dictionary", compress(compress(PropertyList::write(
-                                      QVariantList{1}, PropertyList::Format::Xml)))},
+        {"root not a dictionary",
+         compress(compress(PropertyList::write(QVariantList{1}, PropertyList::Format::Xml)))},
     };
     for (const auto& c : cases) {
         QString error;
@@ -161,16 +161,15 @@ TEST(MultiScreenDocument, DamagedKitchenSinksAreRefused) {
 TEST(MultiScreenDocument, ValidationNamesTheFirstBadValue) {
     auto docWithScreen = [](const QVariantMap& screen) {
         return PlistNode::fromVariant(QVariantMap{
-            {"configurations",
-             QVariantList{QVariantMap{{"texSize", "{720, 480}"},
-                                      {"screens", QVariantList{screen}}}}},
+            {"configurations", QVariantList{QVariantMap{{"texSize", "{720, 480}"},
+                                                        {"screens", QVariantList{screen}}}}},
             {"universes", QVariantList{"0", qint64(3)}}});
     };
     const QVariantMap control{{"universe", "-1"}, {"address", qint64(10)}, {"scale", "0.5"}};
-    EXPECT_TRUE(MultiScreenDocument::validate(*docWithScreen(
-        {{"activeRect", "{{0, 0}, {10, 10}}"},
-         {"vertices", QVariantList{"{1,2}", "{1,2,3}"}},
-         {"controls", QVariantList{control}}})));
+    EXPECT_TRUE(MultiScreenDocument::validate(
+        *docWithScreen({{"activeRect", "{{0, 0}, {10, 10}}"},
+                        {"vertices", QVariantList{"{1,2}", "{1,2,3}"}},
+                        {"controls", QVariantList{control}}})));
 
     const struct {
         const char* name;
@@ -182,7 +181,8 @@ TEST(MultiScreenDocument, ValidationNamesTheFirstBadValue) {
         {"vertices not an array", {{"vertices", "{1,2}"}}, "vertices"},
         {"controls a dictionary", {{"controls", QVariantMap{}}}, "controls"},
         {"address text", {{"controls", QVariantList{QVariantMap{{"address", "ten"}}}}}, "address"},
-        {"address negative", {{"controls", QVariantList{QVariantMap{{"address", qint64(-1)}}}}},
+        {"address negative",
+         {{"controls", QVariantList{QVariantMap{{"address", qint64(-1)}}}}},
          "address"},
         {"universe below -1",
          {{"controls", QVariantList{QVariantMap{{"universe", qint64(-2)}}}}},

@@ -40,7 +40,8 @@ protected:
         kelo = link->addKeloForName("Kelo Remap");
         ASSERT_TRUE(processUntil([&] { return kelo->isRunning() && kelo->address() != 0; }, 4000));
         editor = std::make_unique<MultiScreenEditor>([this] { return kelo; });
-        editor->setOnChanged([this] { maxAttempt = std::max(maxAttempt, editor->resendAttempt()); });
+        editor->setOnChanged(
+            [this] { maxAttempt = std::max(maxAttempt, editor->resendAttempt()); });
         editor->start();
     }
     void TearDown() override {
@@ -85,8 +86,9 @@ TEST_F(EditorRoad, LoadsEditsAndSendsTheWholeDocument) {
               (QList<QByteArray>{"0,0", "1,0", "1,1", "1,2", "1,3", "2,0", "2,1"}));
     const PlistNode::Ptr doc = editor->document();
     ASSERT_EQ(doc->value("configurations")->count(), 2);
-    EXPECT_EQ(doc->value("configurations")->at(1)->value("screens")->at(0)->value("vertices")->count(),
-              3);
+    EXPECT_EQ(
+        doc->value("configurations")->at(1)->value("screens")->at(0)->value("vertices")->count(),
+        3);
     // New identifiers went back as the whole document, which the server took.
     ASSERT_EQ(simEdits().size(), 1u);
     EXPECT_EQ(simEdits()[0].operation, "__compressed_kitchen_sink");

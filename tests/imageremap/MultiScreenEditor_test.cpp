@@ -48,7 +48,8 @@ protected:
         kelo.setName("Kelo Remap");
         kelo.setLink(&link);
         kelo.setIsRunning(true);
-        editor = std::make_unique<MultiScreenEditor>([this] { return &kelo; }, [this] { return t; });
+        editor =
+            std::make_unique<MultiScreenEditor>([this] { return &kelo; }, [this] { return t; });
     }
 
     void post(const QString& message) {

@@ -12,9 +12,9 @@
 
 namespace {
 
-QVariantMap control(int parameter, double scale, double offset = 0, int address = 0,
-                    int format = 2, QVariant universe = qint64(0)) {
-    return {{"parameter", qint64(parameter)}, {"scale", scale},     {"offset", offset},
+QVariantMap control(int parameter, double scale, double offset = 0, int address = 0, int format = 2,
+                    QVariant universe = qint64(0)) {
+    return {{"parameter", qint64(parameter)}, {"scale", scale},           {"offset", offset},
             {"address", qint64(address)},     {"format", qint64(format)}, {"universe", universe}};
 }
 
@@ -49,12 +49,14 @@ struct Host {
 
 class Engine : public ::testing::Test {
 protected:
-    void TearDown() override { multiscreen(nullptr, &state, nullptr, nullptr, 0, kMultiScreenFree); }
+    void TearDown() override {
+        multiscreen(nullptr, &state, nullptr, nullptr, 0, kMultiScreenFree);
+    }
 
     // Draws configuration 0 of a document whose only configuration has these screens.
     void draw(const QVariantList& screens, const QVariantMap& extra = {}) {
-        QVariantMap doc{{"configurations",
-                         QVariantList{QVariantMap{{"texSize", "{200, 100}"}, {"screens", screens}}}},
+        QVariantMap doc{{"configurations", QVariantList{QVariantMap{{"texSize", "{200, 100}"},
+                                                                    {"screens", screens}}}},
                         {"universes", QVariantList{"0", "7"}}};
         for (auto it = extra.begin(); it != extra.end(); ++it) doc[it.key()] = it.value();
         rec.document = PlistNode::fromVariant(doc);
@@ -165,9 +167,10 @@ TEST_F(Engine, FormatsDecodeBigEndianAndMissingBytesTakeFixedValues) {
 }
 
 TEST_F(Engine, ScaleZeroGivesTheClampedOffsetAndCanHide) {
-    draw({rectScreen("{{0, 0}, {10, 10}}",
-                     {QVariantMap{{"parameter", qint64(2)}, {"scale", 0.0}, {"offset", 50.0},
-                                  {"min_max", "{0, 20}"}}})});
+    draw({rectScreen(
+        "{{0, 0}, {10, 10}}",
+        {QVariantMap{
+            {"parameter", qint64(2)}, {"scale", 0.0}, {"offset", 50.0}, {"min_max", "{0, 20}"}}})});
     ASSERT_EQ(v().size(), 4u);
     EXPECT_FLOAT_EQ(v()[0].x, 20);
     draw({rectScreen("{{0, 0}, {10, 10}}", {control(12, 0)}),
@@ -177,8 +180,8 @@ TEST_F(Engine, ScaleZeroGivesTheClampedOffsetAndCanHide) {
 
 TEST_F(Engine, FlipThreeWithRotateTwoMapsAsNeither) {
     auto texture = [&](int flip, int rot) {
-        draw({rectScreen("{{0, 0}, {10, 10}}",
-                         {control(11, 0, flip), control(10, 0, rot)}, "{{1, 2}, {3, 4}}")});
+        draw({rectScreen("{{0, 0}, {10, 10}}", {control(11, 0, flip), control(10, 0, rot)},
+                         "{{1, 2}, {3, 4}}")});
         std::vector<std::pair<float, float>> st;
         for (const auto& x : v()) st.emplace_back(x.s, x.t);
         return st;
@@ -210,8 +213,7 @@ TEST_F(Engine, RepeatsStepAndAreBounded) {
 }
 
 TEST_F(Engine, HighlightKeepsItsScreenVisibleAndDimsTheOthers) {
-    draw({rectScreen("{{0, 0}, {10, 10}}", {control(4, 0, 0)}),
-          rectScreen("{{0, 0}, {10, 10}}")});
+    draw({rectScreen("{{0, 0}, {10, 10}}", {control(4, 0, 0)}), rectScreen("{{0, 0}, {10, 10}}")});
     rec.highlight = screen(0);
     redraw();
     ASSERT_EQ(v().size(), 8u);
@@ -228,11 +230,11 @@ TEST_F(Engine, AbortStopsThisAndEveryLaterScreen) {
 }
 
 TEST_F(Engine, PolygonScreensFanOrStripTheirReadableVertices) {
-    QVariantMap fan{{"ortho", qint64(1)},
-                    {"tmode", "1"},
-                    {"vertexindex", qint64(1)},
-                    {"vertices", QVariantList{"{10,20}", "{1,2,3,4}", "{30,20,0,0,0}", "{30,40}",
-                                              "{10,40}"}}};
+    QVariantMap fan{
+        {"ortho", qint64(1)},
+        {"tmode", "1"},
+        {"vertexindex", qint64(1)},
+        {"vertices", QVariantList{"{10,20}", "{1,2,3,4}", "{30,20,0,0,0}", "{30,40}", "{10,40}"}}};
     draw({fan});
     ASSERT_EQ(v().size(), 4u) << "the four-number vertex is skipped";
     EXPECT_EQ(multiscreenOrthoIndices(state), (std::vector<uint32_t>{0, 1, 2, 0, 2, 3}));

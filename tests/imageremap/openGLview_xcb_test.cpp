@@ -25,15 +25,15 @@ PlistNode::Ptr document() {
                            {"controls", controls}};
     };
     const QVariantMap dimmer{{"parameter", qint64(4)}, {"scale", 0.0}, {"offset", 0.5}};
-    return PlistNode::fromVariant(QVariantMap{
-        {"configurations",
-         QVariantList{QVariantMap{
-             {"texSize", "{200, 100}"},
-             {"displaySize", "{400, 200}"},
-             {"screens", QVariantList{screen("{{0, 0}, {200, 100}}"),
-                                      screen("{{200, 100}, {200, 100}}", {dimmer}),
-                                      screen("{{0, 100}, {100, 100}}", {}, 0)}}}}},
-        {"universes", QVariantList{"0"}}});
+    return PlistNode::fromVariant(
+        QVariantMap{{"configurations",
+                     QVariantList{QVariantMap{
+                         {"texSize", "{200, 100}"},
+                         {"displaySize", "{400, 200}"},
+                         {"screens", QVariantList{screen("{{0, 0}, {200, 100}}"),
+                                                  screen("{{200, 100}, {200, 100}}", {dimmer}),
+                                                  screen("{{0, 100}, {100, 100}}", {}, 0)}}}}},
+                    {"universes", QVariantList{"0"}}});
 }
 
 class Preview : public ::testing::Test {

@@ -78,17 +78,21 @@ TEST(PlistNode, BadInputIsRefusedWithAReason) {
         EXPECT_FALSE(PlistNode::read(c.data, &error, c.containerRoot)) << c.data.constData();
         EXPECT_FALSE(error.isEmpty()) << c.data.constData();
     }
-    EXPECT_TRUE(PlistNode::read("<?xml version=\"1.0\"?><plist><string>x</string></plist>",
-                                nullptr, false));
+    EXPECT_TRUE(PlistNode::read("<?xml version=\"1.0\"?><plist><string>x</string></plist>", nullptr,
+                                false));
     EXPECT_FALSE(PlistNode::fromVariant(QVariant::fromValue(QPointF(1, 2))));
 }
 
 // Documents store numbers as numbers or as their text, depending on who wrote
 // them last; readers take either, and nothing else.
 TEST(PlistNode, ScalarsReadAsNumbersWhetherStoredAsNumbersOrText) {
-    const PlistNode::Ptr d = PlistNode::fromVariant(
-        QVariantMap{{"text", "2.000000"}, {"real", 2.0}, {"int", qint64(-3)}, {"neg", " -7 "},
-                    {"junk", "abc"}, {"huge", 1e300}, {"list", QVariantList{}}});
+    const PlistNode::Ptr d = PlistNode::fromVariant(QVariantMap{{"text", "2.000000"},
+                                                                {"real", 2.0},
+                                                                {"int", qint64(-3)},
+                                                                {"neg", " -7 "},
+                                                                {"junk", "abc"},
+                                                                {"huge", 1e300},
+                                                                {"list", QVariantList{}}});
     EXPECT_EQ(d->doubleValue("text"), 2.0);
     EXPECT_EQ(d->doubleValue("real"), 2.0);
     EXPECT_EQ(d->integerValue("int"), -3);

@@ -31,24 +31,29 @@ MultiScreenSim::MultiScreenSim() : document_(demoDocument()) {}
 
 QVariantMap MultiScreenSim::demoDocument() {
     QVariantList wall{
-        QVariantMap{{"name", "Left"}, {"activeRect", "{{40, 40}, {200, 150}}"}, {"ortho", qint64(1)}},
+        QVariantMap{
+            {"name", "Left"}, {"activeRect", "{{40, 40}, {200, 150}}"}, {"ortho", qint64(1)}},
         QVariantMap{{"name", "Centre"},
                     {"activeRect", "{{260, 40}, {200, 150}}"},
                     {"texRect", "{{200, 0}, {200, 150}}"},
                     {"ortho", qint64(1)},
                     {"controls", QVariantList{control(2, 0, 1.0), control(4, 1, 1.0 / 255, 0.75)}}},
-        QVariantMap{{"name", "Right"}, {"activeRect", "{{480, 40}, {200, 150}}"},
-                    {"texRect", "{{400, 100}, {200, 150}}"}, {"ortho", qint64(1)}}};
-    QVariantList floor{QVariantMap{
-        {"name", "Triangle"},
-        {"ortho", qint64(1)},
-        {"tmode", "1"},
-        {"vertices", QVariantList{"{100,300}", "{300,300,0,300,400}", "{200,420}"}}}};
+        QVariantMap{{"name", "Right"},
+                    {"activeRect", "{{480, 40}, {200, 150}}"},
+                    {"texRect", "{{400, 100}, {200, 150}}"},
+                    {"ortho", qint64(1)}}};
+    QVariantList floor{
+        QVariantMap{{"name", "Triangle"},
+                    {"ortho", qint64(1)},
+                    {"tmode", "1"},
+                    {"vertices", QVariantList{"{100,300}", "{300,300,0,300,400}", "{200,420}"}}}};
     return {{"configurations",
-             QVariantList{QVariantMap{{"name", "Wall"}, {"texSize", "{720, 480}"},
-                                      {"displaySize", "{720, 480}"}, {"screens", wall}},
-                          QVariantMap{{"name", "Floor"}, {"texSize", "{720, 480}"},
-                                      {"screens", floor}}}},
+             QVariantList{
+                 QVariantMap{{"name", "Wall"},
+                             {"texSize", "{720, 480}"},
+                             {"displaySize", "{720, 480}"},
+                             {"screens", wall}},
+                 QVariantMap{{"name", "Floor"}, {"texSize", "{720, 480}"}, {"screens", floor}}}},
             {"universes", QVariantList{"0"}},
             {"scale3D", 1.0},
             {"texGain", 1.0},
@@ -104,7 +109,9 @@ QByteArray MultiScreenSim::edit(const QByteArray& key, const QByteArray& message
         return {};
     }
     return QByteArray(kKind) + '\x0B' + key + '\x0B' +
-           plistText({{"edit_number", e.editNumber}, {"ack", "1"}}) + "\x0B" "ack";
+           plistText({{"edit_number", e.editNumber}, {"ack", "1"}}) +
+           "\x0B"
+           "ack";
 }
 
 bool MultiScreenSim::apply(Edit& e) {
@@ -168,13 +175,13 @@ bool MultiScreenSim::apply(Edit& e) {
 std::optional<QByteArray> MultiScreenSim::inflateLayer(const QByteArray& data, quint32 max) {
     if (data.size() < 5) return std::nullopt;
     const auto* b = reinterpret_cast<const unsigned char*>(data.constData());
-    const quint32 length = quint32(b[0]) | quint32(b[1]) << 8 | quint32(b[2]) << 16 |
-                           quint32(b[3]) << 24;
+    const quint32 length =
+        quint32(b[0]) | quint32(b[1]) << 8 | quint32(b[2]) << 16 | quint32(b[3]) << 24;
     if (length > max) return std::nullopt;
     QByteArray out(qsizetype(length), '\0');
     uLongf produced = length;
-    const int rc = uncompress(reinterpret_cast<Bytef*>(out.data()), &produced, b + 4,
-                              uLong(data.size() - 4));
+    const int rc =
+        uncompress(reinterpret_cast<Bytef*>(out.data()), &produced, b + 4, uLong(data.size() - 4));
     if (rc != Z_OK || produced != length) return std::nullopt;
     return out;
 }
