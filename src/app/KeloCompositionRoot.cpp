@@ -4,6 +4,7 @@
 #include "app/KeloMainWindow.h"
 #include "app/KeloRemoteNotificationRoute.h"
 #include "app/KeloRemoteTick.h"
+#include "imageremap/ImageRemapMixes.h"
 #include "content/ContentDesktopServices.h"
 #include "content/ContentSyncServices.h"
 #include "content/ContentUI.h"
@@ -77,6 +78,14 @@ private:
     QPointer<QWidget> overlayWindow_;
 };
 
+// The image-remap preview's world rectangle is the mix table's global
+// surface. The table holds no geometry yet, so the preview sizes itself by
+// its configuration's output size until it does.
+class ImageRemapWorld : public ImageRemapMixes {
+public:
+    QRectF worldRect() const override { return {}; }
+};
+
 // The Preferences tab explains unreachable servers in the Status tab's words.
 class StatusTroubleShooter : public KlTroubleShooter {
 public:
@@ -122,6 +131,7 @@ const struct {
     {"ContentSyncServices", [] { return ContentSyncServices::installed() != nullptr; }},
     {"ContentDesktopServices", [] { return ContentDesktopServices::installed() != nullptr; }},
     {"ServerCollectionsContent", [] { return ServerCollectionsContent::installed() != nullptr; }},
+    {"ImageRemapMixes", [] { return ImageRemapMixes::installed() != nullptr; }},
 };
 
 }  // namespace
@@ -135,11 +145,13 @@ KeloCompositionRoot::KeloCompositionRoot(const KeloFrontEnd& frontEnd)
       conflictNotices_(std::make_unique<ConflictNotices>()),
       versionOffer_(std::make_unique<VersionOffer>()),
       troubleShooter_(std::make_unique<StatusTroubleShooter>()),
-      desktop_(std::make_unique<KeloDesktopServices>()) {}
+      desktop_(std::make_unique<KeloDesktopServices>()),
+      imageRemapWorld_(std::make_unique<ImageRemapWorld>()) {}
 
 KeloCompositionRoot::~KeloCompositionRoot() {
     tick_.reset();
     route_.reset();
+    ImageRemapMixes::install(nullptr);
     ServerCollectionsContent::install(nullptr);
     ContentSyncServices::install(nullptr);
     ContentDesktopServices::install(nullptr);
@@ -183,6 +195,7 @@ bool KeloCompositionRoot::install() {
     ContentDesktopServices::install(desktop_.get());
     // The Content tab answers the Status tab's collection questions.
     ServerCollectionsContent::install(ContentUI::instance());
+    ImageRemapMixes::install(imageRemapWorld_.get());
 
     const QStringList absent = missing();
     for (const QString& name : absent) {

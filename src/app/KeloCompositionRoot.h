@@ -8,6 +8,7 @@ class ContentSyncServices;
 class ContentUIServices;
 class HUDImageUtilColours;
 class HUDWindowServices;
+class ImageRemapWorld;
 class KeloDesktopServices;
 class KeloRemoteNotificationRoute;
 class KeloRemoteOwner;
@@ -76,4 +77,5 @@ private:
     std::unique_ptr<KeloDesktopServices> desktop_;
     std::unique_ptr<KeloRemoteNotificationRoute> route_;
     std::unique_ptr<KeloRemoteTick> tick_;
+    std::unique_ptr<ImageRemapWorld> imageRemapWorld_;
 };

@@ -27,6 +27,8 @@
 
 class ContentTabSyncServices;
 class ContentUIPanel;
+class ImageRemapPreviewPage;
+class MultiScreenEditor;
 class KeloObject;
 class KeloRemoteContentEditor;
 class KeloRemoteSettings;
@@ -106,6 +108,7 @@ public:
     KeloRemoteSettings& settings() const { return *settings_; }
     KlRemoteControlList* controls() const { return controls_; }
     KeloRemoteContentEditor* contentEditor() const { return contentEditor_; }
+    ImageRemapPreviewPage* imageRemapPage() const { return imageRemapPage_; }
     const QStringList& serverListRows() const { return serverListRows_; }
 
     // --- Tick ---------------------------------------------------------------------
@@ -273,6 +276,9 @@ private:
     std::unique_ptr<KeloRemoteSettings> settings_;
     // Before the window, which owns its page and goes first.
     std::unique_ptr<ContentUIPanel> contentPanel_;
+    // The Image Remap tab's document and link; the window's page shows it.
+    std::unique_ptr<MultiScreenEditor> imageRemap_;
+    ImageRemapPreviewPage* imageRemapPage_ = nullptr;
     // Answers the sync model for the Content and Status tabs once they exist.
     std::unique_ptr<ContentTabSyncServices> contentSync_;
     std::unique_ptr<KeloMainWindow> window_;

@@ -6,6 +6,8 @@
 #include "hud/controls/KeloPopOverButton.h"
 #include "hud/views/KeloPopOverView.h"
 #include "hud/windows/HUDThemeKeloWindow.h"
+#include "imageremap/ImageRemapPreviewPage.h"
+#include "imageremap/openGLview.h"
 #include "serverlink/KeloObject.h"
 #include "status/BreakoutScrollView.h"
 #include "status/KeloMonitorCell.h"
@@ -15,6 +17,7 @@
 #include "status/ServersUI.h"
 #include "status/ServersUIColumns.h"
 #include "status/statusContainer.h"
+#include "tabbar/TbTabView.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -60,7 +63,8 @@ KeloWindowProbe::KeloWindowProbe(KeloRemote& remote)
       listingPath_(qEnvironmentVariable("KELO_LOG_WINDOW")),
       picturePath_(qEnvironmentVariable("KELO_WINDOW_SHOT")),
       clickServer_(qEnvironmentVariable("KELO_CLICK_SERVER")),
-      popOverPicturePath_(qEnvironmentVariable("KELO_POPOVER_SHOT")) {
+      popOverPicturePath_(qEnvironmentVariable("KELO_POPOVER_SHOT")),
+      selectTab_(qEnvironmentVariable("KELO_SELECT_TAB")) {
     const QString pick = qEnvironmentVariable("KELO_PICK_POPOVER");
     popOverName_ = pick.section('=', 0, 0);
     popOverTitle_ = pick.section('=', 1);
@@ -77,6 +81,11 @@ void KeloWindowProbe::step() {
     if (!clickServer_.isEmpty() && clickServerCell(*remote_.serversUI(), clickServer_))
         clickServer_.clear();
     if (!popOverName_.isEmpty() && !popOverPicked_) popOverPicked_ = pickPopOverItem();
+    if (!selectTab_.isEmpty()) {
+        const int id = int(remote_.mainWindow()->tabLabels().indexOf(selectTab_)) + 1;
+        if (id > 0) remote_.mainWindow()->tabView()->selectTabViewItemWithIdentifier(id);
+        selectTab_.clear();
+    }
     writeListing();
 }
 
@@ -172,6 +181,9 @@ void KeloWindowProbe::writeListing() {
             QString::asprintf("%dx%d|", hudSize.width(), hudSize.height()) +
             (shown ? shown->labelText() : QString()) + "\n";
     text += popOverSeen_;
+    if (const ImageRemapPreviewPage* remap = remote.imageRemapPage())
+        text += "imageremap: " + remap->stateText() + "|" + remap->descriptionText() + "|" +
+                QString::number(remap->preview()->lastVertexCount()) + "\n";
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return;
     file.write(text.toUtf8());

@@ -12,7 +12,8 @@ class KeloRemote;
 // "KELO_CLICK_SERVER" a server whose Status tab cell is clicked once it has
 // one; "KELO_PICK_POPOVER" ("name=title") an item of a pop-over of the
 // server-list panel picked as the operator does, with the screen saved to
-// "KELO_POPOVER_SHOT" while the pop-over shows. Without a listing file it
+// "KELO_POPOVER_SHOT" while the pop-over shows; "KELO_SELECT_TAB" a tab (by
+// its label) selected at the first step. Without a listing file it
 // does nothing.
 //
 // Threads: main thread only.
@@ -37,6 +38,7 @@ private:
     QString popOverTitle_;
     QString popOverPicturePath_;
     QString popOverSeen_;
+    QString selectTab_;
     bool popOverPicked_ = false;
     QTimer timer_;
 };

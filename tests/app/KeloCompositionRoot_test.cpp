@@ -2,6 +2,7 @@
 #include "app/KeloDesktopServices.h"
 
 #include "app/KeloHeadlessFrontEnd.h"
+#include "imageremap/ImageRemapMixes.h"
 #include "app/KeloRemoteTick.h"
 #include "app/KeloRemoteTickView.h"
 #include "content/ContentUI.h"
@@ -71,6 +72,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_NE(dynamic_cast<KeloDesktopServices*>(ContentDesktopServices::installed()), nullptr);
         EXPECT_NE(KlTroubleShooter::installed(), nullptr);
         EXPECT_EQ(ServerCollectionsContent::installed(), ContentUI::instance());
+        EXPECT_NE(ImageRemapMixes::installed(), nullptr);
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
                   HUDThemeKelo::instance());
         KeloObject kelo;
@@ -97,7 +99,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
           "ImageUtilColours", "KeloProfileNameProvider", "MixRectangleServices",
           "KeloNetworkInterfaceUI", "HUDWindowServices", "StatusTabServices", "KeloRemoteOwner",
           "KlTroubleShooter", "ContentUIServices", "ContentSyncServices", "ContentDesktopServices",
-          "ServerCollectionsContent"})
+          "ServerCollectionsContent", "ImageRemapMixes"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 

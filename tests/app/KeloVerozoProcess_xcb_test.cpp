@@ -350,4 +350,39 @@ TEST(KeloVerozoProcess, PopOverControlsOpenAndTheChoiceIsSaved) {
 
 }  // namespace
 
+// The Image Remap tab shows the selected server's image remap: the program
+// loads the simulated server's document over "multiscreen" messages and
+// previews its first configuration ("Wall", three screens of four vertices).
+TEST(KeloVerozoProcess, ImageRemapTabPreviewsTheSelectedServersDocument) {
+    KELO_NEEDS_LOOPBACK_NAMESPACE();
+    KeloServerSim::Network network;
+    network.controller = 0x7F000001;
+    KeloServerSim sim(network);
+    sim.addServers(2, 0x7F000002);
+    QString error;
+    ASSERT_TRUE(sim.start(&error)) << error.toStdString();
+    QTemporaryDir home;
+    writeSettings(home, {"Kelo Sim 1", "Kelo Sim 2"}, QVariantMap{});
+    const QString shot = artefactPath("KeloVerozoImageRemapTab.png");
+    QFile::remove(shot);
+    QProcessEnvironment extra;
+    extra.insert("KELO_SELECT_TAB", "Image Remap");
+    QProcess proc;
+    startProgram(proc, home, shot, QString(), "Kelo Sim 2", extra);
+    ASSERT_TRUE(proc.waitForStarted(10000));
+    auto previewed = [](const QByteArray& text) {
+        const QList<QByteArray> remap = linesStarting(text, "imageremap: ").value(0).split('|');
+        return remap.size() == 3 && remap[0] == "Configuration 1 of 2: Wall" &&
+               remap[1].startsWith("Preview Scale ") && remap[2] == "12";
+    };
+    const QByteArray out = waitForListing(proc, home, previewed, 60);
+    EXPECT_TRUE(previewed(out)) << out.constData();
+    EXPECT_FALSE(QImage(shot).isNull()) << shot.toStdString();
+    bool queried = false;
+    for (const auto& m : sim.contentEditorMessages(1))
+        queried = queried || m.text.startsWith("multiscreen\x0B" "0,0");
+    EXPECT_TRUE(queried) << "the selected server was asked";
+    quitProgram(proc);
+}
+
 KELO_TEST_MAIN_CORE()
