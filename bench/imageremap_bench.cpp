@@ -2,16 +2,24 @@
 // each (target: 5 ms), and one preview frame of 100 screens on the X
 // display's GL (target: 16 ms). The GL benchmark runs only with a display:
 //   xvfb-run -a build/bench/imageremap_bench
+// Also ear-clipping triangulation of convex, star and comb outlines of 10 to
+// 5,000 corners beside the GLU tessellator on the same outlines (target: the
+// ear clipping faster at every size).
 #include "imageremap/MultiScreen.h"
+#include "imageremap/Triangulate.h"
 #include "imageremap/openGLview.h"
+
+#include <GL/glu.h>
 
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -108,6 +116,95 @@ void BM_PreviewFrame100Screens(benchmark::State& state) {
     }
     state.counters["vertices"] = double(view->lastVertexCount());
 }
+
+enum class Outline { Convex, Star, Comb };
+
+Vector2dVector outline(Outline kind, int corners) {
+    Vector2dVector o;
+    switch (kind) {
+    case Outline::Convex:
+    case Outline::Star:
+        for (int i = 0; i < corners; ++i) {
+            const double a = 2 * M_PI * i / corners;
+            const double r = kind == Outline::Star && i % 2 ? 600 : 1000;
+            o.push_back({float(r * std::cos(a)), float(r * std::sin(a))});
+        }
+        break;
+    case Outline::Comb: {
+        // Teeth along the top of a bar, four corners each.
+        const int teeth = std::max(1, (corners - 2) / 4);
+        const float w = 1000.0f / teeth;
+        o.push_back({0, 0});
+        o.push_back({1000, 0});
+        for (int t = teeth - 1; t >= 0; --t) {
+            o.push_back({w * t + w * 0.7f, 100});
+            o.push_back({w * t + w * 0.7f, 1000});
+            o.push_back({w * t + w * 0.1f, 1000});
+            o.push_back({w * t + w * 0.1f, 100});
+        }
+        break;
+    }
+    }
+    return o;
+}
+
+void BM_EarClipping(benchmark::State& state, Outline kind) {
+    const Vector2dVector o = outline(kind, int(state.range(0)));
+    Vector2dVector result;
+    for (auto _ : state) {
+        result.clear();
+        if (!Triangulate::Process(o, result)) state.SkipWithError("not triangulated");
+        benchmark::DoNotOptimize(result.data());
+    }
+    state.counters["corners"] = double(o.size());
+    state.counters["triangles"] = double(result.size() / 3);
+}
+
+struct GluOutput {
+    std::vector<intptr_t> indices;
+};
+
+void gluVertex(void* data, void* out) {
+    static_cast<GluOutput*>(out)->indices.push_back(reinterpret_cast<intptr_t>(data));
+}
+void gluEdgeFlag(GLboolean) {}  // present so that only separate triangles come out
+void gluBegin(GLenum) {}
+void gluEnd() {}
+
+void BM_GluTessellator(benchmark::State& state, Outline kind) {
+    const Vector2dVector o = outline(kind, int(state.range(0)));
+    std::vector<std::array<GLdouble, 3>> coords;
+    for (const Vector2d& p : o) coords.push_back({p.x, p.y, 0});
+    GLUtesselator* tess = gluNewTess();
+    gluTessCallback(tess, GLU_TESS_BEGIN, reinterpret_cast<_GLUfuncptr>(&gluBegin));
+    gluTessCallback(tess, GLU_TESS_END, reinterpret_cast<_GLUfuncptr>(&gluEnd));
+    gluTessCallback(tess, GLU_TESS_EDGE_FLAG, reinterpret_cast<_GLUfuncptr>(&gluEdgeFlag));
+    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<_GLUfuncptr>(&gluVertex));
+    gluTessNormal(tess, 0, 0, 1);
+    GluOutput out;
+    for (auto _ : state) {
+        out.indices.clear();
+        gluTessBeginPolygon(tess, &out);
+        gluTessBeginContour(tess);
+        for (size_t i = 0; i < coords.size(); ++i)
+            gluTessVertex(tess, coords[i].data(), reinterpret_cast<void*>(intptr_t(i)));
+        gluTessEndContour(tess);
+        gluTessEndPolygon(tess);
+        benchmark::DoNotOptimize(out.indices.data());
+    }
+    gluDeleteTess(tess);
+    state.counters["corners"] = double(o.size());
+    state.counters["triangles"] = double(out.indices.size() / 3);
+}
+
+#define TRIANGULATION_SIZES \
+    ->Arg(10)->Arg(30)->Arg(100)->Arg(300)->Arg(1000)->Arg(3000)->Arg(5000)->Unit(benchmark::kMicrosecond)
+BENCHMARK_CAPTURE(BM_EarClipping, convex, Outline::Convex) TRIANGULATION_SIZES;
+BENCHMARK_CAPTURE(BM_GluTessellator, convex, Outline::Convex) TRIANGULATION_SIZES;
+BENCHMARK_CAPTURE(BM_EarClipping, star, Outline::Star) TRIANGULATION_SIZES;
+BENCHMARK_CAPTURE(BM_GluTessellator, star, Outline::Star) TRIANGULATION_SIZES;
+BENCHMARK_CAPTURE(BM_EarClipping, comb, Outline::Comb) TRIANGULATION_SIZES;
+BENCHMARK_CAPTURE(BM_GluTessellator, comb, Outline::Comb) TRIANGULATION_SIZES;
 
 }  // namespace
 

@@ -41,16 +41,45 @@ inline bool convexCorner(const Vector2d& A, const Vector2d& B, const Vector2d& C
 // The answer is therefore the same as testing every corner one by one.
 class EarIndex {
 public:
-    explicit EarIndex(const Vector2dVector& pts) : pts_(pts), leafOf_(pts.size()), dead_(pts.size()) {
+    explicit EarIndex(const Vector2dVector& pts) : pts_(pts), leafOf_(pts.size()), slot_(pts.size()) {
         order_.resize(pts.size());
         for (size_t i = 0; i < order_.size(); ++i) order_[i] = int(i);
         nodes_.reserve(pts.size() / 2 + 1);
         build(0, int(order_.size()), -1);
+        xs_.resize(order_.size());
+        ys_.resize(order_.size());
+        for (size_t k = 0; k < order_.size(); ++k) {
+            slot_[order_[k]] = int(k);
+            xs_[k] = pts[order_[k]].x;
+            ys_[k] = pts[order_[k]].y;
+        }
     }
 
+    // A leaf keeps its remaining corners at the front of its range.
     void remove(int id) {
-        dead_[id] = 1;
-        for (int n = leafOf_[id]; n >= 0; n = nodes_[n].parent) --nodes_[n].alive;
+        int n = leafOf_[id];
+        Node& leaf = nodes_[n];
+        const int last = leaf.lo + leaf.alive - 1, k = slot_[id];
+        std::swap(order_[k], order_[last]);
+        std::swap(xs_[k], xs_[last]);
+        std::swap(ys_[k], ys_[last]);
+        slot_[order_[k]] = k;
+        slot_[order_[last]] = last;
+        // Boxes shrink to what remains, so that late, large ears meet few.
+        --leaf.alive;
+        fitLeaf(leaf);
+        for (n = leaf.parent; n >= 0; n = nodes_[n].parent) {
+            Node& nd = nodes_[n];
+            --nd.alive;
+            const Node &l = nodes_[nd.left], &r = nodes_[nd.right];
+            if (l.alive == 0 || r.alive == 0) {
+                const Node& only = l.alive ? l : r;
+                nd.x0 = only.x0, nd.y0 = only.y0, nd.x1 = only.x1, nd.y1 = only.y1;
+            } else {
+                nd.x0 = std::min(l.x0, r.x0), nd.y0 = std::min(l.y0, r.y0);
+                nd.x1 = std::max(l.x1, r.x1), nd.y1 = std::max(l.y1, r.y1);
+            }
+        }
     }
 
     bool blocked(int ia, int ib, int ic) const {
@@ -64,15 +93,15 @@ public:
         while (top > 0) {
             const Node& nd = nodes_[stack[--top]];
             if (nd.alive == 0) continue;
-            if (outside(nd, ax, ay, B) || outside(nd, bx, by, C) || outside(nd, cx, cy, A)) continue;
+            if (outside(nd, ax, ay, B) | outside(nd, bx, by, C) | outside(nd, cx, cy, A)) continue;
             if (nd.left < 0) {
-                for (int k = nd.lo; k < nd.hi; ++k) {
+                for (int k = nd.lo, end = nd.lo + nd.alive; k < end; ++k) {
                     const int id = order_[k];
-                    if (dead_[id] || id == ia || id == ib || id == ic) continue;
-                    const Vector2d& P = pts_[id];
-                    if (edgeSide(ax, ay, B.x, B.y, P.x, P.y) >= 0 &&
-                        edgeSide(bx, by, C.x, C.y, P.x, P.y) >= 0 &&
-                        edgeSide(cx, cy, A.x, A.y, P.x, P.y) >= 0)
+                    const float px = xs_[k], py = ys_[k];
+                    if ((edgeSide(ax, ay, B.x, B.y, px, py) >= 0) &
+                        (edgeSide(bx, by, C.x, C.y, px, py) >= 0) &
+                        (edgeSide(cx, cy, A.x, A.y, px, py) >= 0) & (id != ia) & (id != ib) &
+                        (id != ic))
                         return true;
                 }
             } else {
@@ -89,6 +118,16 @@ private:
         int lo, hi, left, right, parent, alive;
     };
     static constexpr int kLeafSize = 8;
+
+    void fitLeaf(Node& leaf) const {
+        if (leaf.alive == 0) return;
+        leaf.x0 = leaf.x1 = xs_[leaf.lo];
+        leaf.y0 = leaf.y1 = ys_[leaf.lo];
+        for (int k = leaf.lo + 1; k < leaf.lo + leaf.alive; ++k) {
+            leaf.x0 = std::min(leaf.x0, xs_[k]), leaf.x1 = std::max(leaf.x1, xs_[k]);
+            leaf.y0 = std::min(leaf.y0, ys_[k]), leaf.y1 = std::max(leaf.y1, ys_[k]);
+        }
+    }
 
     static bool outside(const Node& nd, float Dx, float Dy, const Vector2d& O) {
         const float px = Dy >= 0 ? nd.x0 : nd.x1;
@@ -122,10 +161,11 @@ private:
     }
 
     const Vector2dVector& pts_;
-    std::vector<int> order_;
+    std::vector<int> order_;     // corner ids, leaf by leaf
+    std::vector<float> xs_, ys_; // their points, in the same order
     std::vector<Node> nodes_;
     std::vector<int> leafOf_;
-    std::vector<char> dead_;
+    std::vector<int> slot_;      // where each id is in order_
 };
 
 // The same ear order as the index-array walk in Process: the corners still
