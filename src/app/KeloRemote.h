@@ -233,6 +233,7 @@ public:
     bool controlState(int tag) override;
     void showLogInConsole() override;
     QString settingsFilePath() override;
+    QWidget* dialogParent() override;
     void quitApplication() override;
 
 private:
