@@ -62,7 +62,8 @@ private:
     }
     QStringList answers_;
     QTimer timer_;
-    QMessageBox* last_ = nullptr;
+    // Cleared when the alert goes: the next one may take its place in memory.
+    QPointer<QMessageBox> last_;
 };
 
 struct RecordingOwner : KeloRemoteCommandsOwner {
