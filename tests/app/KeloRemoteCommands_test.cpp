@@ -1,6 +1,7 @@
 #include "app/KeloRemoteCommands.h"
 
 #include "content/ShareMountOperation.h"
+#include "foundation/KlStatusLine.h"
 #include "foundation/VTaskManager.h"
 #include "hud/theme/VNSColorCategory.h"
 #include "platform/UserDefaults.h"
@@ -24,6 +25,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -573,6 +575,32 @@ TEST_F(ServerCommands, ShareAndScreenSharingGetTheAddressAndNoPassword) {
         << "the login goes to standard input only";
     ASSERT_TRUE(processUntil([&] { return !readFile(opener + ".args").isEmpty(); }, 3000));
     EXPECT_EQ(readFile(opener + ".args"), "smb://" + address + "/\n");
+
+    // A desktop without a program for the link: the operator reads so in the
+    // status line, as when the opener itself is missing.
+    struct RecordingStatusLine : KlStatusLine {
+        void showStatusText(const QString& text, const QColor&) override { texts << text; }
+        QStringList texts;
+    } statusLine;
+    KlStatusLine::install(&statusLine);
+    const auto uninstall = qScopeGuard([] { KlStatusLine::install(nullptr); });
+    const QString refusing = dir.filePath("refusing");
+    {
+        QFile script(refusing);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nexit 4\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    }
+    const QString failed = "Error: this desktop has no program for screen sharing (vnc://" + address + ")";
+    for (const QString& program : {refusing, dir.filePath("no-such-opener")}) {
+        statusLine.texts.clear();
+        KeloRemoteCommands::setOpenerProgram(program);
+        commands->sendCommand(-4);
+        EXPECT_TRUE(processUntil([&] { return !statusLine.texts.isEmpty(); }, 3000)) << program.toStdString();
+        EXPECT_EQ(statusLine.texts, QStringList{failed});
+    }
+    KeloRemoteCommands::setOpenerProgram(opener);
 
     // Nothing for a server the link does not know.
     QFile::remove(opener + ".args");
