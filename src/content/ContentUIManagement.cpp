@@ -168,16 +168,7 @@ bool ContentUI::setManageContentEnabled(bool enable, int32_t collectionID, bool 
         monitorCollectionID(collectionID);
         if (!isAttemptingSync) return true;
         if (interfaces.isEmpty()) {
-            // Servers that are listed but not heard through a port of this
-            // computer (on this computer itself, say) are not "too few".
-            if (services().validServersForCollection(collectionID).size() >= 2)
-                sync.log(kOmLogError,
-                         QString("Cannot sync collection '%1': its Keloes are not reached through "
-                                 "a network port of this computer.")
-                             .arg(letter));
-            else
-                sync.log(kOmLogError,
-                         "Need at least 2 networked Kelo to sync content for a collection.");
+            sync.log(kOmLogError, "Need at least 2 networked Kelo to sync content for a collection.");
             return false;
         }
         sync.showNotSupported(QString("Multiple network interfaces were found for collection "
