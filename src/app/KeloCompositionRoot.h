@@ -63,6 +63,7 @@ public:
 
 private:
     class ConflictNotices;
+    class VersionOffer;
 
     KeloFrontEnd frontEnd_;
     std::unique_ptr<HUDImageUtilColours> colours_;
@@ -70,6 +71,7 @@ private:
     std::unique_ptr<KlPatchCommon> profileNames_;
     std::unique_ptr<MixRectangleTableServices> mixes_;
     std::unique_ptr<ConflictNotices> conflictNotices_;
+    std::unique_ptr<VersionOffer> versionOffer_;
     std::unique_ptr<StatusTroubleShooter> troubleShooter_;
     std::unique_ptr<KeloDesktopServices> desktop_;
     std::unique_ptr<KeloRemoteNotificationRoute> route_;

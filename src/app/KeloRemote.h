@@ -89,6 +89,13 @@ public:
     // before it, or ticks no more once the controller is gone.
     void awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick, const QString& version,
                       const QString& bundlePath);
+    // After the main window shows: records where this copy runs
+    // ("last_launch_path"), starts the new-version check and has the themed
+    // panels follow the application's activation. Once.
+    void applicationDidFinishLaunching(const QString& bundlePath);
+    // Pinned panels float above other programs only while this one is active.
+    void applicationDidResignActive();
+    void applicationWillBecomeActive();
     // The quit path: saves the working set; a failed write is logged and
     // shown in the status line. False when the file could not be written.
     bool applicationShouldTerminate();

@@ -270,31 +270,26 @@ void KeloRemoteCommands::sendCommand(int tag) {
 }
 
 void KeloRemoteCommands::mountShare(const QString& address) {
+    // No AFP choice: this system cannot mount AFP shares.
     KeloAlert alert(
         KeloAlert::kCritical, QStringLiteral("Check DATE & TIME on both computers!"),
         QStringLiteral(
             "By default, Kelo Verozo uses SMB File Sharing, which requires that the DATE and TIME "
             "of both computers be within five minutes of each other.  Please make sure that both "
             "computers have the same date and time, and are using the same time zone.\n\nYou can "
-            "try AFP instead, open Date & Time to make changes, or continue:"),
-        {QStringLiteral("Try AFP"), QStringLiteral("Open Date & Time"), QStringLiteral("Continue")},
-        owner_->dialogParent());
+            "open Date & Time to make changes, or continue:"),
+        {QStringLiteral("Open Date & Time"), QStringLiteral("Continue")}, owner_->dialogParent());
     // The last of a script alert's buttons is its default; none takes Escape.
-    alert.setDefaultIndex(2);
+    alert.setDefaultIndex(1);
     const int answer = alert.runModal();
-    if (answer == 1) {
+    if (answer == 0) {
         if (!QProcess::startDetached(QStringLiteral("gnome-control-center"),
                                      {QStringLiteral("datetime")}))
             KlStatusLine::shared().showStatusText(
                 QStringLiteral("Error: cannot open the date and time settings"), QColor());
         return;
     }
-    if (answer == 0) {
-        KlStatusLine::shared().showStatusText(
-            QStringLiteral("Error: AFP shares cannot be mounted on this system"), QColor());
-        return;
-    }
-    if (answer != 2) return;
+    if (answer != 1) return;
     mount_ = std::make_unique<ShareMountOperation>();
     QUrl url;
     url.setScheme(QStringLiteral("smb"));

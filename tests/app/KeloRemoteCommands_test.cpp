@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -567,8 +568,9 @@ TEST_F(ServerCommands, ShareAndScreenSharingGetTheAddressAndNoPassword) {
     ASSERT_TRUE(processUntil([&] { return !answerer.seen.empty(); }, 3000));
     EXPECT_EQ(answerer.seen[0].returnKey, "Continue");
     EXPECT_EQ(answerer.seen[0].text, "Check DATE & TIME on both computers!");
-    EXPECT_EQ(answerer.seen[0].buttons,
-              (QStringList{"Try AFP", "Open Date & Time", "Continue"}));
+    // No AFP, which this system cannot mount; the ampersand reads as itself.
+    EXPECT_EQ(answerer.seen[0].buttons, (QStringList{"Open Date & Time", "Continue"}));
+    EXPECT_FALSE(answerer.seen[0].informative.contains("AFP"));
     ASSERT_TRUE(processUntil([&] { return !readFile(mounter + ".stdin").isEmpty(); }, 3000));
     EXPECT_EQ(readFile(mounter + ".args"), "mount\nsmb://" + address + "/\n");
     EXPECT_EQ(readFile(mounter + ".stdin"), "ombrel\n\nkvrd\n")

@@ -2,6 +2,7 @@
 // the controller without real servers. Run it inside a loopback-only network
 // namespace. Commands on standard input change the servers while they run.
 
+#include "foundation/OmxNumberUtil.h"
 #include "support/KeloServerSim.h"
 
 #include <QByteArray>
@@ -29,10 +30,19 @@ void onSignal(int) {
 const char kUsage[] =
     "usage: kelo-server-sim [--count N] [--base 127.0.0.2] [--name PREFIX]\n"
     "                       [--controller 127.0.0.1] [--seconds N]\n"
+    "  N servers: 1 to 1000; --seconds 0 (the default) runs until stopped.\n"
     "  Simulates N servers named \"PREFIX 1\" ... on consecutive loopback addresses.\n"
     "  Commands on standard input (server numbers from 1):\n"
     "    announce N on|off   running N on|off   answer N on|off\n"
     "    alias N TEXT        layers N COUNT     hostile N      quit\n";
+
+// Far beyond any run; 0 runs until stopped.
+constexpr double kMaxSeconds = 2147483;
+
+int badValue(const char* option, const char* value) {
+    fprintf(stderr, "%s: bad value '%s'\n%s", option, value, kUsage);
+    return 2;
+}
 
 // A loopback address in host order, or 0.
 uint32_t loopbackAddress(const char* text) {
@@ -114,7 +124,9 @@ int main(int argc, char** argv) {
         }
         ++i;
         if (!strcmp(arg, "--count")) {
-            count = atoi(value);
+            long long n = 0;
+            if (!readOptionInteger(value, 1, 1000, &n)) return badValue(arg, value);
+            count = int(n);
         } else if (!strcmp(arg, "--base")) {
             base = loopbackAddress(value);
         } else if (!strcmp(arg, "--controller")) {
@@ -123,7 +135,7 @@ int main(int argc, char** argv) {
         } else if (!strcmp(arg, "--name")) {
             prefix = value;
         } else if (!strcmp(arg, "--seconds")) {
-            seconds = atof(value);
+            if (!readOptionNumber(value, 0, kMaxSeconds, &seconds)) return badValue(arg, value);
         } else {
             fprintf(stderr, "unknown option %s\n%s", arg, kUsage);
             return 2;
