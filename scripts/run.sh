@@ -105,7 +105,14 @@ scenario_pid=$!
   < "$dir/commands" > "$dir/kelo-server-sim.log" &
 sim_pid=$!
 # The simulator removes its media trees when it stops.
-trap 'kill $scenario_pid 2>/dev/null; kill $sim_pid 2>/dev/null; wait $sim_pid 2>/dev/null; rm -rf "$dir"' EXIT
+# (Each step may find its process gone already, after a Ctrl-C to the group.)
+cleanup() {
+  kill "$scenario_pid" 2>/dev/null || true
+  kill "$sim_pid" 2>/dev/null || true
+  wait "$sim_pid" 2>/dev/null || true
+  rm -rf "$dir"
+}
+trap cleanup EXIT
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   "$BUILD/src/app/kelo-verozo"
