@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -98,6 +99,12 @@ bool KeloServerSimHost::makeMediaTrees(QString* error) {
 
 bool KeloServerSimHost::start(QString* error) {
     if (!makeMediaTrees(error)) return false;
+    // Four sockets per server: a thousand servers pass the usual soft limit.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
     stopping_ = false;
     auto fail = [&](const QString& why) {
         if (error) *error = why;
