@@ -82,6 +82,31 @@ if [ ! -f "$settings" ]; then
 EOF
 fi
 
+# First run: the first server is its collection's sync master, so that the
+# Content tab compares the three servers' media at once.
+defaults="$HOME/.config/com.OMBREL.KeloRemote.plist"
+if [ ! -f "$defaults" ]; then
+  mkdir -p "$(dirname "$defaults")"
+  cat > "$defaults" <<'EOF'
+<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>_masterSlaveDict</key>
+	<dict>
+		<key>Kelo Sim 1</key>
+		<dict><key>collectionID</key><string>b</string><key>isMaster</key><string>1</string></dict>
+		<key>Kelo Sim 2</key>
+		<dict><key>collectionID</key><string>b</string></dict>
+		<key>Kelo Sim 3</key>
+		<dict><key>collectionID</key><string>b</string></dict>
+	</dict>
+	<key>ShowHistory</key><string>YES</string>
+</dict>
+</plist>
+EOF
+fi
+
 # What the servers' operators do meanwhile, as commands to the simulator.
 scenario() {
   if [ "${KELO_DEMO_SCENARIO:-1}" = 0 ]; then

@@ -71,6 +71,7 @@ KeloWindowProbe::KeloWindowProbe(KeloRemote& remote)
     editKey_ = edit.section('=', 0, 0);
     editValue_ = edit.section('=', 1);
     showEditor_ = !qEnvironmentVariable("KELO_SHOW_EDITOR").isEmpty();
+    showTab_ = qEnvironmentVariable("KELO_SHOW_TAB");
     QObject::connect(&timer_, &QTimer::timeout, [this] { step(); });
 }
 
@@ -85,6 +86,11 @@ void KeloWindowProbe::step() {
         clickServer_.clear();
     if (!popOverName_.isEmpty() && !popOverPicked_) popOverPicked_ = pickPopOverItem();
     if (!editKey_.isEmpty() && !edited_) edited_ = editPreference();
+    if (!showTab_.isEmpty() && !remote_.selectedServerName().isEmpty()) {
+        const int tab = int(remote_.mainWindow()->tabLabels().indexOf(showTab_));
+        if (tab >= 0) remote_.selectTab(KeloMainWindow::kStatusTab + tab);
+        showTab_.clear();
+    }
     if (showEditor_ && !remote_.selectedServerName().isEmpty() && !remote_.contentEditor()->visible())
         remote_.windowMenuAction(33);
     writeListing();

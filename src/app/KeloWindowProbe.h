@@ -16,7 +16,9 @@ class KeloRemote;
 // ("key=value") a preference of the clicked server set from its list in the
 // Preferences tab once the list shows it; "KELO_SHOW_EDITOR" (any text) the
 // content editor window opened for the clicked server, its picture saved
-// beside the window's. Without a listing file it does nothing.
+// beside the window's; "KELO_SHOW_TAB" (a tab's label) that tab selected
+// once the clicked server is selected. Without a listing file it does
+// nothing.
 //
 // Threads: main thread only.
 class KeloWindowProbe {
@@ -46,5 +48,6 @@ private:
     QString editValue_;
     bool edited_ = false;
     bool showEditor_ = false;
+    QString showTab_;
     QTimer timer_;
 };
