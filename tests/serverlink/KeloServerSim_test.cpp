@@ -242,7 +242,9 @@ TEST_F(KeloServerSimTest, PictureRequestsGetDecodablePreviews) {
 
 TEST_F(KeloServerSimTest, AnswersPreferenceRequests) {
     KeloServerSim sim(testNetwork());
-    sim.addServer(config());
+    KeloServerSim::Config echoing = config();
+    echoing.echoPreferenceSets = true;
+    sim.addServer(echoing);
     ASSERT_TRUE(sim.start());
     Peer controller;
 

@@ -431,7 +431,7 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
             // Stored by the value rule and echoed, so that the controller
             // shows what the server now holds, also when it kept its value.
             storePreference(s, k, value, true);
-            if (s.answering)
+            if (s.answering && s.config.echoPreferenceSets)
                 reply = onePref(key, s.prefs.value(k).toMap().value("_value"));
             break;
         }

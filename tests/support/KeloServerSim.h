@@ -49,6 +49,10 @@ public:
         // The content database's time stamp the transfer beacon announces.
         QByteArray contentTimeStamp = "2026-01-01 00:00:00";
         uint8_t prefUpdates = 1;  // preference-update counter; 0x40: a controller made the change
+        // Answers a preference set with the value now held (op 19), as the
+        // servers of kelo-server-sim do; off, the controller learns of its
+        // change only through the update counter.
+        bool echoPreferenceSets = false;
         // Starts with the standard content-editor items of every kind.
         bool standardContentItems = false;
         // Entries added to the standard preference dictionary (replacing

@@ -61,6 +61,7 @@ KeloServerSimHost::KeloServerSimHost(const Options& options)
         c.tcpPort = options.productPort;
         c.bftpPort = options.bftpPort;
         c.standardContentItems = true;
+        c.echoPreferenceSets = true;
         sim_.addServer(c);
     }
     transfers_ = std::make_unique<std::atomic<int>[]>(size_t(std::max(1, options.count)));
