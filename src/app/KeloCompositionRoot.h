@@ -8,6 +8,7 @@ class ContentSyncServices;
 class ContentUIServices;
 class HUDImageUtilColours;
 class HUDWindowServices;
+class ImageRemapWorld;
 class KeloDesktopServices;
 class KeloRemoteNotificationRoute;
 class KeloRemoteOwner;
@@ -63,6 +64,7 @@ public:
 
 private:
     class ConflictNotices;
+    class VersionOffer;
 
     KeloFrontEnd frontEnd_;
     std::unique_ptr<HUDImageUtilColours> colours_;
@@ -70,8 +72,10 @@ private:
     std::unique_ptr<KlPatchCommon> profileNames_;
     std::unique_ptr<MixRectangleTableServices> mixes_;
     std::unique_ptr<ConflictNotices> conflictNotices_;
+    std::unique_ptr<VersionOffer> versionOffer_;
     std::unique_ptr<StatusTroubleShooter> troubleShooter_;
     std::unique_ptr<KeloDesktopServices> desktop_;
     std::unique_ptr<KeloRemoteNotificationRoute> route_;
     std::unique_ptr<KeloRemoteTick> tick_;
+    std::unique_ptr<ImageRemapWorld> imageRemapWorld_;
 };

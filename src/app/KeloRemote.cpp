@@ -6,6 +6,8 @@
 #include "app/KeloRemoteTick.h"
 #include "app/KeloStatusLine.h"
 #include "app/OmLogDebugMenu.h"
+#include "imageremap/ImageRemapPreviewPage.h"
+#include "imageremap/MultiScreenEditor.h"
 #include "content/ContentTabSyncServices.h"
 #include "content/ContentUI.h"
 #include "content/ContentUIPanel.h"
@@ -133,6 +135,14 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     contentPanel_->setContentTab(nullptr, window_->progressBar(), window_->progressText(),
                                  window_->cancelTransferButton());
     contentPanel_->setScanAllServers(window_->scanAllServersButton());
+    imageRemap_ = std::make_unique<MultiScreenEditor>([this]() -> KeloObject* {
+        const QString name = nameOfSelectedKeloInMainWindow();
+        return name.isEmpty() || !link_ ? nullptr : link_->keloObjectForName(name);
+    });
+    imageRemapPage_ = new ImageRemapPreviewPage(*imageRemap_);
+    if (auto item = window_->tabItem(KeloMainWindow::kImageRemapTab))
+        item->setView(imageRemapPage_);
+    imageRemap_->start();
     contentPanel_->setMonitorOrManage(servers_->getMonitorOrManageControl());
     updateScanAllServers();
     buildMenus();

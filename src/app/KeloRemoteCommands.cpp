@@ -284,11 +284,12 @@ void KeloRemoteCommands::mountShare(const QString& address) {
     alert.setInformativeText(QStringLiteral(
         "By default, Kelo Verozo uses SMB File Sharing, which requires that the DATE and TIME of "
         "both computers be within five minutes of each other.  Please make sure that both "
-        "computers have the same date and time, and are using the same time zone.\n\nYou can try "
-        "AFP instead, open Date & Time to make changes, or continue:"));
-    QPushButton* afp = alert.addButton(QStringLiteral("Try AFP"), QMessageBox::ActionRole);
+        "computers have the same date and time, and are using the same time zone.\n\nYou can "
+        "open Date & Time to make changes, or continue:"));
+    // No AFP choice: this system cannot mount AFP shares. A button's "&"
+    // marks a shortcut, so the title's own ampersand is doubled.
     QPushButton* dateTime =
-        alert.addButton(QStringLiteral("Open Date & Time"), QMessageBox::ActionRole);
+        alert.addButton(QStringLiteral("Open Date && Time"), QMessageBox::ActionRole);
     QPushButton* carryOn = alert.addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
     QAbstractButton* answer = runAlert(alert);
     if (answer == dateTime) {
@@ -296,11 +297,6 @@ void KeloRemoteCommands::mountShare(const QString& address) {
                                      {QStringLiteral("datetime")}))
             KlStatusLine::shared().showStatusText(
                 QStringLiteral("Error: cannot open the date and time settings"), QColor());
-        return;
-    }
-    if (answer == afp) {
-        KlStatusLine::shared().showStatusText(
-            QStringLiteral("Error: AFP shares cannot be mounted on this system"), QColor());
         return;
     }
     if (answer != carryOn) return;

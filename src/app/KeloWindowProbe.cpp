@@ -6,6 +6,8 @@
 #include "hud/controls/KeloPopOverButton.h"
 #include "hud/views/KeloPopOverView.h"
 #include "hud/windows/HUDThemeKeloWindow.h"
+#include "imageremap/ImageRemapPreviewPage.h"
+#include "imageremap/openGLview.h"
 #include "serverlink/KeloObject.h"
 #include "settings/KeloRemoteContentEditor.h"
 #include "settings/KlRemoteControlList.h"
@@ -17,6 +19,7 @@
 #include "status/ServersUI.h"
 #include "status/ServersUIColumns.h"
 #include "status/statusContainer.h"
+#include "tabbar/TbTabView.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -63,7 +66,8 @@ KeloWindowProbe::KeloWindowProbe(KeloRemote& remote)
       listingPath_(qEnvironmentVariable("KELO_LOG_WINDOW")),
       picturePath_(qEnvironmentVariable("KELO_WINDOW_SHOT")),
       clickServer_(qEnvironmentVariable("KELO_CLICK_SERVER")),
-      popOverPicturePath_(qEnvironmentVariable("KELO_POPOVER_SHOT")) {
+      popOverPicturePath_(qEnvironmentVariable("KELO_POPOVER_SHOT")),
+      selectTab_(qEnvironmentVariable("KELO_SELECT_TAB")) {
     const QString pick = qEnvironmentVariable("KELO_PICK_POPOVER");
     popOverName_ = pick.section('=', 0, 0);
     popOverTitle_ = pick.section('=', 1);
@@ -71,7 +75,6 @@ KeloWindowProbe::KeloWindowProbe(KeloRemote& remote)
     editKey_ = edit.section('=', 0, 0);
     editValue_ = edit.section('=', 1);
     showEditor_ = !qEnvironmentVariable("KELO_SHOW_EDITOR").isEmpty();
-    showTab_ = qEnvironmentVariable("KELO_SHOW_TAB");
     QObject::connect(&timer_, &QTimer::timeout, [this] { step(); });
 }
 
@@ -85,12 +88,12 @@ void KeloWindowProbe::step() {
     if (!clickServer_.isEmpty() && clickServerCell(*remote_.serversUI(), clickServer_))
         clickServer_.clear();
     if (!popOverName_.isEmpty() && !popOverPicked_) popOverPicked_ = pickPopOverItem();
-    if (!editKey_.isEmpty() && !edited_) edited_ = editPreference();
-    if (!showTab_.isEmpty() && !remote_.selectedServerName().isEmpty()) {
-        const int tab = int(remote_.mainWindow()->tabLabels().indexOf(showTab_));
-        if (tab >= 0) remote_.selectTab(KeloMainWindow::kStatusTab + tab);
-        showTab_.clear();
+    if (!selectTab_.isEmpty()) {
+        const int id = int(remote_.mainWindow()->tabLabels().indexOf(selectTab_)) + 1;
+        if (id > 0) remote_.mainWindow()->tabView()->selectTabViewItemWithIdentifier(id);
+        selectTab_.clear();
     }
+    if (!editKey_.isEmpty() && !edited_) edited_ = editPreference();
     if (showEditor_ && !remote_.selectedServerName().isEmpty() && !remote_.contentEditor()->visible())
         remote_.windowMenuAction(33);
     writeListing();
@@ -234,6 +237,9 @@ void KeloWindowProbe::writeListing() {
                                       "-editor." + picture.suffix());
         }
     }
+    if (const ImageRemapPreviewPage* remap = remote.imageRemapPage())
+        text += "imageremap: " + remap->stateText() + "|" + remap->descriptionText() + "|" +
+                QString::number(remap->preview()->lastVertexCount()) + "\n";
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return;
     file.write(text.toUtf8());

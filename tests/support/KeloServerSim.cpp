@@ -444,6 +444,8 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
                         : s.contentEditorReply;
                 if (!answer.isEmpty()) sendContentItem(s, fd, answer);
             }
+            if (const QByteArray ack = s.contentEditor.takeSetReply(); !ack.isEmpty() && s.answering)
+                sendContentItem(s, fd, ack);
             break;
         default:
             ++s.counters.otherDatagrams;
@@ -524,6 +526,11 @@ QByteArray KeloServerSim::contentItem(int i, const QByteArray& kind,
     const auto guard = lockServer(i);
     return i >= 0 && i < serverCount() ? servers_[i]->contentEditor.item(kind, ident)
                                        : QByteArray();
+}
+
+void KeloServerSim::withMultiScreen(int i, const std::function<void(MultiScreenSim&)>& fn) {
+    const auto guard = lockServer(i);
+    if (i >= 0 && i < serverCount()) fn(servers_[i]->contentEditor.multiScreen());
 }
 
 bool KeloServerSim::sendContentItem(int i, const QByteArray& text) {

@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -159,6 +160,8 @@ public:
     void setContentItem(int server, const QByteArray& kind, const QByteArray& ident,
                         const QByteArray& text);
     QByteArray contentItem(int server, const QByteArray& kind, const QByteArray& ident) const;
+    // Runs `fn` on the server's image-remap document under its lock.
+    void withMultiScreen(int server, const std::function<void(MultiScreenSim&)>& fn);
     // Sends content item data to the controller's reply port now, paced so
     // that its receive buffer keeps up. False when it cannot go.
     bool sendContentItem(int server, const QByteArray& text);

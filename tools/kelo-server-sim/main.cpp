@@ -6,6 +6,7 @@
 // at exit. Run it inside a loopback-only network namespace. Commands on
 // standard input change the servers while they run.
 
+#include "foundation/OmxNumberUtil.h"
 #include "support/KeloServerSimCommands.h"
 #include "support/KeloServerSimHost.h"
 
@@ -32,12 +33,22 @@ void onSignal(int) {
 const char kOptions[] =
     "usage: kelo-server-sim [--count N] [--base 127.0.0.2] [--name PREFIX]\n"
     "                       [--controller 127.0.0.1] [--seconds N]\n"
+    "  N servers: 1 to 1000; --seconds 0 (the default) runs until stopped.\n"
     "  Simulates N servers named \"PREFIX 1\" ... on consecutive loopback addresses;\n"
     "  servers 1-3 form collection 1, 4-6 collection 2, and so on.\n";
 
 void usage(FILE* to) {
     fputs(kOptions, to);
     fputs(KeloServerSimCommands::usage(), to);
+}
+
+// Far beyond any run; 0 runs until stopped.
+constexpr double kMaxSeconds = 2147483;
+
+int badValue(const char* option, const char* value) {
+    fprintf(stderr, "%s: bad value '%s'\n", option, value);
+    usage(stderr);
+    return 2;
 }
 
 // A loopback address in host order, or 0.
@@ -68,7 +79,9 @@ int main(int argc, char** argv) {
         }
         ++i;
         if (!strcmp(arg, "--count")) {
-            options.count = atoi(value);
+            long long n = 0;
+            if (!readOptionInteger(value, 1, 1000, &n)) return badValue(arg, value);
+            options.count = int(n);
         } else if (!strcmp(arg, "--base")) {
             options.base = loopbackAddress(value);
         } else if (!strcmp(arg, "--controller")) {
@@ -77,7 +90,7 @@ int main(int argc, char** argv) {
         } else if (!strcmp(arg, "--name")) {
             options.prefix = value;
         } else if (!strcmp(arg, "--seconds")) {
-            seconds = atof(value);
+            if (!readOptionNumber(value, 0, kMaxSeconds, &seconds)) return badValue(arg, value);
         } else {
             fprintf(stderr, "unknown option %s\n", arg);
             usage(stderr);
