@@ -18,7 +18,8 @@
 #include "hud/theme/HUDThemeKeloPanel.h"
 #include "hud/theme/HUDThemeManager.h"
 #include "hud/windows/HUDWindowServices.h"
-#include "outputs/MixRectangle.h"
+#include "app/KeloOutputsRemoteFiles.h"
+#include "outputs/MixRectangleTableServices.h"
 #include "serverlink/KeloNetworkInterfaceUI.h"
 #include "serverlink/KeloProfileNameProvider.h"
 #include "serverlink/KlE_Control_Status.h"
@@ -85,6 +86,7 @@ const struct {
     {"ContentSyncServices", [] { return ContentSyncServices::installed() != nullptr; }},
     {"ContentDesktopServices", [] { return ContentDesktopServices::installed() != nullptr; }},
     {"ServerCollectionsContent", [] { return ServerCollectionsContent::installed() != nullptr; }},
+    {"KlOutputsRemoteFiles", [] { return KlOutputsRemoteFiles::installed() != nullptr; }},
 };
 
 }  // namespace
@@ -97,11 +99,13 @@ KeloCompositionRoot::KeloCompositionRoot(const KeloFrontEnd& frontEnd)
       mixes_(std::make_unique<MixRectangleTableServices>()),
       conflictNotices_(std::make_unique<ConflictNotices>()),
       troubleShooter_(std::make_unique<StatusTroubleShooter>()),
-      desktop_(std::make_unique<KeloDesktopServices>()) {}
+      desktop_(std::make_unique<KeloDesktopServices>()),
+      outputsRemoteFiles_(std::make_unique<KeloOutputsRemoteFiles>()) {}
 
 KeloCompositionRoot::~KeloCompositionRoot() {
     tick_.reset();
     route_.reset();
+    KlOutputsRemoteFiles::install(nullptr);
     ServerCollectionsContent::install(nullptr);
     ContentSyncServices::install(nullptr);
     ContentDesktopServices::install(nullptr);
@@ -143,6 +147,8 @@ bool KeloCompositionRoot::install() {
     ContentDesktopServices::install(desktop_.get());
     // The Content tab answers the Status tab's collection questions.
     ServerCollectionsContent::install(ContentUI::instance());
+    // outputs
+    KlOutputsRemoteFiles::install(outputsRemoteFiles_.get());
 
     const QStringList absent = missing();
     for (const QString& name : absent) {

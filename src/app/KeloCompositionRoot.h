@@ -9,6 +9,7 @@ class ContentUIServices;
 class HUDImageUtilColours;
 class HUDWindowServices;
 class KeloDesktopServices;
+class KeloOutputsRemoteFiles;
 class KeloRemoteNotificationRoute;
 class KeloRemoteOwner;
 class KeloRemoteTick;
@@ -72,6 +73,7 @@ private:
     std::unique_ptr<ConflictNotices> conflictNotices_;
     std::unique_ptr<StatusTroubleShooter> troubleShooter_;
     std::unique_ptr<KeloDesktopServices> desktop_;
+    std::unique_ptr<KeloOutputsRemoteFiles> outputsRemoteFiles_;
     std::unique_ptr<KeloRemoteNotificationRoute> route_;
     std::unique_ptr<KeloRemoteTick> tick_;
 };

@@ -2,6 +2,7 @@
 #include "app/KeloDesktopServices.h"
 
 #include "app/KeloHeadlessFrontEnd.h"
+#include "app/KeloOutputsRemoteFiles.h"
 #include "app/KeloRemoteTick.h"
 #include "app/KeloRemoteTickView.h"
 #include "content/ContentUI.h"
@@ -72,6 +73,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
                   nullptr);
         EXPECT_NE(KlTroubleShooter::installed(), nullptr);
         EXPECT_EQ(ServerCollectionsContent::installed(), ContentUI::instance());
+        EXPECT_NE(dynamic_cast<KeloOutputsRemoteFiles*>(KlOutputsRemoteFiles::installed()), nullptr);
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
                   HUDThemeKelo::instance());
         KeloObject kelo;
@@ -98,7 +100,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
           "KeloProfileNameProvider", "MixRectangleServices", "KeloNetworkInterfaceUI",
           "HUDWindowServices", "StatusTabServices", "KeloRemoteOwner", "KlTroubleShooter",
           "ContentUIServices", "ContentSyncServices", "ContentDesktopServices",
-          "ServerCollectionsContent"})
+          "ServerCollectionsContent", "KlOutputsRemoteFiles"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/PropertyList.h"
 #include "support/ContentEditorSim.h"
+#include "support/SimPreferenceSet.h"
 #include "support/SimRequests.h"
 #include "support/WireBuilders.h"
 
@@ -436,8 +437,11 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
             const QString k = QString::fromUtf8(key);
             if (!s.prefs.contains(k)) break;
             QVariantMap entry = s.prefs.value(k).toMap();
-            entry["_value"] = QString::fromUtf8(value);
+            const QVariant stored = SimPreferenceSet::storedValue(entry, value);
+            if (!stored.isValid()) break;
+            entry["_value"] = stored;
             s.prefs[k] = entry;
+            reply = SimPreferenceSet::report(key, value);
             s.prefsReply.clear();
             if (k == "alias") s.config.alias = value.left(59);
             // The counter runs in the low six bits; 0x40 says the change
