@@ -184,12 +184,19 @@ bool MixRectangle::viewMatrixValid() {
 }
 
 void MixRectangle::forceUpdate() {
+    changed();
+    markStale();
+}
+
+void MixRectangle::markStale() {
+    // A child's own entry does not change with its parent: only the table's
+    // revision moves, so that its entry text is not written again.
     needsSave_ = true;
     ++updated_;
-    changed();
+    ++sRevision;
     if (sForceDepth >= kMaxFamilyDepth) return;
     ++sForceDepth;
-    for (MixRectangle* child : children_) child->forceUpdate();
+    for (MixRectangle* child : children_) child->markStale();
     --sForceDepth;
 }
 

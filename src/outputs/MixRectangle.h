@@ -348,6 +348,8 @@ private:
     }
     // Marks this rectangle's dictionary entry, and so the table's, as changed.
     void changed() { entryRevision_ = ++sRevision; }
+    // Marks the derived geometry of this rectangle and its children as stale.
+    void markStale();
     // This rectangle's "mixes" entry and its old-style text, each kept until
     // the rectangle changes.
     const QVariantMap& dictionaryEntry();

@@ -90,6 +90,7 @@ TEST_F(MixDictionary, ReadAndWrittenBackUnchanged) {
     EXPECT_EQ(MixRectangle::oldStyleText(),
               PropertyList::write(MixRectangle::rebuildDict(), PropertyList::Format::OpenStep));
     MixRectangle::mixRectangleAtIndex(34)->setName("Inset \"left\"\n");
+    MixRectangle::mixRectangleAtIndex(33)->setRect({1900, 0, 1920, 1080});  // with its children
     MixRectangle::mixRectangleAtIndex(35)->changeIndex(36);
     EXPECT_EQ(MixRectangle::oldStyleText(),
               PropertyList::write(MixRectangle::rebuildDict(), PropertyList::Format::OpenStep));
