@@ -532,6 +532,7 @@ int MixRectangle::updateConfiguration() {
         }
     }
     QRectF bounds;
+    bool madeSurface = false;
     for (int pass = 0;; ++pass) {
         bounds = QRectF();
         for (const auto& [index, m] : sTable) {
@@ -539,13 +540,15 @@ int MixRectangle::updateConfiguration() {
             if (!m->off_screen_ && !m->multiMix_) bounds = nsUnionRect(bounds, m->mix_world_bounds_);
         }
         if (pass != 1) continue;
-        if (!nsIsEmptyRect(gWorldRect) || nsIsEmptyRect(bounds)) break;
+        if (madeSurface || !nsIsEmptyRect(gWorldRect) || nsIsEmptyRect(bounds)) break;
+        madeSurface = true;
         kelo::printf("MixRectangles: creating default mix 000\n");
         auto surface = std::make_unique<MixRectangle>();
         surface->setMixIndex(0);
         surface->setName(QStringLiteral("global surface (default)"));
         QRectF r = bounds;
-        r.setWidth(std::trunc((r.width() + 15) / 16) * 16);
+        // Whole sixteenths, and at least one: a narrower surface is empty.
+        r.setWidth(std::max(16.0, std::trunc((r.width() + 15) / 16) * 16));
         surface->setRect(r);
         gWorldRect = r;
         storeInTable(0, std::move(surface));

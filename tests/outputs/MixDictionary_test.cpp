@@ -264,6 +264,11 @@ TEST_F(MixDictionary, UpdatePassBuildsTheSurfaceAndTheSummary) {
     EXPECT_EQ(MixRectangle::worldRect(), QRectF(0, 0, 1008, 500));
     EXPECT_EQ(MixRectangle::mixRectangleAtIndex(0)->name(), "global surface (default)");
     EXPECT_DOUBLE_EQ(MixRectangle::worldAspect(), 1008.0 / 500);
+    // Narrower than a sixteenth, the surface still gets one.
+    MixRectangle::removeAll();
+    MixRectangle::addNewMix({0.5, 10}, 0, false, 0, 0);
+    MixRectangle::updateConfiguration();
+    EXPECT_EQ(MixRectangle::worldRect(), QRectF(0, 0, 16, 10));
 
     const struct {
         int outputs, mixes;
