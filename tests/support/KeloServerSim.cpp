@@ -4,6 +4,7 @@
 #include "support/ContentEditorSim.h"
 #include "support/SimContentItems.h"
 #include "support/SimPreferences.h"
+#include "support/SimPreferenceSet.h"
 #include "support/SimRequests.h"
 #include "support/WireBuilders.h"
 
