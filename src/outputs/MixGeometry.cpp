@@ -130,9 +130,16 @@ bool nsIsEmptyRect(const QRectF& r) {
     return !(r.width() > 0) || !(r.height() > 0);
 }
 
+// A mix without one finite corner leaves its bounds at their unbounded start
+// values; such a rectangle must not swallow the surface.
+static bool unitesNothing(const QRectF& r) {
+    return nsIsEmptyRect(r) || !std::isfinite(r.x()) || !std::isfinite(r.y()) ||
+           !std::isfinite(r.x() + r.width()) || !std::isfinite(r.y() + r.height());
+}
+
 QRectF nsUnionRect(const QRectF& a, const QRectF& b) {
-    if (nsIsEmptyRect(a)) return nsIsEmptyRect(b) ? QRectF() : b;
-    if (nsIsEmptyRect(b)) return a;
+    if (unitesNothing(a)) return unitesNothing(b) ? QRectF() : b;
+    if (unitesNothing(b)) return a;
     const double x = std::min(a.x(), b.x()), y = std::min(a.y(), b.y());
     return {x, y, std::max(a.x() + a.width(), b.x() + b.width()) - x,
             std::max(a.y() + a.height(), b.y() + b.height()) - y};
