@@ -24,6 +24,8 @@
 #include "hud/windows/HUDWindowServices.h"
 #include "hud/windows/InternetVersionOverlay.h"
 #include "outputs/MixRectangle.h"
+#include "app/KeloOutputsRemoteFiles.h"
+#include "outputs/MixRectangleTableServices.h"
 #include "serverlink/KeloNetworkInterfaceUI.h"
 #include "serverlink/KeloProfileNameProvider.h"
 #include "serverlink/KlE_Control_Status.h"
@@ -79,11 +81,11 @@ private:
 };
 
 // The image-remap preview's world rectangle is the mix table's global
-// surface. The table holds no geometry yet, so the preview sizes itself by
-// its configuration's output size until it does.
+// surface; before a configuration is read it is empty, and the preview sizes
+// itself by its configuration's output size.
 class ImageRemapWorld : public ImageRemapMixes {
 public:
-    QRectF worldRect() const override { return {}; }
+    QRectF worldRect() const override { return MixRectangle::worldRect(); }
 };
 
 // The Preferences tab explains unreachable servers in the Status tab's words.
@@ -132,6 +134,7 @@ const struct {
     {"ContentDesktopServices", [] { return ContentDesktopServices::installed() != nullptr; }},
     {"ServerCollectionsContent", [] { return ServerCollectionsContent::installed() != nullptr; }},
     {"ImageRemapMixes", [] { return ImageRemapMixes::installed() != nullptr; }},
+    {"KlOutputsRemoteFiles", [] { return KlOutputsRemoteFiles::installed() != nullptr; }},
 };
 
 }  // namespace
@@ -146,12 +149,14 @@ KeloCompositionRoot::KeloCompositionRoot(const KeloFrontEnd& frontEnd)
       versionOffer_(std::make_unique<VersionOffer>()),
       troubleShooter_(std::make_unique<StatusTroubleShooter>()),
       desktop_(std::make_unique<KeloDesktopServices>()),
+      outputsRemoteFiles_(std::make_unique<KeloOutputsRemoteFiles>()),
       imageRemapWorld_(std::make_unique<ImageRemapWorld>()) {}
 
 KeloCompositionRoot::~KeloCompositionRoot() {
     tick_.reset();
     route_.reset();
     ImageRemapMixes::install(nullptr);
+    KlOutputsRemoteFiles::install(nullptr);
     ServerCollectionsContent::install(nullptr);
     ContentSyncServices::install(nullptr);
     ContentDesktopServices::install(nullptr);
@@ -196,6 +201,8 @@ bool KeloCompositionRoot::install() {
     // The Content tab answers the Status tab's collection questions.
     ServerCollectionsContent::install(ContentUI::instance());
     ImageRemapMixes::install(imageRemapWorld_.get());
+    // outputs
+    KlOutputsRemoteFiles::install(outputsRemoteFiles_.get());
 
     const QStringList absent = missing();
     for (const QString& name : absent) {

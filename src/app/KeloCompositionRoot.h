@@ -10,6 +10,7 @@ class HUDImageUtilColours;
 class HUDWindowServices;
 class ImageRemapWorld;
 class KeloDesktopServices;
+class KeloOutputsRemoteFiles;
 class KeloRemoteNotificationRoute;
 class KeloRemoteOwner;
 class KeloRemoteTick;
@@ -75,6 +76,7 @@ private:
     std::unique_ptr<VersionOffer> versionOffer_;
     std::unique_ptr<StatusTroubleShooter> troubleShooter_;
     std::unique_ptr<KeloDesktopServices> desktop_;
+    std::unique_ptr<KeloOutputsRemoteFiles> outputsRemoteFiles_;
     std::unique_ptr<KeloRemoteNotificationRoute> route_;
     std::unique_ptr<KeloRemoteTick> tick_;
     std::unique_ptr<ImageRemapWorld> imageRemapWorld_;

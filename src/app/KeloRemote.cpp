@@ -12,6 +12,7 @@
 #include "content/ContentUI.h"
 #include "content/ContentUIPanel.h"
 #include "foundation/OmLog.h"
+#include "hud/windows/KeloAlert.h"
 #include "platform/MainThread.h"
 #include "platform/UserDefaults.h"
 #include "serverlink/KeloObject.h"
@@ -37,7 +38,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
@@ -449,18 +449,9 @@ QWidget* KeloRemote::klWindow() {
 }
 
 int KeloRemote::runAlert(const VTaskAlert& alert) {
-    QMessageBox box(alert.critical ? QMessageBox::Critical : QMessageBox::Warning, alert.title,
-                    alert.text, QMessageBox::NoButton, window_.get());
-    std::vector<QAbstractButton*> buttons;
-    for (const QString& title : alert.buttons)
-        buttons.push_back(box.addButton(title, buttons.empty() ? QMessageBox::AcceptRole
-                                                               : QMessageBox::RejectRole));
-    if (!buttons.empty()) box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
-    box.exec();
-    for (size_t i = 0; i < buttons.size(); ++i) {
-        if (box.clickedButton() == buttons[i]) return int(i);
-    }
-    return -1;
+    return KeloAlert(alert.critical ? KeloAlert::kCritical : KeloAlert::kWarning, alert.title,
+                     alert.text, alert.buttons, window_.get())
+        .runModal();
 }
 
 void KeloRemote::requestUserAttention() {

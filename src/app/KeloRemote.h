@@ -243,6 +243,7 @@ public:
     bool controlState(int tag) override;
     void showLogInConsole() override;
     QString settingsFilePath() override;
+    QWidget* dialogParent() override;
     void quitApplication() override;
 
 private:

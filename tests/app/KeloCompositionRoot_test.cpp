@@ -3,6 +3,7 @@
 
 #include "app/KeloHeadlessFrontEnd.h"
 #include "imageremap/ImageRemapMixes.h"
+#include "app/KeloOutputsRemoteFiles.h"
 #include "app/KeloRemoteTick.h"
 #include "app/KeloRemoteTickView.h"
 #include "content/ContentUI.h"
@@ -73,6 +74,7 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_NE(KlTroubleShooter::installed(), nullptr);
         EXPECT_EQ(ServerCollectionsContent::installed(), ContentUI::instance());
         EXPECT_NE(ImageRemapMixes::installed(), nullptr);
+        EXPECT_NE(dynamic_cast<KeloOutputsRemoteFiles*>(KlOutputsRemoteFiles::installed()), nullptr);
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
                   HUDThemeKelo::instance());
         KeloObject kelo;
@@ -99,7 +101,8 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
           "ImageUtilColours", "KeloProfileNameProvider", "MixRectangleServices",
           "KeloNetworkInterfaceUI", "HUDWindowServices", "StatusTabServices", "KeloRemoteOwner",
           "KlTroubleShooter", "ContentUIServices", "ContentSyncServices", "ContentDesktopServices",
-          "ServerCollectionsContent", "ImageRemapMixes"})
+          "ServerCollectionsContent", "ImageRemapMixes",
+          "KlOutputsRemoteFiles"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 

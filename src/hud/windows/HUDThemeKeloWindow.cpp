@@ -5,6 +5,7 @@
 #include "hud/theme/FPColorPalette.h"
 #include "hud/theme/HUDThemeKelo.h"
 #include "hud/theme/HUDThemeKeyProtocol.h"
+#include "hud/windows/FloatingPanelLevels.h"
 #include "hud/windows/HUDWindowServices.h"
 #include "hud/theme/KeloPilotColorCategory.h"
 #include "hud/views/KlThumbTackButtonView.h"
@@ -221,6 +222,7 @@ void HUDThemeKeloWindow::setToolTipInfo(const QString& info, const QColor& color
 
 void HUDThemeKeloWindow::setIsPanel(bool panel) {
     isPanel_ = panel;
+    if (panel) FloatingPanelLevels::install();
     if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == panel) return;
     const bool wasVisible = isVisible();
     setWindowFlag(Qt::WindowStaysOnTopHint, panel);
