@@ -131,7 +131,9 @@ PlistNode::Ptr readDiskDocument(void* host, multiscreen_callback callback) {
 // every load, and a lookup per key would be most of that time.
 MultiScreenControl compileControl(const PlistNode& c) {
     MultiScreenControl k;
-    for (const auto& [key, node] : c.entries()) {
+    for (const auto& entry : c.entries()) {
+        const auto& key = entry.first;
+        const auto& node = entry.second;
         // By length first: most keys are then told apart without a compare.
         auto is = [&key](QLatin1String name) { return key == name; };
         switch (key.size()) {
