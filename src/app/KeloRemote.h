@@ -26,6 +26,7 @@
 #include <memory>
 
 class ContentTabSyncServices;
+class PixelMapUI;
 class ContentUIPanel;
 class KeloObject;
 class KeloRemoteContentEditor;
@@ -293,6 +294,8 @@ private:
     QString selectedKelo_;
     int selectedKeloPart_ = 0;
     bool finishedLaunching_ = false;
+    // The Pixel Map tab's page, owned by the window.
+    QPointer<PixelMapUI> pixelMap_;
     bool renamed_ = false;  // since the last tick
     std::unique_ptr<KeloMonitorHUD> hud_;
     std::unique_ptr<KeloServerListPanel> serverListPanel_;
