@@ -85,6 +85,7 @@ void PixelMapUI::appFinishedLaunching() {
 
 void PixelMapUI::finishLaunching() {
     finishedLaunching_ = true;
+    model_->loadStockProfiles();
     const QString error = model_->loadDefaultPixelMapData();
     if (!error.isEmpty()) showAlert("Invalid Pixel Map", error);
     if (model_->selectedContext() == nullptr && !model_->contextList().empty())
