@@ -34,16 +34,32 @@ bool PmFixtureGeometry::hitTest(const PmFixture& fixture, QPointF point, const P
                                 bool* isMarginal) {
     const QSizeF size = context ? context->zoomedPixelSize() : QSizeF(1, 1);
     const QRectF rect = context ? context->drawableContextRect() : QRectF();
+    if (!(size.width() > 0) || !(size.height() > 0)) return false;
+    // The point in the fixture's own pixel units, so that each pixel costs a
+    // few comparisons: a click tests thousands of them.
+    const QPointF pos = fixture.mPosition();
+    const double u = (point.x() - rect.x()) / size.width() - pos.x();
+    const double v = (point.y() - rect.y()) / size.height() - pos.y();
+    const float rotation = fixture.mFreeRotation();
+    const float phi = rotation * 3.14159f / 180.0f;
+    const float cs = rotation != 0 ? std::cos(phi) : 1.0f;
+    const float sn = rotation != 0 ? std::sin(phi) : 0.0f;
     for (const OmFixturePixel& pixel : fixture.pixels()) {
-        const QRectF r(originForPixel(fixture, {pixel.x, pixel.y}, size, rect), size);
+        double x = pixel.x;
+        double y = pixel.y;
+        if (rotation != 0) {
+            const float fx = float(x);
+            const float fy = float(y);
+            x = fx * cs - fy * sn;
+            y = fx * sn + fy * cs;
+        }
         // Half-open on the far edges, so that neighbouring pixels never both hit.
-        if (point.x() < r.left() || point.y() < r.top() || point.x() >= r.right() ||
-            point.y() >= r.bottom())
-            continue;
+        if (u < x || v < y || u >= x + 1 || v >= y + 1) continue;
         if (isMarginal) {
             if (size.width() < 5 || size.height() < 5) {
                 *isMarginal = false;
             } else {
+                const QRectF r(originForPixel(fixture, {pixel.x, pixel.y}, size, rect), size);
                 const double fw = r.width() / 5;
                 const double fh = r.height() / 5;
                 const bool inTopOrBottom = point.y() < r.top() + fh || point.y() >= r.bottom() - fh;
