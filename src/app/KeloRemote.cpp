@@ -196,6 +196,10 @@ void KeloRemote::reloadData() {
     if (hud_) hud_->monitorHudView()->reloadData();
 }
 
+bool KeloRemote::applicationOpenFile(const QString& path) {
+    return pixelMap_ && pixelMap_->applicationOpenFile(path);
+}
+
 void KeloRemote::performUpdate() {
     if (!finishedLaunching_ && pixelMap_) pixelMap_->appFinishedLaunching();
     finishedLaunching_ = true;

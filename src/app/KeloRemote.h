@@ -234,6 +234,8 @@ public:
     bool controlState(int tag) override;
     void showLogInConsole() override;
     QString settingsFilePath() override;
+    // Files named on the command line; only ".pmap" files are taken.
+    bool applicationOpenFile(const QString& path);
     void quitApplication() override;
 
 private:

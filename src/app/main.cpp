@@ -77,6 +77,8 @@ int main(int argc, char** argv) {
     remote.awakeFromNib(*link, tick, QCoreApplication::applicationVersion(),
                         applicationBundlePath());
     remote.mainWindow()->show();
+    for (const QString& argument : QCoreApplication::arguments().mid(1))
+        if (argument.endsWith(".pmap", Qt::CaseInsensitive)) remote.applicationOpenFile(argument);
     KeloWindowProbe probe(remote);
     probe.start();
     tick.start();

@@ -88,8 +88,32 @@ void PixelMapUI::finishLaunching() {
     model_->loadStockProfiles();
     const QString error = model_->loadDefaultPixelMapData();
     if (!error.isEmpty()) showAlert("Invalid Pixel Map", error);
+    if (!pendingOpen_.isEmpty()) {
+        const QString path = pendingOpen_;
+        pendingOpen_.clear();
+        applicationOpenFile(path);
+    }
     if (model_->selectedContext() == nullptr && !model_->contextList().empty())
         selectContextNum(1, true);
+}
+
+bool PixelMapUI::applicationOpenFile(const QString& path) {
+    if (!path.endsWith(".pmap", Qt::CaseInsensitive)) return false;
+    if (!finishedLaunching_) {
+        // The default map loads first; the file replaces it afterwards.
+        pendingOpen_ = path;
+        return true;
+    }
+    bool canceled = false;
+    const QString error = model_->openPixelMap(path, nullptr, &canceled);
+    if (error.isEmpty()) return true;
+    if (!canceled) {
+        const QString text =
+            QStringLiteral("ERROR: The pixel map file %1 could not be parsed.\n\nReason: %2").arg(path, error);
+        PmLogPanel::shared().log(kOmLogError, text);
+        showAlert("Invalid Pixel Map", text);
+    }
+    return false;
 }
 
 void PixelMapUI::timerProc() {
@@ -299,7 +323,9 @@ void PixelMapUI::showAlert(const QString& title, const QString& text) {
     openAlerts_ << title;
     auto* box = new QMessageBox(QMessageBox::Information, title, text, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(box, &QObject::destroyed, this, [this, title] { openAlerts_.removeOne(title); });
+    // On closing, not on destruction: the page's own destruction deletes open
+    // alerts after its members are gone.
+    QObject::connect(box, &QDialog::finished, this, [this, title] { openAlerts_.removeOne(title); });
     box->open();
 }
 

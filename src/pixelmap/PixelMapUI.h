@@ -38,6 +38,10 @@ public:
     // Loads the built-in default map: the first tick on which the tab shows.
     void finishLaunching();
     void timerProc();
+    // A file handed to the program (the command line): ".pmap" files are
+    // opened, once launching has finished, and anything else is refused.
+    // A file that is not a document leaves the open one and shows why.
+    bool applicationOpenFile(const QString& path);
     QTimer& timer() { return timer_; }
 
     // Colour of the context with that unique id; ids outside 0..1000 take
@@ -92,4 +96,5 @@ private:
     bool firstSelection_ = true;
     QStringList shownAlerts_;
     QStringList openAlerts_;
+    QString pendingOpen_;
 };

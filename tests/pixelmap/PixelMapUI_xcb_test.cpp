@@ -12,6 +12,8 @@
 #include "support/TestMain.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QScrollBar>
 
 namespace {
@@ -180,6 +182,22 @@ TEST_F(PixelMapTab, AddsSelectsAndDeletesContexts) {
     for (PmFixture* f : model.mergedFixList()) EXPECT_NE(f, nullptr);
     EXPECT_EQ(size_t(ui_->contextTabView()->numberOfTabViewItems()), size_t(sources) + before);
     frame();
+}
+
+TEST_F(PixelMapTab, AFileThatIsNoDocumentLeavesTheMapAndSaysSo) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("broken.pmap");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("this is not a pixel map");
+    file.close();
+    const size_t contexts = ui_->model().contextList().size();
+    EXPECT_FALSE(ui_->applicationOpenFile(dir.filePath("notes.txt")));
+    EXPECT_FALSE(ui_->applicationOpenFile(path));
+    EXPECT_EQ(ui_->model().contextList().size(), contexts);
+    EXPECT_TRUE(ui_->shownAlerts().contains("Invalid Pixel Map"));
+    EXPECT_FALSE(ui_->applicationOpenFile(dir.filePath("missing.pmap")));
+    EXPECT_EQ(ui_->model().contextList().size(), contexts);
 }
 
 TEST(PixelMapColours, PaletteThenVariedAndOutOfRangeIds) {
