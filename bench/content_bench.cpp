@@ -18,6 +18,8 @@
 #include "support/ContentPanelSync.h"
 #include "support/MovieAtoms.h"
 
+#include "BenchMain.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -348,13 +350,4 @@ BENCHMARK(BM_FileTableUpdate10k)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // The table benchmark draws widgets; nothing is shown on a screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+KELO_BENCH_MAIN_WITH_APP()

@@ -9,6 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchMain.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QPainter>
@@ -23,16 +25,6 @@ namespace {
 
 constexpr int kDraws = 10000;
 const QRectF kFrame(0, 0, 200, 22);
-
-void ensureApp() {
-    static std::unique_ptr<QApplication> app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "hud_bench";
-        static char* argv[] = {name, nullptr};
-        return std::make_unique<QApplication>(argc, argv);
-    }();
-}
 
 void paintBackground(QPainter& p, const QRectF& bounds) {
     p.setRenderHint(QPainter::Antialiasing, true);
@@ -58,7 +50,6 @@ QImage target() {
 }
 
 void BM_ControlBackgroundCached(benchmark::State& state) {
-    ensureApp();
     auto background = makeBackground();
     QImage out = target();
     QPainter p(&out);
@@ -70,7 +61,6 @@ void BM_ControlBackgroundCached(benchmark::State& state) {
 BENCHMARK(BM_ControlBackgroundCached)->Unit(benchmark::kMillisecond);
 
 void BM_ControlBackgroundNinePartEachTime(benchmark::State& state) {
-    ensureApp();
     auto background = makeBackground();
     const QSizeF corner = background->ninePartCorner();
     QImage out = target();
@@ -84,7 +74,6 @@ void BM_ControlBackgroundNinePartEachTime(benchmark::State& state) {
 BENCHMARK(BM_ControlBackgroundNinePartEachTime)->Unit(benchmark::kMillisecond);
 
 void BM_ControlBackgroundRepainted(benchmark::State& state) {
-    ensureApp();
     QImage out = target();
     QPainter p(&out);
     for (auto _ : state) {
@@ -105,7 +94,6 @@ std::unique_ptr<HUDButtonCell> texturedButton() {
 }
 
 void BM_ButtonBezelCached(benchmark::State& state) {
-    ensureApp();
     auto cell = texturedButton();
     QImage out = target();
     QPainter p(&out);
@@ -118,7 +106,6 @@ void BM_ButtonBezelCached(benchmark::State& state) {
 BENCHMARK(BM_ButtonBezelCached)->Unit(benchmark::kMillisecond);
 
 void BM_ButtonBezelUncached(benchmark::State& state) {
-    ensureApp();
     auto cell = texturedButton();
     QImage out = target();
     QPainter p(&out);
@@ -133,7 +120,6 @@ BENCHMARK(BM_ButtonBezelUncached)->Unit(benchmark::kMillisecond);
 
 // The whole button with its title, as a view draws it.
 void BM_ButtonWithTitleCached(benchmark::State& state) {
-    ensureApp();
     auto cell = texturedButton();
     cell->setTitle(QStringLiteral("Take"));
     QImage out = target();
@@ -150,7 +136,6 @@ BENCHMARK(BM_ButtonWithTitleCached)->Unit(benchmark::kMillisecond);
 // 10,000 log lines appended to a visible history pane, which scrolls to each
 // new row; the time per append is the counter "us_per_append".
 void BM_LogPanelAppend(benchmark::State& state) {
-    ensureApp();
     registerKeloThemes();
     constexpr int kAppends = 10000;
     double appendSeconds = 0;
@@ -179,4 +164,4 @@ void BM_LogPanelAppend(benchmark::State& state) {
 }
 BENCHMARK(BM_LogPanelAppend)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+KELO_BENCH_MAIN_WITH_APP()

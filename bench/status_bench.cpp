@@ -19,6 +19,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchMain.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
@@ -34,16 +36,14 @@
 
 namespace {
 
+// The user defaults of a run go to a folder of its own.
 void ensureApp() {
-    static std::unique_ptr<QApplication> app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "status_bench";
-        static char* argv[] = {name, nullptr};
+    static const bool set = [] {
         static QTemporaryDir defaults;
         UserDefaults::setStandardFile(defaults.filePath("defaults.plist"));
-        return std::make_unique<QApplication>(argc, argv);
+        return true;
     }();
+    (void)set;
 }
 
 void fillServer(KeloObject& kelo, uint32_t timeCode) {
@@ -203,7 +203,8 @@ void BM_StatusTabTick(benchmark::State& state) {
     options.maxServers = size_t(count) + 1;
     useSockets(options, &sent);
     KlE_Control_Status link(options);
-    const QByteArray previews[2] = {jpeg(160, 90), jpeg(160, 90).replace(200, 40, QByteArray(40, 7))};
+    const QByteArray previews[2] = {jpeg(160, 90),
+                                    jpeg(160, 90).replace(200, 40, QByteArray(40, 7))};
     QList<QVariantMap> list;
     std::vector<KeloObject*> servers;
     for (int i = 0; i < count; ++i) {
@@ -328,4 +329,4 @@ BENCHMARK(BM_BreakoutColumnsRebuild)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+KELO_BENCH_MAIN_WITH_APP()

@@ -6,6 +6,8 @@
 #include "tabbar/TbTabView.h"
 #include "tabbar/TbTabViewItem.h"
 
+#include "BenchMain.h"
+
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
@@ -13,16 +15,6 @@
 #include <memory>
 
 namespace {
-
-void ensureApp() {
-    static std::unique_ptr<QApplication> app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "tabbar_bench";
-        static char* argv[] = {name, nullptr};
-        return std::make_unique<QApplication>(argc, argv);
-    }();
-}
 
 struct NarrowBar {
     TbTabView tabView;
@@ -34,26 +26,24 @@ struct NarrowBar {
         tabView.setDelegate(&bar);
         bar.setSizeCellsToFit(sizeToFit);
         for (int i = 0; i < 50; ++i)
-            tabView.addTabViewItem(std::make_shared<TbTabViewItem>(i, QString("Context %1").arg(i)));
+            tabView.addTabViewItem(
+                std::make_shared<TbTabViewItem>(i, QString("Context %1").arg(i)));
     }
 };
 
 void BM_LayoutFiftyTabsEqualWidths(benchmark::State& state) {
-    ensureApp();
     NarrowBar bar(false);
     for (auto _ : state) bar.bar.controller()->layoutCells();
 }
 BENCHMARK(BM_LayoutFiftyTabsEqualWidths)->Unit(benchmark::kMicrosecond);
 
 void BM_LayoutFiftyTabsSizedToFit(benchmark::State& state) {
-    ensureApp();
     NarrowBar bar(true);
     for (auto _ : state) bar.bar.controller()->layoutCells();
 }
 BENCHMARK(BM_LayoutFiftyTabsSizedToFit)->Unit(benchmark::kMicrosecond);
 
 void BM_UpdateFiftyTabs(benchmark::State& state) {
-    ensureApp();
     NarrowBar bar(true);
     for (auto _ : state) bar.bar.update(false);
 }
@@ -61,4 +51,4 @@ BENCHMARK(BM_UpdateFiftyTabs)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+KELO_BENCH_MAIN_WITH_APP()

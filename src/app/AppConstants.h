@@ -17,3 +17,5 @@ inline constexpr char kContentEditorFullyEnabledKey[] = "content_editor_fully_en
 inline constexpr char kContentEditorVisKey[] = "content_editor_vis";
 // Kept on for the whole run: the controller must never be put to sleep.
 inline constexpr char kAppSleepDisabledKey[] = "NSAppSleepDisabled";
+// Where this copy of the program ran last.
+inline constexpr char kLastLaunchPathKey[] = "last_launch_path";

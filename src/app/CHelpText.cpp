@@ -3,10 +3,13 @@
 #include "hud/windows/HUDWindowServices.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStringDecoder>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -21,7 +24,37 @@ QString bestMatch(const char* text) {
     return utf8.hasError() ? QString::fromLatin1(bytes) : decoded;
 }
 
+// Qt calls a family fixed-pitch only when every glyph has one width, so a
+// monospaced family with double-width glyphs (Noto Sans Mono) reads as
+// proportional; what the text needs is that its characters line up.
+bool linesUp(const QFont& font) {
+    if (QFontInfo(font).fixedPitch()) return true;
+    const QFontMetricsF metrics(font);
+    const qreal width = metrics.horizontalAdvance(QLatin1Char('M'));
+    for (const char c : {' ', '.', 'i', 'l', 'W', 'm', '0', '_'})
+        if (metrics.horizontalAdvance(QLatin1Char(c)) != width) return false;
+    return width > 0;
+}
+
 }  // namespace
+
+QFont CHelpText::monospacedFont(int pointSize) {
+    QFont system = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    system.setPointSize(pointSize);
+    system.setWeight(QFont::Normal);
+    if (linesUp(system)) return system;
+    static const char* const kFamilies[] = {"DejaVu Sans Mono", "Liberation Mono", "Noto Mono",
+                                            "Noto Sans Mono",   "Ubuntu Mono",     "Cousine",
+                                            "Nimbus Mono PS",   "FreeMono",        "Courier New",
+                                            "Courier",          "monospace"};
+    for (const char* family : kFamilies) {
+        QFont font(QString::fromLatin1(family), pointSize, QFont::Normal);
+        font.setStyleHint(QFont::TypeWriter);
+        font.setFixedPitch(true);
+        if (linesUp(font)) return font;
+    }
+    return system;
+}
 
 QRect CHelpText::helpFrame(const QRect& visibleScreen, int lines) {
     int x = visibleScreen.x();
@@ -44,10 +77,7 @@ CHelpText::CHelpText(const QString& text, const QString& title) : QWidget(nullpt
     layout->setContentsMargins(0, 0, 0, 0);
     mTextView_ = new QPlainTextEdit(this);
     mTextView_->setReadOnly(true);
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(12);
-    font.setWeight(QFont::Normal);
-    mTextView_->setFont(font);
+    mTextView_->setFont(monospacedFont(12));
     mTextView_->setPlainText(text);
     layout->addWidget(mTextView_);
 }
@@ -57,7 +87,10 @@ CHelpText* CHelpText::showHelp(const QString& text, const QString& title) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect visible = screen ? screen->availableGeometry() : QRect();
     const QRect frame = helpFrame(visible, int(text.count(QLatin1Char('\n')) + 1));
-    window->setGeometry(frame);
+    // Placed by its outer frame: placed by its content instead, a window at
+    // the top of the screen has its title bar above it, out of reach.
+    window->resize(frame.size());
+    window->move(frame.topLeft());
     // Help opens where the operator works: on the main window's screen.
     if (const QWidget* main = HUDWindowServices::shared().klWindow();
         main && main->screen() && main->screen() != QGuiApplication::screenAt(frame.center()))
@@ -65,6 +98,18 @@ CHelpText* CHelpText::showHelp(const QString& text, const QString& title) {
     window->show();
     window->raise();
     window->activateWindow();
+    // The frame, once known, may push the far edges off the screen: the
+    // window then gives up that much. A window manager adds its frame a
+    // little later, so the check runs again then.
+    const auto fitFrame = [window, visible] {
+        if (!visible.isValid()) return;
+        const QRect outer = window->frameGeometry();
+        const int right = std::max(0, outer.right() - visible.right());
+        const int bottom = std::max(0, outer.bottom() - visible.bottom());
+        if (right > 0 || bottom > 0) window->resize(window->width() - right, window->height() - bottom);
+    };
+    fitFrame();
+    QTimer::singleShot(200, window, fitFrame);
     return window;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFont>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -17,6 +18,10 @@ public:
     static CHelpText* showHelp(const QString& text, const QString& title);
     // The frame for a text of `lines` lines on a screen's visible area.
     static QRect helpFrame(const QRect& visibleScreen, int lines);
+    // A font whose characters all take the same width, whatever fonts the
+    // desktop has: the system's fixed font when it is one, else the first
+    // known monospaced family that is installed.
+    static QFont monospacedFont(int pointSize);
     void closeWindow();
     QPlainTextEdit* textView() const { return mTextView_; }
 

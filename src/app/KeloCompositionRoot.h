@@ -8,7 +8,9 @@ class ContentSyncServices;
 class ContentUIServices;
 class HUDImageUtilColours;
 class HUDWindowServices;
+class ImageRemapWorld;
 class KeloDesktopServices;
+class KeloOutputsRemoteFiles;
 class KeloRemoteNotificationRoute;
 class KeloRemoteOwner;
 class KeloRemoteTick;
@@ -63,6 +65,7 @@ public:
 
 private:
     class ConflictNotices;
+    class VersionOffer;
 
     KeloFrontEnd frontEnd_;
     std::unique_ptr<HUDImageUtilColours> colours_;
@@ -70,8 +73,11 @@ private:
     std::unique_ptr<KlPatchCommon> profileNames_;
     std::unique_ptr<MixRectangleTableServices> mixes_;
     std::unique_ptr<ConflictNotices> conflictNotices_;
+    std::unique_ptr<VersionOffer> versionOffer_;
     std::unique_ptr<StatusTroubleShooter> troubleShooter_;
     std::unique_ptr<KeloDesktopServices> desktop_;
+    std::unique_ptr<KeloOutputsRemoteFiles> outputsRemoteFiles_;
     std::unique_ptr<KeloRemoteNotificationRoute> route_;
     std::unique_ptr<KeloRemoteTick> tick_;
+    std::unique_ptr<ImageRemapWorld> imageRemapWorld_;
 };

@@ -1,6 +1,7 @@
 #include "app/KeloDesktopServices.h"
 
 #include "foundation/OmLog.h"
+#include "hud/windows/KeloAlert.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -9,8 +10,6 @@
 #include <QDBusPendingReply>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QMessageBox>
-#include <QPushButton>
 
 namespace {
 
@@ -31,13 +30,9 @@ void openFolders(const QList<QUrl>& urls) {
 
 bool KeloDesktopServices::confirmLaunchPilot() {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
-    QMessageBox box(QMessageBox::Information, "Launch?", "Launch?", QMessageBox::NoButton,
-                    QApplication::activeWindow());
-    box.setInformativeText("Launch Kelo Pilot");
-    QPushButton* launch = box.addButton("Launch", QMessageBox::AcceptRole);
-    box.addButton("Cancel", QMessageBox::RejectRole);
-    box.exec();
-    return box.clickedButton() == launch;
+    return KeloAlert(KeloAlert::kInformational, "Launch?", "Launch Kelo Pilot",
+                     {"Launch", "Cancel"}, QApplication::activeWindow())
+               .runModal() == 0;
 }
 
 void KeloDesktopServices::postRemoteContentID(uint32_t contentID) {

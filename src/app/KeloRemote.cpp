@@ -6,11 +6,14 @@
 #include "app/KeloRemoteTick.h"
 #include "app/KeloStatusLine.h"
 #include "app/OmLogDebugMenu.h"
+#include "imageremap/ImageRemapPreviewPage.h"
+#include "imageremap/MultiScreenEditor.h"
 #include "content/ContentTabSyncServices.h"
 #include "pixelmap/PixelMapUI.h"
 #include "content/ContentUI.h"
 #include "content/ContentUIPanel.h"
 #include "foundation/OmLog.h"
+#include "hud/windows/KeloAlert.h"
 #include "platform/MainThread.h"
 #include "platform/UserDefaults.h"
 #include "serverlink/KeloObject.h"
@@ -36,7 +39,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTimer>
@@ -136,6 +138,14 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
     contentPanel_->setContentTab(nullptr, window_->progressBar(), window_->progressText(),
                                  window_->cancelTransferButton());
     contentPanel_->setScanAllServers(window_->scanAllServersButton());
+    imageRemap_ = std::make_unique<MultiScreenEditor>([this]() -> KeloObject* {
+        const QString name = nameOfSelectedKeloInMainWindow();
+        return name.isEmpty() || !link_ ? nullptr : link_->keloObjectForName(name);
+    });
+    imageRemapPage_ = new ImageRemapPreviewPage(*imageRemap_);
+    if (auto item = window_->tabItem(KeloMainWindow::kImageRemapTab))
+        item->setView(imageRemapPage_);
+    imageRemap_->start();
     contentPanel_->setMonitorOrManage(servers_->getMonitorOrManageControl());
     updateScanAllServers();
     buildMenus();
@@ -447,18 +457,9 @@ QWidget* KeloRemote::klWindow() {
 }
 
 int KeloRemote::runAlert(const VTaskAlert& alert) {
-    QMessageBox box(alert.critical ? QMessageBox::Critical : QMessageBox::Warning, alert.title,
-                    alert.text, QMessageBox::NoButton, window_.get());
-    std::vector<QAbstractButton*> buttons;
-    for (const QString& title : alert.buttons)
-        buttons.push_back(box.addButton(title, buttons.empty() ? QMessageBox::AcceptRole
-                                                               : QMessageBox::RejectRole));
-    if (!buttons.empty()) box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
-    box.exec();
-    for (size_t i = 0; i < buttons.size(); ++i) {
-        if (box.clickedButton() == buttons[i]) return int(i);
-    }
-    return -1;
+    return KeloAlert(alert.critical ? KeloAlert::kCritical : KeloAlert::kWarning, alert.title,
+                     alert.text, alert.buttons, window_.get())
+        .runModal();
 }
 
 void KeloRemote::requestUserAttention() {

@@ -28,6 +28,8 @@
 class ContentTabSyncServices;
 class PixelMapUI;
 class ContentUIPanel;
+class ImageRemapPreviewPage;
+class MultiScreenEditor;
 class KeloObject;
 class KeloRemoteContentEditor;
 class KeloRemoteSettings;
@@ -90,6 +92,13 @@ public:
     // before it, or ticks no more once the controller is gone.
     void awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick, const QString& version,
                       const QString& bundlePath);
+    // After the main window shows: records where this copy runs
+    // ("last_launch_path"), starts the new-version check and has the themed
+    // panels follow the application's activation. Once.
+    void applicationDidFinishLaunching(const QString& bundlePath);
+    // Pinned panels float above other programs only while this one is active.
+    void applicationDidResignActive();
+    void applicationWillBecomeActive();
     // The quit path: saves the working set; a failed write is logged and
     // shown in the status line. False when the file could not be written.
     bool applicationShouldTerminate();
@@ -100,6 +109,7 @@ public:
     KeloRemoteSettings& settings() const { return *settings_; }
     KlRemoteControlList* controls() const { return controls_; }
     KeloRemoteContentEditor* contentEditor() const { return contentEditor_; }
+    ImageRemapPreviewPage* imageRemapPage() const { return imageRemapPage_; }
     const QStringList& serverListRows() const { return serverListRows_; }
 
     // --- Tick ---------------------------------------------------------------------
@@ -236,6 +246,7 @@ public:
     QString settingsFilePath() override;
     // Files named on the command line; only ".pmap" files are taken.
     bool applicationOpenFile(const QString& path);
+    QWidget* dialogParent() override;
     void quitApplication() override;
 
 private:
@@ -269,6 +280,9 @@ private:
     std::unique_ptr<KeloRemoteSettings> settings_;
     // Before the window, which owns its page and goes first.
     std::unique_ptr<ContentUIPanel> contentPanel_;
+    // The Image Remap tab's document and link; the window's page shows it.
+    std::unique_ptr<MultiScreenEditor> imageRemap_;
+    ImageRemapPreviewPage* imageRemapPage_ = nullptr;
     // Answers the sync model for the Content and Status tabs once they exist.
     std::unique_ptr<ContentTabSyncServices> contentSync_;
     std::unique_ptr<KeloMainWindow> window_;

@@ -6,6 +6,7 @@
 #include "foundation/VTaskManager.h"
 #include "hud/theme/VNSColorCategory.h"
 #include "hud/windows/HUDThemeKeloWindow.h"
+#include "hud/windows/KeloAlert.h"
 #include "platform/UserDefaults.h"
 #include "serverlink/KeloNetworkInterface.h"
 #include "serverlink/KeloObject.h"
@@ -21,7 +22,6 @@
 #include <QHostAddress>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -45,12 +45,6 @@ QString gInterfaceRoot = QStringLiteral("/sys/class/net");
 
 const QString kShareUser = QStringLiteral("ombrel");
 const QString kSharePassword = QStringLiteral("kvrd");
-
-// Runs a modal alert and returns the button pressed.
-QAbstractButton* runAlert(QMessageBox& alert) {
-    alert.exec();
-    return alert.clickedButton();
-}
 
 // The kernel's start time of a process, to tell it from a later one that
 // reuses its ID; empty when it is gone.
@@ -148,11 +142,10 @@ void KeloRemoteCommands::actionProc(int tag, QAction* sender, bool checked) {
             break;
         case 35:
             if (QCoreApplication::arguments().contains(QStringLiteral("-x"))) {
-                QMessageBox alert(QMessageBox::Information, QStringLiteral("Log"),
-                                  QStringLiteral("Log"), QMessageBox::Ok);
-                alert.setInformativeText(
-                    QStringLiteral("Logging to stdout because of '-x' command-line argument"));
-                runAlert(alert);
+                KeloAlert(KeloAlert::kInformational, QStringLiteral("Log"),
+                          QStringLiteral("Logging to stdout because of '-x' command-line argument"),
+                          {QStringLiteral("OK")})
+                    .runModal();
             } else {
                 owner_->showLogInConsole();
             }
@@ -172,26 +165,24 @@ std::optional<float> KeloRemoteCommands::bitRateCommit(bool keyDown, float value
     if (!keyDown) return std::nullopt;
     if (!std::isfinite(value) || value < 0) value = 0;
     if (value > kMaxBitRate) {
-        QMessageBox alert(
-            QMessageBox::Warning, QStringLiteral("Bit Rate"),
-            QStringLiteral("Selected bandwidth is higher than allowed limit of 1000 Mb/s!"));
-        alert.setInformativeText(QStringLiteral("Click 'Use Maximum' to use 1000 Mb/s"));
-        alert.addButton(QStringLiteral("Use Maximum"), QMessageBox::AcceptRole);
-        runAlert(alert);
+        KeloAlert(KeloAlert::kWarning,
+                  QStringLiteral("Selected bandwidth is higher than allowed limit of 1000 Mb/s!"),
+                  QStringLiteral("Click 'Use Maximum' to use 1000 Mb/s"),
+                  {QStringLiteral("Use Maximum")})
+            .runModal();
         // However the alert ends, a rate above the limit is not kept.
         value = kMaxBitRate;
     }
     const int speed = linkSpeedTowardsServers();
     if (speed > 0 && value > float(speed)) {
-        QMessageBox alert(
-            QMessageBox::Warning, QStringLiteral("Bit Rate"),
-            QStringLiteral("Selected bandwidth is higher than computer's interface speed!"));
-        alert.setInformativeText(QStringLiteral(
-            "This may lead to unreliable transfers. Click 'Fix' to use speed of computer's "
-            "interface or 'Ignore' to use this value as-is."));
-        QPushButton* fix = alert.addButton(QStringLiteral("Fix"), QMessageBox::AcceptRole);
-        alert.addButton(QStringLiteral("Ignore"), QMessageBox::RejectRole);
-        if (runAlert(alert) == fix) value = float(speed);
+        KeloAlert alert(
+            KeloAlert::kWarning,
+            QStringLiteral("Selected bandwidth is higher than computer's interface speed!"),
+            QStringLiteral(
+                "This may lead to unreliable transfers. Click 'Fix' to use speed of computer's "
+                "interface or 'Ignore' to use this value as-is."),
+            {QStringLiteral("Fix"), QStringLiteral("Ignore")});
+        if (alert.runModal() == 0) value = float(speed);
     }
     return value;
 }
@@ -279,31 +270,26 @@ void KeloRemoteCommands::sendCommand(int tag) {
 }
 
 void KeloRemoteCommands::mountShare(const QString& address) {
-    QMessageBox alert(QMessageBox::Critical, QStringLiteral("Share"),
-                      QStringLiteral("Check DATE & TIME on both computers!"));
-    alert.setInformativeText(QStringLiteral(
-        "By default, Kelo Verozo uses SMB File Sharing, which requires that the DATE and TIME of "
-        "both computers be within five minutes of each other.  Please make sure that both "
-        "computers have the same date and time, and are using the same time zone.\n\nYou can try "
-        "AFP instead, open Date & Time to make changes, or continue:"));
-    QPushButton* afp = alert.addButton(QStringLiteral("Try AFP"), QMessageBox::ActionRole);
-    QPushButton* dateTime =
-        alert.addButton(QStringLiteral("Open Date & Time"), QMessageBox::ActionRole);
-    QPushButton* carryOn = alert.addButton(QStringLiteral("Continue"), QMessageBox::AcceptRole);
-    QAbstractButton* answer = runAlert(alert);
-    if (answer == dateTime) {
+    // No AFP choice: this system cannot mount AFP shares.
+    KeloAlert alert(
+        KeloAlert::kCritical, QStringLiteral("Check DATE & TIME on both computers!"),
+        QStringLiteral(
+            "By default, Kelo Verozo uses SMB File Sharing, which requires that the DATE and TIME "
+            "of both computers be within five minutes of each other.  Please make sure that both "
+            "computers have the same date and time, and are using the same time zone.\n\nYou can "
+            "open Date & Time to make changes, or continue:"),
+        {QStringLiteral("Open Date & Time"), QStringLiteral("Continue")}, owner_->dialogParent());
+    // The last of a script alert's buttons is its default; none takes Escape.
+    alert.setDefaultIndex(1);
+    const int answer = alert.runModal();
+    if (answer == 0) {
         if (!QProcess::startDetached(QStringLiteral("gnome-control-center"),
                                      {QStringLiteral("datetime")}))
             KlStatusLine::shared().showStatusText(
                 QStringLiteral("Error: cannot open the date and time settings"), QColor());
         return;
     }
-    if (answer == afp) {
-        KlStatusLine::shared().showStatusText(
-            QStringLiteral("Error: AFP shares cannot be mounted on this system"), QColor());
-        return;
-    }
-    if (answer != carryOn) return;
+    if (answer != 1) return;
     mount_ = std::make_unique<ShareMountOperation>();
     QUrl url;
     url.setScheme(QStringLiteral("smb"));
@@ -327,25 +313,48 @@ void KeloRemoteCommands::mountShare(const QString& address) {
                     .arg(result),
                 QColor());
         else
-            openExternally(QStringLiteral("smb://%1/").arg(address));
+            openExternally(QStringLiteral("smb://%1/").arg(address),
+                           QStringLiteral("Error: this desktop has no program to show the "
+                                          "share of %1")
+                               .arg(address));
     });
     mountPoll_->start(200);
 }
 
 void KeloRemoteCommands::openScreenSharing(const QString& address) {
     // The viewer asks for the login itself: nothing types it for the operator.
-    if (!openExternally(QStringLiteral("vnc://%1").arg(address)))
-        KlStatusLine::shared().showStatusText(
-            QStringLiteral("Error: cannot open screen sharing to %1").arg(address), QColor());
+    openExternally(QStringLiteral("vnc://%1").arg(address),
+                   QStringLiteral("Error: this desktop has no program for screen sharing "
+                                  "(vnc://%1)")
+                       .arg(address));
 }
 
 void KeloRemoteCommands::setOpenerProgram(const QString& program) {
     gOpener = program;
 }
 
-bool KeloRemoteCommands::openExternally(const QString& target) {
+void KeloRemoteCommands::openExternally(const QString& target, const QString& failure) {
     const QString program = gOpener.isEmpty() ? QStringLiteral("xdg-open") : gOpener;
-    return QProcess::startDetached(program, {target});
+    // The opener ends with a non-zero status when the desktop has no program
+    // for the target: the operator hears of that, not only its standard error.
+    auto* opener = new QProcess;
+    opener->setProgram(program);
+    opener->setArguments({target});
+    opener->setStandardInputFile(QProcess::nullDevice());
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(opener, &QProcess::finished, opener,
+                     [opener, failure](int code, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || code != 0)
+                             KlStatusLine::shared().showStatusText(failure, QColor());
+                         opener->deleteLater();
+                     });
+    QObject::connect(opener, &QProcess::errorOccurred, opener,
+                     [opener, failure](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart) return;
+                         KlStatusLine::shared().showStatusText(failure, QColor());
+                         opener->deleteLater();
+                     });
+    opener->start();
 }
 
 void KeloRemoteCommands::setupCommandsMenu(QMenu* menu, bool enable) {
@@ -497,33 +506,29 @@ void KeloRemoteCommands::openPdfManual(const QString& path) {
 }
 
 void KeloRemoteCommands::resetAllToDefaults() {
-    QMessageBox alert(QMessageBox::Warning, QStringLiteral("Reset Preferences"),
-                      QStringLiteral("Reset Preferences"));
-    alert.setInformativeText(
-        QStringLiteral("This will reset all application preferences to defaults."));
-    alert.addButton(QStringLiteral("Cancel"), QMessageBox::RejectRole);
-    QPushButton* reset =
-        alert.addButton(QStringLiteral("Reset Preferences"), QMessageBox::DestructiveRole);
-    QPushButton* reveal =
-        alert.addButton(QStringLiteral("Reveal In Finder"), QMessageBox::ActionRole);
-    QAbstractButton* answer = runAlert(alert);
-    if (answer == reveal) {
+    const int answer =
+        KeloAlert(KeloAlert::kWarning, QStringLiteral("Reset Preferences"),
+                  QStringLiteral("This will reset all application preferences to defaults."),
+                  {QStringLiteral("Cancel"), QStringLiteral("Reset Preferences"),
+                   QStringLiteral("Reveal In Finder")},
+                  owner_->dialogParent())
+            .runModal();
+    if (answer == 2) {
         for (const QString& path :
              {UserDefaults::standard().filePath(), owner_->settingsFilePath()})
             if (!path.isEmpty()) VTaskManagerUI::shared().revealInFileViewer(path);
         return;
     }
-    if (answer != reset) return;
+    if (answer != 1) return;
     UserDefaults& defaults = UserDefaults::standard();
     for (const QString& key : defaults.keys()) defaults.remove(key);
     defaults.synchronize();
     QFile settings(owner_->settingsFilePath());
     if (!settings.remove()) {
-        QMessageBox error(QMessageBox::Critical, QStringLiteral("Reset Preferences"),
-                          QStringLiteral("Error clearing new preferences"),
-                          QMessageBox::Ok | QMessageBox::Cancel);
-        error.setInformativeText(settings.errorString());
-        runAlert(error);
+        KeloAlert(KeloAlert::kCritical, QStringLiteral("Error clearing new preferences"),
+                  settings.errorString(), {QStringLiteral("OK"), QStringLiteral("Cancel")},
+                  owner_->dialogParent())
+            .runModal();
     }
     VTaskManagerUI::shared().relaunchNow();
 }

@@ -17,7 +17,6 @@ class KlE_Control_Status;
 class QAction;
 class QMenu;
 class QLabel;
-class QMessageBox;
 class QSlider;
 class QTimer;
 class QWidget;
@@ -64,6 +63,8 @@ public:
     }
     virtual void showLogInConsole() {}
     virtual QString settingsFilePath() { return {}; }
+    // The window the command alerts belong to (none: they stand alone).
+    virtual QWidget* dialogParent() { return nullptr; }
     // This application's own share of quitting all related applications.
     virtual void quitApplication() {}
 };
@@ -146,9 +147,11 @@ public:
     // The address text of a server that the share and screen sharing may
     // use: a dotted quad, not 127.0.0.1; null otherwise.
     static QString shareAddress(const QString& text);
-    // The program that opens URLs ("xdg-open"); tests replace it.
+    // The program that opens URLs and files ("xdg-open"); tests replace it.
     static void setOpenerProgram(const QString& program);
-    static bool openExternally(const QString& target);
+    // Hands the target to that program; when it cannot start or ends with
+    // an error, `failure` goes to the status line.
+    static void openExternally(const QString& target, const QString& failure);
 
 private:
     void mountShare(const QString& address);

@@ -5,6 +5,7 @@
 #include "app/AppConstants.h"
 #include "app/CAboutBoxController.h"
 #include "app/CHelpText.h"
+#include "app/KeloMainWindow.h"
 #include "app/KeloRemoteSettings.h"
 #include "app/KeloRemoteTick.h"
 #include "content/ContentBitRate.h"
@@ -448,11 +449,23 @@ bool KeloRemote::controlState(int tag) {
 }
 
 void KeloRemote::showLogInConsole() {
-    if (tick_) tick_->log().showLogInConsole();
+    if (tick_) tick_->log().flush();
+    const QString path = OmLog::logPath();
+    if (path.isEmpty()) {
+        showStatusText(QStringLiteral("Error: the log has no file, it goes to standard output"),
+                       QColor());
+        return;
+    }
+    KeloRemoteCommands::openExternally(
+        path, QStringLiteral("Error: this desktop has no program to show the log %1").arg(path));
 }
 
 QString KeloRemote::settingsFilePath() {
     return settings_->path();
+}
+
+QWidget* KeloRemote::dialogParent() {
+    return window_.get();
 }
 
 void KeloRemote::quitApplication() {

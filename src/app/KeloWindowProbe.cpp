@@ -6,7 +6,11 @@
 #include "hud/controls/KeloPopOverButton.h"
 #include "hud/views/KeloPopOverView.h"
 #include "hud/windows/HUDThemeKeloWindow.h"
+#include "imageremap/ImageRemapPreviewPage.h"
+#include "imageremap/openGLview.h"
 #include "serverlink/KeloObject.h"
+#include "settings/KeloRemoteContentEditor.h"
+#include "settings/KlRemoteControlList.h"
 #include "status/BreakoutScrollView.h"
 #include "status/KeloMonitorCell.h"
 #include "status/KeloMonitorHUD.h"
@@ -15,7 +19,9 @@
 #include "status/ServersUI.h"
 #include "status/ServersUIColumns.h"
 #include "status/statusContainer.h"
+#include "tabbar/TbTabView.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -60,10 +66,15 @@ KeloWindowProbe::KeloWindowProbe(KeloRemote& remote)
       listingPath_(qEnvironmentVariable("KELO_LOG_WINDOW")),
       picturePath_(qEnvironmentVariable("KELO_WINDOW_SHOT")),
       clickServer_(qEnvironmentVariable("KELO_CLICK_SERVER")),
-      popOverPicturePath_(qEnvironmentVariable("KELO_POPOVER_SHOT")) {
+      popOverPicturePath_(qEnvironmentVariable("KELO_POPOVER_SHOT")),
+      selectTab_(qEnvironmentVariable("KELO_SELECT_TAB")) {
     const QString pick = qEnvironmentVariable("KELO_PICK_POPOVER");
     popOverName_ = pick.section('=', 0, 0);
     popOverTitle_ = pick.section('=', 1);
+    const QString edit = qEnvironmentVariable("KELO_EDIT_PREF");
+    editKey_ = edit.section('=', 0, 0);
+    editValue_ = edit.section('=', 1);
+    showEditor_ = !qEnvironmentVariable("KELO_SHOW_EDITOR").isEmpty();
     QObject::connect(&timer_, &QTimer::timeout, [this] { step(); });
 }
 
@@ -77,7 +88,27 @@ void KeloWindowProbe::step() {
     if (!clickServer_.isEmpty() && clickServerCell(*remote_.serversUI(), clickServer_))
         clickServer_.clear();
     if (!popOverName_.isEmpty() && !popOverPicked_) popOverPicked_ = pickPopOverItem();
+    if (!selectTab_.isEmpty()) {
+        const int id = int(remote_.mainWindow()->tabLabels().indexOf(selectTab_)) + 1;
+        if (id > 0) remote_.mainWindow()->tabView()->selectTabViewItemWithIdentifier(id);
+        selectTab_.clear();
+    }
+    if (!editKey_.isEmpty() && !edited_) edited_ = editPreference();
+    if (showEditor_ && !remote_.selectedServerName().isEmpty() && !remote_.contentEditor()->visible())
+        remote_.windowMenuAction(33);
     writeListing();
+}
+
+// The operator's edit in the Preferences tab: the tab is shown, and once
+// the selected server's list holds the preference its new value is set as
+// the list's editors set it. True once set.
+bool KeloWindowProbe::editPreference() {
+    KlRemoteControlList* list = remote_.controls();
+    if (remote_.selectedServerName().isEmpty() || !list) return false;
+    remote_.windowMenuAction(32);
+    const QVariantMap* prefs = list->dictionary();
+    if (!prefs || !prefs->contains(editKey_)) return false;
+    return list->setNewPrefValue(editValue_, editKey_);
 }
 
 // One step of the operator's way per call: the panel is opened, a press on
@@ -172,6 +203,43 @@ void KeloWindowProbe::writeListing() {
             QString::asprintf("%dx%d|", hudSize.width(), hudSize.height()) +
             (shown ? shown->labelText() : QString()) + "\n";
     text += popOverSeen_;
+    // The Preferences list's rows as it shows them: group headers in
+    // brackets, preferences by their display names.
+    if (const KlRemoteControlList* list = remote.controls(); list && list->dictionary()) {
+        const QVariantMap& prefs = *list->dictionary();
+        QStringList rows;
+        for (const QVariant& key : prefs.value("_sorted_keys_").toList()) {
+            const QVariantMap entry = prefs.value(key.toString()).toMap();
+            rows << (entry.isEmpty() ? "[" + key.toString() + "]"
+                                     : entry.value("_alias", key).toString());
+        }
+        text += "prefs: " + list->fixtureName() + "|" + rows.join(',') + "\n";
+        if (!editKey_.isEmpty() && prefs.contains(editKey_)) {
+            const QVariant value = prefs.value(editKey_).toMap().value("_value");
+            QString shown = value.toString();
+            if (value.typeId() == QMetaType::QVariantList)
+                shown = QString::asprintf("%d items: ", int(value.toList().size())) +
+                        value.toStringList().join(',');
+            text += "pref: " + editKey_ + "|" + shown + "\n";
+        }
+    }
+    const KeloRemoteContentEditor* editor = remote.contentEditor();
+    QWidget* editorWindow = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->inherits("KeloRemoteContentEditorWindow") && w->isVisible()) editorWindow = w;
+    if (editor && editor->visible()) {
+        text += "editor: " + editor->keloName() + "|" +
+                KeloRemoteContentEditor::kindNames()[size_t(editor->currentDomain())] + "|" +
+                editor->listItems().join(',') + "\n";
+        if (editorWindow && !picturePath.isEmpty()) {
+            const QFileInfo picture(picturePath);
+            editorWindow->grab().save(picture.path() + '/' + picture.completeBaseName() +
+                                      "-editor." + picture.suffix());
+        }
+    }
+    if (const ImageRemapPreviewPage* remap = remote.imageRemapPage())
+        text += "imageremap: " + remap->stateText() + "|" + remap->descriptionText() + "|" +
+                QString::number(remap->preview()->lastVertexCount()) + "\n";
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return;
     file.write(text.toUtf8());

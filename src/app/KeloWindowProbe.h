@@ -12,8 +12,12 @@ class KeloRemote;
 // "KELO_CLICK_SERVER" a server whose Status tab cell is clicked once it has
 // one; "KELO_PICK_POPOVER" ("name=title") an item of a pop-over of the
 // server-list panel picked as the operator does, with the screen saved to
-// "KELO_POPOVER_SHOT" while the pop-over shows. Without a listing file it
-// does nothing.
+// "KELO_POPOVER_SHOT" while the pop-over shows; "KELO_SELECT_TAB" a tab (by
+// its label) selected at the first step; "KELO_EDIT_PREF" ("key=value") a
+// preference of the clicked server set from its list in the Preferences tab
+// once the list shows it; "KELO_SHOW_EDITOR" (any text) the content editor
+// window opened for the clicked server, its picture saved beside the
+// window's. Without a listing file it does nothing.
 //
 // Threads: main thread only.
 class KeloWindowProbe {
@@ -27,6 +31,7 @@ public:
 private:
     void step();
     bool pickPopOverItem();
+    bool editPreference();
     void writeListing();
 
     KeloRemote& remote_;
@@ -37,6 +42,11 @@ private:
     QString popOverTitle_;
     QString popOverPicturePath_;
     QString popOverSeen_;
+    QString selectTab_;
     bool popOverPicked_ = false;
+    QString editKey_;
+    QString editValue_;
+    bool edited_ = false;
+    bool showEditor_ = false;
     QTimer timer_;
 };

@@ -1,6 +1,7 @@
 #include "app/NSApplicationEventCatcher.h"
 
 #include "foundation/OmLog.h"
+#include "hud/windows/HUDThemeKeloWindow.h"
 
 #include <QAbstractSpinBox>
 #include <QComboBox>
@@ -59,7 +60,9 @@ void endEditing(QWidget* field) {
 }  // namespace
 
 NSApplicationEventCatcher::NSApplicationEventCatcher(int& argc, char** argv)
-    : QApplication(argc, argv) {}
+    : QApplication(argc, argv) {
+    HUDThemeKeloWindow::initApplicationAppearance();
+}
 
 bool NSApplicationEventCatcher::notify(QObject* receiver, QEvent* event) {
     // The window system's own objects see the press before the widget does;

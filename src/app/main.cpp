@@ -54,8 +54,11 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    OmLog log(libraryPath("~/Library/Logs/KeloRemote"), "Kelo Verozo %s starting up...\n",
-              KELO_VERSION);
+    // Where the task manager collects it: under the server root folder when
+    // this machine has one, else in the user's log folder.
+    const QString rootLogs = tasks.rootLogsPath();
+    OmLog log(rootLogs.isEmpty() ? libraryPath("~/Library/Logs/KeloRemote") : rootLogs,
+              "Kelo Verozo %s starting up...\n", KELO_VERSION);
     log.setLoggingTag("Verozo");
     KeloPrintfLog::setPrefixWithTime(true);
 
@@ -77,6 +80,7 @@ int main(int argc, char** argv) {
     remote.awakeFromNib(*link, tick, QCoreApplication::applicationVersion(),
                         applicationBundlePath());
     remote.mainWindow()->show();
+    remote.applicationDidFinishLaunching(applicationBundlePath());
     for (const QString& argument : QCoreApplication::arguments().mid(1))
         if (argument.endsWith(".pmap", Qt::CaseInsensitive)) remote.applicationOpenFile(argument);
     KeloWindowProbe probe(remote);

@@ -1,6 +1,5 @@
 #include "content/ContentNewerFileDialog.h"
 
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -63,24 +62,34 @@ ContentNewerFileDialog::ContentNewerFileDialog(const ContentNewerFileQuestion& q
     inFolder_ = new QRadioButton(question.applyToAllInFolder, this);
     for (QRadioButton* choice : {thisFile_, all_, inFolder_}) column->addWidget(choice);
 
-    auto* buttons = new QDialogButtonBox(this);
-    sync_ = buttons->addButton("Sync", QDialogButtonBox::AcceptRole);
-    skip_ = buttons->addButton("Skip", QDialogButtonBox::ActionRole);
-    cancel_ = buttons->addButton("Cancel (Do not start this job)", QDialogButtonBox::RejectRole);
+    // A plain row: a button box would reorder the buttons by role.
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    sync_ = new QPushButton("Sync", this);
+    skip_ = new QPushButton("Skip", this);
+    cancel_ = new QPushButton("Cancel (Do not start this job)", this);
+    for (QPushButton* button : {sync_, skip_, cancel_}) {
+        // Return always means Sync, whichever button has the focus.
+        button->setAutoDefault(false);
+        buttons->addWidget(button);
+    }
     sync_->setDefault(true);
-    column->addWidget(buttons);
+    column->addLayout(buttons);
     connect(sync_, &QPushButton::clicked, this, [this] { finish(ContentNewerFileAnswer::Sync); });
     connect(skip_, &QPushButton::clicked, this, [this] { finish(ContentNewerFileAnswer::Skip); });
     connect(cancel_, &QPushButton::clicked, this,
             [this] { finish(ContentNewerFileAnswer::Cancel); });
-    // Escape and closing the window reject: the job does not start.
-    connect(this, &QDialog::rejected, this, [this] { pressed_ = ContentNewerFileAnswer::Cancel; });
+}
+
+void ContentNewerFileDialog::reject() {
+    // Escape and closing the window press Cancel: the job does not start.
+    cancel_->click();
 }
 
 void ContentNewerFileDialog::finish(ContentNewerFileAnswer::Button button) {
     pressed_ = button;
     if (button == ContentNewerFileAnswer::Cancel)
-        reject();
+        QDialog::reject();
     else
         accept();
 }

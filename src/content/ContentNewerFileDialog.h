@@ -33,6 +33,8 @@ public:
     QLabel* memberFile() const { return memberFile_; }
     QLabel* masterFile() const { return masterFile_; }
 
+    void reject() override;
+
 private:
     void finish(ContentNewerFileAnswer::Button button);
 

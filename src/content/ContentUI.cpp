@@ -25,7 +25,6 @@ constexpr char kMultiScreenFile[] = "MultiScreenData.plist";
 constexpr char kMultiScreenFileKey[] = "004";
 constexpr char kBuiltInMarker[] = "/Content/Resources/";
 
-
 QString directoryOf(const QString& path) {
     const qsizetype slash = path.lastIndexOf('/');
     if (slash < 0) return QString("");
@@ -605,7 +604,9 @@ bool ContentUI::analyse() {
     pendingAnalysis_->collectionID = collectionID_;
     pendingAnalysis_->serverNames = s.validServersForCollection(collectionID_);
     pendingAnalysis_->masterName = s.masterForCollection(collectionID_);
-    if (!pendingAnalysis_->serverNames.contains(pendingAnalysis_->masterName))
+    // A collection may have no master yet.
+    if (!pendingAnalysis_->masterName.isEmpty() &&
+        !pendingAnalysis_->serverNames.contains(pendingAnalysis_->masterName))
         pendingAnalysis_->serverNames.append(pendingAnalysis_->masterName);
     KeloContentAnalyser* a = analyser();
     a->setServers(pendingAnalysis_->serverNames);

@@ -71,8 +71,9 @@ constexpr double kThumbTimeout = 7.0;
 constexpr int kRemoteRescanCommand = 242;
 constexpr int kMetadataType = 3;
 
-const QStringList kFolderTitles = {"", "Ident", "#", "Name", "Files"};
-const QStringList kFileTitles = {"", "", "#", "Name", "Ext", "Res", "Codec", "Modified", "Size"};
+const QStringList kFolderTitles = {"Sync", "Ident", "#", "Name", "Files"};
+const QStringList kFileTitles = {"Status", "Sync", "#",        "Name", "Ext",
+                                 "Res",    "Codec", "Modified", "Size"};
 const QStringList kHistoryTitles = {"Ended", "Transfer"};
 
 // Issue bits with their texts; true: shown in yellow.
@@ -501,7 +502,12 @@ ContentTableModel* ContentUIPanel::attachModel(ContentTableView* table, int kind
     auto* model = new ContentTableModel(this, kind, titles, this);
     table->setModel(model);
     int column = 0;
-    for (const int width : widths) table->setColumnWidth(column++, width);
+    // Never narrower than the column's heading.
+    for (const int width : widths) {
+        table->setColumnWidth(column,
+                              std::max(width, table->horizontalHeader()->sectionSizeHint(column)));
+        ++column;
+    }
     return model;
 }
 

@@ -3,9 +3,9 @@
 #include "content/RemoteFileManager.h"
 #include "foundation/OmLog.h"
 #include "hud/views/OverlayView.h"
+#include "hud/windows/KeloAlert.h"
 #include "hud/windows/KlLogUI.h"
 
-#include <QMessageBox>
 
 SimpleRemoteDelegate::SimpleRemoteDelegate(QWidget* view, KlE_Control_Status* link)
     : view_(view),
@@ -51,9 +51,8 @@ void SimpleRemoteDelegate::showSuppressableWarning(const QString& text) {
 
 void SimpleRemoteDelegate::showAlert(const QString& message, const QString& text,
                                      const QString& button) {
-    auto* box = new QMessageBox(QMessageBox::Warning, message, text, QMessageBox::NoButton,
-                                view_ ? view_->window() : nullptr);
-    box->addButton(button, QMessageBox::RejectRole);
+    auto* box =
+        new KeloAlert(KeloAlert::kWarning, message, text, {button}, view_ ? view_->window() : nullptr);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::WindowModal);
     box->open();

@@ -1,5 +1,6 @@
 #include "content/keloRootPath.h"
 
+#include "content/MountedVolumeThread.h"
 #include "foundation/OmLog.h"
 #include "platform/LibraryPaths.h"
 #include "platform/PropertyList.h"
@@ -18,11 +19,18 @@
 
 namespace {
 
+// How long a search waits for the volumes' answers: a volume that has not
+// answered by then is passed over, and is not waited for again while its
+// query still hangs.
+constexpr std::chrono::milliseconds kVolumeQueryTimeout{200};
+
 struct RootState {
     std::recursive_mutex lock;
     QString rootPath;
     QStringList searchList;
     std::function<QStringList()> volumeLister;
+    MountedVolumeThread::Query volumeQuery;
+    bool searched = false;
     int32_t mediaScanMode = 0;
     bool hasPrefsFolder = false;
     QString settingsPath;
@@ -42,17 +50,24 @@ QString expandTilde(const QString& path) {
     return path;
 }
 
-bool tryCandidate(const QString& candidate, QString* found) {
+bool tryCandidate(const QString& candidate, QString* found, bool tell = true) {
     const QString expanded = expandTilde(candidate);
     const QString resolved = resolveAliasFile(expanded);
     const QFileInfo info(resolved);
     const bool exists = info.exists();
     const bool isDir = info.isDir();
-    OmLogNoFlood(kOmLogDebug, "  checking '%s' => '%s' (%d:%d)\n", qPrintable(expanded),
-                 qPrintable(resolved), exists, isDir);
+    if (tell)
+        OmLogNoFlood(kOmLogDebug, "  checking '%s' => '%s' (%d:%d)\n", qPrintable(expanded),
+                     qPrintable(resolved), exists, isDir);
     if (!exists || !isDir) return false;
     *found = resolved;
     return true;
+}
+
+QString keloFolderOnVolume(const QString& volume, bool tell) {
+    QString found;
+    tryCandidate(volume.endsWith('/') ? volume + "Kelo" : volume + "/Kelo", &found, tell);
+    return found;
 }
 
 QVariantMap readDictionary(const QString& path) {
@@ -149,6 +164,11 @@ void setKeloRootPathSearchList(const QStringList& candidates) {
     state().searchList = candidates;
 }
 
+void setKeloRootPathVolumeQuery(std::function<QString(const QString&)> query) {
+    std::lock_guard lock(state().lock);
+    state().volumeQuery = std::move(query);
+}
+
 void setKeloRootPathVolumeLister(std::function<QStringList()> lister) {
     std::lock_guard lock(state().lock);
     state().volumeLister = std::move(lister);
@@ -179,20 +199,27 @@ QString keloRootPath(bool force) {
     RootState& s = state();
     std::lock_guard lock(s.lock);
     if (!s.rootPath.isEmpty() && !force) return s.rootPath;
-    OmLogNoFlood(kOmLogDebug, "Searching for Kelo Folder\n");
+    // Callers ask again while nothing is found (the start-up asks several
+    // times): only the first and the forced searches are told.
+    const bool told = force || !s.searched;
+    s.searched = true;
+    if (told) OmLogNoFlood(kOmLogDebug, "Searching for Kelo Folder\n");
 
     const QStringList candidates =
         s.searchList.isEmpty() ? keloRootPathDefaultSearchList() : s.searchList;
     QString found;
     for (const QString& candidate : candidates) {
-        if (tryCandidate(candidate, &found)) break;
+        if (tryCandidate(candidate, &found, told)) break;
     }
     if (found.isEmpty()) {
+        // Off this thread: the stat of a dead network mount would block it.
         const QStringList volumes = s.volumeLister ? s.volumeLister() : keloMountedVolumes();
-        for (const QString& volume : volumes) {
-            const QString candidate = volume.endsWith('/') ? volume + "Kelo" : volume + "/Kelo";
-            if (tryCandidate(candidate, &found)) break;
-        }
+        found = MountedVolumeThread::asyncGetMountedVolumeUrls(
+            volumes,
+            s.volumeQuery
+                ? s.volumeQuery
+                : [told](const QString& volume) { return keloFolderOnVolume(volume, told); },
+            kVolumeQueryTimeout);
     }
     while (found.size() > 1 && found.endsWith('/')) found.chop(1);
     if (!found.isEmpty()) s.rootPath = found;

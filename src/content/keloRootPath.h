@@ -12,7 +12,9 @@
 
 // The local server root folder: the first candidate of the search list that
 // is a directory ("~" expanded, an absolute symbolic link followed), else the
-// "Kelo" folder of the first mounted volume that has one. The answer is
+// "Kelo" folder of the first mounted volume that has one. The volumes are
+// asked on threads of their own (MountedVolumeThread), and one that has not
+// answered within 0.2 s is passed over. The answer is
 // cached; `force` searches again. When nothing is found the previous answer
 // stays (empty before the first find). A search also finds the server's
 // settings and address property lists in the root and reads them. All the
@@ -68,6 +70,9 @@ void setKeloRootPathSearchList(const QStringList& candidates);
 // Replaces the list of mounted volumes, each a mount point in listing order
 // (tests); null restores the system's list.
 void setKeloRootPathVolumeLister(std::function<QStringList()> lister);
+// Replaces the question each volume is asked on its own thread (tests): the
+// volume's server folder, or empty. Null restores the folder test.
+void setKeloRootPathVolumeQuery(std::function<QString(const QString& volume)> query);
 
 // Mount points of the system's mount table (/proc/self/mounts), in table
 // order, without kernel pseudo file systems and without repeats.

@@ -74,6 +74,13 @@ struct FloodSlot {
     FloodKey key;
 };
 FloodSlot gSlots[kFloodSlots];
+// Slots fill in order and never hold the same message twice, so a message
+// has at most one slot: an open-addressing index by key finds it without
+// walking the used slots, which once the table is full would be every line's
+// hundred compares inside the lock.
+constexpr int kIndexSize = 256;  // a power of two, well above kFloodSlots
+int16_t gSlotIndex[kIndexSize];  // slot number, or -1
+int gUsedSlots = 0;
 char gQuick[kQuickChars + 1];
 int32_t gQuickCount = 0;
 time_t gWindowStart = 0;
@@ -124,6 +131,8 @@ void resetFloodLocked(int milliseconds, const tm& stamp) {
         slot.text[0] = '\0';
         slot.count = 0;
     }
+    std::fill(std::begin(gSlotIndex), std::end(gSlotIndex), int16_t(-1));
+    gUsedSlots = 0;
     gQuick[0] = '\0';
     gQuickCount = 0;
 }
@@ -144,19 +153,21 @@ bool checkFloodLocked(const char* text, size_t n, const FloodKey& key, tm* stamp
     strncpy(gQuick, text, kQuickChars);
     gQuick[kQuickChars] = '\0';
 
-    // Slots fill in order and never hold the same message twice.
-    for (FloodSlot& slot : gSlots) {
-        if (slot.count == 0) {
-            strncpy(slot.text, text, kSlotChars);
-            slot.text[kSlotChars] = '\0';
-            slot.count = 1;
-            slot.key = key;
-            return false;
-        }
+    int at = static_cast<int>(key.hash & (kIndexSize - 1));
+    for (; gSlotIndex[at] >= 0; at = (at + 1) & (kIndexSize - 1)) {
+        FloodSlot& slot = gSlots[gSlotIndex[at]];
         if (slot.key.hash == key.hash && slot.key.length == key.length &&
             memcmp(slot.text, text, key.length) == 0)
             return ++slot.count >= 3;
     }
+    // With every slot in use a new text is neither stored nor suppressed.
+    if (gUsedSlots == kFloodSlots) return false;
+    FloodSlot& slot = gSlots[gUsedSlots];
+    strncpy(slot.text, text, kSlotChars);
+    slot.text[kSlotChars] = '\0';
+    slot.count = 1;
+    slot.key = key;
+    gSlotIndex[at] = static_cast<int16_t>(gUsedSlots++);
     return false;
 }
 

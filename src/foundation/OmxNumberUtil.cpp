@@ -9,6 +9,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
+#include <type_traits>
 
 namespace {
 
@@ -208,4 +210,36 @@ double OmxExpRange(int v, double lo, double mid, double hi, int steps) {
     // Fewer than four steps leave no span to spread over.
     if (h < 2) return v < h ? lo : (v > h + 1 ? hi : mid);
     return expRange(v, lo, mid, hi, h, h - 1);
+}
+
+namespace {
+
+template <class T>
+bool readWholeOption(const char* text, T low, T high, T* value) {
+    if (!text || !*text) return false;
+    const char* end = text + strlen(text);
+    // from_chars takes no "+" and no blanks; a leading "+" is still a plain number.
+    const char* begin = *text == '+' ? text + 1 : text;
+    if (begin == end ||
+        !(std::isdigit(static_cast<unsigned char>(*begin)) || *begin == '-' || *begin == '.'))
+        return false;
+    T read{};
+    const auto [at, error] = std::from_chars(begin, end, read);
+    if (error != std::errc() || at != end) return false;
+    if constexpr (std::is_floating_point_v<T>) {
+        if (!std::isfinite(read)) return false;
+    }
+    if (read < low || read > high) return false;
+    *value = read;
+    return true;
+}
+
+}  // namespace
+
+bool readOptionNumber(const char* text, double low, double high, double* value) {
+    return readWholeOption(text, low, high, value);
+}
+
+bool readOptionInteger(const char* text, long long low, long long high, long long* value) {
+    return readWholeOption(text, low, high, value);
 }

@@ -30,3 +30,10 @@ double OmxNormalizeInt8ToRange(int v, double lo, double hi);
 double OmxExpRange16(int v, double lo, double mid, double hi);
 double OmxExpRange8(int v, double lo, double mid, double hi);
 double OmxExpRange(int v, double lo, double mid, double hi, int steps);
+
+// A command-line option's value: the whole text must be one decimal number
+// (no blanks, no unit, no hex) between `low` and `high` inclusive. False, with
+// `value` untouched, otherwise; the tools then print their usage and exit 2.
+bool readOptionNumber(const char* text, double low, double high, double* value);
+// The same for a whole number.
+bool readOptionInteger(const char* text, long long low, long long high, long long* value);

@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <cstring>
+
 namespace {
 
 bool isBareChar(char c) {
@@ -117,7 +119,15 @@ private:
         ++p_;
         QString result;
         const char* run = p_;
-        auto flush = [&] { result += QString::fromUtf8(run, p_ - run); };
+        auto flush = [&] {
+            // fromUtf8 drops a byte-order mark that starts its input; inside
+            // a quoted string it is text and stays.
+            while (p_ - run >= 3 && std::memcmp(run, "\xEF\xBB\xBF", 3) == 0) {
+                result += QChar(0xFEFF);
+                run += 3;
+            }
+            result += QString::fromUtf8(run, p_ - run);
+        };
         while (p_ < end_ && *p_ != '"') {
             if (*p_ == '\n') ++line_;
             if (*p_ != '\\') {

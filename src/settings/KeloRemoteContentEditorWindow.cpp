@@ -12,6 +12,7 @@
 #include "hud/views/HUDTabView.h"
 #include "hud/views/HUDTabViewItem.h"
 #include "hud/views/HUDTableView.h"
+#include "hud/windows/KeloAlert.h"
 #include "platform/PropertyList.h"
 #include "settings/KeloJoystickControl.h"
 #include "settings/KeloWarpEditorView.h"
@@ -23,7 +24,6 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QStandardItemModel>
 #include <QVBoxLayout>
 
@@ -774,8 +774,7 @@ void KeloRemoteContentEditorWindow::updateTextField(const QString& text) {
 }
 
 void KeloRemoteContentEditorWindow::showAlert(const QString& message, const QString& informative) {
-    auto* box = new QMessageBox(QMessageBox::Warning, message, message, QMessageBox::Ok, this);
-    box->setInformativeText(informative);
+    auto* box = new KeloAlert(KeloAlert::kWarning, message, informative, {QStringLiteral("OK")}, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

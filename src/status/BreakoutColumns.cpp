@@ -171,19 +171,11 @@ std::vector<QRect> BreakoutColumns::columnFrames(const QRect& bounds, int count,
     const double avail = double(bounds.width() - 4) / count;
     const int right = bounds.x() + bounds.width() - 4;
     const int colW = std::max(columnWidth, int(avail));
-    int shift = 0;
+    // Too wide for the bounds: the first column starts at x 2 and the others
+    // follow it edge to edge (past the right edge), never over each other.
+    const int first = std::max(2, right - colW * count);
     for (int i = 0; i < count; ++i) {
-        const int m = count - i;
-        int x = right;
-        if (shown) {
-            const int left = right - colW * m;
-            if (left < 2) {
-                x = 2;
-                shift = int(2 - left);
-            } else {
-                x = left + shift;
-            }
-        }
+        const int x = shown ? first + colW * i : right;
         frames.emplace_back(x, bounds.y() + 24, shown ? colW : 0, height);
     }
     return frames;

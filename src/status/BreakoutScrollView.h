@@ -5,7 +5,9 @@
 #include <QString>
 
 // The scroll view round a breakout pane: while the pane has nothing to show
-// it draws a help text over the box fill. Main thread only.
+// it draws a help text over the box fill. Drops anywhere in it go to its
+// status view: an empty pane's view is only a few points high, and a server
+// dropped below it must still land. Main thread only.
 class BreakoutScrollView : public HUDScrollView {
     Q_OBJECT
 public:
@@ -16,6 +18,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     QString helpText_;

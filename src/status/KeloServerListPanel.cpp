@@ -2,12 +2,21 @@
 
 #include "hud/views/DTableView.h"
 #include "hud/windows/HUDThemeKeloWindow.h"
+#include "serverlink/KeloNetworkInterface.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
-#include "status/ServersUI.h"
 
 #include <QHeaderView>
 #include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+// Rows the panel shows without scrolling.
+constexpr int kVisibleRows = 6;
+
+}  // namespace
 
 KeloServerListModel::KeloServerListModel(KlE_Control_Status* link, QObject* parent)
     : QAbstractTableModel(parent), link_(link) {}
@@ -15,7 +24,31 @@ KeloServerListModel::KeloServerListModel(KlE_Control_Status* link, QObject* pare
 void KeloServerListModel::reload() {
     beginResetModel();
     names_ = link_ ? link_->current() : QStringList();
+    // The link lists servers in the order they were heard, which differs
+    // from run to run; the table reads in the order of its first column.
+    const auto address = [this](const QString& name) {
+        const KeloObject* kelo = link_->keloObjectForName(name);
+        return kelo ? kelo->address() : 0;
+    };
+    std::stable_sort(names_.begin(), names_.end(), [&](const QString& a, const QString& b) {
+        const uint32_t x = address(a), y = address(b);
+        return x != y ? x < y : a.localeAwareCompare(b) < 0;
+    });
     endResetModel();
+}
+
+QString KeloServerListModel::portForKelo(const KeloObject* kelo) const {
+    const QString ifName = kelo->ethIfName();
+    if (ifName.isEmpty()) return {};
+    if (const KeloNetworkInterface* ports = link_->networkInterface()) {
+        for (int i = 0; i < ports->portCount(); ++i) {
+            const auto port = ports->portDescriptionForInterfaceNumber(i);
+            if (port && QString::fromLatin1(port->bsdName) == ifName) return ports->getPortName(i);
+        }
+    }
+    // Heard on an interface that is no network port of this computer (the
+    // loopback of a server running here): its own name says where.
+    return ifName;
 }
 
 int KeloServerListModel::rowCount(const QModelIndex& parent) const {
@@ -36,8 +69,8 @@ QVariant KeloServerListModel::data(const QModelIndex& index, int role) const {
         case 1:
             return QStringLiteral("%1 (%2)").arg(kelo->name(), kelo->keloVariant());
         case 2: {
-            const QString port = ServersUI::instance()->externalInterfaceForKelo(kelo);
-            return port.isNull() ? QVariant() : QVariant(port);
+            const QString port = portForKelo(kelo);
+            return port.isEmpty() ? QVariant() : QVariant(port);
         }
         default:
             return {};
@@ -64,8 +97,20 @@ KeloServerListPanel::KeloServerListPanel(KlE_Control_Status* link,
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->horizontalHeader()->setStretchLastSection(true);
-    layout->addWidget(table_);
+    // One line per server, the name column taking the spare width, and
+    // room for kVisibleRows of them above the panel's controls.
+    table_->setWordWrap(false);
+    table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    QHeaderView* header = table_->horizontalHeader();
+    header->setSectionResizeMode(0, QHeaderView::Interactive);
+    header->setSectionResizeMode(1, QHeaderView::Stretch);
+    header->setSectionResizeMode(2, QHeaderView::Interactive);
+    header->resizeSection(0, 110);
+    header->resizeSection(2, 130);
+    table_->setMinimumHeight(header->sizeHint().height() +
+                             kVisibleRows * table_->verticalHeader()->defaultSectionSize() +
+                             2 * table_->frameWidth());
+    layout->addWidget(table_, 1);
     QObject::connect(table_, &QAbstractItemView::doubleClicked,
                      [this](const QModelIndex& index) { addItemFromTable(index.row()); });
     model_->reload();

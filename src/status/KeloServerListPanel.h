@@ -8,10 +8,12 @@
 
 class DTableView;
 class HUDThemeKeloWindow;
+class KeloObject;
 class KlE_Control_Status;
 
-// The rows of the server-list panel: the servers the link has found, as
-// address, "name (variant)" and the port of this computer they are heard on.
+// The rows of the server-list panel: the servers the link has found, in
+// address order, as address, "name (variant)" and the port of this computer
+// they are heard on.
 class KeloServerListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -27,6 +29,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    // The name of this computer's port the server is heard on; else the
+    // name of the interface itself; empty while none is known.
+    QString portForKelo(const KeloObject* kelo) const;
+
     KlE_Control_Status* link_;
     QStringList names_;
 };

@@ -227,7 +227,7 @@ void KeloStatusView::removeItemAtIndex(int index) {
     cells_.erase(cells_.begin() + index);
     std::erase_if(ownedCells_, [cell](const auto& owned) { return owned.get() == cell; });
     reloadData();
-    if (showSelectedServerOnly_ && target_) target_->commitSelectedServerOnlyOrdering();
+    commitBreakoutChange();
 }
 
 void KeloStatusView::placeDescription(const QVariantMap& description, int dropIndex) {
@@ -257,7 +257,14 @@ void KeloStatusView::placeDescription(const QVariantMap& description, int dropIn
 void KeloStatusView::finishPlacement() {
     reloadData();
     changeSelection(-1, 0);
-    if (showSelectedServerOnly_ && target_) target_->commitSelectedServerOnlyOrdering();
+    commitBreakoutChange();
+}
+
+void KeloStatusView::commitBreakoutChange() {
+    // A breakout column's list is a copy of the layout's: the layout hears of
+    // every change at once, or the next rebuild from it would undo the change.
+    if ((showSelectedServerOnly_ || isBreakout_) && target_)
+        target_->commitSelectedServerOnlyOrdering();
 }
 
 void KeloStatusView::addItem(uint32_t kind, int number, const KeloObject* kelo,

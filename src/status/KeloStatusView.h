@@ -111,6 +111,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void commitBreakoutChange();
     struct ToolTipRect {
         QRectF rect;
         KeloRemoteCell* cell;

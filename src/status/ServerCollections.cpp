@@ -1,6 +1,7 @@
 #include "status/ServerCollections.h"
 
 #include "foundation/OmLog.h"
+#include "hud/windows/KeloAlert.h"
 #include "platform/UserDefaults.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
@@ -13,7 +14,6 @@
 #include <QContextMenuEvent>
 #include <QIcon>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QSet>
@@ -371,10 +371,9 @@ void ServerCollections::checkCollectionChange(const QVariantMap& request) {
 void ServerCollections::showAlert(const QString& message, const QString& informative,
                                   bool warning) {
     // The answer is not used, so the alert does not block the tick.
-    alert_ =
-        std::make_unique<QMessageBox>(warning ? QMessageBox::Warning : QMessageBox::Information,
-                                      message, message, QMessageBox::Ok | QMessageBox::Cancel);
-    alert_->setInformativeText(informative);
+    alert_ = std::make_unique<KeloAlert>(warning ? KeloAlert::kWarning : KeloAlert::kInformational,
+                                         message, informative,
+                                         QStringList{QStringLiteral("OK"), QStringLiteral("Cancel")});
     alert_->open();
 }
 

@@ -17,6 +17,7 @@ class KlE_Control_Status;
 class QAction;
 class QContextMenuEvent;
 class QMenu;
+class KeloAlert;
 class QMessageBox;
 class QPointF;
 class QTimer;
@@ -127,5 +128,5 @@ private:
     std::unique_ptr<QMenu> menu_;
     std::unique_ptr<QTimer> pendingCheck_;
     std::function<void(int)> removeKeloAtIndex_;
-    std::unique_ptr<QMessageBox> alert_;
+    std::unique_ptr<KeloAlert> alert_;
 };

@@ -27,7 +27,9 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QMainWindow>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStringList>
 
@@ -475,14 +477,32 @@ void ServersUI::setWindowLimits(std::shared_ptr<TbTabViewItem> item) {
     if (item)
         UserDefaults::standard().setObject(QString::fromLatin1(kMainWindowSelectedTabLabelKey),
                                            item->label());
-    if (QWidget* window = toWindow()) {
-        if (window->width() < minWidth || window->height() < minHeight)
-            window->resize(std::max(window->width(), minWidth),
-                           std::max(window->height(), minHeight));
-        window->setMinimumSize(minWidth, minHeight);
-    }
+    if (QWidget* window = toWindow()) applyWindowMinimum(window, minWidth, minHeight);
     if (identifier == 1 && tabInView_ != 1 && columns_) columns_->layoutStatusTabBaseView();
     tabInView_ = identifier;
+}
+
+void ServersUI::applyWindowMinimum(QWidget* window, int width, int height) {
+    // A minimum beyond the screen would push the window off it for good.
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (screen) {
+        const QSize room = screen->availableGeometry().size();
+        width = std::min(width, room.width());
+        height = std::min(height, room.height());
+    }
+    // Still at the size it was grown to: the operator has not resized it
+    // since, so the growth can be taken back.
+    const bool grown = sizeBeforeGrowth_.isValid() && window->size() == grownSize_;
+    const QSize wanted = grown ? sizeBeforeGrowth_ : window->size();
+    const QSize size(std::max(wanted.width(), width), std::max(wanted.height(), height));
+    window->setMinimumSize(width, height);
+    if (size == wanted) {
+        sizeBeforeGrowth_ = grownSize_ = QSize();
+    } else {
+        sizeBeforeGrowth_ = wanted;
+        grownSize_ = size;
+    }
+    if (size != window->size()) window->resize(size);
 }
 
 void ServersUI::changeMonitorSetting(const QString& value, const QString& key,

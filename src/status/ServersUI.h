@@ -10,6 +10,7 @@
 
 #include <QList>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QVariantMap>
 
@@ -159,6 +160,10 @@ private:
     void selectHeightSegment(HUDSegmentedControl* control, const std::vector<int>& heights,
                              int height);
     bool paneChanged(const statusContainer& pane);
+    // Makes (width, height) the window's minimum, within its screen, and
+    // grows the window to it; a window grown for one tab comes back to the
+    // operator's size when the next tab needs less.
+    void applyWindowMinimum(QWidget* window, int width, int height);
 
     const KeloNetworkInterface* ports_;
     KlE_Control_Status* link_;
@@ -180,5 +185,9 @@ private:
     int tabInView_ = 0;
     bool windowLimitsSet_ = false;
     int lastServersWidth_ = 0;
+    // The operator's size before the window was grown for a tab, and the
+    // size it was grown to; empty while no growth is in force.
+    QSize sizeBeforeGrowth_;
+    QSize grownSize_;
     std::unique_ptr<ChangeIncrementsDict> changeIncrementsDict_;
 };

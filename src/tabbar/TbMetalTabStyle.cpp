@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace {
 
 QFont controlFont() {
@@ -189,8 +191,18 @@ bool TbMetalTabStyle::drawBezelOfTabBarControl(QPainter& p, TbTabBarControl& bar
     } else {
         const double left = *leftMarginForTabBarControl(bar);
         const bool bottom = bottomTabs(bar);
-        const QRectF b(r.x() + left, bottom ? r.y() - 1.5 : r.y() + 0.5, r.x() + r.width() - left - 5,
-                       r.height() + 1);
+        QRectF b(r.x() + left, bottom ? r.y() - 1.5 : r.y() + 0.5, r.x() + r.width() - left - 5,
+                 r.height() + 1);
+        // Where every tab fits, the strip ends with the last tab (or the
+        // add-tab button after it): drawn on to the bar's end, the space
+        // left over read as one more, empty, tab.
+        if (bar.overflowButtonRect().isNull()) {
+            double end = 0;
+            if (const auto last = bar.lastVisibleTab()) end = last->frame().right();
+            if (const QRectF add = bar.addTabButtonRect(); !add.isNull())
+                end = std::max(end, add.right());
+            if (end > b.x()) b.setRight(std::min(b.right(), end));
+        }
         HUDThemeKelo::instance()->controlGradient().drawInRect(p, b, 90);
         p.setPen(QPen(line, 1));
         QPainterPath border;

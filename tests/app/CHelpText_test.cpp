@@ -5,6 +5,7 @@
 #include "support/TestMain.h"
 
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QPlainTextEdit>
 
@@ -43,9 +44,17 @@ TEST(HelpWindow, ShowsTheTextMonospaced) {
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), "Acknowledgements");
     EXPECT_EQ(window->textView()->toPlainText(), text);
-    EXPECT_TRUE(QFontInfo(window->textView()->font()).fixedPitch());
+    // The columns line up, whichever monospaced family the desktop has.
+    const QFontMetricsF metrics(window->textView()->font());
+    for (const QChar c : QStringLiteral(" .ilWm0_|"))
+        EXPECT_EQ(metrics.horizontalAdvance(c), metrics.horizontalAdvance(QLatin1Char('M')))
+            << QString(c).toStdString() << " in "
+            << QFontInfo(window->textView()->font()).family().toStdString();
     EXPECT_TRUE(window->textView()->isReadOnly());
     EXPECT_EQ(window->height(), std::min(320, window->screen()->availableGeometry().height()));
+    // Placed by its outer frame, the title bar included, inside the screen.
+    EXPECT_TRUE(window->screen()->availableGeometry().contains(window->frameGeometry()))
+        << window->frameGeometry().width() << " x " << window->frameGeometry().height();
     QImage image(window->size(), QImage::Format_ARGB32_Premultiplied);
     window->render(&image);
     ASSERT_TRUE(image.save(artefactPath("app-help-window.png")));
@@ -70,10 +79,13 @@ TEST(AboutWindow, VersionTextAndWindow) {
     EXPECT_EQ(CAboutBoxController::versionText("4.2", 0), "4.2");
 
     QCoreApplication::setApplicationVersion("4.2");
-    CAboutBoxController* about = orderFrontStandardAboutPanel(812, "Licence notices.");
+    // The notices come indented for the help window; the About box shows
+    // them from its left edge, keeping only indents of their own.
+    CAboutBoxController* about =
+        orderFrontStandardAboutPanel(812, "\t\tLicence notices.\n\t\t\n\t\t\tMore.\n");
     EXPECT_TRUE(about->isVisible());
     EXPECT_EQ(about->versionLabel()->text(), "4.2   (Final r812)");
-    EXPECT_EQ(about->legalText()->toPlainText(), "Licence notices.");
+    EXPECT_EQ(about->legalText()->toPlainText(), "Licence notices.\n\n\tMore.\n");
     QImage image(about->size(), QImage::Format_ARGB32_Premultiplied);
     about->render(&image);
     ASSERT_TRUE(image.save(artefactPath("app-about-window.png")));

@@ -2,6 +2,8 @@
 #include "app/KeloDesktopServices.h"
 
 #include "app/KeloHeadlessFrontEnd.h"
+#include "imageremap/ImageRemapMixes.h"
+#include "app/KeloOutputsRemoteFiles.h"
 #include "app/KeloRemoteTick.h"
 #include "app/KeloRemoteTickView.h"
 #include "content/ContentUI.h"
@@ -68,10 +70,11 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
         EXPECT_EQ(KeloRemoteOwner::installed(), &frontEnd);
         EXPECT_EQ(ContentUIServices::installed(), &frontEnd);
         EXPECT_EQ(ContentSyncServices::installed(), &frontEnd);
-        EXPECT_NE(dynamic_cast<KeloDesktopServices*>(ContentDesktopServices::installed()),
-                  nullptr);
+        EXPECT_NE(dynamic_cast<KeloDesktopServices*>(ContentDesktopServices::installed()), nullptr);
         EXPECT_NE(KlTroubleShooter::installed(), nullptr);
         EXPECT_EQ(ServerCollectionsContent::installed(), ContentUI::instance());
+        EXPECT_NE(ImageRemapMixes::installed(), nullptr);
+        EXPECT_NE(dynamic_cast<KeloOutputsRemoteFiles*>(KlOutputsRemoteFiles::installed()), nullptr);
         EXPECT_EQ(HUDThemeManager::keyedManager()->themeForKey(kHUDGradientThemeKey),
                   HUDThemeKelo::instance());
         KeloObject kelo;
@@ -94,11 +97,12 @@ TEST(KeloCompositionRoot, InstallsEveryInterfaceAndRemovesThemAgain) {
     }
     const QStringList gone = KeloCompositionRoot::missing();
     for (const char* name :
-         {"KeloRootPathProvider", "VTaskManagerUI", "KlStatusLine", "ImageUtilColours",
-          "KeloProfileNameProvider", "MixRectangleServices", "KeloNetworkInterfaceUI",
-          "HUDWindowServices", "StatusTabServices", "KeloRemoteOwner", "KlTroubleShooter",
-          "ContentUIServices", "ContentSyncServices", "ContentDesktopServices",
-          "ServerCollectionsContent"})
+         {"KeloRootPathProvider", "VTaskManagerUI", "InternetVersionCheckUI", "KlStatusLine",
+          "ImageUtilColours", "KeloProfileNameProvider", "MixRectangleServices",
+          "KeloNetworkInterfaceUI", "HUDWindowServices", "StatusTabServices", "KeloRemoteOwner",
+          "KlTroubleShooter", "ContentUIServices", "ContentSyncServices", "ContentDesktopServices",
+          "ServerCollectionsContent", "ImageRemapMixes",
+          "KlOutputsRemoteFiles"})
         EXPECT_TRUE(gone.contains(name)) << name;
 }
 
@@ -162,8 +166,8 @@ TEST_F(RootWithLink, RoutesTheRemoteNotificationToTheLink) {
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_TRUE(
         sent[0].datagram.endsWith(QByteArray("level\0"
-                                    "7\0",
-                                    8)));
+                                             "7\0",
+                                             8)));
 
     // Moves are the controller's own: logged, never sent.
     const QString logged = capturedStdout([&] {

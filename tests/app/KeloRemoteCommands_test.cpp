@@ -1,6 +1,7 @@
 #include "app/KeloRemoteCommands.h"
 
 #include "content/ShareMountOperation.h"
+#include "foundation/KlStatusLine.h"
 #include "foundation/VTaskManager.h"
 #include "hud/theme/VNSColorCategory.h"
 #include "platform/UserDefaults.h"
@@ -9,6 +10,7 @@
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "serverlink/OmNetInterface.h"
+#include "support/AlertProbe.h"
 #include "support/KeloServerSim.h"
 #include "support/LoopbackLinkPorts.h"
 #include "support/LoopbackNamespace.h"
@@ -19,10 +21,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -33,13 +37,6 @@
 namespace {
 
 KELO_TEMP_DEFAULTS();
-
-// What an alert showed, and the answer the test gave.
-struct SeenAlert {
-    QString text;
-    QString informative;
-    QStringList buttons;
-};
 
 // Answers the modal alerts that open, in turn, with the buttons titled
 // `answers`; records each.
@@ -57,17 +54,19 @@ private:
         if (!box || box == last_) return;
         last_ = box;
         SeenAlert alert{box->text(), box->informativeText(), {}};
-        for (QAbstractButton* b : box->buttons()) alert.buttons << b->text();
+        for (QPushButton* b : AlertProbe::buttonsInOrder(box))
+            alert.buttons << AlertProbe::shownText(b);
         seen.push_back(alert);
         const QString answer = answers_.value(int(seen.size()) - 1);
-        for (QAbstractButton* b : box->buttons()) {
-            if (b->text() == answer) return b->click();
+        for (QPushButton* b : AlertProbe::buttonsInOrder(box)) {
+            if (AlertProbe::shownText(b) == answer) return b->click();
         }
         box->reject();
     }
     QStringList answers_;
     QTimer timer_;
-    QMessageBox* last_ = nullptr;
+    // Cleared when the alert goes: the next one may take its place in memory.
+    QPointer<QMessageBox> last_;
 };
 
 struct RecordingOwner : KeloRemoteCommandsOwner {
@@ -292,9 +291,8 @@ TEST_F(Commands, ResetOffersCancelResetAndReveal) {
         EXPECT_EQ(answerer.seen[0].text, "Reset Preferences");
         EXPECT_EQ(answerer.seen[0].informative,
                   "This will reset all application preferences to defaults.");
-        QStringList sorted = answerer.seen[0].buttons;
-        sorted.sort();
-        EXPECT_EQ(sorted, (QStringList{"Cancel", "Reset Preferences", "Reveal In Finder"}));
+        EXPECT_EQ(answerer.seen[0].buttons,
+                  (QStringList{"Cancel", "Reset Preferences", "Reveal In Finder"}));
     }
     EXPECT_TRUE(UserDefaults::standard().contains("Contrast"));
     EXPECT_TRUE(taskUI.revealed.isEmpty());
@@ -564,17 +562,47 @@ TEST_F(ServerCommands, ShareAndScreenSharingGetTheAddressAndNoPassword) {
     EXPECT_EQ(readFile(opener + ".args"), "vnc://" + address + "\n");
     QFile::remove(opener + ".args");
 
-    AlertAnswerer answerer({"Continue"});
+    // Return takes the last button, as a script's alert does.
+    AlertProbe answerer(std::vector<AlertAnswer>{{Qt::Key_Return, {}}});
     commands->sendCommand(-3);
-    ASSERT_EQ(answerer.seen.size(), 1u);
+    ASSERT_TRUE(processUntil([&] { return !answerer.seen.empty(); }, 3000));
+    EXPECT_EQ(answerer.seen[0].returnKey, "Continue");
     EXPECT_EQ(answerer.seen[0].text, "Check DATE & TIME on both computers!");
-    EXPECT_EQ(answerer.seen[0].buttons.size(), 3);
+    // No AFP, which this system cannot mount; the ampersand reads as itself.
+    EXPECT_EQ(answerer.seen[0].buttons, (QStringList{"Open Date & Time", "Continue"}));
+    EXPECT_FALSE(answerer.seen[0].informative.contains("AFP"));
     ASSERT_TRUE(processUntil([&] { return !readFile(mounter + ".stdin").isEmpty(); }, 3000));
     EXPECT_EQ(readFile(mounter + ".args"), "mount\nsmb://" + address + "/\n");
     EXPECT_EQ(readFile(mounter + ".stdin"), "ombrel\n\nkvrd\n")
         << "the login goes to standard input only";
     ASSERT_TRUE(processUntil([&] { return !readFile(opener + ".args").isEmpty(); }, 3000));
     EXPECT_EQ(readFile(opener + ".args"), "smb://" + address + "/\n");
+
+    // A desktop without a program for the link: the operator reads so in the
+    // status line, as when the opener itself is missing.
+    struct RecordingStatusLine : KlStatusLine {
+        void showStatusText(const QString& text, const QColor&) override { texts << text; }
+        QStringList texts;
+    } statusLine;
+    KlStatusLine::install(&statusLine);
+    const auto uninstall = qScopeGuard([] { KlStatusLine::install(nullptr); });
+    const QString refusing = dir.filePath("refusing");
+    {
+        QFile script(refusing);
+        ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nexit 4\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    }
+    const QString failed = "Error: this desktop has no program for screen sharing (vnc://" + address + ")";
+    for (const QString& program : {refusing, dir.filePath("no-such-opener")}) {
+        statusLine.texts.clear();
+        KeloRemoteCommands::setOpenerProgram(program);
+        commands->sendCommand(-4);
+        EXPECT_TRUE(processUntil([&] { return !statusLine.texts.isEmpty(); }, 3000)) << program.toStdString();
+        EXPECT_EQ(statusLine.texts, QStringList{failed});
+    }
+    KeloRemoteCommands::setOpenerProgram(opener);
 
     // Nothing for a server the link does not know.
     QFile::remove(opener + ".args");

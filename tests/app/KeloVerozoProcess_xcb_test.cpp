@@ -5,6 +5,7 @@
 #include "support/TestMain.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -95,6 +96,58 @@ TEST(KeloVerozoProcess, StartsShowsWindowAndSavesOnSigInt) {
     const QVariantMap root = PropertyList::read(file.readAll()).toMap();
     EXPECT_EQ(root.value("curr_layout"), QVariant(QString("0")));
     EXPECT_EQ(root.value("layouts").toList().size(), 1);
+}
+
+// The files under `folder` whose names end in `suffix`, at any depth.
+QStringList filesUnder(const QString& folder, const QString& suffix) {
+    QStringList found;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (path.endsWith(suffix)) found << path;
+    }
+    return found;
+}
+
+// The log goes to "Logs/KeloRemote" under the server root folder when this
+// machine has one ("~/Kelo" here), else to the user's log folder; the search
+// for the root is told once on the console, however often the start-up asks;
+// the launch is recorded under "last_launch_path".
+TEST(KeloVerozoProcess, LogsUnderTheServerRootElseTheUsersFolder) {
+    for (const bool hasRoot : {true, false}) {
+        SCOPED_TRACE(hasRoot ? "with ~/Kelo" : "without");
+        QTemporaryDir home;
+        if (hasRoot) ASSERT_TRUE(QDir(home.path()).mkpath("Kelo"));
+        QProcess proc;
+        startProgram(proc, home);
+        ASSERT_TRUE(proc.waitForStarted(10000));
+        const QByteArray out = waitForListing(
+            proc, home, [](const QByteArray& text) { return text.contains("tabs:"); }, 30);
+        ASSERT_TRUE(out.contains("tabs:")) << out.constData();
+        quitProgram(proc);
+
+        const QString console = QString::fromUtf8(proc.readAllStandardOutput());
+        EXPECT_EQ(console.count("Searching for Kelo Folder"), 1) << console.toStdString();
+        const QStringList logs =
+            filesUnder(home.path(), ".txt").filter(QStringLiteral("/KeloRemote/"));
+        ASSERT_EQ(logs.size(), 1) << logs.join(", ").toStdString();
+        if (hasRoot)
+            EXPECT_TRUE(logs[0].startsWith(home.path() + "/Kelo/Logs/KeloRemote/"))
+                << logs[0].toStdString();
+        else
+            EXPECT_FALSE(logs[0].contains("/Kelo/")) << logs[0].toStdString();
+        QFile log(logs[0]);
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(log.readAll().contains("starting up..."));
+
+        const QStringList defaults = filesUnder(home.path(), "com.OMBREL.KeloRemote.plist");
+        ASSERT_EQ(defaults.size(), 1);
+        QFile file(defaults[0]);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QVariantMap values = PropertyList::read(file.readAll()).toMap();
+        EXPECT_EQ(values.value("last_launch_path").toString(),
+                  QFileInfo(QString(KELO_VEROZO)).absolutePath());
+    }
 }
 
 // The lines of a listing that begin with `prefix`, without it.
@@ -296,5 +349,40 @@ TEST(KeloVerozoProcess, PopOverControlsOpenAndTheChoiceIsSaved) {
 }
 
 }  // namespace
+
+// The Image Remap tab shows the selected server's image remap: the program
+// loads the simulated server's document over "multiscreen" messages and
+// previews its first configuration ("Wall", three screens of four vertices).
+TEST(KeloVerozoProcess, ImageRemapTabPreviewsTheSelectedServersDocument) {
+    KELO_NEEDS_LOOPBACK_NAMESPACE();
+    KeloServerSim::Network network;
+    network.controller = 0x7F000001;
+    KeloServerSim sim(network);
+    sim.addServers(2, 0x7F000002);
+    QString error;
+    ASSERT_TRUE(sim.start(&error)) << error.toStdString();
+    QTemporaryDir home;
+    writeSettings(home, {"Kelo Sim 1", "Kelo Sim 2"}, QVariantMap{});
+    const QString shot = artefactPath("KeloVerozoImageRemapTab.png");
+    QFile::remove(shot);
+    QProcessEnvironment extra;
+    extra.insert("KELO_SELECT_TAB", "Image Remap");
+    QProcess proc;
+    startProgram(proc, home, shot, QString(), "Kelo Sim 2", extra);
+    ASSERT_TRUE(proc.waitForStarted(10000));
+    auto previewed = [](const QByteArray& text) {
+        const QList<QByteArray> remap = linesStarting(text, "imageremap: ").value(0).split('|');
+        return remap.size() == 3 && remap[0] == "Configuration 1 of 2: Wall" &&
+               remap[1].startsWith("Preview Scale ") && remap[2] == "12";
+    };
+    const QByteArray out = waitForListing(proc, home, previewed, 60);
+    EXPECT_TRUE(previewed(out)) << out.constData();
+    EXPECT_FALSE(QImage(shot).isNull()) << shot.toStdString();
+    bool queried = false;
+    for (const auto& m : sim.contentEditorMessages(1))
+        queried = queried || m.text.startsWith("multiscreen\x0B" "0,0");
+    EXPECT_TRUE(queried) << "the selected server was asked";
+    quitProgram(proc);
+}
 
 KELO_TEST_MAIN_CORE()

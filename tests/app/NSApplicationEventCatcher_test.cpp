@@ -1,10 +1,13 @@
 #include "app/NSApplicationEventCatcher.h"
 
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
@@ -42,6 +45,37 @@ TEST(NSApplicationEventCatcher, AnExceptionInAnEventHandlerLeavesTheLoopRunning)
     });
     a.exec();
     EXPECT_TRUE(after);
+}
+
+// Menus and standard dialogs share the themed windows' dark palette: a light
+// default would show through wherever a widget sets no colours of its own.
+TEST(NSApplicationEventCatcher, MenusAndStandardDialogsAreDark) {
+    QMessageBox alert(QMessageBox::Warning, "Alert", "Something to read on a dark ground.",
+                      QMessageBox::Ok | QMessageBox::Cancel);
+    QMenu menu;
+    menu.addAction("First item");
+    menu.addAction("Second item")->setEnabled(false);
+    const struct {
+        QWidget* widget;
+        const char* picture;
+    } cases[] = {{&alert, "app-dark-alert.png"}, {&menu, "app-dark-menu.png"}};
+    for (const auto& c : cases) {
+        c.widget->adjustSize();
+        const QPalette palette = c.widget->palette();
+        EXPECT_LT(palette.color(QPalette::Window).lightness(), 80) << c.picture;
+        EXPECT_LT(palette.color(QPalette::Button).lightness(), 80) << c.picture;
+        EXPECT_LT(palette.color(QPalette::Base).lightness(), 80) << c.picture;
+        EXPECT_GT(palette.color(QPalette::WindowText).lightness(), 150) << c.picture;
+        EXPECT_GT(palette.color(QPalette::ButtonText).lightness(), 150) << c.picture;
+        EXPECT_GT(palette.color(QPalette::Disabled, QPalette::Text).lightness(),
+                  palette.color(QPalette::Window).lightness())
+            << c.picture << ": disabled text stays readable";
+        QImage image(c.widget->size(), QImage::Format_ARGB32_Premultiplied);
+        c.widget->render(&image);
+        ASSERT_TRUE(image.save(artefactPath(c.picture)));
+        // Dark as drawn too: the ground at the middle of the left edge.
+        EXPECT_LT(QColor(image.pixel(2, image.height() / 2)).lightness(), 80) << c.picture;
+    }
 }
 
 // Two windows, each editing a field; the first also has a button that takes

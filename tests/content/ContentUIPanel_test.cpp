@@ -244,6 +244,26 @@ protected:
 };
 
 TEST_F(ContentPanelTest, FolderAndFileColumns) {
+    // Every column has a heading, and room to show it whole.
+    const struct {
+        QTableView* table;
+        QStringList headings;
+    } tables[] = {
+        {panel->folderTable(), {"Sync", "Ident", "#", "Name", "Files"}},
+        {panel->fileTable(),
+         {"Status", "Sync", "#", "Name", "Ext", "Res", "Codec", "Modified", "Size"}},
+    };
+    for (const auto& t : tables) {
+        QAbstractItemModel* model = t.table->model();
+        QStringList shown;
+        for (int c = 0; c < model->columnCount(); ++c)
+            shown << model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+        EXPECT_EQ(shown, t.headings);
+        for (int c = 0; c < 2; ++c)
+            EXPECT_GE(t.table->columnWidth(c), t.table->horizontalHeader()->sectionSizeHint(c))
+                << t.headings[c].toStdString();
+    }
+
     ASSERT_EQ(panel->folderTable()->model()->rowCount(), int(ui->folderDataSource().size()));
     // Two master folders, then A's own folder under its separator.
     ASSERT_EQ(ui->folderDataSource().size(), 4u);

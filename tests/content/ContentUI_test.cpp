@@ -35,7 +35,8 @@ struct TestServices : ContentUIServices {
     QString selectedServerName() override { return selected; }
     int currentSelectedCollectionID() override { return 1; }
     QStringList validServersForCollection(int32_t) override { return {"A"}; }
-    QString masterForCollection(int32_t) override { return "M"; }
+    QString master = "M";
+    QString masterForCollection(int32_t) override { return master; }
     QString screenNameForKeloWithName(const QString& name) override { return "Kelo " + name; }
     QVariantList logMessages() override { return {QVariantMap{{"log", "started"}}}; }
 };
@@ -325,6 +326,13 @@ TEST_F(ContentUITest, AnalyseAndMarkedFolders) {
     ASSERT_TRUE(withAnalyser.analyse());
     EXPECT_EQ(withAnalyser.pendingAnalysis()->serverNames, (QStringList{"A", "M"}));
     EXPECT_EQ(analyser.master(), "M");
+    EXPECT_TRUE(analyser.cancel());
+    // A collection without a master analyses its members alone: no server
+    // without a name to report offline.
+    services.master.clear();
+    ASSERT_TRUE(withAnalyser.analyse());
+    EXPECT_EQ(withAnalyser.pendingAnalysis()->serverNames, QStringList{"A"});
+    EXPECT_EQ(analyser.servers(), QStringList{"A"});
     EXPECT_TRUE(analyser.cancel());
 
     ContentTableRowPtr folder = ui->folderDataSource().front();

@@ -1,9 +1,18 @@
 #include "content/keloRootPath.h"
+
+#include "content/MountedVolumeThread.h"
 #include "support/TestMain.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -16,6 +25,7 @@ protected:
     void TearDown() override {
         setKeloRootPathSearchList({});
         setKeloRootPathVolumeLister(nullptr);
+        setKeloRootPathVolumeQuery(nullptr);
     }
     QString mkdir(const QString& rel) {
         EXPECT_TRUE(QDir(root).mkpath(rel));
@@ -45,6 +55,66 @@ TEST_F(RootPath, SearchListFirstThenVolumesInOrder) {
     const QString app = mkdir("Applications/Kelo");
     setKeloRootPathSearchList({root + "/missing", app});
     EXPECT_EQ(keloRootPath(true), app);
+}
+
+// A network mount whose server has gone: its stat blocks until the server
+// comes back. The search passes it over after its time-out, a second search
+// neither waits for it nor stats it again, and once it answers it counts in
+// its place in the volume order again.
+TEST_F(RootPath, ADeadMountCostsTheSearchOneTimeOutAndThenNothing) {
+    mkdir("dead/Kelo");
+    mkdir("live/Kelo");
+    struct Dead {
+        std::mutex lock;
+        std::condition_variable back;
+        bool up = false;
+        int stats = 0;
+    };
+    auto dead = std::make_shared<Dead>();
+    const QString deadVolume = root + "/dead";
+    setKeloRootPathVolumeLister([=] { return QStringList{deadVolume, root + "/live"}; });
+    setKeloRootPathVolumeQuery([dead, deadVolume](const QString& volume) {
+        if (volume == deadVolume) {
+            std::unique_lock lock(dead->lock);
+            ++dead->stats;
+            dead->back.wait(lock, [&] { return dead->up; });
+        }
+        return QDir(volume + "/Kelo").exists() ? volume + "/Kelo" : QString();
+    });
+    setKeloRootPathSearchList({root + "/missing"});
+
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(keloRootPath(true), root + "/live/Kelo");
+    EXPECT_LT(clock.elapsed(), 2000);
+    clock.restart();
+    EXPECT_EQ(keloRootPath(true), root + "/live/Kelo");
+    EXPECT_LT(clock.elapsed(), 150) << "the hanging volume is not waited for twice";
+    EXPECT_EQ(MountedVolumeThread::runningQueries(), 1);
+    {
+        std::lock_guard lock(dead->lock);
+        EXPECT_EQ(dead->stats, 1) << "no second stat while the first hangs";
+        dead->up = true;
+    }
+    dead->back.notify_all();
+    for (int i = 0; i < 200 && MountedVolumeThread::runningQueries() != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(keloRootPath(true), deadVolume + "/Kelo");
+}
+
+// The start-up asks for the root several times before the log opens, so
+// the search's lines went to the console once per ask.
+TEST_F(RootPath, RepeatedSearchesThatFindNothingAreToldOnce) {
+    setKeloRootPathSearchList({root + "/missing"});
+    setKeloRootPathVolumeLister([] { return QStringList{}; });
+    ::testing::internal::CaptureStdout();
+    keloRootPath(true);
+    keloRootPath(false);
+    keloRootPath(false);
+    std::fflush(stdout);
+    const QString out = QString::fromStdString(::testing::internal::GetCapturedStdout());
+    EXPECT_EQ(out.count("Searching for Kelo Folder"), 1) << out.toStdString();
+    EXPECT_EQ(out.count("checking '"), 1) << out.toStdString();
 }
 
 TEST_F(RootPath, CachedUntilForcedAndKeptWhenNothingFound) {

@@ -14,6 +14,7 @@
 #include <QVector3D>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "support/TestMain.h"
@@ -109,6 +110,36 @@ TEST(SmallFormats, FormatNumAndPrintInt) {
         size_t n = std::strlen(c.text);
         EXPECT_EQ(std::string(out, n), c.text);
         EXPECT_EQ(out[n], '#');  // nothing written past the text, no NUL
+    }
+}
+
+// Tool options: the whole text is the number, and it is in range; the value
+// is left alone otherwise.
+TEST(OptionValues, OnlyAWholeNumberInRangeIsTaken) {
+    const std::pair<const char*, double> taken[] = {
+        {"5", 5}, {"0.5", 0.5}, {"+2", 2}, {"1e2", 100}, {"2147483", 2147483}};
+    for (const auto& [text, expected] : taken) {
+        double value = -42;
+        EXPECT_TRUE(readOptionNumber(text, 0.001, 2147483, &value)) << text;
+        EXPECT_EQ(value, expected) << text;
+    }
+    const char* const refused[] = {"abc",  "",      "5s",      " 5",  "5 ",   "-1",
+                                   "0",    "1e300", "2147484", "inf", "-inf", "nan",
+                                   "0x10", "--5",   "+",       "+-5", "1,5"};
+    for (const char* text : refused) {
+        double value = -42;
+        EXPECT_FALSE(readOptionNumber(text, 0.001, 2147483, &value)) << text;
+        EXPECT_EQ(value, -42) << text;
+    }
+    EXPECT_FALSE(readOptionNumber(nullptr, 0, 1, nullptr));
+
+    long long whole = -42;
+    EXPECT_TRUE(readOptionInteger("1000", 1, 1000, &whole));
+    EXPECT_EQ(whole, 1000);
+    for (const char* text : {"0", "1001", "1.5", "-3", "1e3", "99999999999999999999", "12x"}) {
+        whole = -42;
+        EXPECT_FALSE(readOptionInteger(text, 1, 1000, &whole)) << text;
+        EXPECT_EQ(whole, -42) << text;
     }
 }
 

@@ -1,99 +1,246 @@
-#include "outputs/MixRectangle.h"
+// The mix model: fields, counters, naming, renumbering, titles and queries.
 
-#include "serverlink/KeloObject.h"
-#include "serverlink/MixRectangleServices.h"
+#include "outputs/MixRectangle.h"
 #include "support/TestMain.h"
+#include "outputs/OutputsTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
-QVariantMap mix(const QString& name = QString()) {
-    return name.isNull() ? QVariantMap{{"x", 1}} : QVariantMap{{"name", name}};
+using MixModel = MixTableTest;
+
+MixRectangle* add(bool output, int screen = 0, QSizeF size = {100, 50}) {
+    return MixRectangle::mixRectangleAtIndex(
+        MixRectangle::addNewMix(size, screen, output, 0, 0));
 }
 
-std::vector<std::pair<int, QString>> table() {
-    std::vector<std::pair<int, QString>> list;
-    for (const MixRectangle* m : MixRectangle::sortedMixRectangles())
-        list.emplace_back(m->mixIndex(), m->name());
-    return list;
+TEST_F(MixModel, FreshRectangleReadsItsDefaults) {
+    MixRectangle m;
+    m.setMixIndex(7);
+    EXPECT_EQ(m.name(), "Untitled Mix 007");
+    EXPECT_STREQ(m.idText(), "007");
+    EXPECT_EQ(m.customColor(), QColor::fromRgbF(0.5f, 0.5f, 0.5f, 1.0f));
+    EXPECT_EQ(m.screen_uuid(), "");
+    EXPECT_FALSE(m.screen_uuid().isNull());
 }
 
-class MixTable : public ::testing::Test {
-protected:
-    void SetUp() override { MixRectangle::removeAll(); }
-    void TearDown() override {
-        MixRectangle::removeAll();
-        MixRectangleServices::install(nullptr);
-    }
-};
+TEST_F(MixModel, SettersRaiseTheCountersTheyShould) {
+    MixRectangle m;
+    m.setRect({1, 2, 3, 4});
+    int updated = m.updated();
+    m.setRect({1, 2, 3, 4});
+    EXPECT_EQ(m.updated(), updated) << "an equal rectangle changes nothing";
+    m.setParent(0);
+    EXPECT_EQ(m.updated(), updated + 1) << "the same parent still forces an update";
 
-TEST_F(MixTable, RemoteChangesMergeOrRebuild) {
-    using Table = std::vector<std::pair<int, QString>>;
+    m.setBmd_sync_group(4);
+    EXPECT_EQ(m.bmd_sync_group(), 4);
+    m.setBmd_sync_group(5);
+    EXPECT_EQ(m.bmd_sync_group(), 0);
+
+    const int screens = MixRectangle::screenIncrement();
+    m.setScreen_uid(9);
+    m.setScreen_uid(9);
+    m.setScreen_real_uid(3);
+    EXPECT_EQ(MixRectangle::screenIncrement(), screens + 2);
+
+    m.setNeedsSave(false);
+    m.setName("A");
+    EXPECT_TRUE(m.needsSave());
+    m.setNeedsSave(false);
+    m.setName("A");
+    m.setUnique_ui_color_id(0);
+    EXPECT_FALSE(m.needsSave()) << "unchanged name and colour id";
+
+    m.setMix_offset({0, 1});
+    EXPECT_TRUE(m.unnatural());
+    m.setMix_offset({0, 0});
+    EXPECT_FALSE(m.unnatural());
+}
+
+TEST_F(MixModel, MatricesAreValidUntilTheWorldChanges) {
+    MixRectangle m;
+    const float values[20] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20};
+    m.setMatrix3d(values, false);
+    EXPECT_EQ(m.matrix3d()[15], 16);
+    EXPECT_EQ(m.matrix3d()[16], 0) << "no eye asked for";
+    m.setMatrix3d(values, true);
+    EXPECT_EQ(m.matrix3d()[19], 20);
+    m.setMatrix3d(nullptr, true);
+    EXPECT_EQ(m.matrix3d()[19], 20);
+
+    m.setMatrixValid(true);
+    EXPECT_TRUE(m.matrixValid());
+    MixRectangle surface;
+    surface.setMixIndex(0);
+    surface.recalculate();  // the world changed
+    EXPECT_FALSE(m.matrixValid());
+    m.setMatrixValid(true);
+    EXPECT_TRUE(m.matrixValid());
+
+    m.setMatrixControls({{"fov", "30"}});
+    EXPECT_TRUE(m.hasMatrix());
+    EXPECT_FALSE(m.matrixValid());
+}
+
+TEST_F(MixModel, OutputsAreNamedByTheirMaster) {
     const struct {
         const char* what;
-        QVariant value;
-        int result;
-        Table after;
+        QString name;
+        unsigned master;
+        QString expected;
     } cases[] = {
-        {"first mixes",
-         QVariantMap{{"002", mix()}, {"001", mix("Left")}},
-         2,
-         {{1, "Left"}, {2, "Mix 2"}}},
-        {"the same again",
-         QVariantMap{{"001", mix("Left")}, {"002", mix()}},
-         0,
-         {{1, "Left"}, {2, "Mix 2"}}},
-        {"a new name",
-         QVariantMap{{"001", mix("Stage")}, {"002", mix()}},
-         1,
-         {{1, "Stage"}, {2, "Mix 2"}}},
-        {"not a dictionary", QVariant("mixes"), 0, {{1, "Stage"}, {2, "Mix 2"}}},
-        {"key of two digits", QVariantMap{{"01", mix()}}, 0, {{1, "Stage"}, {2, "Mix 2"}}},
-        {"key of other characters", QVariantMap{{"0x1", mix()}}, 0, {{1, "Stage"}, {2, "Mix 2"}}},
-        {"entry that is no dictionary",
-         QVariantMap{{"001", "Left"}},
-         0,
-         {{1, "Stage"}, {2, "Mix 2"}}},
-        {"another set",
-         QVariantMap{{"000", mix("All")}, {"010", mix("Ten")}},
-         2,
-         {{0, "All"}, {10, "Ten"}}},
-        {"no mixes", QVariantMap{}, 2, {}},
-        {"still none", QVariantMap{}, 0, {}},
+        {"another master is added", "Output 005", 3, "Output 005 (Master3)"},
+        {"short index form", "Output 5", 3, "Output 5 (Master3)"},
+        {"its own index stays", "Output 005", 5, "Output 005"},
+        {"the operator's own name", "Left wall", 3, "Left wall"},
+        {"an old master is replaced", "Output 005 (Master2)", 3, "Output 005 (Master3)"},
+        {"no master is said", "Output 005", 0, "Output 005 - NO DMX Master"},
+        {"said once only", "Output 005 - NO DMX Master", 0, "Output 005 - NO DMX Master"},
+        {"a master ends the warning", "Output 005 - NO DMX Master", 3, "Output 005 (Master3)"},
+        {"text after the master stays", "Output 005 (Master2) left", 0,
+         "Output 005 left - NO DMX Master"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(MixRectangle::applyRemoteChanges(c.value), c.result);
-        EXPECT_EQ(table(), c.after);
+        MixRectangle::removeAll();
+        MixRectangle* m = MixRectangle::mixRectangleAtIndex(
+            MixRectangle::addNewMix({10, 10}, 0, true, 0, 5));
+        ASSERT_NE(m, nullptr);
+        m->setIsOutput(true);
+        m->setName(c.name);
+        m->setMaster_num(c.master);
+        EXPECT_EQ(m->name(), c.expected);
     }
 }
 
-TEST_F(MixTable, ConfigurationCounterGrows) {
-    const int start = MixRectangle::updateConfigIncrement();
+TEST_F(MixModel, ChildOutputsNeverCarryTheWarning) {
+    MixRectangle* parent = add(false);
+    MixRectangle* child = add(true);
+    child->setIsOutput(true);
+    child->setParent(unsigned(parent->mixIndex()));
+    child->setName("Output 001 - NO DMX Master");
     MixRectangle::updateConfiguration();
-    MixRectangle::updateConfiguration();
-    EXPECT_EQ(MixRectangle::updateConfigIncrement(), start + 2);
+    child->setMaster_num(0);
+    EXPECT_EQ(child->name(), "Output 001 - NO DMX Master") << "a child has no master of its own";
+    parent->setIsOutput(true);
+    parent->setMaster_num(4);
+    EXPECT_EQ(child->name(), "Output 001") << "the parent's master covers the child";
+    // A plain mix is never renamed.
+    MixRectangle* mix = add(false);
+    mix->setMaster_num(0);
+    EXPECT_EQ(mix->name(), "Mix 034");
 }
 
-TEST_F(MixTable, ServerObjectsReadTheirMixesAndPicturesThroughTheTable) {
-    MixRectangleTableServices services;
-    MixRectangleServices::install(&services);
-    KeloObject kelo;
-    kelo.setIsRunning(true);
-    kle_general_stat s{};
-    s.vMajor = 4;
-    kelo.setGeneralStatus(&s, sizeof s);
-    const QVariantMap mixes{{"001", mix("Left")}, {"003", mix("Right")}};
-    kelo.setPrefsDict({{"mixes", QVariantMap{{"_value", mixes}, {"_prefUpdates", 0}}}});
+TEST_F(MixModel, ChangeIndexMovesEveryReference) {
+    ASSERT_TRUE(MixRectangle::configureWithDictionary(sampleMixes()));
+    MixRectangle* stage = MixRectangle::mixRectangleAtIndex(33);
+    MixRectangle::mixRectangleAtIndex(1)->setTex_source(33);
+    const uint64_t revision = MixRectangle::tableRevision();
 
-    const std::vector<MixRectangleRecord> expected{{1, "Left"}, {3, "Right"}};
-    EXPECT_EQ(kelo.sortedMixes(), expected);
-    EXPECT_EQ(kelo.mixName(3), "Right");
-    EXPECT_TRUE(kelo.mixName(2).isNull());
-    // Pictures exist for the mixes the table lists, up to the highest index.
-    EXPECT_NE(kelo.mixImageAtIndex(3), nullptr);
-    EXPECT_EQ(kelo.mixImagesMax(), 4);
+    EXPECT_FALSE(stage->changeIndex(1000));
+    EXPECT_FALSE(stage->changeIndex(-1));
+    EXPECT_FALSE(stage->changeIndex(34)) << "taken";
+    EXPECT_EQ(stage->mixIndex(), 33);
+    EXPECT_EQ(MixRectangle::tableRevision(), revision) << "a refused renumbering changes nothing";
+
+    ASSERT_TRUE(stage->changeIndex(999));
+    EXPECT_EQ(MixRectangle::mixRectangleAtIndex(999), stage);
+    EXPECT_EQ(MixRectangle::mixRectangleAtIndex(33), nullptr);
+    EXPECT_STREQ(stage->idText(), "999");
+    EXPECT_EQ(MixRectangle::mixRectangleAtIndex(2)->parent(), 999u);
+    EXPECT_EQ(MixRectangle::mixRectangleAtIndex(34)->parent(), 999u);
+    EXPECT_EQ(MixRectangle::mixRectangleAtIndex(1)->tex_source(), 999u);
+    EXPECT_EQ(MixRectangle::mixRectangleAtIndex(35)->multi_mix(), QStringList({"999", "34"}));
+
+    // Renumbered to 999, it can still be deleted.
+    EXPECT_TRUE(MixRectangle::_privateDeleteMix(999));
+    EXPECT_EQ(MixRectangle::mixRectangleAtIndex(999), nullptr);
+    EXPECT_FALSE(MixRectangle::_privateDeleteMix(0)) << "the global surface stays";
+}
+
+TEST_F(MixModel, TitlesAndDescriptions) {
+    ASSERT_TRUE(MixRectangle::configureWithDictionary(sampleMixes()));
+    EXPECT_EQ(MixRectangle::mixRectangleAtIndex(0)->mixTitle(), "GS:000");
+    EXPECT_EQ(MixRectangle::mixRectangleAtIndex(34)->mixTitle(), "Mix:034 (1932,9 200x100)");
+    EXPECT_EQ(MixRectangle::mixRectangleAtIndex(1)->mixTitle(), "Out:001 (0,0 1920x1080)");
+
+    MixRectangle* big = MixRectangle::mixRectangleAtIndex(33);
+    big->setRect({-1e7, 1e7, 1e7, 1e7});
+    const QString title = big->mixTitle();
+    EXPECT_LE(title.size(), 35) << "huge coordinates are cut, not undefined";
+
+    EXPECT_EQ(MixRectangle::mixRectangleAtIndex(1)->description(),
+              "MixRectangle 1: 'Output 001 (Master2)' {{0, 0}, {1920, 1080}}"
+              "\r      Screen: 1, DisplayID: 1234");
+    EXPECT_EQ(MixRectangle::mixRectangleAtIndex(33)->description().section("\r      ", 1, -1),
+              "Child 1: 002\r      Child 2: 034");
+    MixRectangle* inset = MixRectangle::mixRectangleAtIndex(34);
+    inset->setOrgOffset({1.25, -2});
+    EXPECT_TRUE(inset->description().contains("\r      Parent: 033 - worldrect {{1930, 10}, {200, 100}}"
+                                              "\r      Offset: 1.2,-2.0"))
+        << qPrintable(inset->description());
+}
+
+TEST_F(MixModel, FamilyQueries) {
+    ASSERT_TRUE(MixRectangle::configureWithDictionary(sampleMixes()));
+    MixRectangle* stage = MixRectangle::mixRectangleAtIndex(33);
+    EXPECT_TRUE(stage->hasChildOutputs());
+    EXPECT_FALSE(stage->allChildOutputsHaveSameRotation()) << "output 002 is turned by 90";
+    MixRectangle::mixRectangleAtIndex(2)->setMix_rotation(0);
+    EXPECT_TRUE(stage->allChildOutputsHaveSameRotation());
+    MixRectangle::mixRectangleAtIndex(34)->setMix_rotation(NAN);
+    EXPECT_TRUE(stage->allChildOutputsHaveSameRotation()) << "mix 034 is no output";
+    EXPECT_FALSE(stage->allChildrenHaveSameRotation()) << "a NaN never matches";
+
+    EXPECT_EQ(MixRectangle::firstMixForDMX_Master(0), 0u);
+    EXPECT_EQ(MixRectangle::firstMixForDMX_Master(2), 1u);
+    EXPECT_EQ(MixRectangle::firstMixForDMX_Master(3), 2u);
+    EXPECT_EQ(MixRectangle::firstMixForDMX_Master(9), 0u);
+
+    MixRectangle* one = MixRectangle::mixRectangleAtIndex(1);
+    EXPECT_TRUE(one->needScreenWarning()) << "display 1234 chosen, none found";
+    one->setScreen_real_uid(0x1234);
+    EXPECT_FALSE(one->needScreenWarning());
+    MixRectangle* two = MixRectangle::mixRectangleAtIndex(2);
+    two->setScreen_real_uid(0x1234);
+    EXPECT_TRUE(two->needScreenWarning()) << "found a display another output has chosen";
+    two->setScreen_real_uid(0x99);
+    EXPECT_FALSE(two->needScreenWarning());
+}
+
+TEST_F(MixModel, ParentLoopsEndWithoutRecursingForever) {
+    MixRectangle* a = add(false);
+    MixRectangle* b = add(false);
+    a->setParent(unsigned(b->mixIndex()));
+    b->setParent(unsigned(a->mixIndex()));
+    a->setRect({5, 5, 10, 10});
+    MixRectangle::updateConfiguration();
+    a->forceUpdate();
+    EXPECT_TRUE(std::isfinite(a->worldrect().x()));
+    EXPECT_TRUE(std::isfinite(b->worldrect().x()));
+}
+
+TEST_F(MixModel, FourCharacterCodes) {
+    EXPECT_TRUE(fourCCfromInt(0).isNull());
+    EXPECT_EQ(fourCCfromInt(0x48703630), "Hp60");
+    EXPECT_EQ(fourCCfromInt(0x48700000), "Hp") << "stops at the first NUL";
+    EXPECT_EQ(intFromFourCC(QString()), 0u);
+    EXPECT_EQ(intFromFourCC("Hp60"), 0x48703630u);
+    EXPECT_EQ(intFromFourCC("Hp"), 0x48700000u);
+    EXPECT_EQ(intFromFourCC("Hp60xyz"), 0x48703630u);
+}
+
+TEST_F(MixModel, SortByMixIndex) {
+    MixRectangle a, b;
+    a.setMixIndex(1);
+    b.setMixIndex(2);
+    EXPECT_TRUE(SortByMixIndex(&a, &b));
+    EXPECT_FALSE(SortByMixIndex(&b, &a));
+    EXPECT_FALSE(SortByMixIndex(nullptr, &a));
 }
 
 }  // namespace

@@ -525,6 +525,7 @@ TEST(PropertyListOpenStep, WritesWhatItReads) {
         {"empty", ""},
         {"comment like", "a//b"},
         {"slash star", "/*"},
+        {QString(QChar(0xFEFF)) + "mark", QString(QChar(0xFEFF)) + QChar(0xFEFF) + "leads"},
         {"data", QByteArray("\x00\xab", 2)},
         {"nested", QVariantList{QVariantMap{{"x", QVariantList()}}, QVariantMap()}},
     };

@@ -242,7 +242,9 @@ TEST_F(KeloServerSimTest, PictureRequestsGetDecodablePreviews) {
 
 TEST_F(KeloServerSimTest, AnswersPreferenceRequests) {
     KeloServerSim sim(testNetwork());
-    sim.addServer(config());
+    KeloServerSim::Config echoing = config();
+    echoing.echoPreferenceSets = true;
+    sim.addServer(echoing);
     ASSERT_TRUE(sim.start());
     Peer controller;
 
@@ -270,8 +272,12 @@ TEST_F(KeloServerSimTest, AnswersPreferenceRequests) {
     EXPECT_EQ(value, "3");
 
     // A change made by a controller shows in the general status with 0x40.
+    // The server echoes the value it now holds.
     controller.send(KlEStatMessage::setPrefRequest("alias", "Back", 0), gPrefsPort);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(controller.receive(&d));
+    ASSERT_TRUE(KlEStatMessage::readOnePref(d.constData(), size_t(d.size()), &key, &value));
+    EXPECT_EQ(key, "alias");
+    EXPECT_EQ(value, "Back");
     const QByteArray reply = controller.ask(1);
     const kle_general_stat* g = generalStatus(records(reply));
     ASSERT_TRUE(g);

@@ -48,6 +48,9 @@ QVariantMap prefs(const QString& layers) {
         {"VideoInput241", entry("dict", QVariantMap{{"SourceType", "Disabled"}, {"SourceDescription", "N/A:input:x#y!z"}},
                                 {{"_group", "Video Input"}, {"_idx", 1}, {"_alias", "Live Input 1"},
                                  {"_editor", "camera_settings"}, {"_summary", QVariantList{"SourceDescription"}}})},
+        // Two servers' own names always differ; left out, so that only
+        // what is set here can.
+        {"name", QVariant()},
     };
 }
 

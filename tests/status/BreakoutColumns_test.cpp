@@ -128,6 +128,12 @@ TEST(BreakoutLayout, ColumnsPackAgainstTheRightEdge) {
     EXPECT_EQ(three[0], QRect(2, 24, 120, 372));
     EXPECT_EQ(three[1], QRect(122, 24, 120, 372));
     EXPECT_EQ(three[2], QRect(242, 24, 120, 372));
+    // Not even two fit: they still stand side by side, none over another.
+    const std::vector<QRect> tight =
+        BreakoutColumns::columnFrames(QRect(0, 0, 300, 400), 3, 200, true);
+    EXPECT_EQ(tight[0], QRect(2, 24, 200, 372));
+    EXPECT_EQ(tight[1], QRect(202, 24, 200, 372));
+    EXPECT_EQ(tight[2], QRect(402, 24, 200, 372));
     // Room to spare: each takes its share of the width.
     const std::vector<QRect> wide =
         BreakoutColumns::columnFrames(QRect(10, 5, 604, 400), 2, 120, true);

@@ -5,6 +5,7 @@
 #include "serverlink/FakeDatagramSocket.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "serverlink/LinkTestSupport.h"
 #include "status/KeloServerListPanel.h"
 #include "support/PixelTestSupport.h"
 #include "support/ProcessUntil.h"
@@ -16,10 +17,19 @@ namespace {
 class MonitorList : public ::testing::Test {
 protected:
     void SetUp() override {
+        // This computer has one network port, "eth0".
+        linktest::useTestInterfaces();
         KlE_Control_Status::Options options;
         options.timer = false;
         options.socketFactory = sockets.factory();
         link = std::make_unique<KlE_Control_Status>(options);
+    }
+    void TearDown() override {
+        link.reset();
+        // Discovery's product queries run detached; they end before the
+        // connector they call goes.
+        for (int i = 0; i < 500 && keloTcpQueriesRunning() > 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     QStringList names(const KeloMonitorList& list) {
         QStringList out;
@@ -61,21 +71,42 @@ TEST_F(MonitorList, StoredListIsBroughtInLineWithTheAddedServers) {
 }
 
 TEST_F(MonitorList, ServerListPanelAddsTheChosenServer) {
-    // Two servers announce themselves.
-    uint32_t source = 0x0A000005;
-    for (const char* name : {"Kelo Found 1", "Kelo Found 2"})
-        sockets.inject(WireBuilders::citpPLoc(4811, "MediaServer", name, "Running"), source++);
-    ASSERT_TRUE(processUntil([&] { return link->current().size() == 2; }, 2000));
+    // Three servers announce themselves, the higher addresses first, one of
+    // them over this computer's loopback, which is no network port.
+    const struct {
+        const char* name;
+        uint32_t source;
+        const char* ifname;
+    } servers[] = {{"Kelo Found 3", 0x0A000007, "eth0"},
+                   {"Kelo Found 2", 0x0A000006, "eth0"},
+                   {"Kelo Here", 0x7F000002, "lo"}};
+    for (const auto& s : servers)
+        sockets.inject(WireBuilders::citpPLoc(4811, "MediaServer", s.name, "Running"), s.source,
+                       s.ifname);
+    ASSERT_TRUE(processUntil([&] { return link->current().size() == 3; }, 2000));
     QStringList added;
     KeloServerListPanel panel(link.get(), [&](const QString& name) { added << name; });
     panel.reloadData();
     KeloServerListModel* model = panel.model();
-    ASSERT_EQ(model->rowCount(), int(link->current().size()));
-    const int row = int(link->current().indexOf("Kelo Found 2"));
-    ASSERT_GE(row, 0);
-    EXPECT_EQ(model->data(model->index(row, 0), Qt::DisplayRole), "10.0.0.6");
-    EXPECT_TRUE(
-        model->data(model->index(row, 1), Qt::DisplayRole).toString().startsWith("Kelo Found 2 ("));
+    // In address order, whatever order they were heard in; the port they are
+    // heard on, by its name, or the interface's own where it is no port.
+    const struct {
+        const char* address;
+        const char* name;
+        const char* port;
+    } rows[] = {{"10.0.0.6", "Kelo Found 2", "Ethernet (eth0)"},
+                {"10.0.0.7", "Kelo Found 3", "Ethernet (eth0)"},
+                {"127.0.0.2", "Kelo Here", "lo"}};
+    ASSERT_EQ(model->rowCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(model->data(model->index(row, 0), Qt::DisplayRole), rows[row].address) << row;
+        EXPECT_TRUE(model->data(model->index(row, 1), Qt::DisplayRole)
+                        .toString()
+                        .startsWith(QString(rows[row].name) + " ("))
+            << row;
+        EXPECT_EQ(model->data(model->index(row, 2), Qt::DisplayRole), rows[row].port) << row;
+    }
+    const int row = 0;
 
     EXPECT_TRUE(panel.nameOfSelectedKeloInPreferencesWindow().isNull()) << "hidden panel";
     panel.showServerList(true);
@@ -86,6 +117,13 @@ TEST_F(MonitorList, ServerListPanelAddsTheChosenServer) {
     panel.addItemFromTable(row);
     panel.addItemFromTable(99);
     EXPECT_EQ(added, QStringList{"Kelo Found 2"});
+    // Each server on one line, and room for more than a handful of them.
+    DTableView* table = panel.table();
+    EXPECT_FALSE(table->wordWrap());
+    EXPECT_GE(table->viewport()->height(), 6 * table->rowHeight(0));
+    const QFontMetrics metrics(table->font());
+    EXPECT_GE(table->columnWidth(1),
+              metrics.horizontalAdvance(model->data(model->index(0, 1), Qt::DisplayRole).toString()));
     QImage image(panel.panel()->size(), QImage::Format_ARGB32_Premultiplied);
     panel.panel()->render(&image);
     ASSERT_TRUE(image.save(artefactPath("status-server-list-panel.png")));

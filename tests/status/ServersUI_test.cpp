@@ -1,4 +1,8 @@
 #include "status/ServersUI.h"
+#include "hud/cells/HUDSegmentedCell.h"
+#include "hud/controls/HUDButton.h"
+#include "hud/controls/HUDSegmentedControl.h"
+#include "hud/views/HUDView.h"
 #include "serverlink/KeloNetworkInterface.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
@@ -17,6 +21,7 @@
 #include "support/TestMain.h"
 
 #include <QApplication>
+#include <QResizeEvent>
 
 namespace {
 
@@ -229,6 +234,35 @@ TEST_F(Panes, HeightChoiceFollowsTheLayoutUnlessItIsZero) {
     ui->updateMonitorSettings(layout);
     EXPECT_EQ(ui->monitorImageHeightControl()->selectedSegment(), 3);
     EXPECT_EQ(pane()->cellAtIndex(0)->thumbHeight(), 120);
+}
+
+// The strip under the server list at its narrowest: the height choices keep
+// their set widths, the last one not stretched, and "Edit Servers" beside
+// them rather than over them.
+TEST_F(Panes, HeightChoicesAndEditServersShareTheNarrowestStrip) {
+    ui->reloadMonitorPanes(&servers, layout);
+    QWidget* container = ui->getContainerView();
+    container->resize(281, 400);
+    // Hidden, the container hears of its size only when told.
+    QResizeEvent resized(container->size(), QSize());
+    QApplication::sendEvent(container, &resized);
+    HUDSegmentedControl* heights = ui->monitorImageHeightControl();
+    HUDButton* edit = ui->editServersButton();
+    ASSERT_EQ(heights->parentWidget(), edit->parentWidget());
+    EXPECT_EQ(heights->width(), heights->sizeHint().width());
+    const QRectF face(heights->rect());
+    for (int i = 0; i < heights->cell()->segmentCount(); ++i)
+        EXPECT_EQ(heights->cell()->rectForSegment(i, face).width(), 34) << i;
+    EXPECT_LE(heights->cell()->rectForSegment(3, face).right(), face.right());
+    EXPECT_FALSE(heights->geometry().intersects(edit->geometry()))
+        << heights->geometry().right() << " against " << edit->geometry().left();
+    EXPECT_LE(edit->geometry().right(), container->width());
+
+    QImage strip(container->width(), 30, QImage::Format_ARGB32_Premultiplied);
+    strip.fill(Qt::black);
+    heights->parentWidget()->render(&strip, QPoint(), QRegion(0, container->height() - 30,
+                                                              container->width(), 30));
+    ASSERT_TRUE(strip.save(artefactPath("status-height-choices-and-edit-servers.png")));
 }
 
 TEST_F(Panes, CellKindsFollowTheDescription) {

@@ -4,6 +4,7 @@
 
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
+#include "status/BreakoutColumns.h"
 #include "status/BreakoutScrollView.h"
 #include "status/KeloBreakoutCell.h"
 #include "status/KeloMonitorCell.h"
@@ -24,8 +25,14 @@
 #include "tabbar/TbTabViewItem.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QDragEnterEvent>
+#include <QTimer>
+#include <QMimeData>
+#include <QDrag>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QScreen>
 
 #include <memory>
 
@@ -307,6 +314,57 @@ TEST_F(StatusTab, HostileDatagramsLeaveTheCellsStanding) {
         EXPECT_EQ(monitor(i)->keloObject()->name(), QString::fromUtf8(sim->config(i).name));
 }
 
+// A server dropped anywhere in an empty custom column lands there, and the
+// layout keeps it when the columns are rebuilt from it.
+TEST_F(StatusTab, ServerDroppedIntoAnEmptyCustomColumnStays) {
+    ui->setColumns(BreakoutColumns::forStatusTab(*ui));
+    ASSERT_TRUE(tickUntil([&] { return allOnline(); }, 5000));
+    QVariantList listed;
+    for (const QVariantMap& s : servers) listed << s;
+    owner.layoutDictionary = {{"monitor", listed},
+                              {"breakouts", QVariantList{QVariantList{}, QVariantList{}}},
+                              {"layout_settings", QVariantMap{{"breakout_cols", "2"}}}};
+    ui->columns()->reloadBreakouts(owner.layoutDictionary);
+    ui->columns()->showBreakouts(true, 0.0);
+    statusContainer* target = ui->columns()->breakoutColumns().at(1);
+    ASSERT_TRUE(tickUntil([&] { return target->enclosingView->isVisible(); }, 2000));
+    QWidget* viewport = target->enclosingView->viewport();
+    const QPoint below(viewport->width() / 2, viewport->height() - 20);
+    ASSERT_FALSE(target->statusView->geometry().contains(below)) << "below the column's cells";
+
+    // The drop comes while the pane's drag runs, as the pointer brings it.
+    bool entered = false, dropped = false;
+    QTimer::singleShot(100, [&] {
+        QMimeData data;
+        data.setData("KeloObjectName", KeloStatusView::dragData(1, pane()->cellAtIndex(1), 0));
+        QDragEnterEvent enter(below, Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &enter);
+        entered = enter.isAccepted();
+        QDropEvent drop(QPointF(below), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &drop);
+        dropped = drop.isAccepted();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(pane(), &escape);
+    });
+    auto* drag = new QDrag(pane());
+    drag->setMimeData(new QMimeData);
+    drag->exec(Qt::CopyAction);
+    EXPECT_TRUE(entered);
+    ASSERT_TRUE(dropped);
+    ASSERT_EQ(target->serverList->size(), 1);
+    EXPECT_EQ(target->serverList->at(0), (QVariantMap{{"name", "Kelo Sim 2"}}));
+    EXPECT_EQ(owner.layoutDictionary.value("breakouts").toList().value(1).toList(),
+              (QVariantList{QVariantMap{{"name", "Kelo Sim 2"}}}));
+
+    ui->columns()->reloadBreakouts(owner.layoutDictionary);
+    ui->columns()->showBreakouts(true, 0.0);
+    ASSERT_TRUE(tickUntil([&] { return target->enclosingView->isVisible(); }, 2000));
+    auto* landed = dynamic_cast<KeloBreakoutCell*>(target->statusView->cellAtIndex(0));
+    ASSERT_NE(landed, nullptr);
+    EXPECT_EQ(landed->keloObject(), link->keloObjectForName("Kelo Sim 2"));
+    screenshot("status-tab-dropped-into-custom-column.png");
+}
+
 TEST_F(StatusTab, WindowLimitsFollowTheTab) {
     const int base = ui->updateServersWidth() + 12;
     window->resize(400, 150);
@@ -317,9 +375,42 @@ TEST_F(StatusTab, WindowLimitsFollowTheTab) {
     EXPECT_GE(window->width(), base + 705);
     ui->setWindowLimits(statusItem);
     const int thumb = KeloRemoteCell::widthForThumbHeight(90, 16.0f / 9.0f);
-    EXPECT_EQ(window->minimumWidth(), base + 25 + thumb + ServersUI::scrollerWidth());
+    const int statusMinimum = base + 25 + thumb + ServersUI::scrollerWidth();
+    EXPECT_EQ(window->minimumWidth(), statusMinimum);
     EXPECT_EQ(window->minimumHeight(), 200);
     EXPECT_EQ(ui->tabInView(), 1);
+    // Grown for the Content tab, the window comes back to the operator's
+    // size, as far as the Status tab allows.
+    EXPECT_EQ(window->size(), QSize(std::max(400, statusMinimum), 200));
+
+    // A size the operator chose stays through the tabs.
+    window->resize(1100, 700);
+    ui->setWindowLimits(contentItem);
+    ui->setWindowLimits(statusItem);
+    EXPECT_EQ(window->size(), QSize(1100, 700));
+
+    // Five columns of tall thumbnails would need more than the screen: the
+    // window stops at the screen's edge, and shrinks again with one column.
+    const QSize screen = window->screen()->availableGeometry().size();
+    ui->setColumns(BreakoutColumns::forStatusTab(*ui));
+    layout.breakoutHeight = 480;
+    owner.layout = layout;
+    ui->updateMonitorSettings(layout);
+    ui->columns()->reloadBreakouts(
+        QVariantMap{{"layout_settings", QVariantMap{{"breakout_cols", "5"}}}});
+    ui->setWindowLimits(statusItem);
+    ASSERT_EQ(ui->columns()->breakoutColumns().size(), 5u);
+    EXPECT_EQ(window->minimumWidth(), screen.width());
+    EXPECT_EQ(window->width(), screen.width());
+    screenshot("status-tab-five-columns.png");
+    layout.breakoutHeight = 90;
+    owner.layout = layout;
+    ui->updateMonitorSettings(layout);
+    ui->columns()->reloadBreakouts(
+        QVariantMap{{"layout_settings", QVariantMap{{"breakout_cols", "1"}}}});
+    ui->setWindowLimits(statusItem);
+    EXPECT_LT(window->minimumWidth(), screen.width());
+    EXPECT_EQ(window->size(), QSize(1100, 700));
 }
 
 }  // namespace

@@ -19,7 +19,8 @@ bool ContentEditorSim::receive(const char* data, size_t size) {
     if (m->op == WireBuilders::kContentSet) {
         // kind, ident, item text and an optional trailing flag field
         const QList<QByteArray> f = messages_.back().text.split('\x0B');
-        if (f.size() >= 3) setItem(f[0], f[1], f[2]);
+        if (f.size() >= 3 && f[0] == "multiscreen") setReply_ = multiScreen_.edit(f[1], f[2]);
+        else if (f.size() >= 3) setItem(f[0], f[1], f[2]);
     }
     return true;
 }
@@ -64,6 +65,7 @@ QByteArray ContentEditorSim::item(const QByteArray& kind, const QByteArray& iden
 QByteArray ContentEditorSim::answer(const QByteArray& query) const {
     const QList<QByteArray> f = query.split('\x0B');
     if (f.size() != 2) return {};
+    if (f[0] == "multiscreen") return multiScreen_.answer(f[1]);
     const auto k = items_.find(f[0]);
     if (f[1] == "listing") {
         QByteArray reply = f[0] +

@@ -6,12 +6,15 @@
 // answers with, fragmented when long. Owned by one simulated server and used
 // only on the simulator's thread.
 
+#include "support/MultiScreenSim.h"
+
 #include <QByteArray>
 #include <QUuid>
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
 class ContentEditorSim {
@@ -40,6 +43,11 @@ public:
     // A listing starts with a "0 <count>" entry, as servers send.
     QByteArray answer(const QByteArray& query) const;
 
+    // The image-remap document ("multiscreen" kind) and the acknowledgement
+    // the last set of that kind earned (taken once; empty when none).
+    MultiScreenSim& multiScreen() { return multiScreen_; }
+    QByteArray takeSetReply() { return std::exchange(setReply_, QByteArray()); }
+
     // The op 23 datagrams that carry `text`: one when it fits, else fragments.
     static std::vector<QByteArray> contentItemDatagrams(const QByteArray& text,
                                                         const QUuid& uuid = QUuid::createUuid());
@@ -56,4 +64,6 @@ private:
     std::map<QByteArray, Open> open_;
     std::vector<Message> messages_;
     std::map<QByteArray, std::map<QByteArray, QByteArray>> items_;
+    MultiScreenSim multiScreen_;
+    QByteArray setReply_;
 };

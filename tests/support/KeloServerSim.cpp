@@ -2,6 +2,9 @@
 
 #include "platform/PropertyList.h"
 #include "support/ContentEditorSim.h"
+#include "support/SimContentItems.h"
+#include "support/SimPreferences.h"
+#include "support/SimPreferenceSet.h"
 #include "support/SimRequests.h"
 #include "support/WireBuilders.h"
 
@@ -144,13 +147,6 @@ QByteArray previewRecord(const KeloServerSim::Config& c, uint16_t typeWord, int 
                                        kOutputHeight, jpeg);
 }
 
-QVariantMap prefEntry(const char* type, const QVariant& value, int prefIncrType) {
-    return {{"_type", QString(type)},
-            {"_value", value},
-            {"_pref_incr_t", QString::number(prefIncrType, 16)},
-            {"_prefUpdates", qint64(1)}};
-}
-
 QByteArray announcement(const KeloServerSim::Config& c) {
     return WireBuilders::citpPLoc(c.tcpPort, "MediaServer", c.name,
                                   c.running ? QByteArray("Running") : QByteArray("Stopped"));
@@ -159,7 +155,7 @@ QByteArray announcement(const KeloServerSim::Config& c) {
 QByteArray transferBeacon(const KeloServerSim::Config& c) {
     return WireBuilders::transferBeacon(kDaemonVersion, uint32_t(c.vMajor) << 24 | c.vMinor << 16,
                                         0, 0, 0xFF000000, c.bftpPort, c.collectionID,
-                                        "2026-01-01 00:00:00");
+                                        c.contentTimeStamp);
 }
 
 }  // namespace
@@ -205,6 +201,9 @@ int KeloServerSim::addServer(const Config& config) {
     s->config.layerCount = std::clamp(config.layerCount, 0, 24);
     s->config.outputs = std::clamp(config.outputs, 1, 32);
     s->prefs = preferenceDictionary(s->config);
+    if (config.standardContentItems)
+        for (const SimContentItems::Item& item : SimContentItems::standardItems())
+            s->contentEditor.setItem(item.kind, item.ident, item.text);
     servers_.push_back(std::move(s));
     return int(servers_.size()) - 1;
 }
@@ -418,12 +417,7 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
             if (!s.answering || !SimRequests::readText(data, size, 16, &key, nullptr)) break;
             const QVariantMap entry = s.prefs.value(QString::fromUtf8(key)).toMap();
             if (entry.isEmpty()) break;
-            const QVariant value = entry.value("_value");
-            const QByteArray text = value.typeId() == QMetaType::QVariantMap ||
-                                            value.typeId() == QMetaType::QVariantList
-                                        ? PropertyList::write(value, PropertyList::Format::Xml)
-                                        : value.toString().toUtf8();
-            reply = serverMessage(kOnePref, 0, key + '\0' + text + '\0');
+            reply = onePref(key, entry.value("_value"));
             break;
         }
         case kSetPref: {
@@ -435,14 +429,11 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
                 break;
             const QString k = QString::fromUtf8(key);
             if (!s.prefs.contains(k)) break;
-            QVariantMap entry = s.prefs.value(k).toMap();
-            entry["_value"] = QString::fromUtf8(value);
-            s.prefs[k] = entry;
-            s.prefsReply.clear();
-            if (k == "alias") s.config.alias = value.left(59);
-            // The counter runs in the low six bits; 0x40 says the change
-            // came from a controller.
-            s.config.prefUpdates = uint8_t(((s.config.prefUpdates & 0x3F) % 63 + 1) | 0x40);
+            // Stored by the value rule and echoed, so that the controller
+            // shows what the server now holds, also when it kept its value.
+            storePreference(s, k, value, true);
+            if (s.answering && s.config.echoPreferenceSets)
+                reply = onePref(key, s.prefs.value(k).toMap().value("_value"));
             break;
         }
         case kContentQuery:
@@ -454,6 +445,8 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
                         : s.contentEditorReply;
                 if (!answer.isEmpty()) sendContentItem(s, fd, answer);
             }
+            if (const QByteArray ack = s.contentEditor.takeSetReply(); !ack.isEmpty() && s.answering)
+                sendContentItem(s, fd, ack);
             break;
         default:
             ++s.counters.otherDatagrams;
@@ -461,6 +454,26 @@ void KeloServerSim::handle(Server& s, int fd, const char* data, size_t size,
     }
     if (!reply.isEmpty() && sendTo(fd, reply, s.replyAddress, s.replyPort))
         ++s.counters.repliesSent;
+}
+
+QByteArray KeloServerSim::onePref(const QByteArray& key, const QVariant& value) {
+    return WireBuilders::serverMessage(WireBuilders::kOnePref, 0,
+                                       key + '\0' + SimPreferences::valueText(value) + '\0');
+}
+
+bool KeloServerSim::storePreference(Server& s, const QString& key, const QByteArray& text,
+                                    bool byController) {
+    QVariantMap entry = s.prefs.value(key).toMap();
+    if (entry.isEmpty() || !SimPreferences::applyValue(entry, text)) return false;
+    s.prefs[key] = entry;
+    s.prefsReply.clear();
+    if (key == "alias") s.config.alias = text.left(59);
+    if (key == "layerCount") s.config.layerCount = std::clamp(text.toInt(), 0, 24);
+    // The counter runs in the low six bits; 0x40 says the change came from
+    // a controller.
+    s.config.prefUpdates =
+        uint8_t(((s.config.prefUpdates & 0x3F) % 63 + 1) | (byController ? 0x40 : 0));
+    return true;
 }
 
 const QByteArray& KeloServerSim::prefsDictReply(Server& s) {
@@ -514,6 +527,11 @@ QByteArray KeloServerSim::contentItem(int i, const QByteArray& kind,
     const auto guard = lockServer(i);
     return i >= 0 && i < serverCount() ? servers_[i]->contentEditor.item(kind, ident)
                                        : QByteArray();
+}
+
+void KeloServerSim::withMultiScreen(int i, const std::function<void(MultiScreenSim&)>& fn) {
+    const auto guard = lockServer(i);
+    if (i >= 0 && i < serverCount()) fn(servers_[i]->contentEditor.multiScreen());
 }
 
 bool KeloServerSim::sendContentItem(int i, const QByteArray& text) {
@@ -588,21 +606,15 @@ QByteArray KeloServerSim::replyToStatusRequest(const Config& c, uint16_t word, d
 }
 
 QVariantMap KeloServerSim::preferenceDictionary(const Config& c) {
-    QVariantMap prefs{
-        {"name", prefEntry("s", QString::fromUtf8(c.name), 0)},
-        {"alias", prefEntry("s", QString::fromUtf8(c.alias), 0)},
-        {"universe", prefEntry("i", QString::number(c.universe), 1)},
-        {"profile", prefEntry("i", QString::number(c.profile), 1)},
-        {"layerCount", prefEntry("i", QString::number(c.layerCount), 2)},
-        {"outputWidth", prefEntry("i", QString::number(kOutputWidth), 3)},
-        {"outputHeight", prefEntry("i", QString::number(kOutputHeight), 3)},
-        {"frameRate", prefEntry("f", "60.0", 3)},
-        {"artNetEnabled", prefEntry("b", "1", 1)},
-        {"timecodeSource", prefEntry("s", "internal", 4)},
-        {"mediaFolder", prefEntry("s", "/Media", 5)},
-        {"outputNames",
-         prefEntry("s_array", QVariantList{QString("Output 1"), QString("Output 2")}, 3)},
-    };
+    SimPreferences::Identity id;
+    id.name = c.name;
+    id.alias = c.alias;
+    id.universe = c.universe;
+    id.layerCount = c.layerCount;
+    id.outputs = c.outputs;
+    id.width = kOutputWidth;
+    id.height = kOutputHeight;
+    QVariantMap prefs = SimPreferences::standardDictionary(id);
     for (auto it = c.preferences.begin(); it != c.preferences.end(); ++it) {
         if (it->isValid())
             prefs.insert(it.key(), *it);
@@ -635,6 +647,21 @@ void KeloServerSim::setAlias(int i, const QByteArray& alias) {
     entry["_value"] = QString::fromUtf8(alias.left(59));
     servers_[i]->prefs["alias"] = entry;
     servers_[i]->prefsReply.clear();
+}
+
+bool KeloServerSim::setPreference(int i, const QString& key, const QByteArray& text) {
+    const auto guard = lockServer(i);
+    return i >= 0 && i < serverCount() && storePreference(*servers_[i], key, text, false);
+}
+
+QVariantMap KeloServerSim::preference(int i, const QString& key) const {
+    const auto guard = lockServer(i);
+    return i >= 0 && i < serverCount() ? servers_[i]->prefs.value(key).toMap() : QVariantMap();
+}
+
+void KeloServerSim::setContentTimeStamp(int i, const QByteArray& stamp) {
+    const auto guard = lockServer(i);
+    if (i >= 0 && i < serverCount()) servers_[i]->config.contentTimeStamp = stamp;
 }
 
 void KeloServerSim::setLayerCount(int i, int layers) {

@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -46,7 +47,15 @@ public:
         bool running = true;
         // Takes collection assignments ("KlEC" "COLL"); off: ignores them.
         bool acceptsCollection = true;
+        // The content database's time stamp the transfer beacon announces.
+        QByteArray contentTimeStamp = "2026-01-01 00:00:00";
         uint8_t prefUpdates = 1;  // preference-update counter; 0x40: a controller made the change
+        // Answers a preference set with the value now held (op 19), as the
+        // servers of kelo-server-sim do; off, the controller learns of its
+        // change only through the update counter.
+        bool echoPreferenceSets = false;
+        // Starts with the standard content-editor items of every kind.
+        bool standardContentItems = false;
         // Entries added to the standard preference dictionary (replacing
         // those of the same name); an invalid value removes that name.
         QVariantMap preferences;
@@ -122,6 +131,14 @@ public:
     void setRunning(int server, bool running);
     void setAlias(int server, const QByteArray& alias);
     void setLayerCount(int server, int layers);
+    // A preference changed as the server's own operator would: stored by
+    // the value rule, the update counter raised without the controller's
+    // mark. False for an unknown key or a value its type cannot take.
+    bool setPreference(int server, const QString& key, const QByteArray& text);
+    // One entry of the server's preference dictionary; empty when missing.
+    QVariantMap preference(int server, const QString& key) const;
+    // Announced from the next transfer beacon on.
+    void setContentTimeStamp(int server, const QByteArray& stamp);
     // Sends a datagram from the server's status socket. False when it cannot
     // go (no controller known yet for ReplyPort, or a send error).
     bool sendDatagram(int server, const QByteArray& datagram, Target target);
@@ -143,6 +160,8 @@ public:
     void setContentItem(int server, const QByteArray& kind, const QByteArray& ident,
                         const QByteArray& text);
     QByteArray contentItem(int server, const QByteArray& kind, const QByteArray& ident) const;
+    // Runs `fn` on the server's image-remap document under its lock.
+    void withMultiScreen(int server, const std::function<void(MultiScreenSim&)>& fn);
     // Sends content item data to the controller's reply port now, paced so
     // that its receive buffer keeps up. False when it cannot go.
     bool sendContentItem(int server, const QByteArray& text);
@@ -169,6 +188,9 @@ private:
     void run(int epollFd, size_t first, size_t end);
     void announce(Server& s);
     const QByteArray& prefsDictReply(Server& s);
+    static QByteArray onePref(const QByteArray& key, const QVariant& value);
+    // The value rule; marks a controller's change in the update counter.
+    bool storePreference(Server& s, const QString& key, const QByteArray& text, bool byController);
     // Holds the server's lock; holds nothing for an index out of range.
     std::unique_lock<std::mutex> lockServer(int i) const;
     void handle(Server& s, int fd, const char* data, size_t size, const struct sockaddr_in& from);

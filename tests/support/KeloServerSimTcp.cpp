@@ -233,6 +233,11 @@ void KeloServerSimTcp::serveDatabase(int fd) {
     }
     if (behaviour == Behaviour::Silent) return hold(fd);
     const QByteArray request = readRequest(fd);
+    if (request.startsWith("BFTP") && config_.transferHandler) {
+        config_.transferHandler(fd, request);
+        close(fd);
+        return;
+    }
     if (request.size() < kRequestSize || !request.startsWith("KlEC")) {
         close(fd);
         return;
@@ -244,17 +249,28 @@ void KeloServerSimTcp::serveDatabase(int fd) {
         std::lock_guard lock(lock_);
         ++requests_[command];
         lastItem_ = item;
-        if (command == "GtDB")
+        if (command == "GtDB" && !config_.databaseSource)
             data = PropertyList::write(config_.database, PropertyList::Format::Binary);
         else if (command == "CLNP")
             data = config_.cleanUpReport;
     }
-    if (command == "GtTh")
+    if (config_.databaseSource && (command == "GtDB" || command == "GtFD" || command == "GtLD")) {
+        const QVariantMap db = config_.databaseSource();
+        // Folders by their key; a file by its number inside it.
+        const QVariantMap folder =
+            db.value(QString::asprintf("Media_000_%03d", item.folder)).toMap();
+        const QVariant entry = command == "GtDB"   ? QVariant(db)
+                               : command == "GtLD" ? QVariant(folder)
+                                                   : folder.value(QString::asprintf("%03d", item.file));
+        data = PropertyList::write(entry.isValid() ? entry : QVariant(QVariantMap()),
+                                   PropertyList::Format::Binary);
+    } else if (command == "GtTh") {
         data = config_.thumbnail.isEmpty() ? thumbnailFor(item) : config_.thumbnail;
-    else if (command == "GtFD")
+    } else if (command == "GtFD") {
         data = PropertyList::write(fileEntryFor(item), PropertyList::Format::Xml);
-    else if (command == "GtLD")
+    } else if (command == "GtLD") {
         data = PropertyList::write(folderEntryFor(item), PropertyList::Format::Xml);
+    }
 
     switch (behaviour) {
         case Behaviour::HalfClosed:

@@ -4,7 +4,7 @@
 // alone: on its CITP TCP port it sends a CITP/MSEX "SInf" server-information
 // message to whoever connects; on its BFTP port it answers the "KlEC"
 // content-database commands "GtDB", "GtTh", "GtFD", "GtLD" and "CLNP" with
-// "DATA" replies. On command it misbehaves. One thread serves both ports,
+// "DATA" replies, and hands transfer requests to a handler when given one. On command it misbehaves. One thread serves both ports,
 // one connection at a time; connections it keeps open on purpose are closed
 // by stop().
 //
@@ -17,6 +17,7 @@
 #include <QVariantMap>
 
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -44,6 +45,13 @@ public:
         QVariantMap database;  // sent as a binary property list for "GtDB"
         QByteArray cleanUpReport = "nothing to clean up\n";
         QByteArray thumbnail;  // sent for every "GtTh"; empty: thumbnailFor()
+        // When set, "GtDB" sends what this gives at the time of the request,
+        // and "GtFD" and "GtLD" the entries found in it.
+        std::function<QVariantMap()> databaseSource;
+        // When set, a connection to the BFTP port whose first bytes are
+        // "BFTP" is a transfer request: handed over with the bytes read so
+        // far, and closed once the handler returns.
+        std::function<void(int fd, const QByteArray& head)> transferHandler;
     };
 
     explicit KeloServerSimTcp(const Config& config);

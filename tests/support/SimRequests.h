@@ -4,11 +4,14 @@
 // the simulator's own readers, so that a fault the product's decoder shares
 // with its encoder cannot hide.
 
+#include "support/SimContentRef.h"
+
 #include <QByteArray>
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace SimRequests {
 
@@ -33,5 +36,24 @@ struct ContentMessage {
     QByteArray payload;
 };
 std::optional<ContentMessage> readContentMessage(const char* data, size_t size);
+
+// A content-transfer request to a collection master ("BFTP" ... "BFTS"):
+// 44 bytes, then 4 per receiver, big-endian.
+struct TransferRequest {
+    uint32_t transferID = 0;
+    uint8_t collectionID = 0;
+    uint16_t bitRate = 0;
+    uint16_t replyPort = 0;  // the sender's UDP port
+    uint8_t opcode = 0;
+    SimContentRef item;
+    std::vector<uint32_t> receivers;  // host order
+};
+constexpr size_t kTransferRequestSize = 44;
+// The request when the bytes hold exactly one: magic, sub-magic, a length
+// that matches the receiver count; nothing otherwise.
+std::optional<TransferRequest> readTransferRequest(const QByteArray& bytes);
+// The length a request's first 8 bytes announce, or 0 when they are no
+// request's beginning or announce more than 255 receivers could fill.
+size_t transferRequestLength(const QByteArray& head);
 
 }  // namespace SimRequests

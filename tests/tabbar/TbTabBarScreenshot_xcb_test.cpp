@@ -93,6 +93,30 @@ TEST(TabBarScreenshot, OverflowButtonShowsItsImage) {
     EXPECT_GT(bright, 5);
 }
 
+// With room to spare the strip ends at the last tab: past it there is no
+// gradient and no outline that would read as one more, empty, tab.
+TEST(TabBarScreenshot, NothingDrawnPastTheLastTab) {
+    registerKeloThemes();
+    BarFixture f(1280);
+    f.window.show();
+    ASSERT_TRUE(processUntil([&] { return f.window.windowHandle() && f.window.windowHandle()->isExposed(); }, 5000));
+    ASSERT_TRUE(f.bar->overflowButtonRect().isNull()) << "every tab fits";
+    QImage shot(f.bar->size(), QImage::Format_ARGB32_Premultiplied);
+    shot.fill(Qt::magenta);
+    f.bar->render(&shot, QPoint(), QRegion(), QWidget::DrawChildren);
+    ASSERT_TRUE(shot.save(artefactPath("tabbar-room-to-spare.png")));
+
+    const int lastRight = int(f.cell(6)->frame().right());
+    ASSERT_LT(lastRight + 20, shot.width() - 10);
+    HUDThemeKelo* theme = HUDThemeKelo::instance();
+    EXPECT_RGB(shot.pixelColor(lastRight - 4, 11),
+               theme->controlGradient().interpolatedColorAtLocation((11 + 0.5 - 0.5) / 23.0))
+        << "the last tab itself keeps the strip";
+    for (int x : {lastRight + 3, (lastRight + shot.width()) / 2, shot.width() - 5})
+        for (int y : {0, 11, 21})
+            EXPECT_EQ(shot.pixelColor(x, y), QColor(Qt::magenta)) << x << "," << y;
+}
+
 }  // namespace
 
 KELO_TEST_MAIN_GUI()

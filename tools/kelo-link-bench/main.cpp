@@ -12,6 +12,7 @@
 #include "app/KeloHeadlessFrontEnd.h"
 #include "app/KeloRemoteTick.h"
 #include "foundation/OmLog.h"
+#include "foundation/OmxNumberUtil.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 #include "support/KeloServerSim.h"
@@ -37,6 +38,14 @@
 #include <vector>
 
 namespace {
+
+const char kUsage[] =
+    "usage: kelo-link-bench [--servers N] [--seconds S] [--window S]\n"
+    "  --servers  simulated servers, 1 to 60000 (default 256)\n"
+    "  --seconds  how long to measure, at least 1 (default 20)\n"
+    "  --window   the rate window, at least 1 (default 30, at most --seconds)\n";
+// Far beyond any run; keeps the millisecond arithmetic in range.
+constexpr double kMaxSeconds = 2147483;
 
 constexpr uint32_t kFirstServer = 0x7F020001;  // 127.2.0.1
 constexpr double kTickMs = 1000.0 / 30.0;
@@ -230,14 +239,29 @@ int runServers(int servers, int commands, int results) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int servers = 256;
+    long long serverCount = 256;
     double seconds = 20, window = 30;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
+        if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) {
+            fputs(kUsage, stdout);
+            return 0;
+        }
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        bool taken = false;
         // Up to the simulator's address range 127.2.0.1 and up.
-        if (!strcmp(argv[i], "--servers")) servers = std::clamp(atoi(argv[i + 1]), 1, 60000);
-        if (!strcmp(argv[i], "--seconds")) seconds = std::max(1.0, atof(argv[i + 1]));
-        if (!strcmp(argv[i], "--window")) window = std::max(1.0, atof(argv[i + 1]));
+        if (!strcmp(argv[i], "--servers"))
+            taken = readOptionInteger(value, 1, 60000, &serverCount);
+        else if (!strcmp(argv[i], "--seconds"))
+            taken = readOptionNumber(value, 1, kMaxSeconds, &seconds);
+        else if (!strcmp(argv[i], "--window"))
+            taken = readOptionNumber(value, 1, kMaxSeconds, &window);
+        if (!taken) {
+            fprintf(stderr, "kelo-link-bench: bad option %s%s%s\n%s", argv[i], value ? " " : "",
+                    value ? value : "", kUsage);
+            return 2;
+        }
     }
+    const int servers = int(serverCount);
     window = std::min(window, seconds);
     // Two sockets per simulated server, in the child.
     rlimit files{};

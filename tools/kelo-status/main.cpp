@@ -8,6 +8,7 @@
 #include "app/KeloRemoteTick.h"
 #include "app/KeloRemoteTickView.h"
 #include "foundation/OmLog.h"
+#include "foundation/OmxNumberUtil.h"
 #include "serverlink/KeloObject.h"
 #include "serverlink/KlE_Control_Status.h"
 
@@ -19,6 +20,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +41,10 @@ const char kUsage[] =
     "  contact, are lost or change. --json prints one JSON object per line;\n"
     "  --seconds stops after N seconds (default: run until interrupted).\n"
     "  The server link's own messages go to standard error.\n";
+
+// The stop timer counts whole milliseconds in an int.
+constexpr double kMinSeconds = 0.001;
+constexpr double kMaxSeconds = 2147483;
 
 // What a line reports of one server.
 struct Snapshot {
@@ -139,13 +145,22 @@ int main(int argc, char** argv) {
     bool json = false;
     double seconds = 0;
     for (int i = 1; i < argc; ++i) {
+        if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) {
+            fputs(kUsage, stdout);
+            return 0;
+        }
         if (!strcmp(argv[i], "--json")) {
             json = true;
-        } else if (!strcmp(argv[i], "--seconds") && i + 1 < argc) {
-            seconds = atof(argv[++i]);
+        } else if (!strcmp(argv[i], "--seconds")) {
+            const char* value = i + 1 < argc ? argv[++i] : nullptr;
+            if (!readOptionNumber(value, kMinSeconds, kMaxSeconds, &seconds)) {
+                fprintf(stderr, "kelo-status: --seconds needs a number from %g to %g, not '%s'\n%s",
+                        kMinSeconds, kMaxSeconds, value ? value : "", kUsage);
+                return 2;
+            }
         } else {
-            fputs(kUsage, strcmp(argv[i], "--help") && strcmp(argv[i], "-h") ? stderr : stdout);
-            return strcmp(argv[i], "--help") && strcmp(argv[i], "-h") ? 2 : 0;
+            fprintf(stderr, "kelo-status: unknown option %s\n%s", argv[i], kUsage);
+            return 2;
         }
     }
 
@@ -172,7 +187,8 @@ int main(int argc, char** argv) {
     KeloRemoteTick& tick = root.startLink(*link, log);
     tick.addView(&printer);
     tick.start();
-    if (seconds > 0) QTimer::singleShot(int(seconds * 1000), &app, &QCoreApplication::quit);
+    if (seconds > 0)
+        QTimer::singleShot(int(std::lround(seconds * 1000)), &app, &QCoreApplication::quit);
     const int result = app.exec();
     link->stopTimerAndCloseSockets();
     fclose(out);

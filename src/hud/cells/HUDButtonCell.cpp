@@ -522,7 +522,7 @@ QRectF HUDButtonCell::drawTitle(QPainter& ctx, const AttributedString& title, co
         if (!enabled_) {
             colourWhole(text, t->disabledTextColor());
         } else if (needDefaultTextColor(text)) {
-            colourWhole(text, t->textColor());
+            colourWhole(text, titleOnLightFill_ ? darkerStrokeColor() : t->textColor());
         }
         const QSizeF size = text.size();
         const double width = std::min(size.width(), frame.width());

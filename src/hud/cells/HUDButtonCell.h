@@ -253,4 +253,6 @@ private:
     QFont font_;
     // The view of the drawWithFrame() in progress.
     QWidget* drawingView_ = nullptr;
+    // The bezel being drawn is light: a default-coloured title goes dark.
+    bool titleOnLightFill_ = false;
 };

@@ -298,8 +298,12 @@ void HUDButtonCell::drawRoundedButtonInFrame(QPainter& ctx, const QRectF& frame)
         fill = highlighted_ ? t->pushedSolidFill() : t->normalSolidFill();
     }
     if (fill.isValid()) ctx.fillPath(path, fill);
+    // The "on" fill is almost white: the light title colour would vanish on
+    // it, so the title takes a dark one there.
+    titleOnLightFill_ = fill.isValid() && fill.lightness() > 160;
     if (imagePosition_ != kImageOnly)
         drawTitle(ctx, title_, titleRectForBounds(viewBounds(frame)), drawingView());
+    titleOnLightFill_ = false;
     drawBezelImage(ctx, r);
 }
 

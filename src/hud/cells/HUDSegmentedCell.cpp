@@ -9,6 +9,7 @@
 #include "graphics/ImageGeometry.h"
 #include "platform/AttributedString.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -16,6 +17,8 @@
 #include <cmath>
 
 namespace {
+
+constexpr double kCellHeight = 24;
 
 HUDControlSize hudControlSize(int controlSize) {
     switch (controlSize) {
@@ -110,6 +113,35 @@ void HUDSegmentedCell::setSelectedSegment(int segment) {
     selectedSegment_ = segment >= 0 && segment < segmentCount() ? segment : -1;
 }
 
+QSizeF HUDSegmentedCell::cellSize() const {
+    const QFontMetricsF metrics(font());
+    double fixed = 0, shared = 0;
+    int sharing = 0;
+    for (const Segment& s : segments_) {
+        if (s.width > 0) {
+            fixed += s.width;
+            continue;
+        }
+        ++sharing;
+        double natural = s.label.isEmpty() ? 0 : std::ceil(metrics.horizontalAdvance(s.label));
+        if (!s.image.isNull()) natural += s.image.width() + (natural > 0 ? 5 : 0);
+        shared = std::max(shared, natural + 16);
+    }
+    // The outline sits 1.5 points inside each side and 2.5 above the bottom.
+    return QSizeF(std::ceil(fixed + sharing * shared) + 3, kCellHeight);
+}
+
+QRectF HUDSegmentedCell::fittedFrame(const QRectF& frame) const {
+    // Segments of fixed widths end where their widths end: the rest of a
+    // wider control stays empty rather than widening the last one.
+    const bool allFixed = std::all_of(segments_.begin(), segments_.end(),
+                                      [](const Segment& s) { return s.width > 0; });
+    if (!allFixed || segments_.isEmpty()) return frame;
+    QRectF fitted = frame;
+    fitted.setWidth(std::min(frame.width(), cellSize().width()));
+    return fitted;
+}
+
 QRectF HUDSegmentedCell::rectForSegment(int segment, const QRectF& frame) const {
     if (segment < 0 || segment >= segmentCount()) return {};
     double fixed = 0;
@@ -158,7 +190,9 @@ QColor HUDSegmentedCell::labelColor(int segment) const {
     return keyedTheme()->textColor();
 }
 
-void HUDSegmentedCell::drawWithFrame(QPainter& ctx, const QRectF& cellFrame, QWidget* controlView) {
+void HUDSegmentedCell::drawWithFrame(QPainter& ctx, const QRectF& wholeFrame,
+                                     QWidget* controlView) {
+    const QRectF cellFrame = fittedFrame(wholeFrame);
     const bool cache = cellFrame.width() >= 16 && cellFrame.height() >= 10;
     SegCellImage* entry = nullptr;
     bool render = true;

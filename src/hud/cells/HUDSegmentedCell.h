@@ -72,6 +72,9 @@ public:
     using HUDCell::setEnabled;
     void setSelectedSegment(int segment);
 
+    // The size that fits every segment: fixed widths as set, each shared
+    // segment as wide as the widest label or image needs, plus the outline.
+    QSizeF cellSize() const;
     // Segments lie side by side from the frame's left edge.
     QRectF rectForSegment(int segment, const QRectF& frame) const;
     // The segment under a point of the frame, or -1.
@@ -95,6 +98,7 @@ private:
     };
 
     HUDTheme* keyedTheme() const;
+    QRectF fittedFrame(const QRectF& frame) const;
     QColor labelColor(int segment) const;
     void renderSegment(QPainter& ctx, int segment, const QRectF& rect, const QRectF& frame,
                        const QPointF& shift);

@@ -22,7 +22,7 @@ void HUDSegmentedControl::setSelectedSegment(int segment) {
 }
 
 QSize HUDSegmentedControl::sizeHint() const {
-    return QSize(std::max(1, cell_->segmentCount()) * 60, 24);
+    return cell_->cellSize().toSize();
 }
 
 void HUDSegmentedControl::paintEvent(QPaintEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "graphics/ImageGeometry.h"
 #include "hud/controls/KeloPopOverButton.h"
+#include "hud/theme/KeloPilotColorCategory.h"
 
 #include <QFont>
 #include <QMouseEvent>
@@ -192,7 +193,13 @@ void KeloPopOverView::renderLayer(const QString& font, int32_t size) {
     if (!border_.isNull()) {
         drawImageAsBorderInRect(border_, bounds, QSizeF(borderSplit_.x(), borderSplit_.y()), p, 0);
     } else {
-        p.fillRect(bounds, button->bgColour());
+        // Without frame artwork the pop-over is drawn as a floating window:
+        // in the button's own background colour it would melt into the panel
+        // beneath, its items read as strays among the panel's labels.
+        p.fillRect(bounds, floatingWindowColor());
+        p.setPen(QPen(dimTextColor(), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(bounds.adjusted(0.5, 0.5, -0.5, -0.5));
     }
     if (isPinned_) {
         const QImage& pointer = button->pointerImage();

@@ -2,8 +2,10 @@
 
 #include "foundation/OmLog.h"
 #include "graphics/ImageUtilCategory.h"
+#include "hud/theme/FPColorPalette.h"
 #include "hud/theme/HUDThemeKelo.h"
 #include "hud/theme/HUDThemeKeyProtocol.h"
+#include "hud/windows/FloatingPanelLevels.h"
 #include "hud/windows/HUDWindowServices.h"
 #include "hud/theme/KeloPilotColorCategory.h"
 #include "hud/views/KlThumbTackButtonView.h"
@@ -106,29 +108,46 @@ bool HUDThemeKeloWindow::isUsingDarkAppearance() {
     return sUsingDarkAppearance;
 }
 
-void HUDThemeKeloWindow::initAppearance(QWidget* window) {
-    if (!window) return;
-    // Made once, on the first window.
+const QPalette& HUDThemeKeloWindow::darkPalette() {
+    // Made once, on first use. Every role is set, so that nothing of the
+    // light default shows through in menus, dialogs and the style's bevels.
     static const QPalette dark = [] {
-        QPalette palette;
+        const HUDTheme* theme = HUDThemeKelo::instance();
         const QColor text = defaultTextColor();
-        palette.setColor(QPalette::Window, headerFillColor());
-        palette.setColor(QPalette::WindowText, text);
-        palette.setColor(QPalette::Base, textFillColor());
+        const QColor window = headerFillColor();
+        const QColor button = normalSolidFill();
+        QPalette palette(text, button, button.lighter(140), button.darker(160),
+                         button.darker(120), text, Qt::white, textFillColor(), window);
         palette.setColor(QPalette::AlternateBase, boxFillColor());
-        palette.setColor(QPalette::Text, text);
-        palette.setColor(QPalette::Button, normalSolidFill());
-        palette.setColor(QPalette::ButtonText, text);
         palette.setColor(QPalette::ToolTipBase, floatingWindowColor());
         palette.setColor(QPalette::ToolTipText, text);
         palette.setColor(QPalette::PlaceholderText, dimTextColor());
-        palette.setColor(QPalette::Disabled, QPalette::Text, dimTextColor());
-        palette.setColor(QPalette::Disabled, QPalette::WindowText, dimTextColor());
-        palette.setColor(QPalette::Disabled, QPalette::ButtonText, dimTextColor());
+        palette.setColor(QPalette::Highlight, theme->selectionHighlightActiveColor());
+        palette.setColor(QPalette::HighlightedText, theme->selectionTextActiveColor());
+        palette.setColor(QPalette::Inactive, QPalette::Highlight,
+                         theme->selectionHighlightInActiveColor());
+        palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                         theme->selectionTextInActiveColor());
+        palette.setColor(QPalette::Link, kFPColorPresetPaletteDimText);
+        palette.setColor(QPalette::LinkVisited, kFPColorPresetPaletteDimText.darker(120));
+        for (QPalette::ColorRole role :
+             {QPalette::Text, QPalette::WindowText, QPalette::ButtonText, QPalette::HighlightedText})
+            palette.setColor(QPalette::Disabled, role, dimTextColor());
+        palette.setColor(QPalette::Disabled, QPalette::Button, theme->disabledNormalSolidFill());
         return palette;
     }();
+    return dark;
+}
+
+void HUDThemeKeloWindow::initAppearance(QWidget* window) {
+    if (!window) return;
     sUsingDarkAppearance = true;
-    window->setPalette(dark);
+    window->setPalette(darkPalette());
+}
+
+void HUDThemeKeloWindow::initApplicationAppearance() {
+    sUsingDarkAppearance = true;
+    QApplication::setPalette(darkPalette());
 }
 
 bool HUDThemeKeloWindow::isDragDropInProgress() {
@@ -203,6 +222,7 @@ void HUDThemeKeloWindow::setToolTipInfo(const QString& info, const QColor& color
 
 void HUDThemeKeloWindow::setIsPanel(bool panel) {
     isPanel_ = panel;
+    if (panel) FloatingPanelLevels::install();
     if (bool(windowFlags() & Qt::WindowStaysOnTopHint) == panel) return;
     const bool wasVisible = isVisible();
     setWindowFlag(Qt::WindowStaysOnTopHint, panel);

@@ -57,8 +57,13 @@ public:
     // which is written back to the user defaults.
     static qint64 throttlePercentagePreference();
     static bool isUsingDarkAppearance();
+    // The application's dark palette, every role set.
+    static const QPalette& darkPalette();
     // Gives a window the application's dark palette.
     static void initAppearance(QWidget* window);
+    // Makes the dark palette the whole application's, so that menus and the
+    // standard dialogs match the themed windows.
+    static void initApplicationAppearance();
     static bool isDragDropInProgress();
     // Runs a drag with the class-wide drag flag raised.
     static Qt::DropAction dragImage(QDrag* drag, Qt::DropActions actions);

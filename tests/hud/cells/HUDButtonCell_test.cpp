@@ -385,6 +385,26 @@ TEST_F(ButtonTest, BezelStylesChooseTheirFills) {
     EXPECT_GT(onFill.red(), offFill.red());
 }
 
+// A push-on push-off button (the preference editor's "Compare") shows its
+// title in contrast with the fill in both states: light on the dark fill,
+// dark on the almost white one of "on".
+TEST_F(ButtonTest, ToggleTitleStaysReadableWhenOn) {
+    HUDButtonCell cell(QStringLiteral("Compare"));
+    cell.setButtonType(kPushOnPushOffButton);
+    for (int state : {kCellOffState, kCellOnState}) {
+        cell.setState(state);
+        const QImage shot = render(cell, 90, 32);
+        ASSERT_TRUE(shot.save(artefactPath(state == kCellOnState ? "hud-toggle-button-on.png"
+                                                                  : "hud-toggle-button-off.png")));
+        const QColor fill = at(shot, 12, 12);
+        int contrasting = 0;
+        for (int y = 6; y < 20; ++y)
+            for (int x = 20; x < 70; ++x)
+                if (std::abs(at(shot, x, y).lightness() - fill.lightness()) > 100) ++contrasting;
+        EXPECT_GT(contrasting, 40) << "state " << state << ", fill " << fill.name().toStdString();
+    }
+}
+
 TEST_F(ButtonTest, HoverButtonShowsOnlyAnOutlineUntilThePointerEnters) {
     HUDButtonCell cell(QStringLiteral(""));
     cell.setBezelStyle(kTexturedRoundedBezelStyle);

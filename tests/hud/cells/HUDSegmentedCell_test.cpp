@@ -11,6 +11,7 @@
 #include "support/TestMain.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
@@ -115,6 +116,37 @@ TEST_F(SegmentedTest, SegmentsShareTheWidthLeftByFixedOnes) {
     EXPECT_EQ(cell->segmentAtPoint({99, 10}, frame), 1);
     EXPECT_EQ(cell->segmentAtPoint({151, 10}, frame), -1);
     EXPECT_TRUE(cell->rectForSegment(3, frame).isNull());
+}
+
+// A control is as wide as its segments: set widths add up, shared ones take
+// what their labels need. Drawn wider, segments of set widths end where their
+// widths end; the last one does not stretch to the control's edge.
+TEST_F(SegmentedTest, SizeFitsTheSegmentsAndSetWidthsNeverStretch) {
+    auto heights = cellWith({"45", "60", "90", "120"});
+    for (int i = 0; i < 4; ++i) heights->setWidth(34, i);
+    EXPECT_EQ(heights->cellSize(), QSizeF(4 * 34 + 3, 24));
+
+    auto shared = cellWith({"Monitor", "Manage"});
+    const QFontMetricsF metrics(shared->font());
+    const double widest =
+        std::max(metrics.horizontalAdvance("Monitor"), metrics.horizontalAdvance("Manage"));
+    const QSizeF size = shared->cellSize();
+    EXPECT_GE(size.width(), 2 * widest + 3);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_GE(shared->rectForSegment(i, QRectF(QPointF(0, 0), size)).width(), widest) << i;
+
+    heights->setSelectedSegment(3);
+    const QImage wide = renderControl(*heights, 240, 24);
+    ASSERT_TRUE(wide.save(artefactPath("hud-segmented-set-widths.png")));
+    EXPECT_EQ(wide.pixelColor(4 * 34 - 10, 12).alpha(), 255) << "the last segment";
+    for (int x : {4 * 34 + 8, 200, 238})
+        EXPECT_EQ(wide.pixelColor(x, 12).alpha(), 0) << "nothing drawn at " << x;
+
+    // The control takes that size.
+    HUDSegmentedControl control;
+    control.cell()->setSegmentCount(4);
+    for (int i = 0; i < 4; ++i) control.cell()->setWidth(34, i);
+    EXPECT_EQ(control.sizeHint(), QSize(4 * 34 + 3, 24));
 }
 
 TEST_F(SegmentedTest, BackgroundIsCachedFromSixteenByTen) {

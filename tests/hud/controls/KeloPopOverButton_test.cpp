@@ -1,6 +1,8 @@
 #include "hud/controls/KeloPopOverButton.h"
 
+#include "hud/theme/KeloPilotColorCategory.h"
 #include "hud/views/KeloPopOverView.h"
+#include "support/PixelTestSupport.h"
 #include "support/TestMain.h"
 
 #include <QApplication>
@@ -268,10 +270,19 @@ TEST_F(PopOverTest, DrawsItemsStrikesDisabledOnesAndFramesTheHighlight) {
     // The strike-through runs along the middle of the disabled item.
     const int middle = int(disabled.top() + (disabled.height() - 1) / 2);
     EXPECT_EQ(shot.pixelColor(int(disabled.right()) - 8, middle), QColor(250, 250, 0));
-    EXPECT_EQ(shot.pixelColor(int(disabled.right()) - 8, int(disabled.top()) + 2),
-              QColor(10, 20, 30));
     const QRectF current = view()->cellFrameForItem(0);
     EXPECT_EQ(shot.pixelColor(int(current.center().x()), int(current.top())), QColor(0, 200, 255));
+    // Without frame artwork the list stands apart from the panel it opens
+    // over (whose colour the button shares): a floating window's ground in
+    // a light frame.
+    EXPECT_EQ(shot.pixelColor(int(disabled.right()) - 8, int(disabled.top()) + 2),
+              floatingWindowColor());
+    EXPECT_NE(floatingWindowColor(), button_->backgroundColour());
+    const int bottom = shot.height() - 1;
+    for (const QPoint edge : {QPoint(0, bottom / 2), QPoint(shot.width() - 1, bottom / 2),
+                              QPoint(shot.width() / 2, bottom)})
+        EXPECT_EQ(shot.pixelColor(edge), dimTextColor()) << edge.x() << "," << edge.y();
+    ASSERT_TRUE(shot.save(artefactPath("hud-popover-list.png")));
     press();
 }
 
