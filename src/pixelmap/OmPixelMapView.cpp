@@ -70,8 +70,7 @@ void ortho(QOpenGLFunctions_2_1& gl, const QRectF& r) {
 }  // namespace
 
 OmPixelMapView::OmPixelMapView(PixelMapUI* editor, QWidget* parent)
-    : QAbstractScrollArea(parent), editor_(editor), gl_(new OmPixelMapGLWidget(this)) {
-    setViewport(gl_);
+    : QAbstractScrollArea(parent), editor_(editor) {
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -106,7 +105,22 @@ void OmPixelMapView::scrollToShow(const QRectF& rect) {
 }
 
 void OmPixelMapView::scrollContentsBy(int, int) {
-    gl_->update();
+    requestFrame();
+}
+
+void OmPixelMapView::requestFrame() {
+    if (gl_) gl_->update();
+}
+
+void OmPixelMapView::showEvent(QShowEvent* event) {
+    if (!gl_) {
+        gl_ = new OmPixelMapGLWidget(this);
+        setViewport(gl_);
+        needsFullRedraw_ = true;
+    }
+    QAbstractScrollArea::showEvent(event);
+    updateContext();
+    calculateDrawableRects();
 }
 
 void OmPixelMapView::resizeEvent(QResizeEvent* event) {

@@ -27,7 +27,11 @@ public:
     explicit OmPixelMapView(PixelMapUI* editor, QWidget* parent = nullptr);
     ~OmPixelMapView() override;
 
+    // Null until the canvas is first shown: a GL surface in a window switches
+    // the whole window to GL composition, which a hidden tab must not force.
     OmPixelMapGLWidget* glWidget() const { return gl_; }
+    // Asks for a frame when the canvas has its surface.
+    void requestFrame();
     const OmPixelMapGeometry& geometryState() const { return geo_; }
 
     // Recomputes the layout from the current source and its contexts.
@@ -75,6 +79,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void scrollToShow(const QRectF& rect);
@@ -87,7 +92,7 @@ private:
     void rebuildLists(QOpenGLFunctions_2_1& gl);
 
     PixelMapUI* editor_;
-    OmPixelMapGLWidget* gl_;
+    OmPixelMapGLWidget* gl_ = nullptr;
     OmPixelMapGeometry geo_;
     QPointF mouseFocusPt_;
     QPointF persistentFocusPt_;

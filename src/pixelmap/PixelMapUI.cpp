@@ -123,7 +123,7 @@ void PixelMapUI::timerProc() {
     inTimer_ = true;
     if (QWidget::isVisible()) {
         if (!finishedLaunching_) finishLaunching();
-        if (view_->customNeedsDisplay()) view_->glWidget()->update();
+        if (view_->customNeedsDisplay()) view_->requestFrame();
     }
     inTimer_ = false;
 }
