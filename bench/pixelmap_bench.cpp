@@ -5,6 +5,9 @@
 #include "pixelmap/PixelMapConstants.h"
 #include "pixelmap/PixelMapModel.h"
 #include "pixelmap/PixelMapTestDocs.h"
+#include "pixelmap/PmContext.h"
+#include "pixelmap/PmFixture.h"
+#include "pixelmap/PmFixtureGeometry.h"
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 
@@ -120,6 +123,32 @@ void BM_UpdateAllPixelMapData(benchmark::State& state) {
     for (auto _ : state) model->updateAllPixelMapData();
 }
 BENCHMARK(BM_UpdateAllPixelMapData)->Unit(benchmark::kMillisecond);
+
+// A click on the canvas tests the selected context's fixtures from the top
+// down; the worst case is a point that only the bottom fixture covers.
+void BM_HitTest2000Fixtures(benchmark::State& state) {
+    const QVariantList profiles{pmtest::profile(QStringLiteral("Strip"), kPixelsPerProfile)};
+    QVariantList fixtures;
+    for (int f = 0; f < 2000; ++f)
+        fixtures.append(pmtest::fixture(QStringLiteral("Strip"), 1, 1, "Art-Net", f % 10 * 17.0,
+                                        f / 10 * 1.0));
+    QVariantMap dict = pmtest::context(qint64(0), fixtures);
+    QVariantMap settings = dict.value("context").toMap();
+    settings.insert("context_size", "{170, 200}");
+    dict.insert("context", settings);
+    PmContext context(dict, profiles);
+    context.setPixelSizes(QSizeF(1, 1), 6);
+    context.setDrawableContextRect(QRectF(0, 0, 170 * 6, 200 * 6));
+    const QPointF point(3, 3);  // the first fixture's first pixel
+    const auto& list = context.fixtures();
+    for (auto _ : state) {
+        PmFixture* hit = nullptr;
+        for (auto it = list.rbegin(); it != list.rend() && !hit; ++it)
+            if (PmFixtureGeometry::hitTest(**it, point, &context)) hit = it->get();
+        benchmark::DoNotOptimize(hit);
+    }
+}
+BENCHMARK(BM_HitTest2000Fixtures)->Unit(benchmark::kMicrosecond);
 
 void BM_UndoSnapshot(benchmark::State& state) {
     auto model = openModel(QStringLiteral("snapshot.pmap"));

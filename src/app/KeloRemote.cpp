@@ -9,6 +9,7 @@
 #include "imageremap/ImageRemapPreviewPage.h"
 #include "imageremap/MultiScreenEditor.h"
 #include "content/ContentTabSyncServices.h"
+#include "pixelmap/PixelMapUI.h"
 #include "content/ContentUI.h"
 #include "content/ContentUIPanel.h"
 #include "foundation/OmLog.h"
@@ -132,6 +133,8 @@ void KeloRemote::awakeFromNib(KlE_Control_Status& link, KeloRemoteTick& tick,
         [this](int32_t id) { return unavailableDatabasesForCollection(id); });
     if (auto item = window_->tabItem(KeloMainWindow::kContentTab))
         item->setView(contentPanel_->page());
+    pixelMap_ = new PixelMapUI;
+    pixelMap_->setPixelMapTab(window_->tabItem(KeloMainWindow::kPixelMapTab));
     contentPanel_->setContentTab(nullptr, window_->progressBar(), window_->progressText(),
                                  window_->cancelTransferButton());
     contentPanel_->setScanAllServers(window_->scanAllServersButton());
@@ -203,7 +206,12 @@ void KeloRemote::reloadData() {
     if (hud_) hud_->monitorHudView()->reloadData();
 }
 
+bool KeloRemote::applicationOpenFile(const QString& path) {
+    return pixelMap_ && pixelMap_->applicationOpenFile(path);
+}
+
 void KeloRemote::performUpdate() {
+    if (!finishedLaunching_ && pixelMap_) pixelMap_->appFinishedLaunching();
     finishedLaunching_ = true;
     controls_->update();
     for (const QVariantMap& entry : *monitorList_.keloList()) updateKelo(entry);

@@ -26,6 +26,7 @@
 #include <memory>
 
 class ContentTabSyncServices;
+class PixelMapUI;
 class ContentUIPanel;
 class ImageRemapPreviewPage;
 class MultiScreenEditor;
@@ -243,6 +244,8 @@ public:
     bool controlState(int tag) override;
     void showLogInConsole() override;
     QString settingsFilePath() override;
+    // Files named on the command line; only ".pmap" files are taken.
+    bool applicationOpenFile(const QString& path);
     QWidget* dialogParent() override;
     void quitApplication() override;
 
@@ -307,6 +310,8 @@ private:
     QString selectedKelo_;
     int selectedKeloPart_ = 0;
     bool finishedLaunching_ = false;
+    // The Pixel Map tab's page, owned by the window.
+    QPointer<PixelMapUI> pixelMap_;
     bool renamed_ = false;  // since the last tick
     std::unique_ptr<KeloMonitorHUD> hud_;
     std::unique_ptr<KeloServerListPanel> serverListPanel_;

@@ -81,6 +81,8 @@ int main(int argc, char** argv) {
                         applicationBundlePath());
     remote.mainWindow()->show();
     remote.applicationDidFinishLaunching(applicationBundlePath());
+    for (const QString& argument : QCoreApplication::arguments().mid(1))
+        if (argument.endsWith(".pmap", Qt::CaseInsensitive)) remote.applicationOpenFile(argument);
     KeloWindowProbe probe(remote);
     probe.start();
     tick.start();

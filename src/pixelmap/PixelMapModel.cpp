@@ -89,6 +89,34 @@ PmContext* PixelMapModel::contextForUniqueId(int32_t uniqueId) const {
     return nullptr;
 }
 
+PmContext* PixelMapModel::appendContext(std::unique_ptr<PmContext> context) {
+    contextList_.push_back(std::move(context));
+    sourcesChanged_ = true;
+    for (auto& source : pmSources_) source->srcContextList.reset();
+    return contextList_.back().get();
+}
+
+void PixelMapModel::removeContextAt(size_t index) {
+    if (index >= contextList_.size()) return;
+    PmContext* context = contextList_[index].get();
+    if (selectedContext_ == context) selectedContext_ = nullptr;
+    const auto& fixtures = context->fixtures();
+    std::vector<PmFixture*> doomed;
+    for (const auto& f : fixtures) doomed.push_back(f.get());
+    // The lists hold plain pointers: they must lose the fixtures before the
+    // context frees them.
+    auto drop = [&](std::vector<PmFixture*>& list) {
+        std::erase_if(list, [&](PmFixture* f) {
+            return std::find(doomed.begin(), doomed.end(), f) != doomed.end();
+        });
+    };
+    for (auto& list : fixLists_) drop(list);
+    drop(mergedFixList_);
+    contextList_.erase(contextList_.begin() + std::ptrdiff_t(index));
+    sourcesChanged_ = true;
+    for (auto& source : pmSources_) source->srcContextList.reset();
+}
+
 void PixelMapModel::setViewingProtocol(int32_t protocol) { viewingProtocol_ = clampProtocol(protocol); }
 
 int32_t PixelMapModel::contextProtocol() const {

@@ -57,6 +57,11 @@ public:
     // 0 selects no context (the source tabs); n selects the n-th context.
     void selectContextNum(int number);
     PmContext* contextForUniqueId(int32_t uniqueId) const;
+    // Appends a context; the sources must then be rebuilt (setSourcesChanged).
+    PmContext* appendContext(std::unique_ptr<PmContext> context);
+    // Removes the context at that index with its fixtures, from every list;
+    // a selected context is deselected first.
+    void removeContextAt(size_t index);
     int32_t viewingProtocol() const { return viewingProtocol_; }
     void setViewingProtocol(int32_t protocol);
     // The selected context's protocol, else the viewing protocol.

@@ -205,7 +205,6 @@ public:
     QString mLimeWhitePointValue() const { return mLimeWhitePointValue_; }
     void setMLimeWhitePointValue(const QString& v) { mLimeWhitePointValue_ = v; }
 
-protected:
     // Set by the geometry code.
     void setMAnyOutOfBounds(bool v) { mAnyOutOfBounds_ = v; }
 
