@@ -1,41 +1,9 @@
 #pragma once
 
 #include "outputs/MixRectangle.h"
-
-#include <QByteArray>
-#include <QTemporaryFile>
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <unistd.h>
-
-// Standard output, where the log and the console lines go, for the span of
-// one check.
-class LogCapture {
-public:
-    LogCapture() {
-        file_.open();
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        dup2(file_.handle(), STDOUT_FILENO);
-    }
-    ~LogCapture() { text(); }
-    QByteArray text() {
-        if (saved_ >= 0) {
-            std::fflush(stdout);
-            dup2(saved_, STDOUT_FILENO);
-            close(saved_);
-            saved_ = -1;
-        }
-        file_.seek(0);
-        return file_.readAll();
-    }
-
-private:
-    QTemporaryFile file_;
-    int saved_ = -1;
-};
 
 // Every test starts from an empty table and class state.
 class MixTableTest : public ::testing::Test {

@@ -5,6 +5,7 @@
 #include "serverlink/KlEStatMessage.h"
 #include "serverlink/KlMsgNotificationDataCollector.h"
 #include "serverlink/VDataCollector.h"
+#include "support/LogCapture.h"
 #include "support/ProcessUntil.h"
 #include "support/TestMain.h"
 
@@ -65,32 +66,6 @@ QByteArray fragment(const QUuid& uuid, uint32_t offset, int64_t total, const QBy
     }
     return out + chunk;
 }
-
-// Standard output, where the log writes, for the span of one check.
-class LogCapture {
-public:
-    LogCapture() {
-        file_.open();
-        std::fflush(stdout);
-        saved_ = dup(STDOUT_FILENO);
-        dup2(file_.handle(), STDOUT_FILENO);
-    }
-    ~LogCapture() { text(); }
-    QByteArray text() {
-        if (saved_ >= 0) {
-            std::fflush(stdout);
-            dup2(saved_, STDOUT_FILENO);
-            close(saved_);
-            saved_ = -1;
-        }
-        file_.seek(0);
-        return file_.readAll();
-    }
-
-private:
-    QTemporaryFile file_;
-    int saved_ = -1;
-};
 
 // --- Sender ---------------------------------------------------------------------
 
